@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+#include "app/paths.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace arbolith {
+namespace {
+
+TEST(PathHelpers, NamePartsOfWindowsAndLinuxPaths)
+{
+    EXPECT_EQ(GetBaseName("C:\\X\\Foo.olb"), "Foo");
+    EXPECT_EQ(GetBaseName("/usr/lib/wine/Foo.olb"), "Foo");
+    EXPECT_EQ(GetBaseName("a.b.olb"), "a.b");
+    EXPECT_EQ(GetBaseName("C:\\X\\README"), "README");
+    EXPECT_EQ(GetBaseName("C:\\X\\MsWord.OLB", true), "msword");
+    EXPECT_EQ(GetFileNamePart("C:\\X\\Foo.olb"), "Foo.olb");
+    EXPECT_EQ(GetFileNamePart("plain.tlb"), "plain.tlb");
+    EXPECT_EQ(GetExtension("C:\\X\\Foo.OLB", true), "olb");
+    // A dot in a folder name is no extension of the file.
+    EXPECT_EQ(GetExtension("C:\\a.b\\foo"), "");
+    EXPECT_EQ(GetExtension("/a.b/foo"), "");
+}
+
+TEST(PathHelpers, ModelFileNames)
+{
+    EXPECT_EQ(GetDatFileName("C:\\X\\Foo.olb"), "Foo.DAT");
+    EXPECT_EQ(GetInfFileName("/lib/a.b.olb"), "a.b.INF");
+
+    test::TempDir dir;
+    // No file yet: the name to create, with the extension in capitals.
+    EXPECT_EQ(GetDatFileName("Foo.olb", dir.path()), dir / "Foo.DAT");
+    // An existing file whose name differs in case is found.
+    test::WriteBytes(dir / "Foo.dat", "x");
+    test::WriteBytes(dir / "foo.inf", "x");
+    EXPECT_EQ(GetDatFileName("Foo.olb", dir.path()), dir / "Foo.dat");
+    EXPECT_EQ(GetInfFileName("Foo.olb", dir.path()), dir / "foo.inf");
+}
+
+TEST(PathHelpers, ExistenceChecks)
+{
+    test::TempDir dir;
+    test::WriteBytes(dir / "file", "x");
+    EXPECT_TRUE(FileExists(dir / "file"));
+    EXPECT_FALSE(FileExists(dir.path()));
+    EXPECT_FALSE(FileExists(dir / "fil"));
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_TRUE(DirectoryExists(dir.path()));
+    EXPECT_FALSE(DirectoryExists(dir / "file"));
+    EXPECT_FALSE(DirectoryExists(""));
+}
+
+}  // namespace
+}  // namespace arbolith

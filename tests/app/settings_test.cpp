@@ -1,0 +1,195 @@
+// SPDX-License-Identifier: MIT
+#include "app/settings.h"
+#include "platform/profile.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace arbolith {
+namespace {
+
+constexpr ScreenSize kScreen{28800, 16200};  // 1920 x 1080 pixels at 96 dpi
+
+std::vector<std::string> KeysOf(const std::filesystem::path& file, const char* section)
+{
+    auto doc = ProfileDocument::Load(file);
+    return doc ? doc->SectionKeys(section) : std::vector<std::string>{};
+}
+
+std::string ValueOf(const std::filesystem::path& file, const char* section, const char* key)
+{
+    auto doc = ProfileDocument::Load(file);
+    return doc ? doc->Get(section, key).value_or("<absent>") : "<unreadable>";
+}
+
+TEST(Settings, MissingFileGivesEveryDefault)
+{
+    test::TempDir dir;
+    std::vector<std::string> errors;
+    const Settings s = ReadSettings(dir / "ZV.INI", kScreen, [&](const std::string& m) { errors.push_back(m); });
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(s.defaultDepth, 6);
+    EXPECT_FALSE(s.autoHelp);
+    EXPECT_TRUE(s.showMember);
+    EXPECT_EQ(s.treeWidth, 500);
+    EXPECT_EQ(s.treeIndent, 400);
+    EXPECT_TRUE(s.compactDat);
+    EXPECT_EQ(s.scaleFactor, 50);
+    EXPECT_EQ(s.startState, 2);
+    EXPECT_EQ(s.startRect, (WindowRect{0, 0, 3000, 3000}));
+    EXPECT_EQ(s.fonts, FontSizes{});
+    EXPECT_EQ(s.currentLibrary, "");
+    EXPECT_FALSE(s.noWelcome);
+    EXPECT_FALSE(std::filesystem::exists(dir / "ZV.INI"));
+}
+
+TEST(Settings, RangeTestsGiveDefaults)
+{
+    test::TempDir dir;
+    const auto ini = dir / "ZV.INI";
+    test::WriteBytes(ini,
+                     "[OMForm]\nDefaultDepth=0\nTreeIndent=1401\nTreeWidth=99\nShowMember=yes\nShowFlags=TRUE\n"
+                     "ShowOrigin=-1\nShowChildCount=1\n"
+                     "[Main]\nScaleFactor=95\nWindowState=0\nTop=50\nLeft=32768\nWidth=99\nHeight=5000\n"
+                     "CompactDAT=0\n");
+    const Settings s = ReadSettings(ini, kScreen);
+    EXPECT_EQ(s.defaultDepth, 6);
+    EXPECT_EQ(s.treeIndent, 400);
+    EXPECT_EQ(s.treeWidth, 500);
+    EXPECT_TRUE(s.showMember);  // "yes" is no boolean text: the default
+    EXPECT_TRUE(s.showFlags);
+    EXPECT_TRUE(s.showOrigin);
+    EXPECT_TRUE(s.showChildCount);
+    EXPECT_FALSE(s.compactDat);
+    EXPECT_EQ(s.scaleFactor, 50);
+    EXPECT_EQ(s.startState, 0);
+    EXPECT_EQ(s.startRect, (WindowRect{0, 0, 3000, 5000}));
+
+    test::WriteBytes(ini, "[OMForm]\nDefaultDepth=101\n[Main]\nWindowState=0\nTop=2000\nLeft=99\n");
+    const Settings t = ReadSettings(ini, kScreen);
+    EXPECT_EQ(t.defaultDepth, 6);
+    EXPECT_EQ(t.startRect.top, 2000);
+    EXPECT_EQ(t.startRect.left, 0);
+}
+
+TEST(Settings, NumberTooLargeForItsTypeIsReportedAndDefaulted)
+{
+    test::TempDir dir;
+    const auto ini = dir / "ZV.INI";
+    test::WriteBytes(ini, "[OMForm]\nDefaultDepth=70000\n");
+    std::vector<std::string> errors;
+    const Settings s = ReadSettings(ini, kScreen, [&](const std::string& m) { errors.push_back(m); });
+    EXPECT_EQ(s.defaultDepth, 6);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind("Error getting integer from " + ini.string() + ". ", 0), 0u) << errors[0];
+}
+
+TEST(Settings, GeometryRulesNeedTheScreen)
+{
+    test::TempDir dir;
+    const auto ini = dir / "ZV.INI";
+    // Closed while minimised: the state and place from before the minimising.
+    test::WriteBytes(ini, "[Main]\nWindowState=1\nTop=500\nStateBeforeMin=7\nTopBeforeMin=1000\n"
+                          "LeftBeforeMin=1200\nWidthBeforeMin=9000\nHeightBeforeMin=8000\n");
+    Settings s = ReadSettings(ini, kScreen);
+    EXPECT_EQ(s.startState, 2);  // any non-zero state before minimising reads as maximised
+    EXPECT_EQ(s.startRect, (WindowRect{1000, 1200, 9000, 8000}));
+
+    // A place beyond the screen comes back to the edge.
+    s = ReadSettings(ini, ScreenSize{2000, 2000});
+    EXPECT_EQ(s.startRect.top, 0);
+    EXPECT_EQ(s.startRect.left, 0);
+
+    // Split mode: top of the screen, full width, ScaleFactor percent of its height.
+    test::WriteBytes(ini, "[Main]\nSplitMode=1\nScaleFactor=30\nWindowState=2\nTop=900\n");
+    s = ReadSettings(ini, kScreen);
+    EXPECT_TRUE(s.splitMode);
+    EXPECT_EQ(s.startState, 0);
+    EXPECT_EQ(s.startRect, (WindowRect{0, 0, 28800, 4860}));
+}
+
+TEST(Settings, ClosingWritesKeysInOrder)
+{
+    test::TempDir dir;
+    const auto ini = dir / "ZV.INI";
+    Settings s;
+    s.defaultDepth = 9;
+    ClosingState closing{WindowState::Normal, WindowRect{300, 400, 9000, 7000}, 2500, std::string("scrrun.dll")};
+    ASSERT_TRUE(WriteClosingSettings(ini, s, closing));
+
+    EXPECT_EQ(KeysOf(ini, "OMForm"), (std::vector<std::string>{"DefaultDepth", "ShowOrigin", "ShowChildCount",
+                                                                "ShowFlags", "ShowMember", "TreeIndent", "TreeWidth"}));
+    EXPECT_EQ(KeysOf(ini, "Main"),
+              (std::vector<std::string>{"AutoHelp", "CompactDAT", "OpenDlgAtTop", "CurrentLibrary", "WindowState",
+                                        "Top", "Left", "Width", "Height", "ScaleFactor", "SplitMode"}));
+    EXPECT_EQ(KeysOf(ini, "Fonts"), (std::vector<std::string>{"Textbox", "Label", "Listbox", "Tree"}));
+    EXPECT_EQ(ValueOf(ini, "Main", "SplitMode"), "0");
+    EXPECT_EQ(ValueOf(ini, "OMForm", "ShowMember"), "True");
+
+    // Round trip: the next start sees what the close wrote.
+    const Settings back = ReadSettings(ini, kScreen);
+    EXPECT_EQ(back.defaultDepth, 9);
+    EXPECT_EQ(back.treeWidth, 2500);
+    EXPECT_EQ(back.startState, 0);
+    EXPECT_EQ(back.startRect, closing.rect);
+    EXPECT_EQ(back.currentLibrary, "scrrun.dll");
+}
+
+TEST(Settings, ClosingMinimisedOrInSplitModeKeepsTheSavedGeometry)
+{
+    test::TempDir dir;
+    const auto ini = dir / "ZV.INI";
+    test::WriteBytes(ini, "[Main]\nWindowState=0\nTop=700\nLeft=800\nWidth=9000\nHeight=6000\n"
+                          "CurrentLibrary=msxml6.dll\n[OMForm]\nTreeWidth=1500\n");
+    Settings s;
+    ASSERT_TRUE(WriteBeforeMinSettings(ini, WindowState::Normal, WindowRect{700, 800, 9000, 6000}));
+    // Minimised: state 1, no place, no tree width; CurrentLibrary untouched
+    // because no model was opened in this run.
+    ASSERT_TRUE(WriteClosingSettings(ini, s, ClosingState{WindowState::Minimised, WindowRect{1, 1, 1, 1}, 42, {}}));
+    EXPECT_EQ(ValueOf(ini, "Main", "WindowState"), "1");
+    EXPECT_EQ(ValueOf(ini, "Main", "Top"), "700");
+    EXPECT_EQ(ValueOf(ini, "OMForm", "TreeWidth"), "1500");
+    EXPECT_EQ(ValueOf(ini, "Main", "CurrentLibrary"), "msxml6.dll");
+    const Settings next = ReadSettings(ini, kScreen);
+    EXPECT_EQ(next.startState, 0);
+    EXPECT_EQ(next.startRect, (WindowRect{700, 800, 9000, 6000}));
+
+    // Split mode: none of the five geometry keys is written; a failed model
+    // open still writes CurrentLibrary, as empty.
+    s.splitMode = true;
+    ASSERT_TRUE(WriteClosingSettings(ini, s, ClosingState{WindowState::Normal, WindowRect{0, 0, 28800, 8100}, 900,
+                                                          std::string()}));
+    EXPECT_EQ(ValueOf(ini, "Main", "WindowState"), "1");
+    EXPECT_EQ(ValueOf(ini, "Main", "Width"), "9000");
+    EXPECT_EQ(ValueOf(ini, "Main", "SplitMode"), "1");
+    EXPECT_EQ(ValueOf(ini, "Main", "CurrentLibrary"), "");
+}
+
+TEST(Settings, UnreadableFileGivesDefaultsAndOneMessageAndIsNotOverwritten)
+{
+    test::TempDir dir;
+    const auto ini = dir / "ZV.INI";
+    std::filesystem::create_directory(ini);  // a folder where the file should be
+    std::vector<std::string> errors;
+    const Settings s = ReadSettings(ini, kScreen, [&](const std::string& m) { errors.push_back(m); });
+    EXPECT_EQ(s.defaultDepth, 6);
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_FALSE(WriteClosingSettings(ini, s, ClosingState{}));
+    EXPECT_TRUE(std::filesystem::is_directory(ini));
+
+    // Garbage bytes read as defaults and never crash.
+    const auto garbage = dir / "garbage.ini";
+    std::string bytes(4096, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>((i * 131 + 7) % 256);
+    test::WriteBytes(garbage, bytes);
+    const Settings g = ReadSettings(garbage, kScreen);
+    EXPECT_EQ(g.treeIndent, 400);
+    EXPECT_EQ(test::ReadBytes(garbage), bytes);
+}
+
+}  // namespace
+}  // namespace arbolith
