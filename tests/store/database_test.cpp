@@ -1,0 +1,452 @@
+// SPDX-License-Identifier: MIT
+// The database engine on real encrypted files.
+#include "platform/database.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+using namespace arbolith;
+using arbolith::test::ReadBytes;
+using arbolith::test::TempDir;
+using arbolith::test::WriteBytes;
+
+#define ASSERT_OK(r) ASSERT_TRUE((r).ok()) << (r).error().description
+
+namespace {
+
+constexpr std::string_view kConnect = ";pwd=two words";
+
+std::int64_t Count(Database& db, std::string_view sql, std::initializer_list<Value> params = {})
+{
+    auto value = db.QueryValue(sql, params);
+    EXPECT_TRUE(value.ok()) << value.error().description;
+    return value.ok() && *value ? (*value)->AsInteger() : -1;
+}
+
+// A file with a table spread over many pages.
+void MakeSampleFile(const std::filesystem::path& path)
+{
+    auto db = Database::Create(path, kConnect);
+    ASSERT_OK(db);
+    ASSERT_OK(db->Execute("CREATE TABLE T (Name TEXT, N INTEGER)"));
+    auto tx = db->Begin();
+    ASSERT_OK(tx);
+    auto insert = Inserter::Prepare(*db, "T", {"Name", "N"});
+    ASSERT_OK(insert);
+    for (int i = 0; i < 300; ++i)
+        ASSERT_OK(insert->Insert({"row number " + std::to_string(i), i}));
+    ASSERT_OK(tx->Commit());
+}
+
+}  // namespace
+
+TEST(ConnectString, KeysIgnoreCaseAndUnknownKeysAreNamed)
+{
+    auto full = ParseConnect(";LANGID=0x0409;CP=1252;COUNTRY=0;pwd=vormtex");
+    ASSERT_OK(full);
+    EXPECT_EQ(full->passphrase, "vormtex");
+    auto upper = ParseConnect(";PWD=a b=c;");
+    ASSERT_OK(upper);
+    EXPECT_EQ(upper->passphrase, "a b=c");  // only the first '=' splits
+    auto none = ParseConnect(";;");
+    ASSERT_OK(none);
+    EXPECT_EQ(none->passphrase, "");
+
+    auto unknown = ParseConnect(";LANGID=0x0409;Uid=admin;pwd=x");
+    ASSERT_FALSE(unknown.ok());
+    EXPECT_EQ(unknown.error().number, kDbMisuse);
+    EXPECT_NE(unknown.error().description.find("Uid"), std::string::npos);
+    EXPECT_FALSE(ParseConnect(";pwd").ok());
+}
+
+TEST(DatabaseFiles, CreateRefusesAnExistingFileAndOpenNeverCreatesOne)
+{
+    TempDir dir;
+    WriteBytes(dir / "taken.db", "keep me");
+    auto created = Database::Create(dir / "taken.db", kConnect);
+    ASSERT_FALSE(created.ok());
+    EXPECT_EQ(DbPrimaryCode(created.error().number), kDbCantOpen);
+    EXPECT_EQ(ReadBytes(dir / "taken.db"), "keep me");
+
+    auto opened = Database::Open(dir / "missing.db", kConnect);
+    ASSERT_FALSE(opened.ok());
+    EXPECT_NE(opened.error().description.find("missing.db"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing.db"));
+
+    // A bad connect string leaves no file behind either.
+    EXPECT_FALSE(Database::Create(dir / "new.db", ";colour=blue").ok());
+    EXPECT_FALSE(std::filesystem::exists(dir / "new.db"));
+}
+
+TEST(DatabaseFiles, BadFilesAndWrongKeysGiveClearErrorsAndStayUntouched)
+{
+    TempDir dir;
+    const auto good = dir / "good.db";
+    MakeSampleFile(good);
+    const std::string bytes = ReadBytes(good);
+    ASSERT_GT(bytes.size(), 8u * 1024);
+
+    struct Case {
+        const char* name;
+        std::string content;
+        std::string_view connect;
+        std::string_view expected;  // part of the description
+    };
+    const Case cases[] = {
+        {"wrong key", bytes, ";pwd=other words", "password is wrong"},
+        {"no key", bytes, "", "password is wrong"},
+        {"empty", "", kConnect, "empty"},
+        {"ten bytes", bytes.substr(0, 10), kConnect, "too short"},
+        {"text", std::string(4096, 'x'), kConnect, "password is wrong"},
+        {"part of page one", bytes.substr(0, 700), kConnect, "password is wrong"},
+        {"first half", bytes.substr(0, bytes.size() / 2), kConnect, "damaged or cut short"},
+        {"first page only", bytes.substr(0, 1024), kConnect, "damaged or cut short"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto bad = dir / "bad.db";
+        WriteBytes(bad, c.content);
+        auto db = Database::Open(bad, c.connect);
+        ASSERT_FALSE(db.ok());
+        EXPECT_NE(db.error().description.find(c.expected), std::string::npos) << db.error().description;
+        EXPECT_NE(db.error().description.find(bad.string()), std::string::npos) << db.error().description;
+        EXPECT_EQ(ReadBytes(bad), c.content);
+        EXPECT_FALSE(std::filesystem::exists(dir / "bad.db-journal"));
+    }
+    auto wrong = Database::Open(good, ";pwd=other words");
+    ASSERT_FALSE(wrong.ok());
+    EXPECT_EQ(wrong.error().number, kDbNotADatabase);
+}
+
+TEST(DatabaseFiles, OpensWithEitherPwdSpellingAndReadOnlyRefusesWrites)
+{
+    TempDir dir;
+    const auto path = dir / "a.db";
+    {
+        auto db = Database::Create(path, ";LANGID=0x0409;CP=1252;COUNTRY=0;pwd=k");
+        ASSERT_OK(db);
+        ASSERT_OK(db->Execute("CREATE TABLE T (X)"));
+    }
+    ASSERT_OK(Database::Open(path, ";pwd=k"));
+    auto upper = Database::Open(path, ";PWD=k");
+    ASSERT_OK(upper);
+    ASSERT_OK(upper->Execute("INSERT INTO T VALUES (1)"));
+
+    auto reader = Database::Open(path, ";pwd=k", true);
+    ASSERT_OK(reader);
+    EXPECT_TRUE(reader->IsReadOnly());
+    EXPECT_EQ(Count(*reader, "SELECT count(*) FROM T"), 1);
+    EXPECT_FALSE(reader->Execute("INSERT INTO T VALUES (2)").ok());
+}
+
+TEST(KeyCache, ReopeningDerivesTheKeyOnceAcrossThreads)
+{
+    TempDir dir;
+    const auto path = dir / "a.db";
+    MakeSampleFile(path);
+
+    // A file this process created opens from the cache straight away.
+    const auto before = DatabaseKeyDerivations();
+    ASSERT_OK(Database::Open(path, kConnect));
+    EXPECT_EQ(DatabaseKeyDerivations(), before);
+
+    // As if another process had made it: one derivation, then none.
+    ForgetDatabaseKeys();
+    const auto afterForget = DatabaseKeyDerivations();
+    for (int i = 0; i < 20; ++i) {
+        auto db = Database::Open(path, kConnect, i % 2 == 0);
+        ASSERT_OK(db);
+        EXPECT_EQ(Count(*db, "SELECT count(*) FROM T"), 300);
+    }
+    EXPECT_EQ(DatabaseKeyDerivations(), afterForget + 1);
+
+    // A wrong password is not remembered and does not disturb the right one.
+    EXPECT_FALSE(Database::Open(path, ";pwd=nope").ok());
+    EXPECT_FALSE(Database::Open(path, ";pwd=nope").ok());
+    EXPECT_EQ(DatabaseKeyDerivations(), afterForget + 3);
+    ASSERT_OK(Database::Open(path, kConnect));
+    EXPECT_EQ(DatabaseKeyDerivations(), afterForget + 3);
+
+    // One connection per thread; the cache is shared.
+    ForgetDatabaseKeys();
+    std::atomic<int> good{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            for (int i = 0; i < 10; ++i) {
+                auto db = Database::Open(path, kConnect, true);
+                if (db.ok() && Count(*db, "SELECT count(*) FROM T") == 300)
+                    ++good;
+            }
+        });
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(good.load(), 40);
+}
+
+TEST(Statements, HostileTextRoundTripsAsBoundValuesAndFindsItself)
+{
+    TempDir dir;
+    auto db = Database::Create(dir / "a.db", kConnect);
+    ASSERT_OK(db);
+    ASSERT_OK(db->Execute("CREATE TABLE [Odd Table] (Id INTEGER, S TEXT COLLATE NOCASE)"));
+    const std::vector<std::string> texts = {
+        "O'Brien",     "say \"hi\"", "100%",        "a*b?",      "[x]",  "]",
+        "'; DROP TABLE [Odd Table];--", "Ünïcödé ✓", std::string("nul\0inside", 10), "",
+    };
+    auto insert = Inserter::Prepare(*db, "Odd Table", {"Id", "S"});
+    ASSERT_OK(insert);
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        ASSERT_OK(insert->Insert({i, texts[i]}));
+
+    auto read = db->Prepare("SELECT Id, S FROM [Odd Table] ORDER BY Id");
+    ASSERT_OK(read);
+    for (const std::string& text : texts) {
+        auto row = read->Step();
+        ASSERT_OK(row);
+        ASSERT_TRUE(*row);
+        EXPECT_EQ(read->Text("s"), text);
+        auto found = FindFirst(*db, "Odd Table", "S", text);
+        ASSERT_OK(found);
+        ASSERT_TRUE(found->has_value()) << text;
+        EXPECT_EQ((**found)["S"], Value(text));
+    }
+    EXPECT_EQ(Count(*db, "SELECT count(*) FROM [Odd Table]"), static_cast<std::int64_t>(texts.size()));
+}
+
+TEST(Statements, LikePatternMatchesWildcardsAndEverythingElseLiterally)
+{
+    EXPECT_EQ(LikePattern("a*b?c"), "a%b_c");
+    EXPECT_EQ(LikePattern("100%_\\"), "100\\%\\_\\\\");
+    EXPECT_EQ(LikePattern("[*][?][[][é]x[y"), "*?[éx[y");
+
+    TempDir dir;
+    auto db = Database::Create(dir / "a.db", kConnect);
+    ASSERT_OK(db);
+    ASSERT_OK(db->Execute("CREATE TABLE N (Name TEXT)"));
+    auto insert = Inserter::Prepare(*db, "N", {"Name"});
+    ASSERT_OK(insert);
+    for (const char* name : {"100%", "1000", "a_b", "axb", "a*b", "a\\b", "ABC", "ab"})
+        ASSERT_OK(insert->Insert({name}));
+    auto matches = [&](std::string_view pattern) {
+        std::vector<std::string> names;
+        auto stmt = db->Prepare("SELECT Name FROM N WHERE Name LIKE ? ESCAPE '\\' ORDER BY Name");
+        EXPECT_TRUE(stmt.ok());
+        EXPECT_TRUE(stmt->Bind({LikePattern(pattern)}).ok());
+        while (stmt->Step().value())
+            names.push_back(stmt->Text(0));
+        return names;
+    };
+    using V = std::vector<std::string>;
+    EXPECT_EQ(matches("100%"), V{"100%"});
+    EXPECT_EQ(matches("a_b"), V{"a_b"});
+    EXPECT_EQ(matches("a[*]b"), V{"a*b"});
+    EXPECT_EQ(matches("a\\b"), V{"a\\b"});
+    EXPECT_EQ(matches("a?b"), (V{"a*b", "a\\b", "a_b", "axb"}));
+    EXPECT_EQ(matches("a*b"), (V{"a*b", "a\\b", "a_b", "ab", "axb"}));
+    EXPECT_EQ(matches("abc"), V{"ABC"});
+}
+
+TEST(Statements, TrueAndFalseBecomeNumbersOnlyAsBareWords)
+{
+    EXPECT_EQ(RewriteBooleanWords("SELECT * FROM t WHERE a = True AND b=FALSE OR c<>true"),
+              "SELECT * FROM t WHERE a = 1 AND b=0 OR c<>1");
+    const std::string untouched =
+        "SELECT 'True', 'it''s false', \"False\", [True], `false`, t.True, :true, Trueish, untrue, 1e5 FROM t";
+    EXPECT_EQ(RewriteBooleanWords(untouched), untouched);
+    EXPECT_EQ(RewriteBooleanWords("-- True\nSELECT /* False */ TRUE"), "-- True\nSELECT /* False */ 1");
+    EXPECT_EQ(RewriteBooleanWords("SELECT 'unclosed True"), "SELECT 'unclosed True");
+
+    TempDir dir;
+    auto db = Database::Create(dir / "a.db", kConnect);
+    ASSERT_OK(db);
+    ASSERT_OK(db->Execute("CREATE TABLE F (Name TEXT, [On] BOOLEAN)"));
+    ASSERT_OK(db->Execute("INSERT INTO F VALUES (?, ?), (?, ?)", {"a", true, "True", false}));
+    EXPECT_EQ(Count(*db, "SELECT count(*) FROM F WHERE [On] = True AND Name = 'a'"), 1);
+    EXPECT_EQ(Count(*db, "SELECT count(*) FROM F WHERE Name = 'True' AND [On] = False"), 1);
+    EXPECT_EQ(Count(*db, "SELECT typeof([On]) = 'integer' AND [On] = 1 FROM F WHERE Name = 'a'"), 1);
+}
+
+TEST(Statements, TwoCursorsOverOneTableAtOnce)
+{
+    TempDir dir;
+    auto db = Database::Create(dir / "a.db", kConnect);
+    ASSERT_OK(db);
+    ASSERT_OK(db->ExecuteScript("CREATE TABLE T (N INTEGER); INSERT INTO T VALUES (1), (2), (3), (4), (5);"));
+    auto outer = db->Prepare("SELECT N FROM T ORDER BY N");
+    auto inner = db->Prepare("SELECT N FROM T WHERE N >= ? ORDER BY N DESC");
+    ASSERT_OK(outer);
+    ASSERT_OK(inner);
+    int pairs = 0;
+    std::int64_t sum = 0;
+    while (outer->Step().value()) {
+        ASSERT_OK(inner->Bind(1, outer->Integer(0)));
+        while (inner->Step().value()) {
+            ++pairs;
+            sum += inner->Integer(0);
+        }
+        inner->Reset();
+    }
+    EXPECT_EQ(pairs, 15);
+    EXPECT_EQ(sum, 55);
+}
+
+TEST(Statements, RowHelpersValuesAndErrors)
+{
+    TempDir dir;
+    const auto path = dir / "a.db";
+    auto db = Database::Create(path, kConnect);
+    ASSERT_OK(db);
+    ASSERT_OK(db->Execute("CREATE TABLE T (Name TEXT, Big INTEGER, Ratio REAL, Flag BOOLEAN, Note TEXT)"));
+    auto insert = Inserter::Prepare(*db, "T", {"Name", "Big", "Ratio", "Flag", "Note"});
+    ASSERT_OK(insert);
+    auto first = insert->Insert({"x", INT64_MAX, 0.5, true, nullptr});
+    ASSERT_OK(first);
+    auto second = insert->Insert({"y", -1, 2.0, false, std::optional<std::string>("n")});
+    ASSERT_OK(second);
+    EXPECT_EQ(*second, *first + 1);
+    EXPECT_EQ(db->LastInsertRowId(), *second);
+    auto shortRow = insert->Insert({"z"});
+    ASSERT_FALSE(shortRow.ok());
+    EXPECT_EQ(shortRow.error().number, kDbMisuse);
+
+    auto stmt = db->Prepare("SELECT * FROM T WHERE rowid = ?");
+    ASSERT_OK(stmt);
+    ASSERT_OK(stmt->Bind({*first}));
+    ASSERT_TRUE(stmt->Step().value());
+    EXPECT_EQ(stmt->Integer("BIG"), INT64_MAX);
+    EXPECT_EQ(stmt->Real("ratio"), 0.5);
+    EXPECT_TRUE(stmt->Bool("Flag"));
+    EXPECT_TRUE(stmt->IsNull("Note"));
+    EXPECT_FALSE(stmt->ColumnIndex("Nothing").has_value());
+    EXPECT_EQ(stmt->CurrentRow()["name"], Value("x"));
+
+    auto updated = UpdateRow(*db, "T", *first, {{"Note", "noted"}, {"Flag", false}});
+    ASSERT_OK(updated);
+    EXPECT_TRUE(*updated);
+    EXPECT_EQ(Count(*db, "SELECT count(*) FROM T WHERE Note = 'noted' AND Flag = False"), 1);
+    auto missing = UpdateRow(*db, "T", 999, {{"Note", "x"}});
+    ASSERT_OK(missing);
+    EXPECT_FALSE(*missing);
+    auto deleted = DeleteRow(*db, "T", *second);
+    ASSERT_OK(deleted);
+    EXPECT_TRUE(*deleted);
+    EXPECT_EQ(db->Changes(), 1);
+    EXPECT_EQ(Count(*db, "SELECT count(*) FROM T"), 1);
+
+    // Errors carry SQLite's code and name the file and the statement.
+    auto nowhere = db->Prepare("SELECT * FROM Nowhere");
+    ASSERT_FALSE(nowhere.ok());
+    EXPECT_NE(nowhere.error().description.find(path.string()), std::string::npos);
+    EXPECT_NE(nowhere.error().description.find("SELECT * FROM Nowhere"), std::string::npos);
+    EXPECT_FALSE(db->Prepare("SELECT 1; SELECT 2").ok());
+    ASSERT_OK(db->Prepare("SELECT 1; -- a comment"));
+    EXPECT_EQ(db->Execute("DELETE FROM T WHERE Name = ?").error().number, kDbMisuse);
+}
+
+TEST(Transactions, RollbackUndoesAndSavepointsKeepTheOuterWork)
+{
+    TempDir dir;
+    const auto path = dir / "a.db";
+    {
+        auto db = Database::Create(path, kConnect);
+        ASSERT_OK(db);
+        ASSERT_OK(db->Execute("CREATE TABLE T (Name TEXT)"));
+        {
+            auto tx = db->Begin();
+            ASSERT_OK(tx);
+            ASSERT_OK(db->Execute("INSERT INTO T VALUES ('dropped')"));
+        }  // never committed
+        EXPECT_FALSE(db->InTransaction());
+        EXPECT_EQ(Count(*db, "SELECT count(*) FROM T"), 0);
+
+        auto outer = db->Begin();
+        ASSERT_OK(outer);
+        ASSERT_OK(db->Execute("INSERT INTO T VALUES ('kept')"));
+        {
+            auto inner = db->Begin();
+            ASSERT_OK(inner);
+            ASSERT_OK(db->Execute("INSERT INTO T VALUES ('undone')"));
+            ASSERT_OK(inner->Rollback());
+            EXPECT_FALSE(inner->Commit().ok());
+        }
+        EXPECT_TRUE(db->InTransaction());
+        ASSERT_OK(outer->Commit());
+        EXPECT_FALSE(outer->Commit().ok());
+    }
+    auto db = Database::Open(path, kConnect);
+    ASSERT_OK(db);
+    EXPECT_EQ(Count(*db, "SELECT count(*) FROM T"), 1);
+    EXPECT_EQ(Count(*db, "SELECT count(*) FROM T WHERE Name = 'kept'"), 1);
+
+    // A transaction that outlives its connection ends without touching it.
+    std::optional<Transaction> orphan;
+    {
+        auto other = Database::Open(path, kConnect);
+        ASSERT_OK(other);
+        auto tx = other->Begin();
+        ASSERT_OK(tx);
+        ASSERT_OK(other->Execute("INSERT INTO T VALUES ('lost')"));
+        orphan.emplace(std::move(*tx));
+    }
+    EXPECT_FALSE(orphan->Commit().ok());
+    EXPECT_EQ(Count(*db, "SELECT count(*) FROM T"), 1);
+}
+
+// A small page cache makes SQLite write pages out in the middle of the
+// transaction and read them back soon after (the index is filled in scattered
+// order); rolling back must then restore them from the journal.
+TEST(Transactions, LargeTransactionsSpillToTheFileAndStillEndWhole)
+{
+    TempDir dir;
+    const auto path = dir / "a.db";
+    const std::string filler(120, 'f');
+    {
+        auto db = Database::Create(path, kConnect);
+        ASSERT_OK(db);
+        ASSERT_OK(db->ExecuteScript("PRAGMA cache_size = 16; CREATE TABLE T (Name TEXT, N INTEGER, K INTEGER);"
+                                    "CREATE INDEX T_K ON T (K);"));
+        auto fill = [&](int from, int to) {
+            auto insert = Inserter::Prepare(*db, "T", {"Name", "N", "K"});
+            ASSERT_OK(insert);
+            for (int i = from; i < to; ++i)
+                ASSERT_OK(insert->Insert({filler + std::to_string(i), i, i * 7919 % 20011}));
+        };
+        {
+            auto tx = db->Begin();
+            ASSERT_OK(tx);
+            fill(0, 1000);
+            ASSERT_OK(tx->Commit());
+        }
+        {
+            auto tx = db->Begin();
+            ASSERT_OK(tx);
+            fill(1000, 20000);
+            ASSERT_OK(db->Execute("UPDATE T SET N = -N WHERE N < 500"));
+            ASSERT_OK(tx->Rollback());
+        }
+        EXPECT_EQ(Count(*db, "SELECT count(*) FROM T"), 1000);
+        EXPECT_EQ(Count(*db, "SELECT sum(N) FROM T"), 499500);
+        auto tx = db->Begin();
+        ASSERT_OK(tx);
+        fill(1000, 20000);
+        ASSERT_OK(tx->Commit());
+    }
+    auto db = Database::Open(path, kConnect);
+    ASSERT_OK(db);
+    EXPECT_EQ(Count(*db, "SELECT count(*) FROM T"), 20000);
+    EXPECT_EQ(Count(*db, "SELECT sum(N) FROM T"), 199990000);
+    EXPECT_EQ(Count(*db, "SELECT count(*) FROM T WHERE K = N * 7919 % 20011"), 20000);
+    auto check = db->QueryValue("PRAGMA integrity_check");
+    ASSERT_OK(check);
+    EXPECT_EQ((*check)->AsText(), "ok");
+}
