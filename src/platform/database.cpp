@@ -14,6 +14,8 @@
 #define SQLITE_HAS_CODEC 1  // declares sqlite3_key(); the library has it built in
 #include "platform/database.h"
 
+#include "platform/text_encoding.h"
+
 #include <sqlcipher/sqlite3.h>
 
 #include <fcntl.h>
@@ -54,28 +56,6 @@ using SaltBytes = std::array<unsigned char, kSaltBytes>;
 
 constexpr char kProveSql[] = "SELECT count(*) FROM sqlite_master";
 constexpr int kBusyTimeoutMs = 5000;
-
-char AsciiLowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLowerChar(a[i]) != AsciiLowerChar(b[i]))
-            return false;
-    return true;
-}
-
-std::string_view Trim(std::string_view s)
-{
-    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && isSpace(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isSpace(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 // Text that holds key material: wiped when it goes away.
 class SecretText {
@@ -582,15 +562,15 @@ Result<ConnectOptions> ParseConnect(std::string_view connect)
             end = connect.size();
         const std::string_view segment = connect.substr(start, end - start);
         start = end + 1;
-        if (Trim(segment).empty())
+        if (TrimView(segment).empty())
             continue;
         const std::size_t eq = segment.find('=');
         if (eq == std::string_view::npos)
-            return Error{SQLITE_MISUSE, "connect string: \"" + std::string(Trim(segment)) + "\" is not key=value"};
-        const std::string_view key = Trim(segment.substr(0, eq));
-        if (SameNoCase(key, "pwd"))
+            return Error{SQLITE_MISUSE, "connect string: \"" + std::string(TrimView(segment)) + "\" is not key=value"};
+        const std::string_view key = TrimView(segment.substr(0, eq));
+        if (EqualsNoCase(key, "pwd"))
             options.passphrase = std::string(segment.substr(eq + 1));
-        else if (!SameNoCase(key, "LANGID") && !SameNoCase(key, "CP") && !SameNoCase(key, "COUNTRY"))
+        else if (!EqualsNoCase(key, "LANGID") && !EqualsNoCase(key, "CP") && !EqualsNoCase(key, "COUNTRY"))
             return Error{SQLITE_MISUSE, "connect string: unknown key \"" + std::string(key) + "\""};
     }
     return options;
@@ -746,10 +726,10 @@ std::string RewriteBooleanWords(std::string_view sql)
             const char before = i > 0 ? sql[i - 1] : ' ';
             const bool qualified = before == '.' || before == ':' || before == '@' || before == '$' ||
                                    before == '?' || before == '#';
-            if (!qualified && SameNoCase(word, "true")) {
+            if (!qualified && EqualsNoCase(word, "true")) {
                 out += '1';
                 i = j;
-            } else if (!qualified && SameNoCase(word, "false")) {
+            } else if (!qualified && EqualsNoCase(word, "false")) {
                 out += '0';
                 i = j;
             } else {
@@ -768,7 +748,7 @@ std::string RewriteBooleanWords(std::string_view sql)
 const Value* Row::Find(std::string_view name) const
 {
     for (std::size_t i = 0; i < names.size() && i < values.size(); ++i)
-        if (SameNoCase(names[i], name))
+        if (EqualsNoCase(names[i], name))
             return &values[i];
     return nullptr;
 }
@@ -882,7 +862,7 @@ std::optional<int> Statement::ColumnIndex(std::string_view name) const
     const int count = sqlite3_column_count(m_stmt);
     for (int i = 0; i < count; ++i) {
         const char* columnName = sqlite3_column_name(m_stmt, i);
-        if (columnName && SameNoCase(columnName, name))
+        if (columnName && EqualsNoCase(columnName, name))
             return i;
     }
     return std::nullopt;

@@ -143,13 +143,11 @@ TEST(IniHelpers, LargeListsAndValuesReadWhole)
     // then one Set per entry, where a repeated entry stays one key.
     auto doc = ProfileDocument::Load(file);
     ASSERT_TRUE(doc);
-    const auto start = std::chrono::steady_clock::now();
     doc->DeleteSection("Entries");
     for (const std::string& entry : expected) {
         doc->Set("Entries", entry, "");
         doc->Set("entries", AsciiUpper(entry), "");
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     ASSERT_TRUE(doc->Save(file));
     EXPECT_EQ(ReadBytes(file), text);
     EXPECT_EQ(GetIniSectionKeys("entries", file), expected);
