@@ -15,8 +15,10 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libsqlcipher-dev sqlcipher libssl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
 )
+# The tests read the real type libraries that Wine ships.
+[ "$mode" = test ] && packages+=(wine64)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,636 @@
+// SPDX-License-Identifier: MIT
+// Reads an MSFT library in two passes over bytes already in memory:
+//  1. header, segment directory and every typeinfo with its members, as
+//     stored (for a dual interface that is its vtable view);
+//  2. the dispatch view of each dual interface, which needs the functions of
+//     its whole base chain, possibly from imported libraries.
+// Every offset read from the file is checked through ByteView before use.
+#include "extract/msft_reader.h"
+
+#include <array>
+#include <cstring>
+#include <unordered_map>
+
+#include "extract/msft_layout.h"
+#include "extract/code_pages.h"
+
+namespace arbolith {
+namespace {
+
+using namespace msft;
+
+constexpr int kMaxTypeDepth = 16;     // PTR -> PTR -> ... chains in one descriptor
+constexpr int kMaxBaseDepth = 32;     // interface inheritance levels
+
+constexpr const char* kSegmentNames[SEGDIR_COUNT] = {
+    "typeinfo table", "import info", "import files", "references", "GUID hash",
+    "GUID table", "name hash", "name table", "string table", "typedesc table",
+    "array descriptions", "custom data", "custom-data GUIDs", "segment 13", "segment 14"};
+
+struct RawTypeInfo {
+    std::int32_t datatype1 = -1;
+    std::uint16_t implCount = 0;
+};
+
+class Parser {
+public:
+    Parser(ByteView file, const ImportResolver& resolver) : m_file(file), m_resolver(resolver) {}
+
+    Read<TypeLib> Run();
+
+private:
+    Read<bool> ReadHeader();
+    Read<bool> ReadTypeInfo(std::uint32_t index, TypeInfo& type, RawTypeInfo& raw);
+    Read<bool> ReadMembers(std::uint32_t index, std::uint32_t memOff, std::uint32_t funcCount,
+                           std::uint32_t varCount, TypeInfo& type);
+    bool ReadFunction(ByteView body, std::uint32_t recOff, Function& fn) const;
+    bool ReadVariable(ByteView body, std::uint32_t recOff, Variable& var) const;
+    void BuildDispatchView(std::uint32_t index);
+    void CollectVtable(const TypeLib& lib, const TypeRef& ref, int depth, std::vector<Function>& out) const;
+
+    std::string Name(std::int32_t off) const;
+    std::string String(std::int32_t off) const;
+    Guid GuidAt(std::int32_t off) const;
+    TypeDesc DecodeType(std::int32_t encoded) const;
+    TypeRef ResolveHref(std::int32_t href) const;
+    std::optional<ConstantValue> DecodeValue(std::int32_t encoded) const;
+    std::string Decode(std::string_view bytes) const { return DecodeAnsi(bytes, m_lib.lcid); }
+
+    ByteView m_file;
+    const ImportResolver& m_resolver;
+    std::array<ByteView, SEGDIR_COUNT> m_seg{};
+    std::uint32_t m_typeCount = 0;
+    std::int32_t m_dispatchHref = -1;
+    TypeLib m_lib;
+    std::vector<RawTypeInfo> m_raw;
+    mutable std::unordered_map<std::uint32_t, std::shared_ptr<const TypeLib>> m_imports;  // by import-file offset
+    mutable std::unordered_map<std::int32_t, TypeRef> m_refCache;
+};
+
+Read<bool> Parser::ReadHeader()
+{
+    auto head = m_file.Slice(0, HDR_SIZE, "library header");
+    if (!head) return head.error();
+    if (head->U32At(0) != MSFT_MAGIC) return m_file.Fail(ErrCode::BadMagic, 0, "not a type library");
+    std::int32_t count = head->I32At(HDR_TYPE_COUNT);
+    if (count < 0 || !CountFits(static_cast<std::uint32_t>(count), 4 + TI_SIZE, m_file.Size()))
+        return m_file.Fail(ErrCode::BadValue, HDR_TYPE_COUNT,
+                           "typeinfo count " + std::to_string(count) + " impossible for a file of " + Hex(m_file.Size()) + " bytes");
+    m_typeCount = static_cast<std::uint32_t>(count);
+    std::uint32_t varflags = head->U32At(HDR_VARFLAGS);
+    std::uint64_t dirOff = HDR_SIZE + 4ull * m_typeCount + ((varflags & VARFLAG_HELP_DLL) ? 4 : 0);
+    auto dir = m_file.Slice(dirOff, SEGDIR_COUNT * SEGDIR_ENTRY_SIZE, "segment directory");
+    if (!dir) return dir.error();
+    for (std::uint32_t i = 0; i < SEGDIR_COUNT; ++i) {
+        std::int32_t off = dir->I32At(i * SEGDIR_ENTRY_SIZE);
+        std::int32_t len = dir->I32At(i * SEGDIR_ENTRY_SIZE + 4);
+        if (off == -1 || len <= 0) continue;
+        if (off < 0) return m_file.Fail(ErrCode::BadValue, dirOff + i * SEGDIR_ENTRY_SIZE, std::string(kSegmentNames[i]) + ": negative offset");
+        if (!m_file.Contains(static_cast<std::uint32_t>(off), static_cast<std::uint32_t>(len)))
+            return m_file.Fail(ErrCode::Truncated, static_cast<std::uint32_t>(off),
+                               std::string(kSegmentNames[i]) + " at " + Hex(static_cast<std::uint32_t>(off)) + " (" +
+                                   Hex(static_cast<std::uint32_t>(len)) + " bytes) past end of file (" + Hex(m_file.Size()) + ")");
+        m_seg[i] = ByteView(m_file.Data() + off, static_cast<std::uint32_t>(len), static_cast<std::uint32_t>(off));
+    }
+    if (!CountFits(m_typeCount, TI_SIZE, m_seg[SEG_TYPEINFO].Size()) ||
+        m_seg[SEG_TYPEINFO].Size() < std::uint64_t{m_typeCount} * TI_SIZE)
+        return m_file.Fail(ErrCode::Truncated, m_seg[SEG_TYPEINFO].Base(),
+                           "typeinfo table holds " + Hex(m_seg[SEG_TYPEINFO].Size()) + " bytes, too few for " +
+                               std::to_string(m_typeCount) + " typeinfos");
+
+    m_lib.lcid = head->U32At(HDR_LCID);
+    m_lib.sysKind = static_cast<std::int32_t>(varflags & VARFLAG_SYSKIND_MASK);
+    std::uint32_t version = head->U32At(HDR_VERSION);
+    m_lib.majorVersion = static_cast<std::uint16_t>(version & 0xFFFF);
+    m_lib.minorVersion = static_cast<std::uint16_t>(version >> 16);
+    m_lib.libFlags = static_cast<std::uint16_t>(head->U32At(HDR_LIBFLAGS));
+    m_lib.guid = GuidAt(head->I32At(HDR_GUID));
+    m_lib.doc = String(head->I32At(HDR_DOC));
+    m_lib.helpContext = head->U32At(HDR_HELP_CONTEXT);
+    m_lib.name = Name(head->I32At(HDR_NAME));
+    m_lib.helpFile = String(head->I32At(HDR_HELP_FILE));
+    m_dispatchHref = head->I32At(HDR_DISPATCH_HREF);
+    return true;
+}
+
+std::string Parser::Name(std::int32_t off) const
+{
+    const ByteView& names = m_seg[SEG_NAMES];
+    if (off < 0 || !names.Contains(static_cast<std::uint32_t>(off), NAME_PREFIX)) return {};
+    std::uint32_t len = names.U8At(static_cast<std::uint32_t>(off) + NAME_LENGTH);
+    auto bytes = names.Slice(static_cast<std::uint32_t>(off) + NAME_PREFIX, len, "name");
+    if (!bytes) return {};
+    return Decode(std::string_view(reinterpret_cast<const char*>(bytes->Data()), len));
+}
+
+std::string Parser::String(std::int32_t off) const
+{
+    const ByteView& strings = m_seg[SEG_STRINGS];
+    std::uint16_t len = 0;
+    if (off < 0 || !strings.U16(static_cast<std::uint32_t>(off), len)) return {};
+    auto bytes = strings.Slice(static_cast<std::uint32_t>(off) + STRING_PREFIX, len, "string");
+    if (!bytes) return {};
+    return Decode(std::string_view(reinterpret_cast<const char*>(bytes->Data()), len));
+}
+
+Guid Parser::GuidAt(std::int32_t off) const
+{
+    Guid g;
+    if (off < 0) return g;
+    auto bytes = m_seg[SEG_GUIDS].Slice(static_cast<std::uint32_t>(off), 16, "GUID");
+    if (!bytes) return g;
+    g.data1 = bytes->U32At(0);
+    g.data2 = bytes->U16At(4);
+    g.data3 = bytes->U16At(6);
+    for (int i = 0; i < 8; ++i) g.data4[i] = bytes->U8At(8 + i);
+    return g;
+}
+
+std::optional<ConstantValue> Parser::DecodeValue(std::int32_t encoded) const
+{
+    ConstantValue v;
+    if (encoded < 0) {
+        // Inline: type in bits 26-30, value in the low 26 bits, read at the type's width.
+        std::uint32_t u = static_cast<std::uint32_t>(encoded);
+        v.vt = static_cast<std::uint16_t>((u >> 26) & 0x1F);
+        std::uint32_t raw = u & 0x03FFFFFF;
+        switch (v.vt) {
+        case VT_I1: v.integer = static_cast<std::int8_t>(raw & 0xFF); break;
+        case VT_I2: case VT_BOOL: v.integer = static_cast<std::int16_t>(raw & 0xFFFF); break;
+        case VT_UI1: v.integer = raw & 0xFF; break;
+        case VT_UI2: v.integer = raw & 0xFFFF; break;
+        default: v.integer = raw; break;
+        }
+        return v;
+    }
+    const ByteView& cd = m_seg[SEG_CUSTOM_DATA];
+    std::uint32_t off = static_cast<std::uint32_t>(encoded);
+    std::uint16_t vt = 0;
+    if (!cd.U16(off, vt)) return std::nullopt;
+    v.vt = vt;
+    std::uint32_t lo = 0, hi = 0;
+    switch (vt) {
+    case VT_I1: case VT_I2: case VT_I4: case VT_INT: case VT_ERROR: case VT_HRESULT:
+        if (!cd.U32(off + 2, lo)) return std::nullopt;
+        v.integer = vt == VT_I1 ? static_cast<std::int8_t>(lo) : vt == VT_I2 ? static_cast<std::int16_t>(lo) : static_cast<std::int32_t>(lo);
+        return v;
+    case VT_BOOL:
+        if (!cd.U32(off + 2, lo)) return std::nullopt;
+        v.integer = static_cast<std::int16_t>(lo);
+        return v;
+    case VT_UI1: case VT_UI2: case VT_UI4: case VT_UINT:
+        if (!cd.U32(off + 2, lo)) return std::nullopt;
+        v.integer = vt == VT_UI1 ? (lo & 0xFF) : vt == VT_UI2 ? (lo & 0xFFFF) : lo;
+        return v;
+    case VT_R4: {
+        if (!cd.U32(off + 2, lo)) return std::nullopt;
+        float f;
+        static_assert(sizeof f == 4);
+        std::memcpy(&f, &lo, 4);
+        v.real = f;
+        return v;
+    }
+    case VT_R8: case VT_DATE: case VT_CY: case VT_I8: case VT_UI8: {
+        if (!cd.U32(off + 2, lo) || !cd.U32(off + 6, hi)) return std::nullopt;
+        std::uint64_t q = (std::uint64_t{hi} << 32) | lo;
+        if (vt == VT_R8 || vt == VT_DATE) std::memcpy(&v.real, &q, 8);
+        else v.integer = static_cast<std::int64_t>(q);
+        return v;
+    }
+    case VT_BSTR: {
+        if (!cd.U32(off + 2, lo)) return std::nullopt;
+        if (lo == 0xFFFFFFFF) return v;
+        auto bytes = cd.Slice(off + 6, lo, "string constant");
+        if (!bytes) return std::nullopt;
+        v.text = Decode(std::string_view(reinterpret_cast<const char*>(bytes->Data()), lo));
+        return v;
+    }
+    default:
+        return v;
+    }
+}
+
+TypeRef Parser::ResolveHref(std::int32_t href) const
+{
+    if (auto it = m_refCache.find(href); it != m_refCache.end()) return it->second;
+    TypeRef ref;
+    ref.libraryName = m_lib.name;
+    ref.libraryMajor = m_lib.majorVersion;
+    ref.libraryMinor = m_lib.minorVersion;
+    ref.libraryGuid = m_lib.guid;
+    std::uint32_t h = static_cast<std::uint32_t>(href);
+    if (href == -1) {
+        // nothing: unresolved, index -1
+    } else if ((h & 3) == 0) {
+        if (h % TI_SIZE == 0 && h / TI_SIZE < m_typeCount) {
+            ref.index = static_cast<std::int32_t>(h / TI_SIZE);
+            ref.resolved = true;
+            // Names of all types are read before any reference is resolved.
+            ref.name = ref.index < static_cast<std::int32_t>(m_lib.types.size()) ? m_lib.types[ref.index].name : std::string();
+        }
+    } else if (h & 1) {
+        ref.external = true;
+        ref.libraryName.clear();
+        ref.libraryMajor = ref.libraryMinor = 0;
+        ref.libraryGuid = {};
+        const ByteView& infos = m_seg[SEG_IMPORT_INFO];
+        std::uint32_t off = h & ~3u;
+        auto info = infos.Slice(off, IMPORT_INFO_SIZE, "import info");
+        if (info) {
+            std::uint32_t flags = info->U32At(0);
+            std::uint32_t fileOff = info->U32At(4);
+            std::int32_t target = info->I32At(8);
+            const ByteView& files = m_seg[SEG_IMPORT_FILES];
+            auto file = files.Slice(fileOff, IMPORT_FILE_PREFIX, "import file");
+            if (file) {
+                ImportedLibrary imp;
+                imp.guid = GuidAt(file->I32At(0));
+                imp.lcid = file->U32At(4);
+                imp.major = file->U16At(8);
+                imp.minor = file->U16At(10);
+                std::uint32_t len = file->U16At(12) >> 2;
+                if (auto name = files.Slice(std::uint64_t{fileOff} + IMPORT_FILE_PREFIX, len, "import file name"))
+                    imp.fileName = std::string(reinterpret_cast<const char*>(name->Data()), len);
+                ref.libraryName = imp.fileName;
+                ref.libraryGuid = imp.guid;
+                ref.libraryMajor = imp.major;
+                ref.libraryMinor = imp.minor;
+                if (imp.guid == m_lib.guid && imp.major == m_lib.majorVersion && !imp.guid.IsNull()) {
+                    // The library imports from itself (stdole2 does, for IDispatch).
+                    std::int32_t found = -1;
+                    if (flags & IMPORT_BY_GUID) {
+                        Guid g = GuidAt(target);
+                        for (std::size_t i = 0; i < m_lib.types.size() && found < 0; ++i)
+                            if (m_lib.types[i].guid == g) found = static_cast<std::int32_t>(i);
+                    } else if (target >= 0 && static_cast<std::uint32_t>(target) < m_typeCount) {
+                        found = target;
+                    }
+                    TypeRef self;
+                    self.libraryName = m_lib.name;
+                    self.libraryMajor = m_lib.majorVersion;
+                    self.libraryMinor = m_lib.minorVersion;
+                    self.libraryGuid = m_lib.guid;
+                    if (found >= 0) {
+                        self.index = found;
+                        self.name = m_lib.types[found].name;
+                        self.resolved = true;
+                    }
+                    m_refCache.emplace(href, self);
+                    return self;
+                }
+                std::shared_ptr<const TypeLib> lib;
+                if (auto it = m_imports.find(fileOff); it != m_imports.end()) lib = it->second;
+                else {
+                    if (m_resolver) lib = m_resolver(imp);
+                    m_imports.emplace(fileOff, lib);
+                }
+                if (lib) {
+                    ref.libraryName = lib->name;
+                    ref.libraryMajor = lib->majorVersion;
+                    ref.libraryMinor = lib->minorVersion;
+                    ref.libraryGuid = lib->guid;
+                    std::int32_t found = -1;
+                    if (flags & IMPORT_BY_GUID) {
+                        Guid g = GuidAt(target);
+                        for (std::size_t i = 0; i < lib->types.size(); ++i)
+                            if (lib->types[i].guid == g) {
+                                found = static_cast<std::int32_t>(i);
+                                break;
+                            }
+                    } else if (target >= 0 && static_cast<std::size_t>(target) < lib->types.size()) {
+                        found = target;
+                    }
+                    if (found >= 0) {
+                        ref.index = found;
+                        ref.name = lib->types[found].name;
+                        ref.resolved = true;
+                        ref.library = lib;
+                    }
+                }
+            }
+        }
+    }
+    m_refCache.emplace(href, ref);
+    return ref;
+}
+
+TypeDesc Parser::DecodeType(std::int32_t encoded) const
+{
+    TypeDesc td;
+    std::uint16_t arrayBit = 0;
+    std::int32_t t = encoded;
+    for (int depth = 0; depth < kMaxTypeDepth; ++depth) {
+        if (t < 0) {
+            td.code = static_cast<std::uint16_t>(arrayBit | (static_cast<std::uint32_t>(t) & 0x0FFF));
+            return td;
+        }
+        auto desc = m_seg[SEG_TYPEDESCS].Slice(static_cast<std::uint32_t>(t), TYPEDESC_SIZE, "typedesc");
+        if (!desc) return td;  // unreadable: VT_EMPTY
+        std::uint16_t vt = desc->U16At(0) & 0x0FFF;
+        std::int32_t target = desc->I32At(4);
+        switch (vt) {
+        case VT_PTR:
+            if (td.pointerLevels < 255) ++td.pointerLevels;
+            t = target;
+            continue;
+        case VT_SAFEARRAY:
+            if (arrayBit != 0) {
+                td.code = static_cast<std::uint16_t>(arrayBit | vt);
+                return td;
+            }
+            arrayBit = kVtSafeArrayBit;
+            t = target;
+            continue;
+        case VT_CARRAY: {
+            if (arrayBit != 0) {
+                td.code = static_cast<std::uint16_t>(arrayBit | vt);
+                return td;
+            }
+            arrayBit = kVtCArrayBit;
+            std::uint32_t elem = 0;
+            if (target < 0 || !m_seg[SEG_ARRAYDESCS].U32(static_cast<std::uint32_t>(target), elem)) {
+                td.code = arrayBit;
+                return td;
+            }
+            t = static_cast<std::int32_t>(elem);
+            continue;
+        }
+        case VT_USERDEFINED:
+            td.code = arrayBit;
+            td.ref = ResolveHref(target);
+            return td;
+        default:
+            td.code = static_cast<std::uint16_t>(arrayBit | vt);
+            return td;
+        }
+    }
+    td.code = arrayBit;  // chain too long: treated as unreadable
+    return td;
+}
+
+bool Parser::ReadFunction(ByteView body, std::uint32_t recOff, Function& fn) const
+{
+    std::uint16_t len = 0;
+    if (!body.U16(recOff, len) || len < FN_OPTIONAL) return false;
+    auto rec = body.Slice(recOff, len, "function record");
+    if (!rec) return false;
+    fn.returnType = DecodeType(rec->I32At(FN_RET));
+    fn.flags = static_cast<std::uint16_t>(rec->U32At(FN_FLAGS));
+    fn.vtableOffset = rec->U16At(FN_VTABLE) & 0xFFFE;
+    std::uint32_t fkccic = rec->U32At(FN_FKCCIC);
+    fn.funcKind = static_cast<std::int32_t>(fkccic & FKCCIC_FUNCKIND_MASK);
+    fn.invokeKind = static_cast<std::int32_t>((fkccic >> FKCCIC_INVKIND_SHIFT) & FKCCIC_INVKIND_MASK);
+    fn.callConv = static_cast<std::int32_t>((fkccic >> FKCCIC_CALLCONV_SHIFT) & FKCCIC_CALLCONV_MASK);
+    std::int16_t paramCount = rec->I16At(FN_PARAM_COUNT);
+    fn.paramsOptional = rec->I16At(FN_OPT_COUNT);
+    if (paramCount < 0) return false;
+    std::uint32_t perParam = FN_PARAM_SIZE + ((fkccic & FKCCIC_HAS_DEFAULTS) ? 4 : 0);
+    std::uint32_t paramBytes = perParam * static_cast<std::uint32_t>(paramCount);
+    if (paramBytes > len - FN_OPTIONAL) return false;
+    std::uint32_t optionalCount = (len - FN_OPTIONAL - paramBytes) / 4;
+    if (optionalCount > 0) fn.helpContext = rec->U32At(FN_OPTIONAL);
+    if (optionalCount > 1) fn.doc = String(rec->I32At(FN_OPTIONAL + 4));
+    std::uint32_t paramBase = len - FN_PARAM_SIZE * static_cast<std::uint32_t>(paramCount);
+    fn.params.resize(static_cast<std::size_t>(paramCount));
+    for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(paramCount); ++i) {
+        std::uint32_t p = paramBase + i * FN_PARAM_SIZE;
+        Parameter& param = fn.params[i];
+        param.type = DecodeType(rec->I32At(p));
+        param.name = Name(rec->I32At(p + 4));
+        param.flags = static_cast<std::uint16_t>(rec->U32At(p + 8));
+    }
+    return true;
+}
+
+bool Parser::ReadVariable(ByteView body, std::uint32_t recOff, Variable& var) const
+{
+    std::uint16_t word = 0;
+    if (!body.U16(recOff, word)) return false;
+    std::uint32_t len = word & 0xFF;  // the high byte is not part of the length
+    if (len < VAR_OPTIONAL) return false;
+    auto rec = body.Slice(recOff, len, "variable record");
+    if (!rec) return false;
+    var.type = DecodeType(rec->I32At(VAR_TYPE));
+    var.flags = static_cast<std::uint16_t>(rec->U32At(VAR_FLAGS));
+    var.varKind = rec->U16At(VAR_KIND);
+    if (var.varKind == static_cast<std::int32_t>(VAR_CONST)) var.value = DecodeValue(rec->I32At(VAR_VALUE));
+    std::uint32_t optionalCount = (len - VAR_OPTIONAL) / 4;
+    if (optionalCount > 0) var.helpContext = rec->U32At(VAR_OPTIONAL);
+    if (optionalCount > 1) var.doc = String(rec->I32At(VAR_OPTIONAL + 4));
+    return true;
+}
+
+Read<bool> Parser::ReadMembers(std::uint32_t index, std::uint32_t memOff, std::uint32_t funcCount,
+                               std::uint32_t varCount, TypeInfo& type)
+{
+    std::string where = "typeinfo " + std::to_string(index);
+    std::uint32_t total = funcCount + varCount;
+    std::uint32_t recordBytes = 0;
+    if (!m_file.U32(memOff, recordBytes))
+        return m_file.Fail(ErrCode::Truncated, memOff,
+                           where + ": member block offset " + Hex(memOff) + " past end of file (" + Hex(m_file.Size()) + ")");
+    auto body = m_file.Slice(std::uint64_t{memOff} + 4, recordBytes, where + ": member records");
+    if (!body) return body.error();
+    if (!CountFits(total, 12, m_file.Size()))
+        return m_file.Fail(ErrCode::BadValue, memOff, where + ": member count " + std::to_string(total) + " impossible");
+    auto arrays = m_file.Slice(std::uint64_t{memOff} + 4 + recordBytes, 12ull * total, where + ": member tables");
+    if (!arrays) return arrays.error();
+    type.functions.reserve(funcCount);
+    type.variables.reserve(varCount);
+    std::uint64_t namesAt = 4ull * total, offsetsAt = 8ull * total;
+    // A member whose record cannot be read is left out; the type stays.
+    for (std::uint32_t k = 0; k < total; ++k) {
+        std::int32_t id = arrays->I32At(4ull * k);
+        std::int32_t nameOff = arrays->I32At(namesAt + 4ull * k);
+        std::uint32_t recOff = arrays->U32At(offsetsAt + 4ull * k);
+        if (k < funcCount) {
+            Function fn;
+            if (!ReadFunction(body.value(), recOff, fn)) continue;
+            fn.memberId = id;
+            // A property accessor may leave its name out: it shares the previous one's.
+            if (nameOff == -1 && !type.functions.empty()) fn.name = type.functions.back().name;
+            else fn.name = Name(nameOff);
+            type.functions.push_back(std::move(fn));
+        } else {
+            Variable var;
+            if (!ReadVariable(body.value(), recOff, var)) continue;
+            var.memberId = id;
+            var.name = Name(nameOff);
+            type.variables.push_back(std::move(var));
+        }
+    }
+    return true;
+}
+
+Read<bool> Parser::ReadTypeInfo(std::uint32_t index, TypeInfo& type, RawTypeInfo& raw)
+{
+    ByteView rec(m_seg[SEG_TYPEINFO].Data() + index * TI_SIZE, TI_SIZE, m_seg[SEG_TYPEINFO].Base() + index * TI_SIZE);
+    std::uint32_t kind = rec.U32At(TI_KIND) & TKIND_MASK;
+    if (kind > static_cast<std::uint32_t>(TypeKind::Union))
+        return rec.Fail(ErrCode::BadValue, 0, "typeinfo " + std::to_string(index) + ": unknown type kind " + std::to_string(kind));
+    type.kind = static_cast<TypeKind>(kind);
+    std::uint32_t counts = rec.U32At(TI_COUNTS);
+    type.typeFlags = static_cast<std::uint16_t>(rec.U32At(TI_FLAGS));
+    std::uint32_t version = rec.U32At(TI_VERSION);
+    type.majorVersion = static_cast<std::uint16_t>(version & 0xFFFF);
+    type.minorVersion = static_cast<std::uint16_t>(version >> 16);
+    type.doc = String(rec.I32At(TI_DOC));
+    type.helpContext = rec.U32At(TI_HELP_CONTEXT);
+    raw.implCount = rec.U16At(TI_IMPL_COUNT);
+    raw.datatype1 = rec.I32At(TI_DATATYPE1);
+    std::uint32_t funcCount = counts & 0xFFFF, varCount = counts >> 16;
+    if (funcCount + varCount > 0) {
+        auto members = ReadMembers(index, rec.U32At(TI_MEMBER_BLOCK), funcCount, varCount, type);
+        if (!members) return members.error();
+    }
+    return true;
+}
+
+void Parser::CollectVtable(const TypeLib& lib, const TypeRef& ref, int depth, std::vector<Function>& out) const
+{
+    if (depth > kMaxBaseDepth || !ref.resolved || ref.index < 0) return;
+    const TypeLib* owner = ref.external ? ref.library.get() : &lib;
+    if (owner == nullptr || static_cast<std::size_t>(ref.index) >= owner->types.size()) return;
+    const TypeInfo& stored = owner->types[ref.index];
+    const TypeInfo& view = stored.interfaceView ? *stored.interfaceView : stored;
+    if (view.kind != TypeKind::Interface) return;
+    if (!view.implTypes.empty()) CollectVtable(*owner, view.implTypes.front().ref, depth + 1, out);
+    out.insert(out.end(), view.functions.begin(), view.functions.end());
+}
+
+// The dispatch view of a function declared for the vtable: the [retval]
+// parameter becomes the return type, else an HRESULT return becomes VOID,
+// and a trailing [lcid] parameter goes.
+void ToDispatchForm(Function& fn)
+{
+    fn.funcKind = FUNC_DISPATCH;
+    if (!fn.params.empty() && (fn.params.back().flags & PARAMFLAG_FRETVAL)) {
+        fn.returnType = fn.params.back().type;
+        if (fn.returnType.pointerLevels > 0) --fn.returnType.pointerLevels;
+        fn.params.pop_back();
+    } else if (fn.returnType.code == VT_HRESULT) {
+        fn.returnType = TypeDesc{VT_VOID, 0, std::nullopt};
+    }
+    if (!fn.params.empty() && (fn.params.back().flags & PARAMFLAG_FLCID)) fn.params.pop_back();
+}
+
+void Parser::BuildDispatchView(std::uint32_t index)
+{
+    TypeInfo& type = m_lib.types[index];
+    const RawTypeInfo& raw = m_raw[index];
+    // The stored functions move to the interface view; the dispatch view gets rewritten copies.
+    std::vector<Function> own = std::move(type.functions);
+    type.functions.clear();
+    auto iface = std::make_shared<TypeInfo>(type);
+    iface->functions = std::move(own);
+    iface->kind = TypeKind::Interface;
+    iface->implTypes.clear();
+    if (raw.datatype1 != -1) iface->implTypes.push_back({ResolveHref(raw.datatype1), 0});
+
+    std::vector<Function> functions;
+    if (!iface->implTypes.empty()) CollectVtable(m_lib, iface->implTypes.front().ref, 0, functions);
+    functions.insert(functions.end(), iface->functions.begin(), iface->functions.end());
+    for (Function& fn : functions) ToDispatchForm(fn);
+    type.functions = std::move(functions);
+    type.typeFlags &= static_cast<std::uint16_t>(~TYPEFLAG_FOLEAUTOMATION);
+    type.interfaceView = std::move(iface);
+}
+
+Read<TypeLib> Parser::Run()
+{
+    auto header = ReadHeader();
+    if (!header) return header.error();
+    m_lib.types.resize(m_typeCount);
+    m_raw.resize(m_typeCount);
+    // Names and GUIDs first, so references between types resolve in any order.
+    for (std::uint32_t i = 0; i < m_typeCount; ++i) {
+        m_lib.types[i].name = Name(m_seg[SEG_TYPEINFO].I32At(i * TI_SIZE + TI_NAME));
+        m_lib.types[i].guid = GuidAt(m_seg[SEG_TYPEINFO].I32At(i * TI_SIZE + TI_GUID));
+    }
+    for (std::uint32_t i = 0; i < m_typeCount; ++i) {
+        auto ok = ReadTypeInfo(i, m_lib.types[i], m_raw[i]);
+        if (!ok) return ok.error();
+    }
+    for (std::uint32_t i = 0; i < m_typeCount; ++i) {
+        TypeInfo& type = m_lib.types[i];
+        const RawTypeInfo& raw = m_raw[i];
+        switch (type.kind) {
+        case TypeKind::Coclass: {
+            std::int32_t off = raw.datatype1;
+            for (std::uint32_t n = 0; n < raw.implCount && off >= 0; ++n) {
+                auto ref = m_seg[SEG_REFERENCES].Slice(static_cast<std::uint32_t>(off), REF_SIZE, "reference");
+                if (!ref) break;  // the interfaces read so far stay
+                type.implTypes.push_back({ResolveHref(ref->I32At(0)), ref->I32At(4)});
+                off = ref->I32At(12);
+            }
+            break;
+        }
+        case TypeKind::Interface:
+            if (raw.datatype1 != -1) type.implTypes.push_back({ResolveHref(raw.datatype1), 0});
+            break;
+        case TypeKind::Dispatch: {
+            std::int32_t base = m_dispatchHref != -1 ? m_dispatchHref : raw.datatype1;
+            if (base != -1) type.implTypes.push_back({ResolveHref(base), 0});
+            break;
+        }
+        case TypeKind::Alias:
+            type.aliasOf = DecodeType(raw.datatype1);
+            break;
+        case TypeKind::Module:
+            type.dllName = String(raw.datatype1);
+            break;
+        default:
+            break;
+        }
+    }
+    for (std::uint32_t i = 0; i < m_typeCount; ++i)
+        if (m_lib.types[i].kind == TypeKind::Dispatch && (m_lib.types[i].typeFlags & kTypeFlagDual))
+            BuildDispatchView(i);
+    return std::move(m_lib);
+}
+
+}  // namespace
+
+Read<TypeLib> MsftReader::Open(ByteView data, const ImportResolver& resolveImport)
+{
+    Parser parser(data, resolveImport);
+    return parser.Run();
+}
+
+Read<MsftReader::Identity> MsftReader::PeekIdentity(ByteView data)
+{
+    auto head = data.Slice(0, HDR_SIZE, "library header");
+    if (!head) return head.error();
+    if (head->U32At(0) != MSFT_MAGIC) return data.Fail(ErrCode::BadMagic, 0, "not a type library");
+    Identity id;
+    std::uint32_t version = head->U32At(HDR_VERSION);
+    id.major = static_cast<std::uint16_t>(version & 0xFFFF);
+    id.minor = static_cast<std::uint16_t>(version >> 16);
+    std::int32_t guidOff = head->I32At(HDR_GUID);
+    std::int32_t count = head->I32At(HDR_TYPE_COUNT);
+    if (guidOff < 0 || count < 0 || !CountFits(static_cast<std::uint32_t>(count), 4, data.Size())) return id;
+    std::uint64_t dirOff = HDR_SIZE + 4ull * static_cast<std::uint32_t>(count) + ((head->U32At(HDR_VARFLAGS) & VARFLAG_HELP_DLL) ? 4 : 0);
+    std::uint32_t segOff = 0;
+    if (!data.U32(dirOff + SEG_GUIDS * SEGDIR_ENTRY_SIZE, segOff)) return id;
+    auto g = data.Slice(std::uint64_t{segOff} + static_cast<std::uint32_t>(guidOff), 16, "library GUID");
+    if (!g) return id;
+    id.guid.data1 = g->U32At(0);
+    id.guid.data2 = g->U16At(4);
+    id.guid.data3 = g->U16At(6);
+    for (int i = 0; i < 8; ++i) id.guid.data4[i] = g->U8At(8 + i);
+    return id;
+}
+
+std::string DecodeAnsi(std::string_view bytes, std::uint32_t lcid)
+{
+    bool ascii = true;
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii) return std::string(bytes);
+    return DecodeCodePage(bytes, AnsiCodePageOfLcid(lcid));
+}
+
+}  // namespace arbolith

@@ -1,0 +1,126 @@
+// SPDX-License-Identifier: MIT
+// Where a library's imported types are found: beside it, through the Wine
+// registry, on the search path — or nowhere, which must not fail the load.
+#include "extract/typelib_loader.h"
+#include "platform/typelib.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+
+namespace arbolith {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kWine = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows";
+
+// The first reference to another library: an implemented interface or a
+// parameter type.
+std::optional<TypeRef> FirstExternalRef(const TypeLib& lib)
+{
+    for (const TypeInfo& type : lib.types)
+        for (const ImplType& impl : type.implTypes)
+            if (impl.ref.external)
+                return impl.ref;
+    for (const TypeInfo& type : lib.types)
+        for (const Function& fn : type.functions)
+            for (const Parameter& p : fn.params)
+                if (p.type.ref && p.type.ref->external)
+                    return p.type.ref;
+    return std::nullopt;
+}
+
+class ExternalRefs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!fs::exists(kWine / "scrrun.dll") || !fs::exists(kWine / "stdole2.tlb"))
+            GTEST_SKIP() << "Wine's type libraries are not installed (apt-get install wine64)";
+        ClearTypeLibCache();
+        fs::create_directory(m_dir / "lib");
+        fs::copy_file(kWine / "scrrun.dll", m_dir / "lib" / "scrrun.dll");
+        m_library = (m_dir / "lib" / "scrrun.dll").string();
+    }
+    void TearDown() override { ClearTypeLibCache(); }
+
+    // A Wine prefix whose registry names stdole2.tlb on drive C.
+    fs::path MakePrefix()
+    {
+        const fs::path prefix = m_dir / "prefix";
+        fs::create_directories(prefix / "drive_c" / "windows" / "system32");
+        fs::create_directories(prefix / "dosdevices");
+        fs::create_directory_symlink("../drive_c", prefix / "dosdevices" / "c:");
+        fs::copy_file(kWine / "stdole2.tlb", prefix / "drive_c" / "windows" / "system32" / "stdole2.tlb");
+        test::WriteBytes(prefix / "system.reg",
+                         "WINE REGISTRY Version 2\n"
+                         ";; All keys relative to \\\\Machine\n\n"
+                         "[Software\\\\Classes\\\\Typelib\\\\{00020430-0000-0000-C000-000000000046}\\\\2.0] 1700000000\n"
+                         "@=\"OLE Automation\"\n\n"
+                         "[Software\\\\Classes\\\\Typelib\\\\{00020430-0000-0000-C000-000000000046}\\\\2.0\\\\0\\\\win64]"
+                         " 1700000000\n"
+                         "@=\"C:\\\\windows\\\\system32\\\\stdole2.tlb\"\n");
+        return prefix;
+    }
+
+    test::TempDir m_dir;
+    std::string m_library;
+};
+
+TEST_F(ExternalRefs, UnresolvedImportIsReportedNotFatal)
+{
+    auto lib = LoadTypeLib(m_library, RegistryLoadOptions({}, m_dir / "no-prefix"));
+    ASSERT_TRUE(lib.ok()) << lib.error().description;
+    const auto ref = FirstExternalRef(*lib);
+    ASSERT_TRUE(ref);
+    EXPECT_FALSE(ref->resolved);
+    EXPECT_EQ(ref->name, "");
+    EXPECT_FALSE(ref->library);
+    // What the import record tells: the file it was taken from, GUID and version.
+    EXPECT_EQ(ref->libraryName, "stdole2.tlb");
+    EXPECT_EQ(ref->libraryGuid.ToString(), "{00020430-0000-0000-C000-000000000046}");
+    EXPECT_EQ(ref->libraryMajor, 2);
+    EXPECT_EQ(ref->libraryMinor, 0);
+}
+
+TEST_F(ExternalRefs, FoundBesideTheLibrary)
+{
+    fs::copy_file(kWine / "stdole2.tlb", m_dir / "lib" / "stdole2.tlb");
+    auto lib = LoadTypeLib(m_library, RegistryLoadOptions({}, m_dir / "no-prefix"));
+    ASSERT_TRUE(lib.ok());
+    const auto ref = FirstExternalRef(*lib);
+    ASSERT_TRUE(ref);
+    EXPECT_TRUE(ref->resolved);
+    EXPECT_EQ(ref->name, "IDispatch");
+    ASSERT_TRUE(ref->library);
+    EXPECT_EQ(fs::path(ref->library->path).parent_path(), m_dir / "lib");
+}
+
+TEST_F(ExternalRefs, FoundThroughTheWineRegistry)
+{
+    const fs::path prefix = MakePrefix();
+    auto lib = LoadTypeLib(m_library, RegistryLoadOptions({}, prefix));
+    ASSERT_TRUE(lib.ok());
+    const auto ref = FirstExternalRef(*lib);
+    ASSERT_TRUE(ref);
+    EXPECT_TRUE(ref->resolved);
+    EXPECT_EQ(ref->name, "IDispatch");
+    ASSERT_TRUE(ref->library);
+    EXPECT_EQ(fs::path(ref->library->path).filename(), "stdole2.tlb");
+    EXPECT_NE(ref->library->path.find("drive_c"), std::string::npos) << ref->library->path;
+}
+
+TEST_F(ExternalRefs, FoundOnTheSearchPath)
+{
+    auto lib = LoadTypeLib(m_library, RegistryLoadOptions({kWine.string()}, m_dir / "no-prefix"));
+    ASSERT_TRUE(lib.ok());
+    const auto ref = FirstExternalRef(*lib);
+    ASSERT_TRUE(ref);
+    EXPECT_TRUE(ref->resolved);
+    EXPECT_EQ(ref->libraryName, "stdole");
+}
+
+}  // namespace
+}  // namespace arbolith

@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: MIT
+// The MSFT parser on hand-built libraries: what it reads from a sound one,
+// and that damaged ones fail with a message naming the part, or load with
+// the damaged member left out, and never crash.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "extract/code_pages.h"
+#include "extract/typelib_dump.h"
+#include "extract/typelib_loader.h"
+#include "msft_builder.h"
+
+namespace arbolith {
+namespace {
+
+using test::MsftBuilder;
+
+Result<TypeLib> Load(const std::string& bytes) { return LoadTypeLibFromBytes(bytes, "test.tlb", 0, ""); }
+
+TEST(MsftReader, ReadsLibraryTypesAndMembers)
+{
+    auto lib = Load(MsftBuilder{}.Bytes());
+    ASSERT_TRUE(lib) << lib.error().description;
+    EXPECT_EQ(lib->name, "TestLib");
+    EXPECT_EQ(lib->doc, "Test docs");
+    EXPECT_EQ(lib->guid.ToString(), "{12345678-9ABC-DEF0-0102-030405060708}");
+    EXPECT_EQ(lib->majorVersion, 1);
+    EXPECT_EQ(lib->minorVersion, 2);
+    EXPECT_EQ(lib->sysKind, 1);
+    ASSERT_EQ(lib->types.size(), 2u);
+
+    const TypeInfo& color = lib->types[0];
+    EXPECT_EQ(TypeKindKeyword(color.kind), "enum");
+    EXPECT_EQ(color.helpContext, 3u);
+    ASSERT_EQ(color.variables.size(), 1u);
+    std::vector<Member> members = Members(color);
+    ASSERT_EQ(members.size(), 1u);
+    EXPECT_EQ(members[0].name, "Red");
+    EXPECT_EQ(members[0].invokeKind, kInvokeConstant);
+    EXPECT_EQ(members[0].value, 5);
+    EXPECT_EQ(members[0].helpContext, 7u);
+
+    const TypeInfo& thing = lib->types[1];
+    EXPECT_EQ(TypeKindKeyword(thing.kind), "interface");
+    ASSERT_EQ(thing.functions.size(), 1u);
+    const Function& get = thing.functions[0];
+    EXPECT_EQ(get.name, "Get");
+    EXPECT_EQ(get.memberId, 0x60000000);
+    EXPECT_EQ(get.returnType.code, 25);  // HRESULT
+    ASSERT_EQ(get.params.size(), 1u);
+    EXPECT_EQ(get.params[0].name, "value");
+    EXPECT_EQ(get.params[0].type.code, 3);
+}
+
+TEST(MsftReader, RejectsWhatIsNoTypeLibrary)
+{
+    auto wrong = Load(MsftBuilder{}.Magic(0x12345678).Bytes());
+    ASSERT_FALSE(wrong);
+    EXPECT_NE(wrong.error().description.find("not a type library"), std::string::npos);
+
+    auto older = Load(MsftBuilder{}.Magic(0x47544C53).Bytes());
+    ASSERT_FALSE(older);
+    EXPECT_NE(older.error().description.find("older type library format"), std::string::npos);
+
+    EXPECT_FALSE(Load(""));
+    EXPECT_FALSE(Load("MS"));
+}
+
+TEST(MsftReader, EveryTruncationFailsOrLoadsWithoutCrash)
+{
+    MsftBuilder builder;
+    std::string whole = builder.Bytes();
+    for (std::size_t n = 0; n < whole.size(); ++n) {
+        auto lib = Load(whole.substr(0, n));
+        // Everything up to the end of the last member table is needed.
+        EXPECT_FALSE(lib) << "loaded when cut at " << n;
+    }
+}
+
+TEST(MsftReader, ImpossibleCountsAndOffsetsFailWithWhereAndWhat)
+{
+    auto huge = Load(MsftBuilder{}.TypeCount(0x7FFFFFFF).Bytes());
+    ASSERT_FALSE(huge);
+    EXPECT_NE(huge.error().description.find("typeinfo count"), std::string::npos) << huge.error().description;
+
+    EXPECT_FALSE(Load(MsftBuilder{}.TypeCount(-1).Bytes()));
+
+    MsftBuilder past;
+    past.MemberBlockOffset(0x1F40);
+    auto lib = Load(past.Bytes());
+    ASSERT_FALSE(lib);
+    EXPECT_NE(lib.error().description.find("typeinfo 1: member block offset 0x1f40 past end of file"), std::string::npos)
+        << lib.error().description;
+}
+
+TEST(MsftReader, DamagedMemberIsDroppedAndTypeKept)
+{
+    // 0x7FFF parameters cannot fit the 0x2C-byte record.
+    auto lib = Load(MsftBuilder{}.ParamCount(0x7FFF).Bytes());
+    ASSERT_TRUE(lib) << lib.error().description;
+    EXPECT_EQ(lib->types[1].name, "IThing");
+    EXPECT_TRUE(lib->types[1].functions.empty());
+
+    // A name length past the name table leaves the name empty.
+    auto badName = Load(MsftBuilder{}.NameLength(0xFF).Bytes());
+    ASSERT_TRUE(badName);
+    EXPECT_EQ(badName->types[1].name, "");
+}
+
+TEST(MsftReader, SelfReferencingTypeDescriptionEnds)
+{
+    // Parameter type = typedesc 0, a pointer to typedesc 0.
+    auto lib = Load(MsftBuilder{}.ParamType(0).Bytes());
+    ASSERT_TRUE(lib);
+    ASSERT_EQ(lib->types[1].functions.size(), 1u);
+    EXPECT_GT(lib->types[1].functions[0].params[0].type.pointerLevels, 0);
+}
+
+TEST(MsftReader, RandomDamageNeverCrashes)
+{
+    std::string whole = MsftBuilder{}.Bytes();
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes = whole;
+        int flips = 1 + static_cast<int>(rng() % 4);
+        for (int i = 0; i < flips; ++i) bytes[rng() % bytes.size()] = static_cast<char>(rng());
+        auto lib = Load(bytes);
+        if (lib) (void)DumpTypeLib(lib.value());
+    }
+}
+
+TEST(MsftReader, NamesDecodeFromTheLibraryCodePage)
+{
+    auto lib = Load(MsftBuilder{}.Lcid(0x419).EnumName("\xD6\xE2\xE5\xF2").Bytes());  // "Цвет" in 1251
+    ASSERT_TRUE(lib);
+    EXPECT_EQ(lib->types[0].name, "\xD0\xA6\xD0\xB2\xD0\xB5\xD1\x82");
+
+    EXPECT_EQ(AnsiCodePageOfLcid(0), 1252);
+    EXPECT_EQ(AnsiCodePageOfLcid(0x0C1A), 1251);  // Serbian Cyrillic
+    EXPECT_EQ(AnsiCodePageOfLcid(0x041A), 1250);  // Croatian
+    EXPECT_EQ(AnsiCodePageOfLcid(0x0404), 950);
+    EXPECT_EQ(AnsiCodePageOfLcid(0x0804), 936);
+    EXPECT_EQ(DecodeCodePage("\x80", 1252), "\xE2\x82\xAC");
+    EXPECT_EQ(DecodeCodePage("\xA1", 874), "\xE0\xB8\x81");
+    EXPECT_EQ(DecodeCodePage("\x82\xA0", 932), "\xE3\x81\x82");
+    EXPECT_EQ(DecodeCodePage("\x82", 932), "\xEF\xBF\xBD");  // cut-off sequence
+}
+
+TEST(TypeLibDump, EscapesAsTheReferenceDumps)
+{
+    TypeLib lib;
+    lib.name = "A\\B\nC\xC3\xA9\xF0\x9F\x98\x80";
+    std::string dump = DumpTypeLib(lib);
+    EXPECT_EQ(dump.substr(0, dump.find('\n')), "LIB.name=A\\\\B\\nC\\u00e9\\ud83d\\ude00");
+    EXPECT_NE(dump.find("LIB.flags=8\n"), std::string::npos);
+}
+
+TEST(TypeLibModel, DispinterfacePropertiesAndCoclassDefaults)
+{
+    TypeInfo disp;
+    disp.kind = TypeKind::Dispatch;
+    Variable writable{"Width", "", 1, 3, 0, 0, {3, 0, {}}, {}};
+    Variable readOnly{"Count", "", 2, 3, kVarFlagReadOnly, 0, {3, 0, {}}, {}};
+    disp.variables = {writable, readOnly};
+    std::vector<Member> members = Members(disp);
+    ASSERT_EQ(members.size(), 3u);
+    EXPECT_EQ(members[0].invokeKind, 2);
+    EXPECT_EQ(members[1].invokeKind, 4);
+    ASSERT_EQ(members[1].params.size(), 1u);
+    EXPECT_EQ(members[1].params[0].type.code, 3);
+    EXPECT_EQ(members[2].name, "Count");
+    EXPECT_EQ(members[2].invokeKind, 2);
+
+    TypeInfo coclass;
+    coclass.kind = TypeKind::Coclass;
+    coclass.implTypes = {{{}, kImplTypeFlagSource}, {{}, 0}, {{}, kImplTypeFlagDefault | kImplTypeFlagSource}};
+    EXPECT_EQ(DefaultInterface(coclass), 1u);
+    EXPECT_EQ(DefaultSourceInterface(coclass), 2u);
+    coclass.implTypes = {{{}, kImplTypeFlagSource}};
+    EXPECT_FALSE(DefaultInterface(coclass));
+    EXPECT_EQ(DefaultSourceInterface(coclass), 0u);
+    coclass.implTypes = {{{}, 0}};
+    EXPECT_FALSE(DefaultSourceInterface(coclass));
+}
+
+}  // namespace
+}  // namespace arbolith

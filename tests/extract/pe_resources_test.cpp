@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: MIT
+// TYPELIB resources in PE32+ files built by hand, and the "path\N" form.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "extract/pe_resources.h"
+#include "extract/typelib_loader.h"
+#include "msft_builder.h"
+
+namespace arbolith {
+namespace {
+
+void Put16(std::string& b, std::size_t at, std::uint32_t v)
+{
+    b[at] = static_cast<char>(v & 0xFF);
+    b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& b, std::size_t at, std::uint32_t v)
+{
+    Put16(b, at, v & 0xFFFF);
+    Put16(b, at + 2, v >> 16);
+}
+
+// A PE32+ file with one section (RVA 0x1000 at file offset 0x200) holding a
+// resource tree TYPELIB / 1 / 0x409 -> `payload`.
+struct PeBuilder {
+    std::uint32_t dataRvaDelta = 0;   // added to the data entry's RVA
+    std::uint16_t typeNameLength = 7;
+
+    std::string Bytes(const std::string& payload) const
+    {
+        std::string b(0x200, '\0');
+        b[0] = 'M';
+        b[1] = 'Z';
+        Put32(b, 0x3C, 0x40);
+        Put32(b, 0x40, 0x00004550);
+        Put16(b, 0x44, 0x8664);
+        Put16(b, 0x46, 1);        // sections
+        Put16(b, 0x54, 0xF0);     // optional header size
+        const std::size_t opt = 0x58;
+        Put16(b, opt, 0x20B);
+        Put32(b, opt + 108, 16);  // data directories
+        std::string res(0x70, '\0');
+        Put16(res, 0x0C, 1);                     // root: one named entry
+        Put32(res, 0x10, 0x80000058);            // name at 0x58
+        Put32(res, 0x14, 0x80000018);            // ids directory
+        Put16(res, 0x18 + 0x0E, 1);              // ids: one id entry
+        Put32(res, 0x28, 1);
+        Put32(res, 0x2C, 0x80000030);
+        Put16(res, 0x30 + 0x0E, 1);              // languages: one
+        Put32(res, 0x40, 0x409);
+        Put32(res, 0x44, 0x48);                  // data entry
+        Put32(res, 0x48, 0x1000 + 0x70 + dataRvaDelta);
+        Put32(res, 0x4C, static_cast<std::uint32_t>(payload.size()));
+        Put16(res, 0x58, typeNameLength);
+        const char* name = "typelib";            // names compare without case
+        for (int i = 0; i < 7; ++i) Put16(res, 0x5A + 2 * i, static_cast<unsigned char>(name[i]));
+        res += payload;
+        Put32(b, opt + 112 + 16, 0x1000);
+        Put32(b, opt + 112 + 20, static_cast<std::uint32_t>(res.size()));
+        const std::size_t sec = opt + 0xF0;
+        Put32(b, sec + 8, static_cast<std::uint32_t>(res.size()));
+        Put32(b, sec + 12, 0x1000);
+        Put32(b, sec + 16, static_cast<std::uint32_t>(res.size()));
+        Put32(b, sec + 20, 0x200);
+        return b + res;
+    }
+};
+
+TEST(PeResources, FindsTypeLibResourceAndReportsMissingOnes)
+{
+    std::string lib = test::MsftBuilder{}.Bytes();
+    std::string pe = PeBuilder{}.Bytes(lib);
+    auto ids = ListTypeLibResources(ByteView(pe));
+    ASSERT_TRUE(ids);
+    EXPECT_EQ(ids.value(), std::vector<std::uint32_t>{1});
+
+    auto loaded = LoadTypeLibFromBytes(pe, "/x/thing.dll", 0, "");
+    ASSERT_TRUE(loaded) << loaded.error().description;
+    EXPECT_EQ(loaded->name, "TestLib");
+
+    auto missing = LoadTypeLibFromBytes(pe, "/x/thing.dll", 3, "");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().description, "resource 3 not found in /x/thing.dll");
+}
+
+TEST(PeResources, DamagedTreesFailWithoutCrash)
+{
+    std::string lib = test::MsftBuilder{}.Bytes();
+    PeBuilder outside;
+    outside.dataRvaDelta = 0x100000;
+    EXPECT_FALSE(LoadTypeLibFromBytes(outside.Bytes(lib), "a.dll", 1, ""));
+
+    PeBuilder otherName;
+    otherName.typeNameLength = 6;
+    auto notThere = LoadTypeLibFromBytes(otherName.Bytes(lib), "a.dll", 1, "");
+    ASSERT_FALSE(notThere);
+    EXPECT_NE(notThere.error().description.find("not found"), std::string::npos);
+
+    std::string whole = PeBuilder{}.Bytes(lib);
+    for (std::size_t n = 0; n < 0x200 + 0x70; n += 3) (void)LoadTypeLibFromBytes(whole.substr(0, n), "a.dll", 1, "");
+    for (std::size_t at = 0; at < 0x270; ++at) {
+        std::string damaged = whole;
+        damaged[at] = static_cast<char>(0xFF);
+        (void)LoadTypeLibFromBytes(damaged, "a.dll", 1, "");
+    }
+}
+
+TEST(PeResources, ResourceSuffixIsSplitOnlyWhenNumeric)
+{
+    EXPECT_EQ(SplitResourcePath("/a/b.dll\\2").path, "/a/b.dll");
+    EXPECT_EQ(SplitResourcePath("/a/b.dll\\2").resource, 2u);
+    EXPECT_EQ(SplitResourcePath("/a/b.dll").resource, 0u);
+    EXPECT_EQ(SplitResourcePath("/a/b\\x.dll").path, "/a/b\\x.dll");
+    EXPECT_EQ(SplitResourcePath("/a/b.dll\\").resource, 0u);
+}
+
+TEST(PeResources, RealLibrariesWhenInstalled)
+{
+    const std::string dir = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/";
+    if (!std::filesystem::exists(dir + "vbscript.dll")) GTEST_SKIP() << "wine64 not installed";
+    auto third = LoadTypeLib(dir + "vbscript.dll\\3");
+    EXPECT_TRUE(third) << third.error().description;
+    auto fourth = LoadTypeLib(dir + "vbscript.dll\\4");
+    ASSERT_FALSE(fourth);
+    EXPECT_EQ(fourth.error().description, "resource 4 not found in " + dir + "vbscript.dll");
+
+    auto scrrun = LoadTypeLib(dir + "scrrun.dll");
+    ASSERT_TRUE(scrrun);
+    const TypeInfo& folder = scrrun->types[0];  // IFolder, dual
+    ASSERT_TRUE(folder.interfaceView);
+    EXPECT_EQ(folder.functions.size(), folder.interfaceView->functions.size() + 7);
+    EXPECT_EQ(folder.functions[0].name, "QueryInterface");
+    EXPECT_EQ(folder.functions[0].returnType.code, 24);  // HRESULT became VOID
+    ASSERT_TRUE(folder.functions[0].params[0].type.ref);
+    EXPECT_TRUE(folder.functions[0].params[0].type.ref->resolved);
+    EXPECT_EQ(folder.functions[0].params[0].type.ref->libraryName, "stdole");
+
+    LoadOptions isolated;
+    isolated.resolveExternal = false;
+    ClearTypeLibCache();
+    auto alone = LoadTypeLib(dir + "scrrun.dll", isolated);
+    ASSERT_TRUE(alone);
+    const TypeRef& impl = alone->types[0].implTypes.at(0).ref;
+    EXPECT_TRUE(impl.external);
+    EXPECT_FALSE(impl.resolved);  // IDispatch stays unknown, the load succeeds
+}
+
+}  // namespace
+}  // namespace arbolith
