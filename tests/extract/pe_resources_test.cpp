@@ -22,11 +22,12 @@ void Put32(std::string& b, std::size_t at, std::uint32_t v)
     Put16(b, at + 2, v >> 16);
 }
 
-// A PE32+ file with one section (RVA 0x1000 at file offset 0x200) holding a
+// A PE32+ (or, with pe32 set, a PE32) file with one section (RVA 0x1000 at file offset 0x200) holding a
 // resource tree TYPELIB / 1 / 0x409 -> `payload`.
 struct PeBuilder {
     std::uint32_t dataRvaDelta = 0;   // added to the data entry's RVA
     std::uint16_t typeNameLength = 7;
+    bool pe32 = false;                // 32-bit optional header: data directories 16 bytes earlier
 
     std::string Bytes(const std::string& payload) const
     {
@@ -35,12 +36,14 @@ struct PeBuilder {
         b[1] = 'Z';
         Put32(b, 0x3C, 0x40);
         Put32(b, 0x40, 0x00004550);
-        Put16(b, 0x44, 0x8664);
+        const std::size_t optSize = pe32 ? 0xE0 : 0xF0;
+        const std::size_t dirs = pe32 ? 96 : 112;
+        Put16(b, 0x44, pe32 ? 0x14C : 0x8664);
         Put16(b, 0x46, 1);        // sections
-        Put16(b, 0x54, 0xF0);     // optional header size
+        Put16(b, 0x54, static_cast<std::uint32_t>(optSize));
         const std::size_t opt = 0x58;
-        Put16(b, opt, 0x20B);
-        Put32(b, opt + 108, 16);  // data directories
+        Put16(b, opt, pe32 ? 0x10B : 0x20B);
+        Put32(b, opt + dirs - 4, 16);  // number of data directories
         std::string res(0x70, '\0');
         Put16(res, 0x0C, 1);                     // root: one named entry
         Put32(res, 0x10, 0x80000058);            // name at 0x58
@@ -57,9 +60,9 @@ struct PeBuilder {
         const char* name = "typelib";            // names compare without case
         for (int i = 0; i < 7; ++i) Put16(res, 0x5A + 2 * i, static_cast<unsigned char>(name[i]));
         res += payload;
-        Put32(b, opt + 112 + 16, 0x1000);
-        Put32(b, opt + 112 + 20, static_cast<std::uint32_t>(res.size()));
-        const std::size_t sec = opt + 0xF0;
+        Put32(b, opt + dirs + 16, 0x1000);  // data directory 2: resources
+        Put32(b, opt + dirs + 20, static_cast<std::uint32_t>(res.size()));
+        const std::size_t sec = opt + optSize;
         Put32(b, sec + 8, static_cast<std::uint32_t>(res.size()));
         Put32(b, sec + 12, 0x1000);
         Put32(b, sec + 16, static_cast<std::uint32_t>(res.size()));
@@ -83,6 +86,12 @@ TEST(PeResources, FindsTypeLibResourceAndReportsMissingOnes)
     auto missing = LoadTypeLibFromBytes(pe, "/x/thing.dll", 3, "");
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.error().description, "resource 3 not found in /x/thing.dll");
+
+    PeBuilder pe32;
+    pe32.pe32 = true;
+    auto loaded32 = LoadTypeLibFromBytes(pe32.Bytes(lib), "/x/thing32.dll", 1, "");
+    ASSERT_TRUE(loaded32) << loaded32.error().description;
+    EXPECT_EQ(loaded32->name, "TestLib");
 }
 
 TEST(PeResources, DamagedTreesFailWithoutCrash)
