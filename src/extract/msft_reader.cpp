@@ -7,6 +7,7 @@
 // Every offset read from the file is checked through ByteView before use.
 #include "extract/msft_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <unordered_map>
@@ -22,6 +23,18 @@ using namespace msft;
 constexpr int kMaxTypeDepth = 16;     // PTR -> PTR -> ... chains in one descriptor
 constexpr int kMaxBaseDepth = 32;     // interface inheritance levels
 
+// Bounds on what one library may decode into, as a multiple of its size plus
+// a floor. Names and doc strings may be shared (the string table holds each
+// text once), and every dual's dispatch view copies its whole base chain, so
+// neither is bounded by the file itself; among Wine's libraries text stays
+// under 1x the file and dispatch views reach 12x (msxml2: deep chains).
+// Without them a crafted file of a few hundred kilobytes, its members all
+// naming one 64 KB doc string or its duals all on one wide base, grows into
+// gigabytes.
+constexpr std::uint64_t kTextPerFileByte = 32;
+constexpr std::uint64_t kDispatchViewPerFileByte = 128;
+constexpr std::uint64_t kDecodedFloor = 1u << 20;
+
 constexpr const char* kSegmentNames[SEGDIR_COUNT] = {
     "typeinfo table", "import info", "import files", "references", "GUID hash",
     "GUID table", "name hash", "name table", "string table", "typedesc table",
@@ -34,7 +47,13 @@ struct RawTypeInfo {
 
 class Parser {
 public:
-    Parser(ByteView file, const ImportResolver& resolver) : m_file(file), m_resolver(resolver) {}
+    Parser(ByteView file, const ImportResolver& resolver)
+        : m_file(file),
+          m_resolver(resolver),
+          m_textLimit(kTextPerFileByte * file.Size() + kDecodedFloor),
+          m_dispatchViewLimit(kDispatchViewPerFileByte * file.Size() + kDecodedFloor)
+    {
+    }
 
     Read<TypeLib> Run();
 
@@ -43,10 +62,10 @@ private:
     Read<bool> ReadTypeInfo(std::uint32_t index, TypeInfo& type, RawTypeInfo& raw);
     Read<bool> ReadMembers(std::uint32_t index, std::uint32_t memOff, std::uint32_t funcCount,
                            std::uint32_t varCount, TypeInfo& type);
-    bool ReadFunction(ByteView body, std::uint32_t recOff, Function& fn) const;
-    bool ReadVariable(ByteView body, std::uint32_t recOff, Variable& var) const;
-    void BuildDispatchView(std::uint32_t index);
-    void CollectVtable(const TypeLib& lib, const TypeRef& ref, int depth, std::vector<Function>& out) const;
+    std::uint32_t ReadFunction(ByteView body, std::uint32_t recOff, Function& fn) const;
+    std::uint32_t ReadVariable(ByteView body, std::uint32_t recOff, Variable& var) const;
+    Read<bool> BuildDispatchView(std::uint32_t index);
+    void CollectVtable(const TypeLib& lib, const TypeRef& ref, int depth, std::vector<const TypeInfo*>& chain) const;
 
     std::string Name(std::int32_t off) const;
     std::string String(std::int32_t off) const;
@@ -54,7 +73,7 @@ private:
     TypeDesc DecodeType(std::int32_t encoded) const;
     TypeRef ResolveHref(std::int32_t href) const;
     std::optional<ConstantValue> DecodeValue(std::int32_t encoded) const;
-    std::string Decode(std::string_view bytes) const { return DecodeAnsi(bytes, m_lib.lcid); }
+    std::string Decode(std::string_view bytes) const;
 
     ByteView m_file;
     const ImportResolver& m_resolver;
@@ -63,6 +82,16 @@ private:
     std::int32_t m_dispatchHref = -1;
     TypeLib m_lib;
     std::vector<RawTypeInfo> m_raw;
+    // Member tables and records decoded so far. In a sound file no two types
+    // share a member block and no two members share a record, so this never
+    // exceeds the file size; a file that points many types or members at the
+    // same bytes to multiply them is refused once it does.
+    std::uint64_t m_memberBytes = 0;
+    std::uint64_t m_referencesRead = 0;  // coclass reference records; each is read once in a sound file
+    const std::uint64_t m_textLimit;
+    mutable std::uint64_t m_textBytes = 0;  // past m_textLimit, text decodes as "" and the library fails
+    const std::uint64_t m_dispatchViewLimit;
+    std::uint64_t m_dispatchViewBytes = 0;
     mutable std::unordered_map<std::uint32_t, std::shared_ptr<const TypeLib>> m_imports;  // by import-file offset
     mutable std::unordered_map<std::int32_t, TypeRef> m_refCache;
 };
@@ -111,6 +140,13 @@ Read<bool> Parser::ReadHeader()
     m_lib.helpFile = String(head->I32At(HDR_HELP_FILE));
     m_dispatchHref = head->I32At(HDR_DISPATCH_HREF);
     return true;
+}
+
+std::string Parser::Decode(std::string_view bytes) const
+{
+    m_textBytes += bytes.size();
+    if (m_textBytes > m_textLimit) return {};
+    return DecodeAnsi(bytes, m_lib.lcid);
 }
 
 std::string Parser::Name(std::int32_t off) const
@@ -368,12 +404,13 @@ TypeDesc Parser::DecodeType(std::int32_t encoded) const
     return td;
 }
 
-bool Parser::ReadFunction(ByteView body, std::uint32_t recOff, Function& fn) const
+// Both record readers return the record's length, 0 when it cannot be read.
+std::uint32_t Parser::ReadFunction(ByteView body, std::uint32_t recOff, Function& fn) const
 {
     std::uint16_t len = 0;
-    if (!body.U16(recOff, len) || len < FN_OPTIONAL) return false;
+    if (!body.U16(recOff, len) || len < FN_OPTIONAL) return 0;
     auto rec = body.Slice(recOff, len, "function record");
-    if (!rec) return false;
+    if (!rec) return 0;
     fn.returnType = DecodeType(rec->I32At(FN_RET));
     fn.flags = static_cast<std::uint16_t>(rec->U32At(FN_FLAGS));
     fn.vtableOffset = rec->U16At(FN_VTABLE) & 0xFFFE;
@@ -383,10 +420,10 @@ bool Parser::ReadFunction(ByteView body, std::uint32_t recOff, Function& fn) con
     fn.callConv = static_cast<std::int32_t>((fkccic >> FKCCIC_CALLCONV_SHIFT) & FKCCIC_CALLCONV_MASK);
     std::int16_t paramCount = rec->I16At(FN_PARAM_COUNT);
     fn.paramsOptional = rec->I16At(FN_OPT_COUNT);
-    if (paramCount < 0) return false;
+    if (paramCount < 0) return 0;
     std::uint32_t perParam = FN_PARAM_SIZE + ((fkccic & FKCCIC_HAS_DEFAULTS) ? 4 : 0);
     std::uint32_t paramBytes = perParam * static_cast<std::uint32_t>(paramCount);
-    if (paramBytes > len - FN_OPTIONAL) return false;
+    if (paramBytes > len - FN_OPTIONAL) return 0;
     std::uint32_t optionalCount = (len - FN_OPTIONAL - paramBytes) / 4;
     if (optionalCount > 0) fn.helpContext = rec->U32At(FN_OPTIONAL);
     if (optionalCount > 1) fn.doc = String(rec->I32At(FN_OPTIONAL + 4));
@@ -399,17 +436,17 @@ bool Parser::ReadFunction(ByteView body, std::uint32_t recOff, Function& fn) con
         param.name = Name(rec->I32At(p + 4));
         param.flags = static_cast<std::uint16_t>(rec->U32At(p + 8));
     }
-    return true;
+    return len;
 }
 
-bool Parser::ReadVariable(ByteView body, std::uint32_t recOff, Variable& var) const
+std::uint32_t Parser::ReadVariable(ByteView body, std::uint32_t recOff, Variable& var) const
 {
     std::uint16_t word = 0;
-    if (!body.U16(recOff, word)) return false;
+    if (!body.U16(recOff, word)) return 0;
     std::uint32_t len = word & 0xFF;  // the high byte is not part of the length
-    if (len < VAR_OPTIONAL) return false;
+    if (len < VAR_OPTIONAL) return 0;
     auto rec = body.Slice(recOff, len, "variable record");
-    if (!rec) return false;
+    if (!rec) return 0;
     var.type = DecodeType(rec->I32At(VAR_TYPE));
     var.flags = static_cast<std::uint16_t>(rec->U32At(VAR_FLAGS));
     var.varKind = rec->U16At(VAR_KIND);
@@ -417,7 +454,7 @@ bool Parser::ReadVariable(ByteView body, std::uint32_t recOff, Variable& var) co
     std::uint32_t optionalCount = (len - VAR_OPTIONAL) / 4;
     if (optionalCount > 0) var.helpContext = rec->U32At(VAR_OPTIONAL);
     if (optionalCount > 1) var.doc = String(rec->I32At(VAR_OPTIONAL + 4));
-    return true;
+    return len;
 }
 
 Read<bool> Parser::ReadMembers(std::uint32_t index, std::uint32_t memOff, std::uint32_t funcCount,
@@ -435,6 +472,11 @@ Read<bool> Parser::ReadMembers(std::uint32_t index, std::uint32_t memOff, std::u
         return m_file.Fail(ErrCode::BadValue, memOff, where + ": member count " + std::to_string(total) + " impossible");
     auto arrays = m_file.Slice(std::uint64_t{memOff} + 4 + recordBytes, 12ull * total, where + ": member tables");
     if (!arrays) return arrays.error();
+    auto overlap = [&] {
+        return m_file.Fail(ErrCode::BadValue, memOff, where + ": member data overlaps that of other members or types");
+    };
+    m_memberBytes += 12ull * total;
+    if (m_memberBytes > m_file.Size()) return overlap();
     type.functions.reserve(funcCount);
     type.variables.reserve(varCount);
     std::uint64_t namesAt = 4ull * total, offsetsAt = 8ull * total;
@@ -445,7 +487,10 @@ Read<bool> Parser::ReadMembers(std::uint32_t index, std::uint32_t memOff, std::u
         std::uint32_t recOff = arrays->U32At(offsetsAt + 4ull * k);
         if (k < funcCount) {
             Function fn;
-            if (!ReadFunction(body.value(), recOff, fn)) continue;
+            std::uint32_t len = ReadFunction(body.value(), recOff, fn);
+            if (len == 0) continue;
+            m_memberBytes += len;
+            if (m_memberBytes > m_file.Size()) return overlap();
             fn.memberId = id;
             // A property accessor may leave its name out: it shares the previous one's.
             if (nameOff == -1 && !type.functions.empty()) fn.name = type.functions.back().name;
@@ -453,7 +498,10 @@ Read<bool> Parser::ReadMembers(std::uint32_t index, std::uint32_t memOff, std::u
             type.functions.push_back(std::move(fn));
         } else {
             Variable var;
-            if (!ReadVariable(body.value(), recOff, var)) continue;
+            std::uint32_t len = ReadVariable(body.value(), recOff, var);
+            if (len == 0) continue;
+            m_memberBytes += len;
+            if (m_memberBytes > m_file.Size()) return overlap();
             var.memberId = id;
             var.name = Name(nameOff);
             type.variables.push_back(std::move(var));
@@ -486,7 +534,10 @@ Read<bool> Parser::ReadTypeInfo(std::uint32_t index, TypeInfo& type, RawTypeInfo
     return true;
 }
 
-void Parser::CollectVtable(const TypeLib& lib, const TypeRef& ref, int depth, std::vector<Function>& out) const
+// The interfaces of a base chain, most derived first. A chain that comes
+// back to an interface already in it ends there, so a type that names itself
+// as its base is taken once.
+void Parser::CollectVtable(const TypeLib& lib, const TypeRef& ref, int depth, std::vector<const TypeInfo*>& chain) const
 {
     if (depth > kMaxBaseDepth || !ref.resolved || ref.index < 0) return;
     const TypeLib* owner = ref.external ? ref.library.get() : &lib;
@@ -494,8 +545,9 @@ void Parser::CollectVtable(const TypeLib& lib, const TypeRef& ref, int depth, st
     const TypeInfo& stored = owner->types[ref.index];
     const TypeInfo& view = stored.interfaceView ? *stored.interfaceView : stored;
     if (view.kind != TypeKind::Interface) return;
-    if (!view.implTypes.empty()) CollectVtable(*owner, view.implTypes.front().ref, depth + 1, out);
-    out.insert(out.end(), view.functions.begin(), view.functions.end());
+    if (std::find(chain.begin(), chain.end(), &view) != chain.end()) return;
+    chain.push_back(&view);
+    if (!view.implTypes.empty()) CollectVtable(*owner, view.implTypes.front().ref, depth + 1, chain);
 }
 
 // The dispatch view of a function declared for the vtable: the [retval]
@@ -514,7 +566,7 @@ void ToDispatchForm(Function& fn)
     if (!fn.params.empty() && (fn.params.back().flags & PARAMFLAG_FLCID)) fn.params.pop_back();
 }
 
-void Parser::BuildDispatchView(std::uint32_t index)
+Read<bool> Parser::BuildDispatchView(std::uint32_t index)
 {
     TypeInfo& type = m_lib.types[index];
     const RawTypeInfo& raw = m_raw[index];
@@ -527,13 +579,27 @@ void Parser::BuildDispatchView(std::uint32_t index)
     iface->implTypes.clear();
     if (raw.datatype1 != -1) iface->implTypes.push_back({ResolveHref(raw.datatype1), 0});
 
+    std::vector<const TypeInfo*> chain;
+    if (!iface->implTypes.empty()) CollectVtable(m_lib, iface->implTypes.front().ref, 0, chain);
+    chain.insert(chain.begin(), iface.get());
+    for (const TypeInfo* t : chain) {
+        for (const Function& fn : t->functions) {
+            m_dispatchViewBytes += sizeof(Function) + fn.name.size() + fn.doc.size();
+            for (const Parameter& p : fn.params) m_dispatchViewBytes += sizeof(Parameter) + p.name.size();
+        }
+    }
+    if (m_dispatchViewBytes > m_dispatchViewLimit)
+        return m_file.Fail(ErrCode::BadValue, 0,
+                           "typeinfo " + std::to_string(index) + ": dispatch views of the library exceed " +
+                               Hex(m_dispatchViewLimit) + " bytes");
     std::vector<Function> functions;
-    if (!iface->implTypes.empty()) CollectVtable(m_lib, iface->implTypes.front().ref, 0, functions);
-    functions.insert(functions.end(), iface->functions.begin(), iface->functions.end());
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        functions.insert(functions.end(), (*it)->functions.begin(), (*it)->functions.end());
     for (Function& fn : functions) ToDispatchForm(fn);
     type.functions = std::move(functions);
     type.typeFlags &= static_cast<std::uint16_t>(~TYPEFLAG_FOLEAUTOMATION);
     type.interfaceView = std::move(iface);
+    return true;
 }
 
 Read<TypeLib> Parser::Run()
@@ -550,6 +616,7 @@ Read<TypeLib> Parser::Run()
     for (std::uint32_t i = 0; i < m_typeCount; ++i) {
         auto ok = ReadTypeInfo(i, m_lib.types[i], m_raw[i]);
         if (!ok) return ok.error();
+        if (m_textBytes > m_textLimit) break;  // failed below; no point reading on
     }
     for (std::uint32_t i = 0; i < m_typeCount; ++i) {
         TypeInfo& type = m_lib.types[i];
@@ -559,7 +626,9 @@ Read<TypeLib> Parser::Run()
             std::int32_t off = raw.datatype1;
             for (std::uint32_t n = 0; n < raw.implCount && off >= 0; ++n) {
                 auto ref = m_seg[SEG_REFERENCES].Slice(static_cast<std::uint32_t>(off), REF_SIZE, "reference");
-                if (!ref) break;  // the interfaces read so far stay
+                // Unreadable, or more records than the segment holds (a chain
+                // that loops or is shared): the interfaces read so far stay.
+                if (!ref || ++m_referencesRead > m_seg[SEG_REFERENCES].Size() / REF_SIZE) break;
                 type.implTypes.push_back({ResolveHref(ref->I32At(0)), ref->I32At(4)});
                 off = ref->I32At(12);
             }
@@ -583,9 +652,14 @@ Read<TypeLib> Parser::Run()
             break;
         }
     }
-    for (std::uint32_t i = 0; i < m_typeCount; ++i)
-        if (m_lib.types[i].kind == TypeKind::Dispatch && (m_lib.types[i].typeFlags & kTypeFlagDual))
-            BuildDispatchView(i);
+    for (std::uint32_t i = 0; i < m_typeCount; ++i) {
+        if (m_lib.types[i].kind != TypeKind::Dispatch || !(m_lib.types[i].typeFlags & kTypeFlagDual)) continue;
+        auto built = BuildDispatchView(i);
+        if (!built) return built.error();
+    }
+    if (m_textBytes > m_textLimit)
+        return m_file.Fail(ErrCode::BadValue, 0,
+                           "names and strings decode to more than " + Hex(m_textLimit) + " bytes (shared text multiplied)");
     return std::move(m_lib);
 }
 

@@ -1218,9 +1218,30 @@ Result<Transaction> Database::Begin()
     return Transaction(m_db, std::move(name));
 }
 
+Result<Database> Database::CreateInMemory()
+{
+    auto handle = OpenHandle(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, "create");
+    if (!handle)
+        return handle.error();
+    return Database(handle->release(), ":memory:", std::string(), false);
+}
+
 Result<void> Database::CompactInto(const std::filesystem::path& dest)
 {
-    const std::string what = "compact " + FileName(m_path) + " into " + FileName(dest);
+    return ExportWithPassphrase(dest, m_passphrase);
+}
+
+Result<void> Database::ExportInto(const std::filesystem::path& dest, std::string_view connect)
+{
+    auto options = ParseConnect(connect);
+    if (!options)
+        return options.error().In("export into " + FileName(dest));
+    return ExportWithPassphrase(dest, options->passphrase);
+}
+
+Result<void> Database::ExportWithPassphrase(const std::filesystem::path& dest, const std::string& passphrase)
+{
+    const std::string what = "copy " + FileName(m_path) + " into " + FileName(dest);
     if (m_readOnly)
         return Error{SQLITE_READONLY, what + ": the database is open read-only"};
     if (InTransaction())
@@ -1228,8 +1249,8 @@ Result<void> Database::CompactInto(const std::filesystem::path& dest)
     // The copy gets this process's creation salt, so opening it later is
     // served from the cache too.
     std::optional<SecretText> key;
-    if (!m_passphrase.empty()) {
-        auto text = CreationKeyText(m_passphrase);
+    if (!passphrase.empty()) {
+        auto text = CreationKeyText(passphrase);
         if (!text)
             return text.error().In(what);
         key.emplace(std::move(*text));

@@ -227,6 +227,11 @@ public:
     static Result<Database> Open(const std::filesystem::path& path, std::string_view connect,
                                  bool readOnly = false);
 
+    // A database in memory only, without a key: a fast place to build a
+    // file's whole content before ExportInto writes it out once (every page of
+    // an encrypted file costs a cipher pass on each write).
+    static Result<Database> CreateInMemory();
+
     Database(Database&& other) noexcept;
     Database& operator=(Database&& other) noexcept;
     Database(const Database&) = delete;
@@ -261,10 +266,13 @@ public:
     // on failure it is removed again. Needs a writable connection and no open
     // transaction. Rowids in the copy are renumbered 1..n in their old order.
     Result<void> CompactInto(const std::filesystem::path& dest);
+    // The same, keyed as the connect string of a new file says.
+    Result<void> ExportInto(const std::filesystem::path& dest, std::string_view connect);
 
 private:
     Database(sqlite3* db, std::filesystem::path path, std::string passphrase, bool readOnly);
     Error Failure(std::string_view what, std::string_view sql = {}) const;
+    Result<void> ExportWithPassphrase(const std::filesystem::path& dest, const std::string& passphrase);
 
     std::shared_ptr<sqlite3> m_db;  // shared only with Transactions, which hold it weakly
     std::filesystem::path m_path;
