@@ -1,0 +1,201 @@
+// SPDX-License-Identifier: MIT
+// From a type library file to a complete model data (DAT) file:
+//   1. the library walk: load the library, collect objects, members,
+//      coclasses and enum constants, write the Library row;
+//   2. SaveOMD: store the collected rows in the other five tables;
+//   3. ReplaceWithCoClassNames: give interfaces the names of their coclasses;
+//   4. ProcessTables: pseudo-objects, object keys, access letters, pointers;
+//   5. CreateEdges: one edge per (parent, child) pair with its label.
+// ExtractFromTypeLib runs them in that order. Each step after the walk runs
+// in one transaction on the open file: it either completes or leaves the file
+// as it was before the step; its failure is logged and the next step runs.
+#pragma once
+
+#include "platform/database.h"
+#include "platform/progress.h"
+#include "platform/prompt.h"
+#include "platform/result.h"
+#include "platform/typelib.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace arbolith {
+
+// The extraction error log (errorlog.txt in the application folder): opened
+// for appending by each run, one line per problem. Also carries the run's
+// error flag, set by every step that logged a failure.
+class ExtractionLog {
+public:
+    explicit ExtractionLog(std::filesystem::path file) : m_file(std::move(file)) {}
+
+    // Appends one line (the line ending is added). A log that cannot be
+    // written must not stop an extraction: the line is kept in Lines() anyway.
+    void Append(std::string_view line);
+    // "Error in <step>: " + number + "- " + description, and sets the flag.
+    void StepFailed(std::string_view step, const Error& error);
+    // what + ": " + number + "- " + description, and sets the flag.
+    void Failed(std::string_view what, const Error& error);
+
+    bool errorFlag = false;
+    const std::vector<std::string>& Lines() const { return m_lines; }  // this run's lines
+    const std::filesystem::path& File() const { return m_file; }
+
+private:
+    std::filesystem::path m_file;
+    std::vector<std::string> m_lines;
+};
+
+// What one extraction is asked to do.
+struct ExtractOptions {
+    bool inclInterfaces = false;            // interface-kind types become objects too
+    bool inclModules = false;               // module-kind types become objects too
+    std::filesystem::path modelsFolder;     // where <base>.DAT is written
+    std::filesystem::path errorLog;         // errorlog.txt, appended to
+    LoadOptions load;                       // how imported libraries are found
+};
+
+// ---------------------------------------------------------------------------
+// The work lists the library walk fills and SaveOMD stores. Field meanings
+// are those of the DAT tables of the same names.
+
+struct ObjectRecord {
+    std::int64_t key = 0;
+    std::string name;
+    std::string rawName;
+    std::string memberName;     // element type of a collection, "" otherwise
+    std::string helpId;
+    std::string docString;
+    bool isCollection = false;
+    std::int64_t cFunctions = 0;  // every member of the type, before filtering
+    std::string defaultName;    // "" until a member with id 0 is met
+    std::string hiddenState;
+    std::int64_t flagsVal = 0;
+    std::string flags;
+    std::string guid;
+    std::string typeKind;       // "dis", "int", "mod"
+};
+
+struct MemberRecord {
+    std::int64_t key = 0;
+    std::string name;
+    std::string objectName;
+    std::string invokeType;
+    std::string returnType;
+    bool isPointer = false;
+    bool wasPointer = false;
+    std::string helpId;
+    std::string declaration;
+    std::string hiddenState;
+    std::int64_t flags = 0;
+    std::string docString;
+    bool isDefault = false;
+    std::string extTypeLibName;
+    std::string typeKind;
+    bool isExternal = false;
+    bool retTypeIsObject = false;
+};
+
+struct CoClassRecord {
+    std::string name;
+    std::int64_t cInterfaces = 0;
+    std::string docString;
+    std::string helpId;
+    std::int64_t flagsVal = 0;
+    std::string flags;
+    std::string defInterface;     // "" when there is none
+    std::string sourceInterface;  // "" when there is none
+    std::string guid;
+};
+
+struct EnumConstantRecord {
+    std::string enumName;
+    std::int64_t cConstants = 0;
+    std::string constant;
+    std::optional<std::int32_t> value;  // nullopt (stored as Null) when not a 32-bit integer
+};
+
+// Counters of the walk. 64-bit: a large library passes 32,767 members.
+struct ExtractionCounters {
+    std::int64_t objects = 0, coclasses = 0, members = 0, enums = 0, constants = 0, collections = 0,
+                 propPuts = 0, propGets = 0, methods = 0;
+    // No step counts these; they are stored as 0.
+    std::int64_t interfaces = 0, modules = 0;
+};
+
+struct WorkLists {
+    std::vector<ObjectRecord> objects;
+    std::vector<MemberRecord> members;
+    std::vector<CoClassRecord> coclasses;
+    std::vector<EnumConstantRecord> constants;
+    ExtractionCounters counters;
+};
+
+// The seven methods every automation interface inherits; never stored.
+bool IsInheritedAutomationMethod(std::string_view memberName);
+
+// Walks the library's types in order and fills the work lists. Calls
+// progress.Yield() before each type.
+WorkLists WalkTypeLib(const TypeLib& lib, bool inclInterfaces, bool inclModules, ProgressSink& progress);
+
+// The single row of the Library table.
+struct LibraryRow {
+    std::string library;       // file name, lower case
+    std::string fqLibName;     // the path as given
+    std::optional<std::string> libDate;  // "YYYY-MM-DD HH:MM:SS", local time; nullopt when unreadable
+    std::optional<std::int64_t> libSize;
+    std::string resource;
+    bool inclInterfaces = false;
+    bool inclModules = false;
+    std::string tlName, tlDocString, tlHelpFile, tlVersion, tlGuid;
+    std::int64_t tlCTypeDesc = 0, cAliases = 0, cUnions = 0, cRecords = 0;
+    ExtractionCounters counters;
+};
+LibraryRow MakeLibraryRow(const TypeLib& lib, const WorkLists& work, const std::string& path,
+                          const std::string& resource, bool inclInterfaces, bool inclModules);
+// Adds the row to the Library table of a file made by CreateDatFile.
+Result<void> WriteLibraryRow(Database& db, const LibraryRow& row);
+
+// Step 2: creates Edges, CoClasses, Objects, Functions and Enums and copies
+// the work lists into them, in one transaction (all tables and rows, or
+// nothing). Shows the "Storing ..." captions.
+Result<void> SaveOMD(Database& db, const WorkLists& work, ProgressSink& progress);
+
+// ---------------------------------------------------------------------------
+// The driver.
+
+struct ExtractionResult {
+    bool ok = false;                  // false: empty path, or the library could not be loaded or stored
+    std::filesystem::path datFile;    // the finished file (when ok)
+    std::string windowTitle;          // "Create Model Wizard - " + library file name (when ok)
+    std::string failure;              // why it failed (when !ok and the path was not empty)
+    bool errorsLogged = false;        // a step logged an error (the "Some errors" message was shown)
+    ExtractionCounters counters;      // of the walk
+    std::int64_t edges = 0;           // rows in Edges at the end
+    std::int64_t milliseconds = 0;    // the whole run
+};
+
+// Turns one library file into its DAT file in options.modelsFolder: walk,
+// SaveOMD, ReplaceWithCoClassNames, ProcessTables, CreateEdges. A resource
+// that is not a number becomes "1" (also in the caller's variable). The new
+// file is built beside the old one as "<base>.DAT.partial" and renamed over
+// it only when the walk succeeded and all steps have run (failed steps are
+// logged and do not stop the run), so a failure before that leaves an
+// existing DAT file as it was.
+ExtractionResult ExtractFromTypeLib(const std::string& path, std::string& resource, const ExtractOptions& options,
+                                    ProgressSink& progress, Prompt& prompt);
+
+// Steps 3 to 5 work on the tables of an open DAT file only.
+Result<void> ReplaceWithCoClassNames(Database& db);
+Result<void> ProcessTables(Database& db, bool inclInterfaces, bool inclModules, ProgressSink& progress);
+// Illegal edges are reported into `log` (with its header line before the
+// first report of a run when the flag is still clear) and set its flag; they
+// do not fail the step.
+Result<void> CreateEdges(Database& db, ExtractionLog& log, std::string_view libraryPath);
+
+}  // namespace arbolith

@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+// Helpers shared by the steps that rework a stored DAT file (coclass
+// replacement, table processing, edge creation). Not part of the extraction
+// interface; declared here so tests can reach them.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/database.h"
+#include "platform/result.h"
+
+namespace arbolith::extract_steps {
+
+// The text as the store's NOCASE collation sees it: ASCII letters folded to
+// lower case, every other byte kept.
+std::string FoldNoCase(std::string_view text);
+
+// The text without its first character (one UTF-8 sequence); "" stays "".
+std::string_view DropFirstCharacter(std::string_view text);
+
+// Replaces every occurrence of `find` in `text` by `with`, left to right,
+// without looking again at inserted text. Case-sensitive. Returns true when
+// the text changed. An empty `find` changes nothing.
+bool ReplaceAll(std::string& text, std::string_view find, std::string_view with);
+
+// A fixed list of replace-all edits, applied one after the other to a text,
+// each to the result of the one before: exactly what running ReplaceAll for
+// edit 0, then edit 1, ... gives. Meant for many texts and many edits: one
+// pass of a string-matching automaton finds which edits can apply, so a text
+// that holds none of the searched names costs one scan, not one per edit.
+// Sets fields of many rows of `table` with a single UPDATE. `values` holds,
+// per row, its rowid followed by one value per field. The values pass
+// through a temporary table keyed by rowid: one statement for all rows
+// instead of one per row, which would cost a statement journal each.
+Result<void> UpdateRows(Database& db, std::string_view table, std::span<const std::string_view> fields,
+                        std::span<const Value> values);
+
+class ReplacementSequence {
+public:
+    explicit ReplacementSequence(std::vector<std::pair<std::string, std::string>> edits);
+
+    // Returns true when the text changed.
+    bool Apply(std::string& text) const;
+    bool Empty() const { return m_edits.empty(); }
+
+private:
+    // Indexes of the edits whose search text occurs in `text`, ascending.
+    void Occurring(std::string_view text, std::vector<std::uint32_t>& found) const;
+
+    std::vector<std::pair<std::string, std::string>> m_edits;
+    std::uint8_t m_class[256] = {};   // byte -> alphabet class; 0 for bytes no pattern uses
+    std::size_t m_alphabet = 1;
+    std::vector<std::int32_t> m_next;      // state * m_alphabet + class -> state
+    std::vector<std::int32_t> m_outLink;   // nearest suffix state with patterns ending there, or -1
+    std::vector<std::vector<std::uint32_t>> m_ends;  // patterns ending exactly at a state
+};
+
+}  // namespace arbolith::extract_steps

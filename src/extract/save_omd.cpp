@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: MIT
+// SaveOMD: the work lists of the library walk become the Edges, CoClasses,
+// Objects, Functions and Enums tables of the new DAT file.
+#include "extract/extraction.h"
+#include "store/dat_schema.h"
+
+namespace arbolith {
+namespace {
+
+Result<void> CreateTable(Database& db, std::string_view name)
+{
+    const TableDef* table = FindDatTable(name);
+    if (!table)
+        return Error{kDbMisuse, "no definition of table " + std::string(name)};
+    if (auto made = db.Execute(CreateTableSql(*table)); !made)
+        return made.error().In("create table " + std::string(name));
+    for (const std::string& sql : CreateIndexSql(*table))
+        if (auto made = db.Execute(sql); !made)
+            return made.error().In("create index on " + std::string(name));
+    return Ok();
+}
+
+Result<void> StoreCoClasses(Database& db, const std::vector<CoClassRecord>& coclasses)
+{
+    auto ins = Inserter::Prepare(db, kCoClassesTable,
+                                 {"Key", "Name", "Event", "FlagsVal", "Flags", "RefTypes", "DefInterface",
+                                  "SourceInterface", "GUID", "HelpID", "HelpFile", "DocString", "cInterfaces"});
+    if (!ins)
+        return ins.error();
+    std::int64_t key = 0;
+    for (const CoClassRecord& c : coclasses) {
+        const bool isEvent = c.name.find("Events") != std::string::npos;
+        auto added = ins->Insert({key, c.name, isEvent, c.flagsVal, c.flags, "", c.defInterface, c.sourceInterface,
+                                  c.guid, c.helpId, "", c.docString, c.cInterfaces});
+        if (!added)
+            return added.error().In("coclass " + c.name);
+        ++key;
+    }
+    return Ok();
+}
+
+Result<void> StoreObjects(Database& db, const std::vector<ObjectRecord>& objects)
+{
+    auto ins = Inserter::Prepare(db, kObjectsTable,
+                                 {"Key", "Name", "NameX", "RawName", "DefaultName", "TypeKind", "FlagsVal", "Flags",
+                                  "HiddenState", "MemberName", "RawMemberName", "ImplTypes", "RefTypes", "GUID",
+                                  "IsCollection", "RawIsCollection", "IsCustom", "HelpID", "HelpFile", "DocString",
+                                  "cFunctions", "cChildObjects", "cChildObjectsNotHid"});
+    if (!ins)
+        return ins.error();
+    for (const ObjectRecord& o : objects) {
+        auto added = ins->Insert({o.key, o.name, "", o.rawName, o.defaultName.empty() ? "None" : o.defaultName,
+                                  o.typeKind, o.flagsVal, o.flags, o.hiddenState, o.memberName, o.memberName, 0, "",
+                                  o.guid, o.isCollection, o.isCollection, false, o.helpId, "", o.docString,
+                                  o.cFunctions, 0, 0});
+        if (!added)
+            return added.error().In("object " + o.name);
+    }
+    return Ok();
+}
+
+Result<void> StoreMembers(Database& db, const std::vector<MemberRecord>& members)
+{
+    auto ins = Inserter::Prepare(db, kFunctionsTable,
+                                 {"Key", "Name", "ObjectName", "ObjectKey", "InvokeType", "TypeKind", "Access",
+                                  "Flags", "ReturnType", "RetTypeIsObject", "ExtTypeLibName", "ReturnTypeKey",
+                                  "IsPointer", "WasPointer", "IsExternal", "HiddenState", "IsDefault", "HelpID",
+                                  "HelpFile", "DocString", "Declaration"});
+    if (!ins)
+        return ins.error();
+    for (const MemberRecord& m : members) {
+        auto added = ins->Insert({m.key, m.name, m.objectName, 0, m.invokeType, m.typeKind, "", m.flags,
+                                  m.returnType, m.retTypeIsObject, m.extTypeLibName, 0, m.isPointer, m.wasPointer,
+                                  m.isExternal, m.hiddenState, m.isDefault, m.helpId, "", m.docString,
+                                  m.declaration});
+        if (!added)
+            return added.error().In("member " + m.objectName + "." + m.name);
+    }
+    return Ok();
+}
+
+Result<void> StoreEnumConstants(Database& db, const std::vector<EnumConstantRecord>& constants)
+{
+    auto ins = Inserter::Prepare(db, kEnumsTable, {"Enum", "cConstants", "Constant", "Value"});
+    if (!ins)
+        return ins.error();
+    for (const EnumConstantRecord& e : constants) {
+        auto added = ins->Insert({e.enumName, e.cConstants, e.constant, e.value});
+        if (!added)
+            return added.error().In("constant " + e.enumName + "." + e.constant);
+    }
+    return Ok();
+}
+
+}  // namespace
+
+Result<void> SaveOMD(Database& db, const WorkLists& work, ProgressSink& progress)
+{
+    // One transaction: a failure leaves none of the five tables behind
+    // rather than some of them, or a table with part of its rows.
+    auto transaction = db.Begin();
+    if (!transaction)
+        return transaction.error();
+
+    if (auto made = CreateTable(db, kEdgesTable); !made)
+        return made;
+
+    progress.Caption("Storing Coclass data ...");
+    if (auto made = CreateTable(db, kCoClassesTable); !made)
+        return made;
+    if (auto stored = StoreCoClasses(db, work.coclasses); !stored)
+        return stored;
+
+    progress.Caption("Storing object data ...");
+    if (auto made = CreateTable(db, kObjectsTable); !made)
+        return made;
+    if (auto stored = StoreObjects(db, work.objects); !stored)
+        return stored;
+
+    progress.Caption("Storing function data ...");
+    if (auto made = CreateTable(db, kFunctionsTable); !made)
+        return made;
+    if (auto stored = StoreMembers(db, work.members); !stored)
+        return stored;
+
+    progress.Caption("Storing enum data ...");
+    if (auto made = CreateTable(db, kEnumsTable); !made)
+        return made;
+    if (auto stored = StoreEnumConstants(db, work.constants); !stored)
+        return stored;
+
+    return transaction->Commit();
+}
+
+}  // namespace arbolith

@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: MIT
+// ExtractFromTypeLib end to end: real libraries in, real DAT files and error
+// logs out, captions and messages read from the scripted interfaces.
+#include "extract/extraction.h"
+#include "extract/msft_builder.h"
+#include "store/dat_schema.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+
+namespace arbolith {
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kWalkLibrary = fs::path(ARBOLITH_TEST_DATA) / "extraction" / "walk.tlb";
+const fs::path kWine = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows";
+
+class ExtractionDriver : public ::testing::Test {
+protected:
+    ExtractionDriver()
+    {
+        fs::create_directories(m_dir / "Models");
+        options.modelsFolder = m_dir / "Models";
+        options.errorLog = m_dir / "errorlog.txt";
+        options.load.resolveExternal = true;
+        options.load.searchPaths = {kWine.string()};
+    }
+
+    ExtractionResult Extract(const fs::path& library, std::string resource = "1")
+    {
+        m_resource = std::move(resource);
+        return ExtractFromTypeLib(library.string(), m_resource, options, progress, prompt);
+    }
+
+    std::string Log() const { return test::ReadBytes(options.errorLog); }
+    const fs::path& Dir() const { return m_dir.path(); }
+    const std::string& Resource() const { return m_resource; }
+
+    test::TempDir m_dir;
+    ExtractOptions options;
+    RecordingProgress progress;
+    ScriptedPrompt prompt;
+    std::string m_resource;
+};
+
+// "YYYY-MM-DD HH:MM:SS"
+bool IsDateTime(std::string_view text)
+{
+    constexpr std::string_view kShape = "0000-00-00 00:00:00";
+    if (text.size() != kShape.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (kShape[i] == '0' ? (text[i] < '0' || text[i] > '9') : text[i] != kShape[i])
+            return false;
+    return true;
+}
+
+Row LibraryRowOf(const fs::path& dat)
+{
+    auto db = OpenDatFile(dat, true);
+    EXPECT_TRUE(db.ok());
+    if (!db)
+        return {};
+    auto stmt = db->Prepare("SELECT * FROM Library");
+    EXPECT_TRUE(stmt.ok());
+    auto step = stmt->Step();
+    EXPECT_TRUE(step.ok() && *step);
+    return stmt->CurrentRow();
+}
+
+TEST_F(ExtractionDriver, EmptyPathDoesNothing)
+{
+    std::string resource = "abc";
+    const ExtractionResult result = ExtractFromTypeLib("", resource, options, progress, prompt);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(resource, "abc");
+    EXPECT_TRUE(progress.captions.empty());
+    EXPECT_TRUE(prompt.asked.empty());
+    EXPECT_FALSE(fs::exists(options.errorLog));
+    EXPECT_TRUE(fs::is_empty(options.modelsFolder));
+}
+
+TEST_F(ExtractionDriver, LoadFailureLeavesTheOldFileAndAppendsToTheLog)
+{
+    const fs::path library = Dir() / "Broken.dll";
+    test::WriteBytes(library, "MZ this is no library at all");
+    const fs::path dat = options.modelsFolder / "Broken.DAT";
+    const std::string oldBytes = "an older model file, byte for byte";
+    test::WriteBytes(dat, oldBytes);
+
+    const ExtractionResult first = Extract(library);
+    EXPECT_FALSE(first.ok);
+    EXPECT_FALSE(first.failure.empty());
+    EXPECT_EQ(test::ReadBytes(dat), oldBytes);
+    EXPECT_FALSE(fs::exists(dat.string() + ".partial"));
+    EXPECT_EQ(progress.captions, std::vector<std::string>{"Extracting data from library ..."});
+    ASSERT_EQ(prompt.asked.size(), 2u);
+    EXPECT_EQ(prompt.asked[0].text, first.failure);
+    EXPECT_EQ(prompt.asked[0].icon, PromptIcon::Critical);
+    EXPECT_EQ(prompt.asked[1].text, "Error opening type library " + library.string() +
+                                        ". More details are in the ErrorLog.txt file in the ARL folder.");
+    EXPECT_EQ(prompt.asked[1].icon, PromptIcon::Critical);
+
+    const std::string firstLog = Log();
+    EXPECT_TRUE(firstLog.starts_with("TypeLibInfoFromFile error for " + library.string() + ". ")) << firstLog;
+    EXPECT_NE(firstLog.find(": " + first.failure + "\n"), std::string::npos) << firstLog;
+
+    // A second run adds its line after the first run's.
+    EXPECT_FALSE(Extract(library).ok);
+    EXPECT_EQ(Log(), firstLog + firstLog);
+    EXPECT_EQ(test::ReadBytes(dat), oldBytes);
+}
+
+TEST_F(ExtractionDriver, CompleteFileReplacesTheOldOne)
+{
+    test::WriteBytes(options.modelsFolder / "walk.DAT", "stale");
+    const ExtractionResult result = Extract(kWalkLibrary, "abc");
+    ASSERT_TRUE(result.ok) << result.failure;
+    EXPECT_EQ(Resource(), "1");  // not a number: the caller's variable changes too
+    EXPECT_EQ(result.datFile, options.modelsFolder / "walk.DAT");
+    EXPECT_EQ(result.windowTitle, "Create Model Wizard - walk.tlb");
+    EXPECT_FALSE(result.errorsLogged);
+    EXPECT_TRUE(prompt.asked.empty());
+    EXPECT_FALSE(fs::exists(options.errorLog));
+    EXPECT_FALSE(fs::exists(result.datFile.string() + ".partial"));
+
+    const std::vector<std::string> expected = {"Extracting data from library ...",
+                                               "Storing data ...",
+                                               "Storing Coclass data ...",
+                                               "Storing object data ...",
+                                               "Storing function data ...",
+                                               "Storing enum data ...",
+                                               "Coclass replacements ...",
+                                               "Processing tables ... ",
+                                               "Assigning object keys ... ",
+                                               "Fixing Access field ... ",
+                                               "Preparing edges ... ",
+                                               "Data file created successfully"};
+    EXPECT_EQ(progress.captions, expected);
+
+    auto db = OpenDatFile(result.datFile, true);
+    ASSERT_TRUE(db.ok()) << db.error().description;
+    for (const TableDef& table : DatTables())
+        EXPECT_TRUE(CheckDatTable(*db, table).ok()) << table.name;
+
+    const Row library = LibraryRowOf(result.datFile);
+    EXPECT_EQ(library["Library"].AsText(), "walk.tlb");
+    EXPECT_EQ(library["FQLibName"].AsText(), kWalkLibrary.string());
+    EXPECT_EQ(library["Resource"].AsText(), "1");
+    EXPECT_EQ(library["LibSize"].AsInteger(), static_cast<std::int64_t>(fs::file_size(kWalkLibrary)));
+    EXPECT_TRUE(IsDateTime(library["LibDate"].AsText())) << library["LibDate"].AsText();
+    EXPECT_EQ(library["cObjectsRaw"].AsInteger(), 2);
+    EXPECT_EQ(library["cCoClasses"].AsInteger(), 0);
+
+    // DWidgets.Item and .Add lead to IWidget; Self leads back to DWidgets.
+    EXPECT_EQ(result.edges, 3);
+}
+
+TEST_F(ExtractionDriver, QuotesAndLongNamesSurviveEveryStep)
+{
+    // A hand-built library: enum "<name>" { Red = 5 } and interface IThing.
+    const std::string enumName = "O'Brien \"quoted\" ' OR 1=1 -- " + std::string(120, 'n');
+    const fs::path library = Dir() / "quoted.tlb";
+    test::WriteBytes(library, test::MsftBuilder().EnumName(enumName).Bytes());
+    options.inclInterfaces = true;
+    const ExtractionResult result = Extract(library);
+    ASSERT_TRUE(result.ok) << result.failure;
+    EXPECT_FALSE(result.errorsLogged) << Log();
+
+    auto db = OpenDatFile(result.datFile, true);
+    ASSERT_TRUE(db.ok());
+    auto stored = db->QueryValue("SELECT Enum FROM Enums WHERE Constant = ?", {"Red"});
+    ASSERT_TRUE(stored.ok() && stored->has_value());
+    EXPECT_EQ((*stored)->AsText(), enumName);
+    auto objects = db->QueryValue("SELECT group_concat(Name, ',') FROM (SELECT Name FROM Objects ORDER BY Key)");
+    ASSERT_TRUE(objects.ok() && objects->has_value());
+    EXPECT_EQ((*objects)->AsText(), "IThing,<interfaces>");
+}
+
+TEST_F(ExtractionDriver, AFailedStepIsLoggedAndTheRunGoesOn)
+{
+    // An enum without a name: the Enums table refuses it, so storing fails
+    // whole, and each later step finds no tables and logs that too.
+    const fs::path library = Dir() / "nameless.tlb";
+    test::WriteBytes(library, test::MsftBuilder().EnumName("").Bytes());
+    const ExtractionResult result = Extract(library);
+    EXPECT_TRUE(result.ok) << result.failure;
+    EXPECT_TRUE(result.errorsLogged);
+    EXPECT_TRUE(fs::exists(result.datFile));
+    const std::string log = Log();
+    EXPECT_TRUE(log.starts_with("Error in SaveOMD: 275- ")) << log;
+    EXPECT_NE(log.find("\nError in ReplaceWithCoClassNames: "), std::string::npos) << log;
+    EXPECT_NE(log.find("\nError in ProcessTables: "), std::string::npos) << log;
+    EXPECT_NE(log.find("\nGeneral Error in CreateEdges: "), std::string::npos) << log;
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(prompt.asked[0].icon, PromptIcon::Information);
+    EXPECT_EQ(prompt.asked[0].text,
+              "Some errors occurred in extracting data from the object library. (This is not necessarily "
+              "unusual--the errors may not require attention.) Please check the file ErrorLog.txt in the ARL "
+              "directory for details.");
+    EXPECT_EQ(progress.captions.back(), "Data file created successfully");
+}
+
+TEST_F(ExtractionDriver, ScrrunReadsLikeItsObjectModel)
+{
+    const fs::path scrrun = kWine / "scrrun.dll";
+    if (!fs::exists(scrrun))
+        GTEST_SKIP() << "Wine's scrrun.dll is not installed (apt-get install wine64)";
+    const ExtractionResult result = Extract(scrrun);
+    ASSERT_TRUE(result.ok) << result.failure;
+    EXPECT_EQ(result.datFile.filename(), "scrrun.DAT");
+    EXPECT_GT(result.counters.coclasses, 0);
+    EXPECT_GT(result.counters.enums, 0);
+    auto db = OpenDatFile(result.datFile, true);
+    ASSERT_TRUE(db.ok());
+    auto edge = db->QueryValue("SELECT Label FROM Edges WHERE ParentObjectName = ? AND ChildObjectName = ?",
+                               {"Drives", "Drive"});
+    ASSERT_TRUE(edge.ok() && edge->has_value());
+    EXPECT_EQ((*edge)->AsText(), "(< P:Item)");
+    const Row library = LibraryRowOf(result.datFile);
+    EXPECT_EQ(library["LibSize"].AsInteger(), static_cast<std::int64_t>(fs::file_size(scrrun)));
+    EXPECT_EQ(library["cEnums"].AsInteger(), result.counters.enums);
+}
+
+}  // namespace
+}  // namespace arbolith
