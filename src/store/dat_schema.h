@@ -86,6 +86,13 @@ Result<Database> CreateDatFile(const std::filesystem::path& path);
 // Creates Edges, CoClasses, Objects, Functions and Enums with their indexes,
 // in that order, in one transaction: all of them or none.
 Result<void> CreateDataTables(Database& db);
+
+// The same content built in memory first: a new database holding the Library
+// table, which WriteDatFile later writes out as a new, keyed DAT file in one
+// pass. Rewriting rows in memory costs no cipher work, so a whole extraction
+// runs there and the file's pages are encrypted once.
+Result<Database> CreateDatInMemory();
+Result<void> WriteDatFile(Database& memory, const std::filesystem::path& path);
 // Opens a DAT file with its password.
 Result<Database> OpenDatFile(const std::filesystem::path& path, bool readOnly = false);
 

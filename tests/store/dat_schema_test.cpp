@@ -59,19 +59,10 @@ Result<void> AddObject(Database& db, const Value& name, std::int64_t key)
 
 }  // namespace
 
-TEST(DatSchema, FullSchemaIsCreatedAndReadsBackAfterReopening)
+// Every table, field, declared type and index, as a reopened file holds them.
+void ExpectFullSchema(Database& database)
 {
-    TempDir dir;
-    const auto path = dir / "Model.DAT";
-    {
-        auto db = CreateDatFile(path);
-        ASSERT_OK(db);
-        EXPECT_TRUE(db->HasTable("library").value());
-        EXPECT_FALSE(db->HasTable("Objects").value());
-        ASSERT_OK(CreateDataTables(*db));
-    }
-    auto db = OpenDatFile(path);
-    ASSERT_OK(db);
+    Database* db = &database;
     EXPECT_EQ(Column(*db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid"),
               (std::vector<std::string>{"Library", "Edges", "CoClasses", "Objects", "Functions", "Enums"}));
     EXPECT_EQ(Column(*db, "SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name"),
@@ -107,6 +98,41 @@ TEST(DatSchema, FullSchemaIsCreatedAndReadsBackAfterReopening)
 
     ASSERT_OK(AddObject(*db, "A", 1));
     EXPECT_EQ(DbPrimaryCode(AddObject(*db, "B", 1).error().number), kDbConstraint);  // Key is unique
+}
+
+TEST(DatSchema, FullSchemaIsCreatedAndReadsBackAfterReopening)
+{
+    TempDir dir;
+    const auto path = dir / "Model.DAT";
+    {
+        auto db = CreateDatFile(path);
+        ASSERT_OK(db);
+        EXPECT_TRUE(db->HasTable("library").value());
+        EXPECT_FALSE(db->HasTable("Objects").value());
+        ASSERT_OK(CreateDataTables(*db));
+    }
+    auto db = OpenDatFile(path);
+    ASSERT_OK(db);
+    ExpectFullSchema(*db);
+}
+
+TEST(DatSchema, ModelBuiltInMemoryIsWrittenOutWhole)
+{
+    TempDir dir;
+    const auto path = dir / "Model.DAT";
+    {
+        auto memory = CreateDatInMemory();
+        ASSERT_OK(memory);
+        ASSERT_OK(CreateDataTables(*memory));
+        ASSERT_OK(AddObject(*memory, "Kept", 7));
+        ASSERT_OK(WriteDatFile(*memory, path));
+        EXPECT_FALSE(WriteDatFile(*memory, path).ok());  // never over an existing file
+    }
+    auto db = OpenDatFile(path);
+    ASSERT_OK(db);
+    EXPECT_EQ(Column(*db, "SELECT Name FROM Objects WHERE Key = 7"), std::vector<std::string>{"Kept"});
+    ASSERT_OK(db->Execute("DELETE FROM Objects"));
+    ExpectFullSchema(*db);
 }
 
 TEST(DatSchema, CheckNamesTheFirstDifference)
