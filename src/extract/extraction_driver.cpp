@@ -135,31 +135,25 @@ public:
         const WorkLists work = WalkTypeLib(*lib, m_options.inclInterfaces, m_options.inclModules, m_progress);
         m_result.counters = work.counters;
 
-        // The new file grows beside the old one, which stays as it is until
-        // the new one is finished.
+        // The whole model is built in memory, where rewriting rows costs no
+        // cipher work, and written out once as a new file beside the old
+        // one, which stays as it is until the new one is complete.
         const std::filesystem::path datFile = GetDatFileName(m_path, m_options.modelsFolder);
         const std::filesystem::path partial = datFile.string() + ".partial";
         RemoveQuietly(partial);
         {
-            auto db = CreateDatFile(partial);
+            auto db = CreateDatInMemory();
             if (!db)
                 return FileFailure(datFile, db.error());
-            // Nobody reads the partial file until it is renamed, and a
-            // crash leaves only a stale partial file: it needs no journal
-            // on disk and no flush per step. It is flushed once, whole,
-            // before the rename.
-            if (auto fast = db->ExecuteScript("PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY"); !fast)
-                return FileFailure(datFile, fast.error());
             auto written = WriteLibraryRow(*db, MakeLibraryRow(*lib, work, m_path, m_resource,
                                                                m_options.inclInterfaces, m_options.inclModules));
-            if (!written) {
-                db = Error{};  // closes the file before it is removed
-                RemoveQuietly(partial);
+            if (!written)
                 return FileFailure(datFile, written.error());
-            }
             RunSteps(*db, work);
             m_result.edges = CountEdges(*db);
-        }  // the file is closed here
+            if (auto saved = WriteDatFile(*db, partial); !saved)
+                return FileFailure(datFile, saved.error());
+        }
 
         if (auto flushed = FlushToDisk(partial); !flushed) {
             RemoveQuietly(partial);
