@@ -36,22 +36,7 @@ struct ReadError {
 
 // Result type for the readers: a value or the first ReadError.
 template <class T>
-class [[nodiscard]] Read {
-public:
-    Read(T value) : m_v(std::in_place_index<0>, std::move(value)) {}
-    Read(ReadError error) : m_v(std::in_place_index<1>, std::move(error)) {}
-    bool ok() const { return m_v.index() == 0; }
-    explicit operator bool() const { return ok(); }
-    T& value() & { return std::get<0>(m_v); }
-    const T& value() const& { return std::get<0>(m_v); }
-    T&& value() && { return std::get<0>(std::move(m_v)); }
-    T* operator->() { return &std::get<0>(m_v); }
-    const T* operator->() const { return &std::get<0>(m_v); }
-    const ReadError& error() const { return std::get<1>(m_v); }
-
-private:
-    std::variant<T, ReadError> m_v;
-};
+using Read = Result<T, ReadError>;
 
 std::string Hex(std::uint64_t value);  // "0x1f40"
 

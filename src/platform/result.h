@@ -22,11 +22,13 @@ struct Error {
     }
 };
 
-template <class T>
+// A value or an error; E is Error everywhere but in readers that carry a
+// richer error of their own.
+template <class T, class E = Error>
 class [[nodiscard]] Result {
 public:
     Result(T value) : m_v(std::in_place_index<0>, std::move(value)) {}
-    Result(Error error) : m_v(std::in_place_index<1>, std::move(error)) {}
+    Result(E error) : m_v(std::in_place_index<1>, std::move(error)) {}
 
     bool ok() const { return m_v.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -39,10 +41,10 @@ public:
     T& operator*() & { return std::get<0>(m_v); }
     const T& operator*() const& { return std::get<0>(m_v); }
 
-    const Error& error() const { return std::get<1>(m_v); }
+    const E& error() const { return std::get<1>(m_v); }
 
 private:
-    std::variant<T, Error> m_v;
+    std::variant<T, E> m_v;
 };
 
 template <>
