@@ -12,6 +12,8 @@
 #include "platform/typelib.h"
 
 #include <gtest/gtest.h>
+
+#include "support/wine_corpus.h"
 #include <openssl/evp.h>
 #include <zlib.h>
 
@@ -33,37 +35,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kOracleDir = fs::path(ARBOLITH_TEST_DATA) / "typelib" / "oracle";
 const fs::path kIdlDir = fs::path(ARBOLITH_TEST_DATA) / "typelib" / "idl";
-const fs::path kWineDir = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows";
 constexpr const char* kGoldenSuffix = ".txt.gz";
-
-struct CorpusEntry {
-    std::uintmax_t size = 0;
-    std::string sha256;
-};
-
-// CORPUS.txt: "# comment" lines, then "name size sha256" per line.
-std::map<std::string, CorpusEntry> ReadCorpusList()
-{
-    std::map<std::string, CorpusEntry> entries;
-    std::ifstream in(kOracleDir / "CORPUS.txt");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        std::string name;
-        CorpusEntry entry;
-        if (fields >> name >> entry.size >> entry.sha256) entries.emplace(name, entry);
-    }
-    return entries;
-}
-
-const std::map<std::string, CorpusEntry>& CorpusList()
-{
-    static const auto list = ReadCorpusList();
-    return list;
-}
 
 std::optional<std::string> ReadGzip(const fs::path& path)
 {
@@ -78,41 +51,6 @@ std::optional<std::string> ReadGzip(const fs::path& path)
     gzclose(file);
     if (failed) return std::nullopt;
     return text;
-}
-
-std::optional<std::string> Sha256Hex(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
-    unsigned int length = 0;
-    if (EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr) != 1) return std::nullopt;
-    std::string hex;
-    for (unsigned int i = 0; i < length; ++i) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-        hex += pair;
-    }
-    return hex;
-}
-
-// Why a Wine file cannot stand for the one its goldens were made from, or
-// nullopt when it can.
-std::optional<std::string> CorpusFileProblem(const std::string& name)
-{
-    const auto it = CorpusList().find(name);
-    if (it == CorpusList().end()) return name + " is not listed in CORPUS.txt";
-    const fs::path path = kWineDir / name;
-    std::error_code ec;
-    const auto size = fs::file_size(path, ec);
-    if (ec) return path.string() + " is not installed (package wine64)";
-    if (size != it->second.size)
-        return path.string() + " is " + std::to_string(size) + " bytes, the goldens were made from " +
-               std::to_string(it->second.size) + " (another Wine version)";
-    if (Sha256Hex(path) != it->second.sha256)
-        return path.string() + " differs from the file the goldens were made from (another Wine build)";
-    return std::nullopt;
 }
 
 // Libraries where Wine's loader is known to read less than ours, so the
@@ -162,7 +100,7 @@ std::optional<GoldenCase> ParseGoldenName(const std::string& golden)
     c.golden = golden;
     c.library = stem.substr(0, dot);
     c.resource = std::stoi(number);
-    c.inCorpus = CorpusList().contains(c.library);
+    c.inCorpus = test::CorpusList().contains(c.library);
     return c;
 }
 
@@ -170,7 +108,7 @@ std::vector<GoldenCase> ListGoldens()
 {
     std::vector<GoldenCase> cases;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(kOracleDir, ec))
+    for (const auto& entry : fs::directory_iterator(test::kOracleDir, ec))
         if (auto c = ParseGoldenName(entry.path().filename().string())) cases.push_back(*c);
     std::sort(cases.begin(), cases.end(), [](const auto& a, const auto& b) { return a.golden < b.golden; });
     return cases;
@@ -235,9 +173,9 @@ std::string TestNameOf(const testing::TestParamInfo<GoldenCase>& info)
 TEST(OracleGoldens, FolderAndCorpusListAgree)
 {
     const auto cases = ListGoldens();
-    ASSERT_FALSE(cases.empty()) << "no goldens in " << kOracleDir;
-    ASSERT_FALSE(CorpusList().empty()) << "no entries in " << kOracleDir / "CORPUS.txt";
-    for (const auto& [name, entry] : CorpusList()) {
+    ASSERT_FALSE(cases.empty()) << "no goldens in " << test::kOracleDir;
+    ASSERT_FALSE(test::CorpusList().empty()) << "no entries in " << test::kOracleDir / "CORPUS.txt";
+    for (const auto& [name, entry] : test::CorpusList()) {
         EXPECT_TRUE(std::any_of(cases.begin(), cases.end(), [&](const auto& c) { return c.library == name; }))
             << name << " is listed in CORPUS.txt but has no golden";
         EXPECT_EQ(entry.sha256.size(), 64u) << name;
@@ -247,9 +185,9 @@ TEST(OracleGoldens, FolderAndCorpusListAgree)
         EXPECT_TRUE(fs::exists(kIdlDir / c.library))
             << c.golden << ": neither a Wine file in CORPUS.txt nor a library in " << kIdlDir;
     }
-    EXPECT_TRUE(CorpusList().contains("stdole2.tlb"));
+    EXPECT_TRUE(test::CorpusList().contains("stdole2.tlb"));
     for (const auto& known : kKnownDifferences)
-        EXPECT_TRUE(fs::exists(kOracleDir / known.golden)) << known.golden << " is listed as a known difference";
+        EXPECT_TRUE(fs::exists(test::kOracleDir / known.golden)) << known.golden << " is listed as a known difference";
 }
 
 class OracleGolden : public testing::TestWithParam<GoldenCase> {};
@@ -259,20 +197,20 @@ TEST_P(OracleGolden, DumpMatchesWineLoader)
     const GoldenCase& c = GetParam();
     fs::path library = kIdlDir / c.library;
     if (c.inCorpus) {
-        if (auto problem = CorpusFileProblem(c.library)) GTEST_SKIP() << *problem;
-        library = kWineDir / c.library;
+        if (auto problem = test::CorpusFileProblem(c.library)) GTEST_SKIP() << *problem;
+        library = test::kWineLibraryDir / c.library;
     }
     // Imported types resolve against the installed stdole2; a different one
     // would print different reference lines.
-    if (auto problem = CorpusFileProblem("stdole2.tlb")) GTEST_SKIP() << "imports cannot resolve: " << *problem;
+    if (auto problem = test::CorpusFileProblem("stdole2.tlb")) GTEST_SKIP() << "imports cannot resolve: " << *problem;
 
-    const auto golden = ReadGzip(kOracleDir / c.golden);
-    ASSERT_TRUE(golden.has_value()) << "cannot read " << kOracleDir / c.golden;
+    const auto golden = ReadGzip(test::kOracleDir / c.golden);
+    ASSERT_TRUE(golden.has_value()) << "cannot read " << test::kOracleDir / c.golden;
 
     std::string path = library.string();
     if (c.resource != 1) path += "\\" + std::to_string(c.resource);
     LoadOptions options;
-    options.searchPaths.push_back(kWineDir.string());
+    options.searchPaths.push_back(test::kWineLibraryDir.string());
     const auto lib = LoadTypeLib(path, options);
     ASSERT_TRUE(lib.ok()) << path << ": " << lib.error().description;
 

@@ -1,0 +1,451 @@
+// SPDX-License-Identifier: MIT
+// A regression net over everything ExtractFromTypeLib produces for the Wine
+// corpus: every library (and every TYPELIB resource with an oracle dump) of
+// typelib/oracle/CORPUS.txt, extracted four times (no options, --interfaces,
+// --modules, both). Each run becomes one block of extraction/corpus-summary.txt:
+// the driver's result, the error-log lines of that run, and per DAT table its
+// row count and a SHA-256 over its rows. Any change in what extraction stores
+// shows up as a diff of the blocks that changed.
+//
+// After an intended change, rewrite the summary and review its diff:
+//
+//     ARBOLITH_UPDATE_GOLDEN=1 build/bin/extraction_corpus_test
+//
+// The libraries come from the installed wine64 package and are checked
+// against the sizes and hashes in CORPUS.txt. A missing or different file
+// (another Wine build) is not compared, and the test reports it as skipped;
+// the summary is rewritten only from the complete corpus.
+#include "extract/extraction.h"
+#include "extract/typelib_loader.h"
+#include "store/dat_schema.h"
+#include "support/temp_dir.h"
+#include "support/wine_corpus.h"
+
+#include <gtest/gtest.h>
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace arbolith {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kGoldenFile = fs::path(ARBOLITH_TEST_DATA) / "extraction" / "corpus-summary.txt";
+// Stands for test::kWineLibraryDir in the summary, so it does not depend on where the
+// libraries were read from.
+constexpr std::string_view kWineMarker = "<wine>";
+constexpr std::string_view kBlockStart = "== ";
+
+// ---------------------------------------------------------------------------
+// SHA-256, fed piece by piece.
+
+class Sha256 {
+public:
+    Sha256() : m_ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free)
+    {
+        if (!m_ctx || EVP_DigestInit_ex(m_ctx.get(), EVP_sha256(), nullptr) != 1) m_failed = true;
+    }
+
+    void Add(std::string_view bytes)
+    {
+        if (!m_failed && EVP_DigestUpdate(m_ctx.get(), bytes.data(), bytes.size()) != 1) m_failed = true;
+    }
+
+    // Lower-case hex; "" when OpenSSL failed (which then shows as a mismatch).
+    std::string Hex()
+    {
+        std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+        unsigned int length = 0;
+        if (m_failed || EVP_DigestFinal_ex(m_ctx.get(), digest.data(), &length) != 1) return {};
+        std::string hex;
+        for (unsigned int i = 0; i < length; ++i) {
+            char pair[3];
+            std::snprintf(pair, sizeof pair, "%02x", digest[i]);
+            hex += pair;
+        }
+        return hex;
+    }
+
+private:
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> m_ctx;
+    bool m_failed = false;
+};
+
+
+// The corpus: CORPUS.txt says which Wine files, the oracle dumps which
+// resources of them.
+
+struct CorpusCase {
+    std::string library;
+    int resource = 1;
+};
+
+// One case per oracle dump "<library>.<N>.txt.gz" whose library is in the
+// corpus list, sorted by library and resource.
+std::vector<CorpusCase> ListCorpusCases()
+{
+    constexpr std::string_view kSuffix = ".txt.gz";
+    std::vector<CorpusCase> cases;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(test::kOracleDir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() <= kSuffix.size() || !name.ends_with(kSuffix)) continue;
+        const std::string stem = name.substr(0, name.size() - kSuffix.size());
+        const auto dot = stem.rfind('.');
+        if (dot == std::string::npos || dot == 0 || dot + 1 == stem.size()) continue;
+        const std::string number = stem.substr(dot + 1);
+        if (number.size() > 4 ||
+            !std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c); }))
+            continue;
+        CorpusCase c{stem.substr(0, dot), std::stoi(number)};
+        if (test::CorpusList().contains(c.library)) cases.push_back(std::move(c));
+    }
+    std::sort(cases.begin(), cases.end(), [](const CorpusCase& a, const CorpusCase& b) {
+        return a.library != b.library ? a.library < b.library : a.resource < b.resource;
+    });
+    return cases;
+}
+
+// ---------------------------------------------------------------------------
+// The summary of one run.
+
+struct OptionSet {
+    const char* label;
+    bool interfaces;
+    bool modules;
+};
+constexpr OptionSet kOptionSets[] = {
+    {"none", false, false},
+    {"--interfaces", true, false},
+    {"--modules", false, true},
+    {"--interfaces --modules", true, true},
+};
+
+std::string ReplaceWineDir(std::string text)
+{
+    const std::string dir = test::kWineLibraryDir.string();
+    for (auto at = text.find(dir); at != std::string::npos; at = text.find(dir, at + kWineMarker.size()))
+        text.replace(at, dir.size(), kWineMarker);
+    return text;
+}
+
+bool IsDateTimeAt(std::string_view text, std::size_t at)
+{
+    constexpr std::string_view kShape = "0000-00-00 00:00:00";
+    if (at > text.size() || text.size() - at < kShape.size()) return false;
+    for (std::size_t i = 0; i < kShape.size(); ++i) {
+        const char c = text[at + i];
+        if (kShape[i] == '0' ? (c < '0' || c > '9') : c != kShape[i]) return false;
+    }
+    return true;
+}
+
+// A log line as the summary keeps it: the Wine folder replaced, and the time
+// of the run blanked in the header that precedes illegal-edge reports.
+std::string NormaliseLogLine(std::string line)
+{
+    line = ReplaceWineDir(std::move(line));
+    if (!line.starts_with("** Report on ")) return line;
+    for (std::size_t at = 0; at < line.size(); ++at)
+        if (IsDateTimeAt(line, at)) line.replace(at, 19, "YYYY-MM-DD hh:mm:ss");
+    return line;
+}
+
+// A field of the Library table that depends on the machine rather than on
+// the extraction: the file's modification time (local time) and its path.
+// Only a value of the expected shape is masked; anything else stays visible.
+std::optional<std::string> NormaliseLibraryField(std::string_view column, std::string_view text)
+{
+    if (column == "LibDate") return IsDateTimeAt(text, 0) && text.size() == 19 ? "<date>" : std::string(text);
+    if (column == "FQLibName") return ReplaceWineDir(std::string(text));
+    return std::nullopt;
+}
+
+// Row count and SHA-256 of a table in rowid order. The column names come
+// first, then each row; each value is hashed as "N" (Null) or "T" + its
+// length + ":" + its text, so Null differs from "" and no two rows of
+// different values run together into the same bytes.
+Result<std::pair<std::int64_t, std::string>> HashTable(Database& db, std::string_view table,
+                                                       bool normaliseLibrary = false)
+{
+    auto stmt = db.Prepare("SELECT * FROM " + QuoteIdentifier(table) + " ORDER BY rowid");
+    if (!stmt) return stmt.error();
+    Sha256 sha;
+    auto addText = [&](std::string_view text) {
+        sha.Add("T" + std::to_string(text.size()) + ":");
+        sha.Add(text);
+    };
+    const int columns = stmt->ColumnCount();
+    for (int i = 0; i < columns; ++i) addText(stmt->ColumnName(i));
+    sha.Add("\n");
+    std::int64_t rows = 0;
+    for (;;) {
+        auto more = stmt->Step();
+        if (!more) return more.error();
+        if (!*more) break;
+        ++rows;
+        for (int i = 0; i < columns; ++i) {
+            if (stmt->IsNull(i)) {
+                sha.Add("N");
+                continue;
+            }
+            const std::string_view text = stmt->TextView(i);
+            if (normaliseLibrary)
+                if (auto masked = NormaliseLibraryField(stmt->ColumnName(i), text)) {
+                    addText(*masked);
+                    continue;
+                }
+            addText(text);
+        }
+        sha.Add("\n");
+    }
+    return std::pair{rows, sha.Hex()};
+}
+
+std::string Header(const CorpusCase& c, const OptionSet& options)
+{
+    return std::string(kBlockStart) + c.library + "\\" + std::to_string(c.resource) + " " + options.label;
+}
+
+// One block: the header, the result, the log lines, one line per table.
+std::string SummariseRun(const CorpusCase& c, const OptionSet& optionSet, const fs::path& work)
+{
+    ExtractOptions options;
+    options.inclInterfaces = optionSet.interfaces;
+    options.inclModules = optionSet.modules;
+    options.modelsFolder = work / "Models";
+    options.errorLog = work / "errorlog.txt";
+    // No registry to ask: imports are found in the Wine folder on every machine.
+    options.load = RegistryLoadOptions({test::kWineLibraryDir.string()}, work / "no-such-prefix");
+    std::error_code ec;
+    fs::remove(options.errorLog, ec);
+    fs::create_directories(options.modelsFolder, ec);
+
+    ScriptedPrompt prompt;
+    SilentProgress progress;
+    std::string resource = std::to_string(c.resource);
+    const ExtractionResult result =
+        ExtractFromTypeLib((test::kWineLibraryDir / c.library).string(), resource, options, progress, prompt);
+
+    std::ostringstream out;
+    out << Header(c, optionSet) << '\n';
+    out << "result ok=" << result.ok << " errorsLogged=" << result.errorsLogged << '\n';
+    if (!result.ok) out << "failure " << ReplaceWineDir(result.failure) << '\n';
+    std::ifstream log(options.errorLog);
+    for (std::string line; std::getline(log, line);) out << "log " << NormaliseLogLine(line) << '\n';
+    if (!result.ok) return out.str();
+
+    if (auto db = OpenDatFile(result.datFile, true); !db) {
+        out << "open " << ReplaceWineDir(db.error().description) << '\n';
+    } else {
+        for (const std::string_view table :
+             {kLibraryTable, kObjectsTable, kFunctionsTable, kCoClassesTable, kEnumsTable, kEdgesTable}) {
+            const auto hashed = HashTable(*db, table, table == kLibraryTable);
+            out << table << ' ';
+            if (hashed)
+                out << hashed->first << ' ' << hashed->second << '\n';
+            else
+                out << "unreadable: " << hashed.error().description << '\n';
+        }
+    }
+    fs::remove(result.datFile, ec);
+    return out.str();
+}
+
+// ---------------------------------------------------------------------------
+// Comparing summaries block by block.
+
+std::vector<std::string> SplitLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        lines.emplace_back(text.substr(0, end));
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+// Blocks by header line; lines before the first header go under "".
+std::map<std::string, std::vector<std::string>> SplitBlocks(std::string_view text)
+{
+    std::map<std::string, std::vector<std::string>> blocks;
+    std::string current;
+    for (std::string& line : SplitLines(text)) {
+        if (line.starts_with(kBlockStart)) current = line;
+        blocks[current].push_back(std::move(line));
+    }
+    return blocks;
+}
+
+// A unified-style diff of two short line lists (longest common subsequence).
+std::string DiffLines(const std::vector<std::string>& before, const std::vector<std::string>& after)
+{
+    const std::size_t n = before.size(), m = after.size();
+    std::vector<std::vector<std::size_t>> common(n + 1, std::vector<std::size_t>(m + 1, 0));
+    for (std::size_t i = n; i-- > 0;)
+        for (std::size_t j = m; j-- > 0;)
+            common[i][j] =
+                before[i] == after[j] ? common[i + 1][j + 1] + 1 : std::max(common[i + 1][j], common[i][j + 1]);
+    std::string out;
+    std::size_t i = 0, j = 0;
+    while (i < n || j < m) {
+        if (i < n && j < m && before[i] == after[j]) {
+            out += " " + before[i++] + "\n";
+            ++j;
+        } else if (i < n && (j == m || common[i + 1][j] >= common[i][j + 1])) {
+            out += "-" + before[i++] + "\n";
+        } else {
+            out += "+" + after[j++] + "\n";
+        }
+    }
+    return out;
+}
+
+// The blocks of `actual` that differ from `golden`, as a diff; with
+// onlyActual, blocks found in the golden text alone are not reported (their
+// libraries were not extracted).
+std::string DiffBlocks(std::string_view golden, std::string_view actual, bool onlyActual)
+{
+    const auto before = SplitBlocks(golden);
+    const auto after = SplitBlocks(actual);
+    std::set<std::string> headers;
+    for (const auto& [header, lines] : after) headers.insert(header);
+    if (!onlyActual)
+        for (const auto& [header, lines] : before) headers.insert(header);
+    std::string out;
+    for (const std::string& header : headers) {
+        const auto b = before.find(header);
+        const auto a = after.find(header);
+        const std::vector<std::string> none;
+        const auto& oldLines = b == before.end() ? none : b->second;
+        const auto& newLines = a == after.end() ? none : a->second;
+        if (oldLines != newLines)
+            out += "@@ " + (header.empty() ? "(preamble)" : header) + "\n" + DiffLines(oldLines, newLines);
+    }
+    return out;
+}
+
+std::string GoldenPreamble()
+{
+    return "# ExtractFromTypeLib over the Wine corpus of typelib/oracle/CORPUS.txt: per library,\n"
+           "# resource and options the result, the log lines, and per table rows and SHA-256.\n"
+           "# Made by extraction_corpus_test; ARBOLITH_UPDATE_GOLDEN=1 rewrites it.\n";
+}
+
+bool UpdatingGolden()
+{
+    const char* value = std::getenv("ARBOLITH_UPDATE_GOLDEN");
+    return value && std::string_view(value) == "1";
+}
+
+TEST(ExtractionCorpus, SummaryMatchesGolden)
+{
+    ASSERT_FALSE(test::CorpusList().empty()) << "no entries in " << test::kOracleDir / "CORPUS.txt";
+    const auto cases = ListCorpusCases();
+    ASSERT_FALSE(cases.empty()) << "no oracle dumps of corpus libraries in " << test::kOracleDir;
+    // Every library imports stdole2: another copy would change every block.
+    if (auto problem = test::CorpusFileProblem("stdole2.tlb")) GTEST_SKIP() << "imports cannot resolve: " << *problem;
+
+    const test::TempDir work;
+    std::string actual = GoldenPreamble();
+    std::vector<std::string> skipped;
+    for (const CorpusCase& c : cases) {
+        if (auto problem = test::CorpusFileProblem(c.library)) {
+            skipped.push_back(*problem);
+            continue;
+        }
+        for (const OptionSet& options : kOptionSets) actual += SummariseRun(c, options, work.path()) + "\n";
+    }
+
+    if (UpdatingGolden()) {
+        ASSERT_TRUE(skipped.empty()) << "not rewriting " << kGoldenFile << " from an incomplete corpus:\n"
+                                     << testing::PrintToString(skipped);
+        std::ofstream out(kGoldenFile, std::ios::binary | std::ios::trunc);
+        out << actual;
+        out.close();
+        ASSERT_TRUE(out.good()) << "cannot write " << kGoldenFile;
+        std::printf("wrote %s\n", kGoldenFile.c_str());
+        return;
+    }
+
+    const std::string golden = test::ReadBytes(kGoldenFile);
+    ASSERT_FALSE(golden.empty()) << "cannot read " << kGoldenFile << " (ARBOLITH_UPDATE_GOLDEN=1 makes it)";
+    if (skipped.empty()) {
+        if (golden != actual) {
+            const std::string diff = DiffBlocks(golden, actual, false);
+            ADD_FAILURE() << "extraction differs from " << kGoldenFile << " (- golden, + now):\n"
+                          << (diff.empty() ? "every block is equal; their order or spacing differs\n" : diff);
+        }
+        return;
+    }
+    const std::string diff = DiffBlocks(golden, actual, true);
+    EXPECT_TRUE(diff.empty()) << "extraction differs from " << kGoldenFile << " (- golden, + now):\n" << diff;
+    std::string reasons;
+    for (const std::string& why : skipped) reasons += "\n  " + why;
+    GTEST_SKIP() << skipped.size() << " of " << cases.size() << " libraries not compared:" << reasons;
+}
+
+// The summary is only as good as its hash: values that differ must hash
+// differently, whatever the table holds.
+TEST(ExtractionCorpus, TableHashTellsApartNullEmptyAndSplitText)
+{
+    auto hashOf = [](std::initializer_list<Value> row) {
+        auto db = Database::CreateInMemory();
+        EXPECT_TRUE(db.ok());
+        EXPECT_TRUE(db->Execute("CREATE TABLE t (a TEXT, b TEXT)").ok());
+        EXPECT_TRUE(db->Execute("INSERT INTO t (a, b) VALUES (?, ?)", row).ok());
+        auto hashed = HashTable(*db, "t");
+        EXPECT_TRUE(hashed.ok());
+        return hashed ? hashed->second : std::string();
+    };
+    const std::string nullValue = hashOf({nullptr, "x"});
+    EXPECT_EQ(nullValue.size(), 64u);
+    EXPECT_NE(nullValue, hashOf({"", "x"}));
+    EXPECT_NE(hashOf({"ab", "c"}), hashOf({"a", "bc"}));
+    EXPECT_NE(hashOf({"N", ""}), hashOf({nullptr, ""}));
+    EXPECT_EQ(hashOf({"ab", "c"}), hashOf({"ab", "c"}));
+
+    // Row order counts: the same rows inserted the other way round differ.
+    auto db = Database::CreateInMemory();
+    ASSERT_TRUE(db.ok());
+    ASSERT_TRUE(db->ExecuteScript("CREATE TABLE t (a TEXT); INSERT INTO t VALUES ('x'); INSERT INTO t VALUES ('y');"
+                                  "CREATE TABLE u (a TEXT); INSERT INTO u VALUES ('y'); INSERT INTO u VALUES ('x');")
+                    .ok());
+    const auto t = HashTable(*db, "t");
+    const auto u = HashTable(*db, "u");
+    ASSERT_TRUE(t.ok() && u.ok());
+    EXPECT_EQ(t->first, 2);
+    EXPECT_NE(t->second, u->second);
+}
+
+// Masking must hide the run's time and nothing else.
+TEST(ExtractionCorpus, LogNormalisationMasksOnlyTheReportTime)
+{
+    const std::string header = "** Report on " + (test::kWineLibraryDir / "x.dll").string() + "  2024-02-29 13:05:59 **";
+    EXPECT_EQ(NormaliseLogLine(header), "** Report on <wine>/x.dll  YYYY-MM-DD hh:mm:ss **");
+    const std::string report = "Illegal edge error in CreateEdges: Function: F2024-02-29 13:05:59Object: O";
+    EXPECT_EQ(NormaliseLogLine(report), report);
+    EXPECT_EQ(NormaliseLibraryField("LibDate", "2023-01-02 03:04:05"), "<date>");
+    EXPECT_EQ(NormaliseLibraryField("LibDate", "2023-01-02"), "2023-01-02");
+    EXPECT_EQ(NormaliseLibraryField("TL_Name", "x"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace arbolith
