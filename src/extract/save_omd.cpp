@@ -12,12 +12,7 @@ Result<void> CreateTable(Database& db, std::string_view name)
     const TableDef* table = FindDatTable(name);
     if (!table)
         return Error{kDbMisuse, "no definition of table " + std::string(name)};
-    if (auto made = db.Execute(CreateTableSql(*table)); !made)
-        return made.error().In("create table " + std::string(name));
-    for (const std::string& sql : CreateIndexSql(*table))
-        if (auto made = db.Execute(sql); !made)
-            return made.error().In("create index on " + std::string(name));
-    return Ok();
+    return CreateDatTable(db, *table);
 }
 
 Result<void> StoreCoClasses(Database& db, const std::vector<CoClassRecord>& coclasses)

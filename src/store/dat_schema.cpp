@@ -281,14 +281,20 @@ Result<void> CreateDataTables(Database& db)
     auto transaction = db.Begin();
     if (!transaction)
         return transaction.error();
-    for (const TableDef& table : DatTables().subspan(1)) {
-        if (auto made = db.Execute(CreateTableSql(table)); !made)
-            return made.error().In("create table " + std::string(table.name));
-        for (const std::string& sql : CreateIndexSql(table))
-            if (auto made = db.Execute(sql); !made)
-                return made.error().In("create index on " + std::string(table.name));
-    }
+    for (const TableDef& table : DatTables().subspan(1))
+        if (auto made = CreateDatTable(db, table); !made)
+            return made;
     return transaction->Commit();
+}
+
+Result<void> CreateDatTable(Database& db, const TableDef& table)
+{
+    if (auto made = db.Execute(CreateTableSql(table)); !made)
+        return made.error().In("create table " + std::string(table.name));
+    for (const std::string& sql : CreateIndexSql(table))
+        if (auto made = db.Execute(sql); !made)
+            return made.error().In("create index on " + std::string(table.name));
+    return Ok();
 }
 
 Result<Database> OpenDatFile(const std::filesystem::path& path, bool readOnly)

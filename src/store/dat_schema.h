@@ -86,6 +86,8 @@ Result<Database> CreateDatFile(const std::filesystem::path& path);
 // Creates Edges, CoClasses, Objects, Functions and Enums with their indexes,
 // in that order, in one transaction: all of them or none.
 Result<void> CreateDataTables(Database& db);
+// One table with its indexes.
+Result<void> CreateDatTable(Database& db, const TableDef& table);
 
 // The same content built in memory first: a new database holding the Library
 // table, which WriteDatFile later writes out as a new, keyed DAT file in one
