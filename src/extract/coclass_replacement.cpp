@@ -162,14 +162,16 @@ Result<void> UpdateRows(Database& db, std::string_view table, std::span<const st
         }
     }
     const std::string quoted = QuoteIdentifier(table);
-    std::string sql = "UPDATE " + quoted + " SET ";
+    // One row-value subquery per row, not one per field.
+    std::string targets;
+    std::string sources;
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            sql += ", ";
-        sql += QuoteIdentifier(fields[i]) + " = (SELECT v" + std::to_string(i) + " FROM " + std::string(kScratch) +
-               " WHERE id = " + quoted + ".rowid)";
+        targets += (i > 0 ? ", " : "") + QuoteIdentifier(fields[i]);
+        sources += (i > 0 ? ", v" : "v") + std::to_string(i);
     }
-    sql += " WHERE rowid IN (SELECT id FROM " + std::string(kScratch) + ")";
+    std::string sql = "UPDATE " + quoted + " SET (" + targets + ") = (SELECT " + sources + " FROM " +
+                      std::string(kScratch) + " WHERE id = " + quoted + ".rowid) WHERE rowid IN (SELECT id FROM " +
+                      std::string(kScratch) + ")";
     if (auto updated = db.Execute(sql); !updated)
         return failed(updated.error());
     if (auto dropped = db.Execute("DROP TABLE " + std::string(kScratch)); !dropped)
