@@ -21,6 +21,10 @@
 
 namespace arbolith {
 
+using extract_steps::Failed;
+using extract_steps::ForEachRow;
+using extract_steps::OptionalText;
+
 namespace extract_steps {
 
 std::string FoldNoCase(std::string_view text)
@@ -256,41 +260,25 @@ struct FunctionRow {
     bool changed = false;
 };
 
-std::optional<std::string> OptionalText(const Statement& stmt, int column)
-{
-    if (stmt.IsNull(column))
-        return std::nullopt;
-    return stmt.Text(column);
-}
-
-Error Failed(const Error& error, std::string_view what) { return error.In(what); }
-
 Result<std::vector<CoClassRow>> ReadCoClasses(Database& db)
 {
-    auto stmt = db.Prepare(
-        "SELECT rowid, Name, Event, DefInterface, SourceInterface, Flags, FlagsVal, ForReplacement "
-        "FROM CoClasses ORDER BY rowid");
-    if (!stmt)
-        return Failed(stmt.error(), "reading CoClasses");
     std::vector<CoClassRow> rows;
-    for (;;) {
-        auto more = stmt->Step();
-        if (!more)
-            return Failed(more.error(), "reading CoClasses");
-        if (!*more)
-            break;
-        CoClassRow row;
-        row.rowid = stmt->Integer(0);
-        row.name = stmt->Text(1);
-        if (!stmt->IsNull(2))
-            row.event = stmt->Integer(2) != 0;
-        row.defInterface = stmt->Text(3);
-        row.sourceInterface = stmt->Text(4);
-        row.flags = stmt->Get(5);
-        row.flagsVal = stmt->Get(6);
-        row.mark = OptionalText(*stmt, 7);
-        rows.push_back(std::move(row));
-    }
+    auto read = ForEachRow(db,
+                           "SELECT rowid, Name, Event, DefInterface, SourceInterface, Flags, FlagsVal, ForReplacement "
+                           "FROM CoClasses ORDER BY rowid",
+                           "reading CoClasses", [&](Statement& q) {
+                               CoClassRow row;
+                               row.rowid = q.Integer(0);
+                               row.name = q.Text(1);
+                               if (!q.IsNull(2)) row.event = q.Integer(2) != 0;
+                               row.defInterface = q.Text(3);
+                               row.sourceInterface = q.Text(4);
+                               row.flags = q.Get(5);
+                               row.flagsVal = q.Get(6);
+                               row.mark = OptionalText(q, 7);
+                               rows.push_back(std::move(row));
+                           });
+    if (!read) return read.error();
     return rows;
 }
 
@@ -332,49 +320,37 @@ void MarkChoices(std::vector<CoClassRow>& rows, bool eventPhase, const char* mar
 
 Result<std::vector<ObjectRow>> ReadObjects(Database& db)
 {
-    auto stmt = db.Prepare(
-        "SELECT rowid, RawName, Name, MemberName, Flags, FlagsVal, HiddenState FROM Objects ORDER BY rowid");
-    if (!stmt)
-        return Failed(stmt.error(), "reading Objects");
     std::vector<ObjectRow> rows;
-    for (;;) {
-        auto more = stmt->Step();
-        if (!more)
-            return Failed(more.error(), "reading Objects");
-        if (!*more)
-            break;
-        ObjectRow row;
-        row.rowid = stmt->Integer(0);
-        row.rawName = OptionalText(*stmt, 1);
-        row.name = stmt->Get(2);
-        row.memberName = OptionalText(*stmt, 3);
-        row.flags = stmt->Get(4);
-        row.flagsVal = stmt->Get(5);
-        row.hiddenState = stmt->Get(6);
-        rows.push_back(std::move(row));
-    }
+    auto read = ForEachRow(
+        db, "SELECT rowid, RawName, Name, MemberName, Flags, FlagsVal, HiddenState FROM Objects ORDER BY rowid",
+        "reading Objects", [&](Statement& q) {
+            ObjectRow row;
+            row.rowid = q.Integer(0);
+            row.rawName = OptionalText(q, 1);
+            row.name = q.Get(2);
+            row.memberName = OptionalText(q, 3);
+            row.flags = q.Get(4);
+            row.flagsVal = q.Get(5);
+            row.hiddenState = q.Get(6);
+            rows.push_back(std::move(row));
+        });
+    if (!read) return read.error();
     return rows;
 }
 
 Result<std::vector<FunctionRow>> ReadFunctions(Database& db)
 {
-    auto stmt = db.Prepare("SELECT rowid, ObjectName, ReturnType, Declaration FROM Functions ORDER BY rowid");
-    if (!stmt)
-        return Failed(stmt.error(), "reading Functions");
     std::vector<FunctionRow> rows;
-    for (;;) {
-        auto more = stmt->Step();
-        if (!more)
-            return Failed(more.error(), "reading Functions");
-        if (!*more)
-            break;
-        FunctionRow row;
-        row.rowid = stmt->Integer(0);
-        row.objectName = OptionalText(*stmt, 1);
-        row.returnType = OptionalText(*stmt, 2);
-        row.declaration = OptionalText(*stmt, 3);
-        rows.push_back(std::move(row));
-    }
+    auto read = ForEachRow(db, "SELECT rowid, ObjectName, ReturnType, Declaration FROM Functions ORDER BY rowid",
+                           "reading Functions", [&](Statement& q) {
+                               FunctionRow row;
+                               row.rowid = q.Integer(0);
+                               row.objectName = OptionalText(q, 1);
+                               row.returnType = OptionalText(q, 2);
+                               row.declaration = OptionalText(q, 3);
+                               rows.push_back(std::move(row));
+                           });
+    if (!read) return read.error();
     return rows;
 }
 

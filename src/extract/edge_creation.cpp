@@ -11,11 +11,14 @@
 #include <vector>
 
 #include "extract/extraction.h"
+#include "extract/extraction_steps_internal.h"
 
 namespace arbolith {
-namespace {
 
-Error Failed(const Error& error, std::string_view what) { return error.In(what); }
+using extract_steps::Failed;
+using extract_steps::ForEachRow;
+using extract_steps::OptionalText;
+namespace {
 
 struct PointerRow {
     std::string name;
@@ -90,44 +93,32 @@ Result<std::vector<PointerRow>> ReadPointerRows(Database& db)
 {
     // Sorted by parent, child and member name as the store compares text, so
     // the members of one pair are consecutive and in name order.
-    auto stmt = db.Prepare(
-        "SELECT Name, ObjectName, ObjectKey, ReturnType, ReturnTypeKey, InvokeType FROM Functions "
-        "WHERE IsPointer = True ORDER BY ObjectName, ReturnType, Name, rowid");
-    if (!stmt)
-        return Failed(stmt.error(), "reading pointer members");
     std::vector<PointerRow> rows;
-    for (;;) {
-        auto more = stmt->Step();
-        if (!more)
-            return Failed(more.error(), "reading pointer members");
-        if (!*more)
-            break;
-        rows.push_back({stmt->Text(0), stmt->Text(1), stmt->Integer(2), stmt->Text(3), stmt->Integer(4),
-                        stmt->Text(5)});
-    }
+    auto read = ForEachRow(db,
+                           "SELECT Name, ObjectName, ObjectKey, ReturnType, ReturnTypeKey, InvokeType FROM Functions "
+                           "WHERE IsPointer = True ORDER BY ObjectName, ReturnType, Name, rowid",
+                           "reading pointer members", [&](Statement& q) {
+                               rows.push_back({q.Text(0), q.Text(1), q.Integer(2), q.Text(3), q.Integer(4), q.Text(5)});
+                           });
+    if (!read) return read.error();
     return rows;
 }
 
 Result<std::unordered_map<std::int64_t, Parent>> ReadParents(Database& db)
 {
-    auto stmt = db.Prepare("SELECT rowid, Key, HiddenState, cChildObjects, cChildObjectsNotHid FROM Objects "
-                           "WHERE Key IS NOT NULL ORDER BY rowid");
-    if (!stmt)
-        return Failed(stmt.error(), "reading Objects");
     std::unordered_map<std::int64_t, Parent> parents;
-    for (;;) {
-        auto more = stmt->Step();
-        if (!more)
-            return Failed(more.error(), "reading Objects");
-        if (!*more)
-            break;
-        Parent parent;
-        parent.rowid = stmt->Integer(0);
-        parent.countsAsVisible = stmt->IsNull(2) || stmt->TextView(2) != "H";
-        parent.children = stmt->Integer(3);
-        parent.visibleChildren = stmt->Integer(4);
-        parents.try_emplace(stmt->Integer(1), parent);
-    }
+    auto read = ForEachRow(db,
+                           "SELECT rowid, Key, HiddenState, cChildObjects, cChildObjectsNotHid FROM Objects "
+                           "WHERE Key IS NOT NULL ORDER BY rowid",
+                           "reading Objects", [&](Statement& q) {
+                               Parent parent;
+                               parent.rowid = q.Integer(0);
+                               parent.countsAsVisible = q.IsNull(2) || q.TextView(2) != "H";
+                               parent.children = q.Integer(3);
+                               parent.visibleChildren = q.Integer(4);
+                               parents.try_emplace(q.Integer(1), parent);
+                           });
+    if (!read) return read.error();
     return parents;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,11 +29,6 @@ std::string_view DropFirstCharacter(std::string_view text);
 // the text changed. An empty `find` changes nothing.
 bool ReplaceAll(std::string& text, std::string_view find, std::string_view with);
 
-// A fixed list of replace-all edits, applied one after the other to a text,
-// each to the result of the one before: exactly what running ReplaceAll for
-// edit 0, then edit 1, ... gives. Meant for many texts and many edits: one
-// pass of a string-matching automaton finds which edits can apply, so a text
-// that holds none of the searched names costs one scan, not one per edit.
 // Sets fields of many rows of `table` with a single UPDATE. `values` holds,
 // per row, its rowid followed by one value per field. The values pass
 // through a temporary table keyed by rowid: one statement for all rows
@@ -40,6 +36,38 @@ bool ReplaceAll(std::string& text, std::string_view find, std::string_view with)
 Result<void> UpdateRows(Database& db, std::string_view table, std::span<const std::string_view> fields,
                         std::span<const Value> values);
 
+// Runs a query and calls onRow(statement) for every row it yields; a
+// failure is described with `what` ("reading Objects").
+template <class OnRow>
+Result<void> ForEachRow(Database& db, std::string_view sql, std::string_view what, OnRow&& onRow)
+{
+    auto stmt = db.Prepare(sql);
+    if (!stmt) return stmt.error().In(what);
+    for (;;) {
+        auto more = stmt->Step();
+        if (!more) return more.error().In(what);
+        if (!*more) return Ok();
+        onRow(*stmt);
+    }
+}
+
+// A text column, or nothing for Null.
+inline std::optional<std::string> OptionalText(const Statement& stmt, int column)
+{
+    if (stmt.IsNull(column)) return std::nullopt;
+    return stmt.Text(column);
+}
+
+inline Error Failed(const Error& error, std::string_view what)
+{
+    return error.In(what);
+}
+
+// A fixed list of replace-all edits, applied one after the other to a text,
+// each to the result of the one before: exactly what running ReplaceAll for
+// edit 0, then edit 1, ... gives. Meant for many texts and many edits: one
+// pass of a string-matching automaton finds which edits can apply, so a text
+// that holds none of the searched names costs one scan, not one per edit.
 class ReplacementSequence {
 public:
     explicit ReplacementSequence(std::vector<std::pair<std::string, std::string>> edits);

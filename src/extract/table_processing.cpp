@@ -17,12 +17,14 @@
 #include "extract/extraction_steps_internal.h"
 
 namespace arbolith {
+
+using extract_steps::Failed;
+using extract_steps::ForEachRow;
+using extract_steps::OptionalText;
 namespace {
 
 constexpr std::string_view kInterfacesRoot = "<interfaces>";
 constexpr std::string_view kModulesRoot = "<modules>";
-
-Error Failed(const Error& error, std::string_view what) { return error.In(what); }
 
 Result<std::int64_t> CountRows(Database& db, std::string_view sql)
 {
@@ -59,22 +61,15 @@ Result<void> AddPseudoMembers(Database& db, std::optional<std::int64_t> interfac
     };
     std::vector<Child> children;
     {
-        auto stmt = db.Prepare("SELECT Name, Key, TypeKind FROM Objects ORDER BY rowid");
-        if (!stmt)
-            return Failed(stmt.error(), "reading Objects");
-        for (;;) {
-            auto more = stmt->Step();
-            if (!more)
-                return Failed(more.error(), "reading Objects");
-            if (!*more)
-                break;
-            if (stmt->IsNull(2))
-                continue;
-            const std::string_view kind = stmt->TextView(2);
-            const bool isInterface = interfacesKey && kind == "int";
-            if (isInterface || (modulesKey && kind == "mod"))
-                children.push_back({stmt->Text(0), stmt->Get(1), isInterface});
-        }
+        auto read = ForEachRow(db, "SELECT Name, Key, TypeKind FROM Objects ORDER BY rowid", "reading Objects",
+                               [&](Statement& q) {
+                                   if (q.IsNull(2)) return;
+                                   const std::string_view kind = q.TextView(2);
+                                   const bool isInterface = interfacesKey && kind == "int";
+                                   if (isInterface || (modulesKey && kind == "mod"))
+                                       children.push_back({q.Text(0), q.Get(1), isInterface});
+                               });
+        if (!read) return read.error();
     }
     if (children.empty())
         return Ok();
@@ -105,18 +100,11 @@ Result<void> AddPseudoMembers(Database& db, std::optional<std::int64_t> interfac
 // and among equal names the earliest row wins.
 Result<std::unordered_map<std::string, std::int64_t>> ReadObjectKeys(Database& db)
 {
-    auto stmt = db.Prepare("SELECT Name, Key FROM Objects WHERE Name IS NOT NULL ORDER BY rowid");
-    if (!stmt)
-        return Failed(stmt.error(), "reading Objects");
     std::unordered_map<std::string, std::int64_t> keys;
-    for (;;) {
-        auto more = stmt->Step();
-        if (!more)
-            return Failed(more.error(), "reading Objects");
-        if (!*more)
-            break;
-        keys.try_emplace(extract_steps::FoldNoCase(stmt->TextView(0)), stmt->Integer(1));
-    }
+    auto read =
+        ForEachRow(db, "SELECT Name, Key FROM Objects WHERE Name IS NOT NULL ORDER BY rowid", "reading Objects",
+                   [&](Statement& q) { keys.try_emplace(extract_steps::FoldNoCase(q.TextView(0)), q.Integer(1)); });
+    if (!read) return read.error();
     return keys;
 }
 
@@ -138,37 +126,27 @@ struct MemberRow {
 
 Result<std::vector<MemberRow>> ReadMembers(Database& db)
 {
-    auto stmt = db.Prepare(
-        "SELECT rowid, ObjectName, Name, InvokeType, ReturnType, Access, IsPointer, ObjectKey, ReturnTypeKey "
-        "FROM Functions ORDER BY rowid");
-    if (!stmt)
-        return Failed(stmt.error(), "reading Functions");
     std::vector<MemberRow> rows;
-    const auto text = [&](int column) -> std::optional<std::string> {
-        if (stmt->IsNull(column))
-            return std::nullopt;
-        return stmt->Text(column);
-    };
-    for (;;) {
-        auto more = stmt->Step();
-        if (!more)
-            return Failed(more.error(), "reading Functions");
-        if (!*more)
-            break;
-        MemberRow row;
-        row.rowid = stmt->Integer(0);
-        row.objectName = text(1);
-        row.name = text(2);
-        row.invokeType = text(3);
-        row.returnType = text(4);
-        row.access = text(5);
-        row.oldAccess = stmt->Get(5);
-        row.oldIsPointer = stmt->Get(6);
-        row.isPointer = !stmt->IsNull(6) && stmt->Integer(6) != 0;
-        row.oldObjectKey = stmt->Get(7);
-        row.oldReturnTypeKey = stmt->Get(8);
-        rows.push_back(std::move(row));
-    }
+    auto read = ForEachRow(
+        db,
+        "SELECT rowid, ObjectName, Name, InvokeType, ReturnType, Access, IsPointer, ObjectKey, ReturnTypeKey "
+        "FROM Functions ORDER BY rowid",
+        "reading Functions", [&](Statement& q) {
+            MemberRow row;
+            row.rowid = q.Integer(0);
+            row.objectName = OptionalText(q, 1);
+            row.name = OptionalText(q, 2);
+            row.invokeType = OptionalText(q, 3);
+            row.returnType = OptionalText(q, 4);
+            row.access = OptionalText(q, 5);
+            row.oldAccess = q.Get(5);
+            row.oldIsPointer = q.Get(6);
+            row.isPointer = !q.IsNull(6) && q.Integer(6) != 0;
+            row.oldObjectKey = q.Get(7);
+            row.oldReturnTypeKey = q.Get(8);
+            rows.push_back(std::move(row));
+        });
+    if (!read) return read.error();
     return rows;
 }
 
