@@ -24,21 +24,6 @@ bool IsContinuation(unsigned char c)
     return (c & 0xC0) == 0x80;
 }
 
-void AppendUtf8(std::string& out, char32_t cp)
-{
-    // Only code points below U+10000 come out of Windows-1252.
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 bool IsAsciiSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -54,6 +39,21 @@ char UpperAscii(char c)
 }
 
 }  // namespace
+
+void AppendUtf8(std::string& out, char32_t cp)
+{
+    // Only code points below U+10000 come out of Windows-1252.
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
 
 bool IsValidUtf8(std::string_view bytes)
 {

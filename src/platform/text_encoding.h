@@ -12,6 +12,9 @@ namespace arbolith {
 // nothing above U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
+// Appends a code point below U+10000 as UTF-8 (what 8-bit code pages decode to).
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 // Decodes Windows-1252 bytes to UTF-8. The five bytes the code page leaves
 // undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 controls of the
 // same value, as Windows itself does, so nothing is lost.
