@@ -59,8 +59,6 @@ private:
 
 std::string Decimal(std::int64_t value) { return std::to_string(value); }
 
-const char* TrueFalse(bool value) { return value ? "True" : "False"; }
-
 }  // namespace
 
 Settings ReadSettings(const fs::path& file, ScreenSize screen, const IniErrorSink& onError)
@@ -131,14 +129,14 @@ bool WriteClosingSettings(const fs::path& file, const Settings& s, const Closing
 {
     return UpdateIniFile(file, [&](ProfileDocument& doc) {
         doc.Set("OMForm", "DefaultDepth", Decimal(s.defaultDepth));
-        doc.Set("OMForm", "ShowOrigin", TrueFalse(s.showOrigin));
-        doc.Set("OMForm", "ShowChildCount", TrueFalse(s.showChildCount));
-        doc.Set("OMForm", "ShowFlags", TrueFalse(s.showFlags));
-        doc.Set("OMForm", "ShowMember", TrueFalse(s.showMember));
+        doc.Set("OMForm", "ShowOrigin", IniBooleanText(s.showOrigin));
+        doc.Set("OMForm", "ShowChildCount", IniBooleanText(s.showChildCount));
+        doc.Set("OMForm", "ShowFlags", IniBooleanText(s.showFlags));
+        doc.Set("OMForm", "ShowMember", IniBooleanText(s.showMember));
 
-        doc.Set("Main", "AutoHelp", TrueFalse(s.autoHelp));
-        doc.Set("Main", "CompactDAT", TrueFalse(s.compactDat));
-        doc.Set("Main", "OpenDlgAtTop", TrueFalse(s.openDlgAtTop));
+        doc.Set("Main", "AutoHelp", IniBooleanText(s.autoHelp));
+        doc.Set("Main", "CompactDAT", IniBooleanText(s.compactDat));
+        doc.Set("Main", "OpenDlgAtTop", IniBooleanText(s.openDlgAtTop));
 
         doc.Set("OMForm", "TreeIndent", Decimal(s.treeIndent));
         if (closing.state != WindowState::Minimised)

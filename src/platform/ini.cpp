@@ -75,8 +75,7 @@ std::string InvalidSectionNameReason(std::string_view name)
 }
 
 // Reads an integer the way GetPrivateProfileInt does, then checks that it
-// fits T. Digits past the range are still consumed so that the message can
-// quote the number as written.
+// fits T.
 template <class T>
 T GetIniNumber(std::string_view what, int bits, std::string_view section, std::string_view key, T defaultValue,
                const fs::path& file, const IniErrorSink& onError)
@@ -84,30 +83,39 @@ T GetIniNumber(std::string_view what, int bits, std::string_view section, std::s
     const auto doc = LoadOrReport(file, onError, what);
     if (!doc) return 0;
     const std::optional<std::string> value = doc->Get(section, key);
-    if (!value || value->empty()) return defaultValue;
-
-    // Quotes can leave white space at the front; it is skipped like the rest.
-    const std::string_view text = TrimView(*value);
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    const std::size_t digitsStart = i;
-    // Any magnitude past this is out of range for every T; stop growing it.
-    constexpr std::int64_t kCeiling = std::int64_t{1} << 40;
-    std::int64_t magnitude = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        if (magnitude <= kCeiling) magnitude = magnitude * 10 + (text[i] - '0');
-    if (i == digitsStart) return 0;
-
-    const std::int64_t number = negative ? -magnitude : magnitude;
+    const std::optional<std::int64_t> parsed = value ? ParseIniNumber(*value) : std::nullopt;
+    if (!parsed) return defaultValue;
+    const std::int64_t number = *parsed;
     if (number < std::numeric_limits<T>::min() || number > std::numeric_limits<T>::max()) {
-        std::string written(text.substr(0, i));
+        // Quote the number as written: sign and digits, without what follows.
+        const std::string_view text = TrimView(*value);
+        const std::size_t end = text.find_first_not_of("0123456789", text.empty() ? 0 : 1);
+        std::string written(text.substr(0, end));
         if (written.size() > 40) written = written.substr(0, 40) + "...";
         Report(onError, what, file, written + " does not fit in " + std::to_string(bits) + " bits");
         return 0;
     }
     return static_cast<T>(number);
 }
+
+}  // namespace
+
+std::optional<std::int64_t> ParseIniNumber(std::string_view value)
+{
+    if (value.empty()) return std::nullopt;
+    // Quotes can leave white space at the front; it is skipped like the rest.
+    const std::string_view text = TrimView(value);
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    constexpr std::int64_t kCeiling = std::int64_t{1} << 40;
+    std::int64_t magnitude = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        if (magnitude <= kCeiling) magnitude = magnitude * 10 + (text[i] - '0');
+    return negative ? -magnitude : magnitude;
+}
+
+namespace {
 
 bool WriteKey(std::string_view what, std::string_view section, std::string_view key, std::string_view value,
               const fs::path& file, const IniErrorSink& onError)
@@ -193,7 +201,7 @@ bool PutIniString(std::string_view section, std::string_view key, std::string_vi
 bool PutIniBoolean(std::string_view section, std::string_view key, bool value, const fs::path& file,
                    const IniErrorSink& onError)
 {
-    return WriteKey(kWriteBoolean, section, key, value ? "True" : "False", file, onError);
+    return WriteKey(kWriteBoolean, section, key, IniBooleanText(value), file, onError);
 }
 
 bool DeleteIniSection(std::string_view section, const fs::path& file, const IniErrorSink& onError)

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,6 +75,15 @@ std::string IniFailureMessage(std::string_view what, const std::filesystem::path
 // Reads a boolean text as GetIniBoolean does; shared with callers that hold a
 // ProfileDocument already.
 bool ParseIniBoolean(std::string_view text, bool defaultValue);
+
+// "True" or "False", as booleans are written.
+inline const char* IniBooleanText(bool value) { return value ? "True" : "False"; }
+
+// A value read as the Windows profile functions read integers: optional
+// white space and sign, then the leading decimal digits (none: 0). Nothing
+// for an empty value, which reads as the caller's default. Magnitudes past
+// 2^40 are held at about that, beyond every 32-bit range.
+std::optional<std::int64_t> ParseIniNumber(std::string_view text);
 
 // Why `name` cannot be a key name of an INI line, or "" when it can.
 std::string InvalidKeyNameReason(std::string_view name);

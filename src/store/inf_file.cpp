@@ -17,20 +17,11 @@ namespace {
 
 constexpr const char* kListSections[] = {"Edges", "CustomObjects", "Collections", "ExternalEdges"};
 
-const char* TrueFalse(bool value) { return value ? "True" : "False"; }
-
 // "Interfaces" and "Modules" are read as integers: any non-zero number is on.
 bool ReadIntegerFlag(const ProfileDocument& doc, const char* section, const char* key)
 {
     const auto text = doc.Get(section, key);
-    if (!text)
-        return false;
-    std::string_view digits = TrimView(*text);
-    if (!digits.empty() && (digits.front() == '+' || digits.front() == '-'))
-        digits.remove_prefix(1);
-    long value = 0;
-    std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    return value != 0;
+    return text && ParseIniNumber(*text).value_or(0) != 0;
 }
 
 // A whole decimal number, or nothing.
@@ -95,7 +86,7 @@ Result<std::vector<ListEntries>> BuildListEntries(const InfData& data)
         if (auto r = add(lists[0], {e.parent, e.child, e.label}); !r)
             return r.error();
     for (const InfCustomObject& o : data.customObjects)
-        if (auto r = add(lists[1], {o.name, TrueFalse(o.isCollection), o.memberName, o.docString}); !r)
+        if (auto r = add(lists[1], {o.name, IniBooleanText(o.isCollection), o.memberName, o.docString}); !r)
             return r.error();
     for (const InfCollection& c : data.collections) {
         if (c.newFlag.empty() && c.newMember.empty())
@@ -180,14 +171,14 @@ Result<void> SaveDataToINF(const fs::path& infFile, InfData& data)
         doc.Set("Main", "ModelName", data.modelName);
         doc.Set("Main", "ResourceNumber", data.resourceNumber);
         doc.Set("Main", "Category", data.category);
-        doc.Set("TopObject", "TopOnlyOnce", TrueFalse(data.topOnlyOnce));
-        doc.Set("TopObject", "TopIsCustom", TrueFalse(data.topIsCustom));
+        doc.Set("TopObject", "TopOnlyOnce", IniBooleanText(data.topOnlyOnce));
+        doc.Set("TopObject", "TopIsCustom", IniBooleanText(data.topIsCustom));
         doc.Set("TopObject", "BuiltInTopObject", data.builtInTopObject);
         doc.Set("TopObject", "CustomTopObject", data.customTopObject);
         doc.Set("TopObject", "ConnectToTop", connect);
-        doc.Set("Special", "MakeEventsObject", TrueFalse(data.makeEventsObject));
-        doc.Set("Special", "MakeControlsObject", TrueFalse(data.makeControlsObject));
-        doc.Set("Special", "GlobalObject", TrueFalse(data.globalObject));
+        doc.Set("Special", "MakeEventsObject", IniBooleanText(data.makeEventsObject));
+        doc.Set("Special", "MakeControlsObject", IniBooleanText(data.makeControlsObject));
+        doc.Set("Special", "GlobalObject", IniBooleanText(data.globalObject));
         for (const ListEntries& list : *lists) {
             doc.DeleteSection(list.section);
             for (const std::string& key : list.keys)
@@ -261,12 +252,12 @@ Result<InfBrowseKeys> ReadInfBrowseKeys(const fs::path& infFile)
 
 Result<void> WriteInfShowHidden(const fs::path& infFile, bool show)
 {
-    return UpdateInf(infFile, [&](ProfileDocument& doc) { doc.Set("Main", "ShowHidden", TrueFalse(show)); });
+    return UpdateInf(infFile, [&](ProfileDocument& doc) { doc.Set("Main", "ShowHidden", IniBooleanText(show)); });
 }
 
 Result<void> WriteInfShowExternal(const fs::path& infFile, bool show)
 {
-    return UpdateInf(infFile, [&](ProfileDocument& doc) { doc.Set("Main", "ShowExternal", TrueFalse(show)); });
+    return UpdateInf(infFile, [&](ProfileDocument& doc) { doc.Set("Main", "ShowExternal", IniBooleanText(show)); });
 }
 
 Result<void> WriteInfTopObjectKey(const fs::path& infFile, std::int32_t key)
