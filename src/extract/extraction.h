@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
 // From a type library file to a complete model data (DAT) file:
 //   1. the library walk: load the library, collect objects, members,
-//      coclasses and enum constants, write the Library row;
-//   2. SaveOMD: store the collected rows in the other five tables;
-//   3. ReplaceWithCoClassNames: give interfaces the names of their coclasses;
-//   4. ProcessTables: pseudo-objects, object keys, access letters, pointers;
-//   5. CreateEdges: one edge per (parent, child) pair with its label.
-// ExtractFromTypeLib runs them in that order. Each step after the walk runs
-// in one transaction on the open file: it either completes or leaves the file
-// as it was before the step; its failure is logged and the next step runs.
+//      coclasses and enum constants;
+//   2. ReplaceWithCoClassNames: give interfaces the names of their coclasses;
+//   3. ProcessTables: pseudo-objects, object keys, access letters, pointers;
+//   4. CreateEdges: one edge per (parent, child) pair with its label;
+//   5. SaveOMD: store the finished rows in the DAT tables.
+// Steps 2 to 4 rework the walk's rows in memory, so every row is written to
+// the file once, in its final form, and the file's pages are encrypted once.
+// ExtractFromTypeLib runs them in that order.
 #pragma once
 
 #include "platform/database.h"
@@ -69,6 +69,7 @@ struct ObjectRecord {
     std::string name;
     std::string rawName;
     std::string memberName;     // element type of a collection, "" otherwise
+    std::string rawMemberName;  // memberName as extracted, before coclass names replace it
     std::string helpId;
     std::string docString;
     bool isCollection = false;
@@ -79,6 +80,11 @@ struct ObjectRecord {
     std::string flags;
     std::string guid;
     std::string typeKind;       // "dis", "int", "mod"
+    std::int64_t cChildObjects = 0;        // set by CreateEdges
+    std::int64_t cChildObjectsNotHid = 0;
+    // A root object added by ProcessTables ("<interfaces>", "<modules>"):
+    // stored with its few fields only, the others Null.
+    bool pseudo = false;
 };
 
 struct MemberRecord {
@@ -99,6 +105,12 @@ struct MemberRecord {
     std::string typeKind;
     bool isExternal = false;
     bool retTypeIsObject = false;
+    std::int64_t objectKey = 0;       // set by ProcessTables; -1: no such object
+    std::int64_t returnTypeKey = 0;
+    std::optional<std::string> access = std::string();  // nullopt is stored as Null
+    // A member added by ProcessTables that makes an interface (module)
+    // object a child of its root; stored with its few fields only.
+    bool pseudo = false;
 };
 
 struct CoClassRecord {
@@ -111,6 +123,8 @@ struct CoClassRecord {
     std::string defInterface;     // "" when there is none
     std::string sourceInterface;  // "" when there is none
     std::string guid;
+    bool event = false;           // the name holds "Events"
+    std::optional<std::string> forReplacement;  // "d" or "s" once chosen by ReplaceWithCoClassNames
 };
 
 struct EnumConstantRecord {
@@ -128,11 +142,20 @@ struct ExtractionCounters {
     std::int64_t interfaces = 0, modules = 0;
 };
 
+struct EdgeRecord {
+    std::int64_t parentKey = 0;
+    std::string parentName;
+    std::int64_t childKey = 0;
+    std::string childName;
+    std::string label;
+};
+
 struct WorkLists {
     std::vector<ObjectRecord> objects;
     std::vector<MemberRecord> members;
     std::vector<CoClassRecord> coclasses;
     std::vector<EnumConstantRecord> constants;
+    std::vector<EdgeRecord> edges;
     ExtractionCounters counters;
 };
 
@@ -161,7 +184,23 @@ LibraryRow MakeLibraryRow(const TypeLib& lib, const WorkLists& work, const std::
 // Adds the row to the Library table of a file made by CreateDatFile.
 Result<void> WriteLibraryRow(Database& db, const LibraryRow& row);
 
-// Step 2: creates Edges, CoClasses, Objects, Functions and Enums and copies
+// Step 2: each default interface and each event interface takes the name
+// of the one coclass chosen for it, in its object row and in every member
+// row that names it. RawName and RawMemberName keep the names as extracted.
+void ReplaceWithCoClassNames(WorkLists& work);
+
+// Step 3: the pseudo-objects and pseudo-members of the included interfaces
+// and modules, object keys on every member, Access letters, and the pointer
+// flag withdrawn where owner or return type is no object of the model.
+// Shows the "Assigning object keys ..." and "Fixing Access field ..." captions.
+void ProcessTables(WorkLists& work, bool inclInterfaces, bool inclModules, ProgressSink& progress);
+
+// Step 4: the edges and the parents' child counts. Illegal edges are
+// reported into `log` (with its header line before the first report of a
+// run when the flag is still clear) and set its flag.
+void CreateEdges(WorkLists& work, ExtractionLog& log, std::string_view libraryPath);
+
+// Step 5: creates Edges, CoClasses, Objects, Functions and Enums and copies
 // the work lists into them, in one transaction (all tables and rows, or
 // nothing). Shows the "Storing ..." captions.
 Result<void> SaveOMD(Database& db, const WorkLists& work, ProgressSink& progress);
@@ -181,21 +220,13 @@ struct ExtractionResult {
 };
 
 // Turns one library file into its DAT file in options.modelsFolder: walk,
-// SaveOMD, ReplaceWithCoClassNames, ProcessTables, CreateEdges. A resource
+// ReplaceWithCoClassNames, ProcessTables, CreateEdges, SaveOMD. A resource
 // that is not a number becomes "1" (also in the caller's variable). The new
 // file is built beside the old one as "<base>.DAT.partial" and renamed over
-// it only when the walk succeeded and all steps have run (failed steps are
-// logged and do not stop the run), so a failure before that leaves an
-// existing DAT file as it was.
+// it only when the walk succeeded and the file is complete (a failed
+// SaveOMD is logged and leaves the Library table only), so a failure before
+// that leaves an existing DAT file as it was.
 ExtractionResult ExtractFromTypeLib(const std::string& path, std::string& resource, const ExtractOptions& options,
                                     ProgressSink& progress, Prompt& prompt);
-
-// Steps 3 to 5 work on the tables of an open DAT file only.
-Result<void> ReplaceWithCoClassNames(Database& db);
-Result<void> ProcessTables(Database& db, bool inclInterfaces, bool inclModules, ProgressSink& progress);
-// Illegal edges are reported into `log` (with its header line before the
-// first report of a run when the flag is still clear) and set its flag; they
-// do not fail the step.
-Result<void> CreateEdges(Database& db, ExtractionLog& log, std::string_view libraryPath);
 
 }  // namespace arbolith

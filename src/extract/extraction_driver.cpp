@@ -58,25 +58,6 @@ bool IsResourceNumber(std::string_view text)
     return true;
 }
 
-// Runs one step inside its own transaction: a failed step leaves the file as
-// it was before the step, its failure is logged, and the run goes on.
-template <class Step>
-void RunStep(Database& db, ExtractionLog& log, std::string_view logPrefix, Step&& step)
-{
-    auto transaction = db.Begin();
-    if (!transaction) {
-        log.Failed(logPrefix, transaction.error());
-        return;
-    }
-    if (auto done = step(); !done) {
-        log.Failed(logPrefix, done.error());
-        (void)transaction->Rollback();  // the destructor would too; the step's error is the one to report
-        return;
-    }
-    if (auto committed = transaction->Commit(); !committed)
-        log.Failed(logPrefix, committed.error());
-}
-
 void RemoveQuietly(const std::filesystem::path& file)
 {
     std::error_code ec;
@@ -132,28 +113,20 @@ public:
             return Failure(e.description);
         }
 
-        const WorkLists work = WalkTypeLib(*lib, m_options.inclInterfaces, m_options.inclModules, m_progress);
+        WorkLists work = WalkTypeLib(*lib, m_options.inclInterfaces, m_options.inclModules, m_progress);
         m_result.counters = work.counters;
+        RunSteps(work);
 
-        // The whole model is built in memory, where rewriting rows costs no
-        // cipher work, and written out once as a new file beside the old
-        // one, which stays as it is until the new one is complete.
+        // The new file is written beside the old one, which stays as it is
+        // until the new one is complete.
         const std::filesystem::path datFile = GetDatFileName(m_path, m_options.modelsFolder);
         const std::filesystem::path partial = datFile.string() + ".partial";
         RemoveQuietly(partial);
-        {
-            auto db = CreateDatInMemory();
-            if (!db)
-                return FileFailure(datFile, db.error());
-            auto written = WriteLibraryRow(*db, MakeLibraryRow(*lib, work, m_path, m_resource,
-                                                               m_options.inclInterfaces, m_options.inclModules));
-            if (!written)
-                return FileFailure(datFile, written.error());
-            RunSteps(*db, work);
-            m_result.edges = CountEdges(*db);
-            if (auto saved = WriteDatFile(*db, partial); !saved)
-                return FileFailure(datFile, saved.error());
+        if (auto stored = Store(*lib, work, partial); !stored) {
+            RemoveQuietly(partial);
+            return FileFailure(datFile, stored.error());
         }
+        m_result.edges = static_cast<std::int64_t>(work.edges.size());
 
         if (auto flushed = FlushToDisk(partial); !flushed) {
             RemoveQuietly(partial);
@@ -179,32 +152,41 @@ public:
     }
 
 private:
-    void RunSteps(Database& db, const WorkLists& work)
+    // Steps 2 to 4 rework the rows in memory; they cannot fail short of
+    // running out of memory, which ends the whole run.
+    void RunSteps(WorkLists& work)
     {
-        m_progress.Caption("Storing data ...");
-        m_progress.Yield();
-        // SaveOMD keeps its own transaction; RunStep's would only nest it.
-        if (auto saved = SaveOMD(db, work, m_progress); !saved)
-            m_log.StepFailed("SaveOMD", saved.error());
-
         m_progress.Caption("Coclass replacements ...");
         m_progress.Yield();
-        RunStep(db, m_log, "Error in ReplaceWithCoClassNames", [&] { return ReplaceWithCoClassNames(db); });
+        ReplaceWithCoClassNames(work);
 
         m_progress.Caption("Processing tables ... ");
         m_progress.Yield();
-        RunStep(db, m_log, "Error in ProcessTables",
-                [&] { return ProcessTables(db, m_options.inclInterfaces, m_options.inclModules, m_progress); });
+        ProcessTables(work, m_options.inclInterfaces, m_options.inclModules, m_progress);
 
         m_progress.Caption("Preparing edges ... ");
         m_progress.Yield();
-        RunStep(db, m_log, "General Error in CreateEdges", [&] { return CreateEdges(db, m_log, m_path); });
+        CreateEdges(work, m_log, m_path);
     }
 
-    static std::int64_t CountEdges(Database& db)
+    // Writes the Library row, then the other tables in SaveOMD's one
+    // transaction. A failed SaveOMD is logged and leaves a file with the
+    // Library table only, as the walk itself succeeded; a file that cannot
+    // be made or finished is a failure of the run.
+    Result<void> Store(const TypeLib& lib, const WorkLists& work, const std::filesystem::path& partial)
     {
-        auto count = db.QueryValue("SELECT COUNT(*) FROM Edges");
-        return count && *count ? (*count)->AsInteger() : 0;
+        m_progress.Caption("Storing data ...");
+        m_progress.Yield();
+        auto db = CreateDatInMemory();
+        if (!db)
+            return db.error();
+        auto written = WriteLibraryRow(*db, MakeLibraryRow(lib, work, m_path, m_resource, m_options.inclInterfaces,
+                                                           m_options.inclModules));
+        if (!written)
+            return written.error();
+        if (auto saved = SaveOMD(*db, work, m_progress); !saved)
+            m_log.StepFailed("SaveOMD", saved.error());
+        return WriteDatFile(*db, partial);
     }
 
     ExtractionResult Failure(std::string why)

@@ -1,25 +1,24 @@
 // SPDX-License-Identifier: MIT
-// Helpers shared by the steps that rework a stored DAT file (coclass
+// Helpers shared by the steps that rework the walk's rows (coclass
 // replacement, table processing, edge creation). Not part of the extraction
 // interface; declared here so tests can reach them.
 #pragma once
 
 #include <cstdint>
-#include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-#include "platform/database.h"
-#include "platform/result.h"
 
 namespace arbolith::extract_steps {
 
 // The text as the store's NOCASE collation sees it: ASCII letters folded to
 // lower case, every other byte kept.
 std::string FoldNoCase(std::string_view text);
+
+// Order of the store's NOCASE collation: bytes compared with ASCII letters
+// folded, a shorter text before a longer one it begins.
+int CompareNoCase(std::string_view a, std::string_view b);
 
 // The text without its first character (one UTF-8 sequence); "" stays "".
 std::string_view DropFirstCharacter(std::string_view text);
@@ -28,40 +27,6 @@ std::string_view DropFirstCharacter(std::string_view text);
 // without looking again at inserted text. Case-sensitive. Returns true when
 // the text changed. An empty `find` changes nothing.
 bool ReplaceAll(std::string& text, std::string_view find, std::string_view with);
-
-// Sets fields of many rows of `table` with a single UPDATE. `values` holds,
-// per row, its rowid followed by one value per field. The values pass
-// through a temporary table keyed by rowid: one statement for all rows
-// instead of one per row, which would cost a statement journal each.
-Result<void> UpdateRows(Database& db, std::string_view table, std::span<const std::string_view> fields,
-                        std::span<const Value> values);
-
-// Runs a query and calls onRow(statement) for every row it yields; a
-// failure is described with `what` ("reading Objects").
-template <class OnRow>
-Result<void> ForEachRow(Database& db, std::string_view sql, std::string_view what, OnRow&& onRow)
-{
-    auto stmt = db.Prepare(sql);
-    if (!stmt) return stmt.error().In(what);
-    for (;;) {
-        auto more = stmt->Step();
-        if (!more) return more.error().In(what);
-        if (!*more) return Ok();
-        onRow(*stmt);
-    }
-}
-
-// A text column, or nothing for Null.
-inline std::optional<std::string> OptionalText(const Statement& stmt, int column)
-{
-    if (stmt.IsNull(column)) return std::nullopt;
-    return stmt.Text(column);
-}
-
-inline Error Failed(const Error& error, std::string_view what)
-{
-    return error.In(what);
-}
 
 // A fixed list of replace-all edits, applied one after the other to a text,
 // each to the result of the one before: exactly what running ReplaceAll for

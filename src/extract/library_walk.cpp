@@ -15,7 +15,6 @@
 namespace arbolith {
 namespace {
 
-constexpr std::uint16_t kTypeFlagHidden = 0x10;
 constexpr std::uint16_t kFuncFlagHidden = 0x40;
 constexpr std::uint16_t kFuncFlagNonBrowsable = 0x400;
 
@@ -79,6 +78,20 @@ class Walker {
 public:
     Walker(bool inclInterfaces, bool inclModules) : m_inclInterfaces(inclInterfaces), m_inclModules(inclModules) {}
 
+    // Room for every member the library could give, so the member list of
+    // a large library is not copied over and over while it grows.
+    void Reserve(const TypeLib& lib)
+    {
+        std::size_t members = 0;
+        for (const TypeInfo& type : lib.types) {
+            members += type.functions.size() + type.variables.size();
+            if (type.interfaceView && m_inclInterfaces)
+                members += type.interfaceView->functions.size();
+        }
+        m_work.members.reserve(members);
+        m_work.objects.reserve(lib.types.size() + 2);
+    }
+
     void Type(const TypeInfo& type)
     {
         const std::string_view keyword = TypeKindKeyword(type.kind);
@@ -127,6 +140,7 @@ private:
         if (auto def = DefaultInterface(type))
             c.defInterface = type.implTypes[*def].ref.name;
         c.guid = type.guid.ToString();
+        c.event = c.name.find("Events") != std::string::npos;
         m_work.coclasses.push_back(std::move(c));
         ++m_work.counters.coclasses;
     }
@@ -149,6 +163,7 @@ private:
         for (const Member& m : members)
             if (!IsInheritedAutomationMethod(m.name))
                 AddMember(o, m);
+        o.rawMemberName = o.memberName;
         m_work.objects.push_back(std::move(o));
         ++m_work.counters.objects;
     }
@@ -250,6 +265,7 @@ bool IsInheritedAutomationMethod(std::string_view memberName)
 WorkLists WalkTypeLib(const TypeLib& lib, bool inclInterfaces, bool inclModules, ProgressSink& progress)
 {
     Walker walker(inclInterfaces, inclModules);
+    walker.Reserve(lib);
     for (const TypeInfo& type : lib.types) {
         progress.Yield();
         walker.Type(type);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// SaveOMD: the work lists of the library walk become the Edges, CoClasses,
-// Objects, Functions and Enums tables of the new DAT file.
+// SaveOMD: the finished work lists become the Edges, CoClasses, Objects,
+// Functions and Enums tables of the new DAT file.
 #include "extract/extraction.h"
 #include "store/dat_schema.h"
 
@@ -18,15 +18,14 @@ Result<void> CreateTable(Database& db, std::string_view name)
 Result<void> StoreCoClasses(Database& db, const std::vector<CoClassRecord>& coclasses)
 {
     auto ins = Inserter::Prepare(db, kCoClassesTable,
-                                 {"Key", "Name", "Event", "FlagsVal", "Flags", "RefTypes", "DefInterface",
+                                 {"Key", "Name", "Event", "ForReplacement", "FlagsVal", "Flags", "RefTypes", "DefInterface",
                                   "SourceInterface", "GUID", "HelpID", "HelpFile", "DocString", "cInterfaces"});
     if (!ins)
         return ins.error();
     std::int64_t key = 0;
     for (const CoClassRecord& c : coclasses) {
-        const bool isEvent = c.name.find("Events") != std::string::npos;
-        auto added = ins->Insert({key, c.name, isEvent, c.flagsVal, c.flags, "", c.defInterface, c.sourceInterface,
-                                  c.guid, c.helpId, "", c.docString, c.cInterfaces});
+        auto added = ins->Insert({key, c.name, c.event, c.forReplacement, c.flagsVal, c.flags, "", c.defInterface,
+                                  c.sourceInterface, c.guid, c.helpId, "", c.docString, c.cInterfaces});
         if (!added)
             return added.error().In("coclass " + c.name);
         ++key;
@@ -43,11 +42,16 @@ Result<void> StoreObjects(Database& db, const std::vector<ObjectRecord>& objects
                                   "cFunctions", "cChildObjects", "cChildObjectsNotHid"});
     if (!ins)
         return ins.error();
+    const Value null;
     for (const ObjectRecord& o : objects) {
-        auto added = ins->Insert({o.key, o.name, "", o.rawName, o.defaultName.empty() ? "None" : o.defaultName,
-                                  o.typeKind, o.flagsVal, o.flags, o.hiddenState, o.memberName, o.memberName, 0, "",
-                                  o.guid, o.isCollection, o.isCollection, false, o.helpId, "", o.docString,
-                                  o.cFunctions, 0, 0});
+        auto added = o.pseudo
+                         ? ins->Insert({o.key, o.name, "", null, "", null, null, null, null, "", null, null, null,
+                                        null, false, null, false, "", null, o.docString, null, o.cChildObjects,
+                                        o.cChildObjectsNotHid})
+                         : ins->Insert({o.key, o.name, "", o.rawName, o.defaultName.empty() ? "None" : o.defaultName,
+                                        o.typeKind, o.flagsVal, o.flags, o.hiddenState, o.memberName, o.rawMemberName,
+                                        0, "", o.guid, o.isCollection, o.isCollection, false, o.helpId, "",
+                                        o.docString, o.cFunctions, o.cChildObjects, o.cChildObjectsNotHid});
         if (!added)
             return added.error().In("object " + o.name);
     }
@@ -63,13 +67,32 @@ Result<void> StoreMembers(Database& db, const std::vector<MemberRecord>& members
                                   "HelpFile", "DocString", "Declaration"});
     if (!ins)
         return ins.error();
+    const Value null;
     for (const MemberRecord& m : members) {
-        auto added = ins->Insert({m.key, m.name, m.objectName, 0, m.invokeType, m.typeKind, "", m.flags,
-                                  m.returnType, m.retTypeIsObject, m.extTypeLibName, 0, m.isPointer, m.wasPointer,
-                                  m.isExternal, m.hiddenState, m.isDefault, m.helpId, "", m.docString,
-                                  m.declaration});
+        auto added = m.pseudo
+                         ? ins->Insert({m.key, "", m.objectName, m.objectKey, "", null, null, null, m.returnType,
+                                        true, null, m.returnTypeKey, m.isPointer, true, null, null, null, null, null,
+                                        "", ""})
+                         : ins->Insert({m.key, m.name, m.objectName, m.objectKey, m.invokeType, m.typeKind,
+                                        Value(m.access), m.flags, m.returnType, m.retTypeIsObject, m.extTypeLibName,
+                                        m.returnTypeKey, m.isPointer, m.wasPointer, m.isExternal, m.hiddenState,
+                                        m.isDefault, m.helpId, "", m.docString, m.declaration});
         if (!added)
             return added.error().In("member " + m.objectName + "." + m.name);
+    }
+    return Ok();
+}
+
+Result<void> StoreEdges(Database& db, const std::vector<EdgeRecord>& edges)
+{
+    auto ins = Inserter::Prepare(db, kEdgesTable,
+                                 {"ParentObjectKey", "ParentObjectName", "ChildObjectKey", "ChildObjectName", "Label"});
+    if (!ins)
+        return ins.error();
+    for (const EdgeRecord& e : edges) {
+        auto added = ins->Insert({e.parentKey, e.parentName, e.childKey, e.childName, e.label});
+        if (!added)
+            return added.error().In("edge " + e.parentName + " -> " + e.childName);
     }
     return Ok();
 }
@@ -99,6 +122,8 @@ Result<void> SaveOMD(Database& db, const WorkLists& work, ProgressSink& progress
 
     if (auto made = CreateTable(db, kEdgesTable); !made)
         return made;
+    if (auto stored = StoreEdges(db, work.edges); !stored)
+        return stored;
 
     progress.Caption("Storing Coclass data ...");
     if (auto made = CreateTable(db, kCoClassesTable); !made)

@@ -58,6 +58,7 @@ inline constexpr std::uint16_t kParamFlagOptional = 0x10;
 inline constexpr std::uint16_t kVarFlagReadOnly = 0x01;
 inline constexpr std::int32_t kImplTypeFlagDefault = 0x1;
 inline constexpr std::int32_t kImplTypeFlagSource = 0x2;
+inline constexpr std::uint16_t kTypeFlagHidden = 0x10;
 inline constexpr std::uint16_t kTypeFlagDual = 0x40;
 
 // A reference to a type declared in a library: this one or an imported one.
