@@ -65,6 +65,16 @@ void RemoveQuietly(const std::filesystem::path& file)
     std::filesystem::remove(file.string() + "-journal", ec);
 }
 
+// The new file is filled once and read by nobody until it is renamed into
+// place: its rollback journal stays in memory (a failed SaveOMD still rolls
+// back), nothing is synced until the driver flushes the finished file, and
+// the page cache holds the whole model, so each page is encrypted once, at
+// commit, instead of again whenever a full cache spills it.
+Result<void> PrepareForOneFill(Database& db)
+{
+    return db.ExecuteScript("PRAGMA journal_mode = MEMORY; PRAGMA synchronous = OFF; PRAGMA cache_size = -32768");
+}
+
 Result<void> FlushToDisk(const std::filesystem::path& file)
 {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -118,7 +128,7 @@ public:
         RunSteps(work);
 
         // The new file is written beside the old one, which stays as it is
-        // until the new one is complete.
+        // until the new one is complete and flushed.
         const std::filesystem::path datFile = GetDatFileName(m_path, m_options.modelsFolder);
         const std::filesystem::path partial = datFile.string() + ".partial";
         RemoveQuietly(partial);
@@ -177,16 +187,18 @@ private:
     {
         m_progress.Caption("Storing data ...");
         m_progress.Yield();
-        auto db = CreateDatInMemory();
+        auto db = CreateDatFile(partial);
         if (!db)
             return db.error();
+        if (auto tuned = PrepareForOneFill(*db); !tuned)
+            return tuned.error();
         auto written = WriteLibraryRow(*db, MakeLibraryRow(lib, work, m_path, m_resource, m_options.inclInterfaces,
                                                            m_options.inclModules));
         if (!written)
             return written.error();
         if (auto saved = SaveOMD(*db, work, m_progress); !saved)
             m_log.StepFailed("SaveOMD", saved.error());
-        return WriteDatFile(*db, partial);
+        return Ok();
     }
 
     ExtractionResult Failure(std::string why)

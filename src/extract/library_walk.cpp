@@ -171,7 +171,7 @@ private:
     void AddMember(ObjectRecord& owner, const Member& m)
     {
         ExtractionCounters& n = m_work.counters;
-        MemberRecord r;
+        MemberRecord& r = m_work.members.emplace_back();
         r.returnType = DescribeType(m.returnType);
         r.retTypeIsObject = LowerAscii(r.returnType) == "object";
         if (m.returnType.ref && m.returnType.ref->external) {
@@ -221,7 +221,6 @@ private:
         else if ((m.name == "Add" || m.name == "Append") && owner.memberName.empty() && !r.returnType.empty())
             owner.memberName = r.returnType;
 
-        m_work.members.push_back(std::move(r));
         ++n.members;
     }
 

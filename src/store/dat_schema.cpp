@@ -261,21 +261,6 @@ Result<Database> CreateDatFile(const std::filesystem::path& path)
     return failure->In("create model file");
 }
 
-Result<Database> CreateDatInMemory()
-{
-    auto db = Database::CreateInMemory();
-    if (!db)
-        return db.error();
-    if (auto made = db->Execute(CreateTableSql(kTables[0])); !made)
-        return made.error().In("create model data");
-    return std::move(*db);
-}
-
-Result<void> WriteDatFile(Database& memory, const std::filesystem::path& path)
-{
-    return memory.ExportInto(path, kDatCreateConnect);
-}
-
 Result<void> CreateDataTables(Database& db)
 {
     auto transaction = db.Begin();

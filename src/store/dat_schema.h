@@ -89,12 +89,6 @@ Result<void> CreateDataTables(Database& db);
 // One table with its indexes.
 Result<void> CreateDatTable(Database& db, const TableDef& table);
 
-// The same content built in memory first: a new database holding the Library
-// table, which WriteDatFile later writes out as a new, keyed DAT file in one
-// pass. Rewriting rows in memory costs no cipher work, so a whole extraction
-// runs there and the file's pages are encrypted once.
-Result<Database> CreateDatInMemory();
-Result<void> WriteDatFile(Database& memory, const std::filesystem::path& path);
 // Opens a DAT file with its password.
 Result<Database> OpenDatFile(const std::filesystem::path& path, bool readOnly = false);
 

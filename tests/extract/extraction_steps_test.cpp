@@ -12,6 +12,7 @@
 #include "extract/extraction.h"
 #include "extract/extraction_steps_internal.h"
 #include "store/dat_schema.h"
+#include "support/temp_dir.h"
 
 using namespace arbolith;
 
@@ -350,7 +351,8 @@ TEST(StepsStoring, PseudoRowsKeepTheirNullFieldsAndCountsPassSixteenBits)
     ExtractionLog log("");
     CreateEdges(m.work, log, "big.tlb");
 
-    auto db = CreateDatInMemory();
+    test::TempDir dir;
+    auto db = CreateDatFile(dir / "big.DAT");
     ASSERT_OK(db);
     SilentProgress progress;
     ASSERT_OK(SaveOMD(*db, m.work, progress));

@@ -116,25 +116,6 @@ TEST(DatSchema, FullSchemaIsCreatedAndReadsBackAfterReopening)
     ExpectFullSchema(*db);
 }
 
-TEST(DatSchema, ModelBuiltInMemoryIsWrittenOutWhole)
-{
-    TempDir dir;
-    const auto path = dir / "Model.DAT";
-    {
-        auto memory = CreateDatInMemory();
-        ASSERT_OK(memory);
-        ASSERT_OK(CreateDataTables(*memory));
-        ASSERT_OK(AddObject(*memory, "Kept", 7));
-        ASSERT_OK(WriteDatFile(*memory, path));
-        EXPECT_FALSE(WriteDatFile(*memory, path).ok());  // never over an existing file
-    }
-    auto db = OpenDatFile(path);
-    ASSERT_OK(db);
-    EXPECT_EQ(Column(*db, "SELECT Name FROM Objects WHERE Key = 7"), std::vector<std::string>{"Kept"});
-    ASSERT_OK(db->Execute("DELETE FROM Objects"));
-    ExpectFullSchema(*db);
-}
-
 TEST(DatSchema, CheckNamesTheFirstDifference)
 {
     TempDir dir;
