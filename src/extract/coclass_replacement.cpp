@@ -123,8 +123,10 @@ void ReplaceWithCoClassNames(WorkLists& work)
         byReturnType.Rename(from, to, [&](std::uint32_t row) { members[row].returnType = to; });
     }
 
-    // Declarations: every case-sensitive occurrence of X becomes Y, also
-    // inside longer names, one coclass after the other.
+    // Declarations: X becomes Y wherever it stands as a whole name
+    // (case-sensitive), one coclass after the other. A longer name that
+    // merely contains X (IFooBar, IFolderCollection) names another type and
+    // keeps its name.
     const extract_steps::ReplacementSequence sequence(std::move(renames));
     if (!sequence.Empty())
         for (MemberRecord& member : members)

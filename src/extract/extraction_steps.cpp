@@ -44,11 +44,35 @@ int CompareNoCase(std::string_view a, std::string_view b)
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
-bool ReplaceAll(std::string& text, std::string_view find, std::string_view with)
+namespace {
+
+// Letters, digits, "_" and every byte of a multi-byte UTF-8 character: what
+// a type name is made of.
+bool IsNameByte(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '_' || b >= 0x80;
+}
+
+// The next occurrence of `find` at or after `from` that stands as a whole
+// name: no name byte right before or right after it.
+std::size_t FindName(std::string_view text, std::string_view find, std::size_t from)
+{
+    for (std::size_t at = text.find(find, from); at != std::string_view::npos; at = text.find(find, at + 1)) {
+        const std::size_t end = at + find.size();
+        if ((at == 0 || !IsNameByte(text[at - 1])) && (end == text.size() || !IsNameByte(text[end])))
+            return at;
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+bool ReplaceName(std::string& text, std::string_view find, std::string_view with)
 {
     if (find.empty())
         return false;
-    std::size_t at = text.find(find);
+    std::size_t at = FindName(text, find, 0);
     if (at == std::string::npos)
         return false;
     std::string out;
@@ -58,7 +82,7 @@ bool ReplaceAll(std::string& text, std::string_view find, std::string_view with)
         out.append(text, from, at - from);
         out.append(with);
         from = at + find.size();
-        at = text.find(find, from);
+        at = FindName(text, find, from);
     }
     out.append(text, from, std::string::npos);
     const bool changed = out != text;
@@ -159,7 +183,7 @@ bool ReplacementSequence::Apply(std::string& text) const
         const std::uint32_t edit = found[k++];
         if (edit < nextEdit)
             continue;
-        if (ReplaceAll(text, m_edits[edit].first, m_edits[edit].second)) {
+        if (ReplaceName(text, m_edits[edit].first, m_edits[edit].second)) {
             // The text is new: which later edits apply must be found again.
             changed = true;
             nextEdit = edit + 1;

@@ -23,14 +23,16 @@ int CompareNoCase(std::string_view a, std::string_view b);
 // The text without its first character (one UTF-8 sequence); "" stays "".
 std::string_view DropFirstCharacter(std::string_view text);
 
-// Replaces every occurrence of `find` in `text` by `with`, left to right,
-// without looking again at inserted text. Case-sensitive. Returns true when
-// the text changed. An empty `find` changes nothing.
-bool ReplaceAll(std::string& text, std::string_view find, std::string_view with);
+// Replaces every occurrence of the name `find` in `text` by `with`, left to
+// right, without looking again at inserted text. Only whole names count:
+// "IFoo" is replaced in "As IFoo)" but not inside "IFooBar" or "pIFoo"
+// (letters, digits, "_" and non-ASCII bytes make up a name). Case-sensitive.
+// Returns true when the text changed. An empty `find` changes nothing.
+bool ReplaceName(std::string& text, std::string_view find, std::string_view with);
 
-// A fixed list of replace-all edits, applied one after the other to a text,
-// each to the result of the one before: exactly what running ReplaceAll for
-// edit 0, then edit 1, ... gives. Meant for many texts and many edits: one
+// A fixed list of name replacements, applied one after the other to a text,
+// each to the result of the one before: exactly what running ReplaceName
+// for edit 0, then edit 1, ... gives. Meant for many texts and many edits: one
 // pass of a string-matching automaton finds which edits can apply, so a text
 // that holds none of the searched names costs one scan, not one per edit.
 class ReplacementSequence {

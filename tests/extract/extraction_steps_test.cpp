@@ -95,32 +95,46 @@ void Process(Model& m, bool interfaces = false, bool modules = false)
 
 TEST(StepsReplacementSequence, MatchesReplacingOneEditAfterTheOther)
 {
-    using extract_steps::ReplaceAll;
+    using extract_steps::ReplaceName;
     using extract_steps::ReplacementSequence;
-    // Chained edits: the second sees what the first wrote.
-    ReplacementSequence chain({{"IFoo", "CFoo"}, {"CFooBar", "Z"}, {"ab", "ba"}, {"ba", "ab"}});
-    std::string text = "IFooBar(abab)";
-    EXPECT_TRUE(chain.Apply(text));
-    EXPECT_EQ(text, "Z(abab)");
+    // Only whole names are replaced: not inside longer names, whatever
+    // letter, digit, "_" or non-ASCII character extends them.
+    for (const auto& [before, after] : std::vector<std::pair<std::string, std::string>>{
+             {"Property Item(ifoo As IFoo) As IFoo", "Property Item(ifoo As CFoo) As CFoo"},
+             {"Method Add(x As IFooBar, pIFoo As IFoo2) As IFoo_x", "Method Add(x As IFooBar, pIFoo As IFoo2) As IFoo_x"},
+             {"IFoo", "CFoo"},
+             {"(IFoo,IFoo)", "(CFoo,CFoo)"},
+             {"As \xd0\x96IFoo", "As \xd0\x96IFoo"},
+         }) {
+        std::string text = before;
+        EXPECT_EQ(ReplaceName(text, "IFoo", "CFoo"), before != after) << before;
+        EXPECT_EQ(text, after);
+    }
 
-    // Against the plain loop, on random texts over a small alphabet where
-    // patterns overlap and contain one another.
+    // Chained edits: the second sees what the first wrote.
+    ReplacementSequence chain({{"IFoo", "CFoo"}, {"CFoo", "Z"}, {"ab", "ba"}, {"ba", "ab"}});
+    std::string text = "IFoo(ab ba) CFooBar";
+    EXPECT_TRUE(chain.Apply(text));
+    EXPECT_EQ(text, "Z(ab ab) CFooBar");
+
+    // Against the plain loop, on random texts where names overlap, contain
+    // one another and are cut apart by separators.
     std::mt19937 rng(7);
-    const auto word = [&](int maxLen) {
+    const auto word = [&](int maxLen, std::string_view alphabet) {
         std::string s(1 + rng() % static_cast<unsigned>(maxLen), 'a');
         for (char& c : s)
-            c = "abcAB"[rng() % 5];
+            c = alphabet[rng() % alphabet.size()];
         return s;
     };
     for (int round = 0; round < 300; ++round) {
         std::vector<std::pair<std::string, std::string>> edits;
         for (int i = 0; i < 6; ++i)
-            edits.emplace_back(word(3), rng() % 4 ? word(4) : std::string());
-        std::string fast = word(20);
+            edits.emplace_back(word(3, "abA"), rng() % 4 ? word(4, "abA ") : std::string());
+        std::string fast = word(20, "abA (.");
         std::string slow = fast;
         ReplacementSequence(edits).Apply(fast);
         for (const auto& [find, with] : edits)
-            ReplaceAll(slow, find, with);
+            ReplaceName(slow, find, with);
         ASSERT_EQ(fast, slow) << "round " << round;
     }
 }
@@ -150,10 +164,11 @@ TEST(StepsCoClassReplacement, ChoosesByStemElseFirstRowAndRenamesEveryReference)
                             }),
               (std::vector<std::string>{"CFoo/IFoo///H/18/flags18", "Application/_Application////2/flags2",
                                         "ifoo/ifoo////0/", "Items/Items/CFoo/IFoo//0/"}));
-    // Selections by name ignore case; the text replacement does not.
+    // Selections by name ignore case; the text replacement does not, and
+    // leaves the longer name IFooBar alone.
     EXPECT_EQ(Model::Column(m.work.members,
                             [](const MemberRecord& r) { return r.objectName + "|" + r.returnType + "|" + r.declaration; }),
-              (std::vector<std::string>{"Application|Application|Method Make(x As CFooBar) As Application",
+              (std::vector<std::string>{"Application|Application|Method Make(x As IFooBar) As Application",
                                         "CFoo|CFoo|Property Item(ifoo As CFoo) As ifoo",
                                         "Items|Long|Property Count() As Long"}));
 }
