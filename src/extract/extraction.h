@@ -105,6 +105,7 @@ struct MemberRecord {
     std::string typeKind;
     bool isExternal = false;
     bool retTypeIsObject = false;
+    std::int64_t ownerKey = 0;        // key of the object the walk found the member in (not stored)
     std::int64_t objectKey = 0;       // set by ProcessTables; -1: no such object
     std::int64_t returnTypeKey = 0;
     std::optional<std::string> access = std::string();  // nullopt is stored as Null

@@ -183,6 +183,7 @@ private:
         r.typeKind = owner.typeKind;
         r.invokeType = InvokeKindName(m.invokeKind);
         r.objectName = owner.name;
+        r.ownerKey = owner.key;
         r.helpId = std::to_string(m.helpContext);
         r.docString = m.doc;
         if (ReferencesLibraryType(m.returnType) && (r.invokeType == "propget" || r.invokeType == "method")) {

@@ -47,7 +47,7 @@ void AddPseudoMembers(WorkLists& work, std::optional<std::int64_t> interfacesKey
             continue;
         MemberRecord member;
         member.key = static_cast<std::int64_t>(work.members.size());
-        member.objectKey = isInterface ? *interfacesKey : *modulesKey;
+        member.objectKey = member.ownerKey = isInterface ? *interfacesKey : *modulesKey;
         member.objectName = isInterface ? kInterfacesRoot : kModulesRoot;
         member.returnType = child.name;
         member.returnTypeKey = child.key;
@@ -92,9 +92,9 @@ void AddLetter(std::optional<std::string>& access, char letter)
 
 // The Access walk over the rows sorted by owner, name and invoke type, so a
 // property's get row (if any) comes right before its put and putref rows.
-// Each row compares itself with the row before it (case-sensitive): a put
-// after a row of the same property adds a W to that row and takes its
-// letters plus another W. Then RW and RWW (get with put or putref) read as
+// Each row compares itself with the row before it (owner and name, the name
+// case-sensitive): a put after a row of the same property adds a W to that
+// row and takes its letters plus another W. Then RW and RWW (get with put or putref) read as
 // "", and WW (put with putref, on the put row) as W. A Null Access stays
 // Null, also when letters are added.
 void ComputeAccess(std::vector<MemberRecord*>& sorted)
@@ -111,7 +111,8 @@ void ComputeAccess(std::vector<MemberRecord*>& sorted)
         if (current.invokeType == "propget") {
             current.access = "R";
         } else if (IsPut(current.invokeType)) {
-            if (current.objectName == previous.objectName && current.name == previous.name) {
+            if (current.ownerKey == previous.ownerKey && current.objectName == previous.objectName &&
+                current.name == previous.name) {
                 AddLetter(previous.access, 'W');
                 current.access = previous.access;
                 AddLetter(current.access, 'W');
@@ -130,8 +131,11 @@ void ComputeAccess(std::vector<MemberRecord*>& sorted)
 
 void FixAccess(std::vector<MemberRecord>& members)
 {
-    // Sorted as "ORDER BY ObjectName, Name, InvokeType" sorts in the store;
-    // rows equal in all three keep table order.
+    // Sorted by owner name, then owner, then member name and invoke type,
+    // as the store sorts text; equal rows keep table order. Two objects can
+    // share a name (a dual interface's dispatch and vtable views both take
+    // their coclass's name): each keeps its own rows together, so the
+    // accessors of one view never add letters to those of the other.
     std::vector<MemberRecord*> sorted;
     sorted.reserve(members.size());
     for (MemberRecord& member : members)
@@ -140,6 +144,8 @@ void FixAccess(std::vector<MemberRecord>& members)
         using extract_steps::CompareNoCase;
         if (int c = CompareNoCase(a->objectName, b->objectName))
             return c < 0;
+        if (a->ownerKey != b->ownerKey)
+            return a->ownerKey < b->ownerKey;
         if (int c = CompareNoCase(a->name, b->name))
             return c < 0;
         return CompareNoCase(a->invokeType, b->invokeType) < 0;

@@ -205,6 +205,74 @@ TEST_F(ExtractionDriver, AFailedStoreIsLoggedAndLeavesTheLibraryRow)
     EXPECT_EQ(progress.captions.back(), "Data file created successfully");
 }
 
+// The rows of one query as "a|b|c" texts, Null as "".
+std::vector<std::string> Rows(Database& db, std::string_view sql)
+{
+    std::vector<std::string> out;
+    auto stmt = db.Prepare(sql);
+    EXPECT_TRUE(stmt.ok()) << stmt.error().description;
+    while (stmt.ok() && stmt->Step().value()) {
+        std::string row;
+        for (int i = 0; i < stmt->ColumnCount(); ++i)
+            row += (i ? "|" : "") + (stmt->IsNull(i) ? std::string() : stmt->Text(i));
+        out.push_back(row);
+    }
+    return out;
+}
+
+TEST_F(ExtractionDriver, ModelLibraryGoesThroughEveryStep)
+{
+    // model.idl: see tests/data/extraction/README.md for what each type is for.
+    options.inclInterfaces = options.inclModules = true;
+    const ExtractionResult result = Extract(fs::path(ARBOLITH_TEST_DATA) / "extraction" / "model.tlb");
+    ASSERT_TRUE(result.ok) << result.failure;
+    EXPECT_FALSE(result.errorsLogged) << Log();
+    auto db = OpenDatFile(result.datFile, true);
+    ASSERT_TRUE(db.ok()) << db.error().description;
+
+    // The stem rule picks CFoo over Foo2; _Application has no stem match, so
+    // the first coclass wins; only the event coclass renames its source.
+    EXPECT_EQ(Rows(*db, "SELECT Name, ForReplacement FROM CoClasses ORDER BY Key"),
+              (std::vector<std::string>{"Foo2|", "CFoo|d", "Application|d", "other|", "AppEvents|s"}));
+    EXPECT_EQ(Rows(*db, "SELECT Key, Name, RawName, TypeKind, MemberName, RawMemberName FROM Objects ORDER BY Key"),
+              (std::vector<std::string>{
+                  "0|CFoo|IFoo|dis||", "1|CFoo|IFoo|int||",  // a dual interface, met twice
+                  "2|IFooBar|IFooBar|dis||", "3|IFooBar|IFooBar|int||", "4|Application|_Application|dis||",
+                  "5|Application|_Application|int||", "6|Items|Items|dis|CFoo|IFoo", "7|AppEvents|DAppEvents|dis||",
+                  "8|DDocSink|DDocSink|dis||", "9|IPlain|IPlain|int||", "10|Globals|Globals|mod||",
+                  "11|<interfaces>||||", "12|<modules>||||"}));
+
+    // Declarations: the replaced name only where it stands whole.
+    EXPECT_EQ(Rows(*db, "SELECT Declaration FROM Functions WHERE Name = 'Make' AND ObjectKey = 4 ORDER BY Key"),
+              (std::vector<std::string>{"Method Make(pattern As IFooBar) As CFoo",
+                                        "Method Make(pattern As IFooBar, made As CFoo) As HRESULT"}));
+
+    // Access letters for each accessor combination, the same in both views
+    // of the dual interface although they share the name CFoo.
+    const std::vector<std::string> access = {
+        "Value|propget|", "Value|propput|RWWW", "Value|propputref|RWWWW",  // get, put, putref
+        "Name|propget|",  "Name|propput|",                                // get, put
+        "Secret|propput|W", "Picture|propputref|W",                       // put only, putref only
+        "Tag|propput|W",  "Tag|propputref|WWW",                            // put, putref
+    };
+    std::vector<std::string> twice = access;
+    twice.insert(twice.end(), access.begin(), access.end());
+    EXPECT_EQ(Rows(*db, "SELECT Name, InvokeType, Access FROM Functions WHERE ObjectName = 'CFoo' "
+                        "AND InvokeType LIKE 'prop%' ORDER BY Key"),
+              twice);
+
+    // Edges: pointers between objects, and the pseudo-objects' children.
+    EXPECT_EQ(Rows(*db, "SELECT ParentObjectName, ChildObjectKey, ChildObjectName, Label FROM Edges ORDER BY rowid"),
+              (std::vector<std::string>{"<interfaces>|4|Application|", "<interfaces>|0|CFoo|",
+                                        "<interfaces>|2|IFooBar|", "<interfaces>|9|IPlain|", "<modules>|10|Globals|",
+                                        "Application|0|CFoo|(< M:Make)", "Application|2|IFooBar|(< P:Bar)",
+                                        "Application|6|Items|(< P:Foos)", "CFoo|0|CFoo|(< M:Combine)",
+                                        "IFooBar|0|CFoo|(< P:Owner)", "Items|0|CFoo|(< M:Item)"}));
+    EXPECT_EQ(Rows(*db, "SELECT Name, cChildObjects FROM Objects WHERE cChildObjects > 0 ORDER BY Key"),
+              (std::vector<std::string>{"CFoo|1", "IFooBar|1", "Application|3", "Items|1", "<interfaces>|4",
+                                        "<modules>|1"}));
+}
+
 TEST_F(ExtractionDriver, ScrrunReadsLikeItsObjectModel)
 {
     const fs::path scrrun = kWine / "scrrun.dll";
