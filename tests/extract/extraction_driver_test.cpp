@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 namespace arbolith {
 namespace {
@@ -271,6 +272,50 @@ TEST_F(ExtractionDriver, ModelLibraryGoesThroughEveryStep)
     EXPECT_EQ(Rows(*db, "SELECT Name, cChildObjects FROM Objects WHERE cChildObjects > 0 ORDER BY Key"),
               (std::vector<std::string>{"CFoo|1", "IFooBar|1", "Application|3", "Items|1", "<interfaces>|4",
                                         "<modules>|1"}));
+}
+
+TEST_F(ExtractionDriver, DamagedLibrariesFailCleanlyOrGiveACompleteFile)
+{
+    // The reader's fuzz regressions, and model.tlb cut short and with bytes
+    // changed at random: each run fails to load with a reason and leaves no
+    // file, or gives a file with every table, or logs why a table is missing.
+    std::vector<std::pair<std::string, std::string>> inputs;
+    for (const auto& entry : fs::directory_iterator(fs::path(ARBOLITH_TEST_DATA) / "typelib" / "fuzz-regressions"))
+        inputs.emplace_back(entry.path().filename().string(), test::ReadBytes(entry.path()));
+    const std::string model = test::ReadBytes(fs::path(ARBOLITH_TEST_DATA) / "extraction" / "model.tlb");
+    for (std::size_t size = 0; size < model.size(); size += 307)
+        inputs.emplace_back("cut at " + std::to_string(size), model.substr(0, size));
+    std::mt19937 rng(11);
+    for (int round = 0; round < 30; ++round) {
+        std::string damaged = model;
+        for (int i = 0; i < 4; ++i)
+            damaged[rng() % damaged.size()] = static_cast<char>(rng());
+        inputs.emplace_back("damaged " + std::to_string(round), damaged);
+    }
+
+    options.inclInterfaces = options.inclModules = true;
+    const fs::path library = Dir() / "damaged.tlb";
+    const fs::path dat = options.modelsFolder / "damaged.DAT";
+    for (const auto& [name, bytes] : inputs) {
+        SCOPED_TRACE(name);
+        fs::remove(dat);
+        fs::remove(options.errorLog);
+        test::WriteBytes(library, bytes);
+        const ExtractionResult result = Extract(library);
+        if (!result.ok) {
+            EXPECT_FALSE(result.failure.empty());
+            EXPECT_FALSE(fs::exists(dat));
+            continue;
+        }
+        auto db = OpenDatFile(dat, true);
+        ASSERT_TRUE(db.ok()) << db.error().description;
+        for (const TableDef& table : DatTables())
+            if (!db->HasTable(table.name).value()) {
+                EXPECT_TRUE(result.errorsLogged) << table.name;
+                EXPECT_NE(Log().find("Error in SaveOMD: "), std::string::npos) << Log();
+            }
+    }
+    EXPECT_FALSE(fs::exists(dat.string() + ".partial"));
 }
 
 TEST_F(ExtractionDriver, ScrrunReadsLikeItsObjectModel)
