@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+// Model making without windows: the wizard's settings, saved in the model's
+// INF file, are applied to the model's DAT file. Every row an earlier making
+// added (IsCustom) is removed first and the rows the settings call for are
+// added again, so making twice gives the same tables.
+#pragma once
+
+#include "platform/result.h"
+#include "store/inf_file.h"
+
+#include <cstdint>
+#include <filesystem>
+
+namespace arbolith {
+
+struct MadeModel {
+    std::int64_t topObjectKey = 0;  // also written to the INF file
+    bool customTopAdded = false;    // the top object is a custom object of its own
+    std::int64_t objects = 0;       // rows of Objects afterwards
+    std::int64_t edges = 0;         // rows of Edges afterwards
+};
+
+// Applies the INF file to the DAT file: custom top object and its
+// connections, the Global object, "<Events>", "<Controls>", custom objects,
+// external edges, collection corrections and extra edges, then writes
+// "TopObjectKey". All changes to the DAT file go in one transaction: a
+// failure leaves it as it was. With `compact`, the file is then rewritten
+// compactly (through "<DAT>X", renamed over it).
+Result<MadeModel> ProcessData(const std::filesystem::path& datFile, const std::filesystem::path& infFile,
+                              bool compact);
+
+// The non-window part of the Make Model button: an empty model name becomes
+// the library file name without extension, an empty category "Misc"; then
+// SaveDataToINF and ProcessData. `data.library` names the library file.
+Result<MadeModel> MakeModel(const std::filesystem::path& datFile, const std::filesystem::path& infFile,
+                            InfData& data, bool compact);
+
+}  // namespace arbolith
