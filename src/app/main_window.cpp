@@ -230,8 +230,11 @@ LayoutMetrics frmZVMain::MeasureLayout() const
 
     // Three lines of the status box's text, with its frame and margins
     // around them so that all three show.
+    // (The two spare pixels keep the scroll bar away when three lines are shown.)
     const QFontMetrics status(m_txtStatus->font());
-    const int chrome = 2 * m_txtStatus->frameWidth() + 2 * static_cast<int>(m_txtStatus->document()->documentMargin());
+    const QMargins margins = m_txtStatus->contentsMargins();
+    const int chrome = margins.top() + margins.bottom() +
+                       2 * static_cast<int>(m_txtStatus->document()->documentMargin()) + 2;
     m.statusHeight = ToTwipsY(3 * status.lineSpacing() + chrome);
 
     const QFontMetrics label(m_lblNodes->font());

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -86,6 +87,11 @@ int main(int argc, char* argv[])
     g_folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(g_folder);
     QTemporaryDir home;
+    // The tree as wide as a user would drag it.
+    QFile ini(QDir(home.path()).filePath("ZV.INI"));
+    if (ini.open(QIODevice::WriteOnly))
+        ini.write("[OMForm]\nTreeWidth=3600\n");
+    ini.close();
 
     arbolith::QtPrompt prompt;
     arbolith::MainWindowHooks hooks;
