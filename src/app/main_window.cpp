@@ -98,6 +98,24 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption)
     return label;
 }
 
+// The primary screen's size and every screen's area on the desktop, the
+// primary one first, in twips.
+std::pair<ScreenSize, std::vector<ScreenArea>> DesktopScreens()
+{
+    const QScreen* main = QGuiApplication::primaryScreen();
+    if (!main)
+        return {};
+    std::vector<ScreenArea> screens;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect r = s->geometry();
+        const double dx = s->logicalDotsPerInchX(), dy = s->logicalDotsPerInchY();
+        const ScreenArea area{PixelsToTwips(r.x(), dx), PixelsToTwips(r.y(), dy), PixelsToTwips(r.width(), dx),
+                              PixelsToTwips(r.height(), dy)};
+        screens.insert(s == main ? screens.begin() : screens.end(), area);
+    }
+    return {ScreenSize{screens.front().width, screens.front().height}, std::move(screens)};
+}
+
 }  // namespace
 
 frmZVMain::frmZVMain(AppFolders folders, ScreenPixels screen, Prompt& prompt, MainWindowHooks& hooks,
@@ -167,24 +185,7 @@ IniErrorSink frmZVMain::ReportIniErrors()
 
 void frmZVMain::ReadINIFile()
 {
-    // The desktop's screens in twips, the primary one first.
-    std::vector<ScreenArea> screens;
-    ScreenSize primary;
-    if (const QScreen* main = QGuiApplication::primaryScreen()) {
-        const QRect g = main->geometry();
-        primary = {PixelsToTwips(g.width(), main->logicalDotsPerInchX()),
-                   PixelsToTwips(g.height(), main->logicalDotsPerInchY())};
-        for (const QScreen* s : QGuiApplication::screens()) {
-            const QRect r = s->geometry();
-            const double dx = s->logicalDotsPerInchX(), dy = s->logicalDotsPerInchY();
-            const ScreenArea area{PixelsToTwips(r.x(), dx), PixelsToTwips(r.y(), dy), PixelsToTwips(r.width(), dx),
-                                  PixelsToTwips(r.height(), dy)};
-            if (s == main)
-                screens.insert(screens.begin(), area);
-            else
-                screens.push_back(area);
-        }
-    }
+    const auto [primary, screens] = DesktopScreens();
     m_settings = ReadSettings(m_folders.settingsFile, primary, ReportIniErrors(), screens);
 
     MenuAction("mnuAutoHelp")->setChecked(m_settings.autoHelp);
@@ -228,9 +229,8 @@ LayoutMetrics frmZVMain::MeasureLayout() const
     m.innerWidth = ToTwipsX(client->width());
     m.innerHeight = ToTwipsY(client->height());
 
-    // Three lines of the status box's text, with its frame and margins
-    // around them so that all three show.
-    // (The two spare pixels keep the scroll bar away when three lines are shown.)
+    // Three lines of the status box's text, with its frame and margins around
+    // them and two spare pixels, so that three lines show without a scroll bar.
     const QFontMetrics status(m_txtStatus->font());
     const QMargins margins = m_txtStatus->contentsMargins();
     const int chrome = margins.top() + margins.bottom() +
@@ -398,7 +398,7 @@ void frmZVMain::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) {
         if (CurrentState() == WindowState::Minimised)
-            (void)WriteBeforeMinSettings(m_folders.settingsFile, m_lastState, m_lastRect, ReportIniErrors());
+            WriteBeforeMinSettings(m_folders.settingsFile, m_lastState, m_lastRect, ReportIniErrors());
         else
             RememberPlace();
     } else if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
@@ -413,7 +413,7 @@ void frmZVMain::closeEvent(QCloseEvent* event)
         const WindowState state = CurrentState();
         const ClosingState closing{state, state == WindowState::Normal ? CurrentRect() : m_lastRect,
                                    m_layout.trvObjects.width, m_currentLibrary};
-        (void)WriteClosingSettings(m_folders.settingsFile, m_settings, closing, ReportIniErrors());
+        WriteClosingSettings(m_folders.settingsFile, m_settings, closing, ReportIniErrors());
     }
     // Every other window of the program closes with the main window.
     for (QWidget* other : QApplication::topLevelWidgets()) {

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Geometry of the main window in twips (1/1440 inch), without Qt: where each
-// control goes for a window size and a splitter position, how far the
-// splitter may be dragged, and where a saved window may reappear. The window
-// converts to pixels with the logical DPI of its screen; tests check the
-// numbers here.
+// control goes for a window size and a splitter position, and how far the
+// splitter may be dragged. The window converts to pixels with the logical
+// DPI of its screen; tests check the numbers here.
 #pragma once
 
 #include "app/settings.h"
