@@ -88,17 +88,6 @@ TEST(Twips, ConvertWithTheScreensDpi)
 }
 
 // WindowRect is {top, left, width, height}.
-TEST(BringOntoScreen, OneScreenKeepsTheEdgeRule)
-{
-    const std::vector<ScreenArea> one{{0, 0, 28800, 16200}};
-    EXPECT_EQ(BringOntoScreen({2000, 3000, 9000, 6000}, one), (WindowRect{2000, 3000, 9000, 6000}));
-    EXPECT_EQ(BringOntoScreen({14760, 3000, 9000, 6000}, one), (WindowRect{14760, 3000, 9000, 6000}));
-    // Past the screen less an inch: that coordinate comes back to the edge.
-    EXPECT_EQ(BringOntoScreen({14761, 3000, 9000, 6000}, one), (WindowRect{0, 3000, 9000, 6000}));
-    EXPECT_EQ(BringOntoScreen({2000, 30000, 9000, 6000}, one), (WindowRect{2000, 0, 9000, 6000}));
-    EXPECT_EQ(BringOntoScreen({2000, 3000, 9000, 6000}, {}), (WindowRect{2000, 3000, 9000, 6000}));
-}
-
 TEST(BringOntoScreen, PlaceOnAScreenThatHasGoneComesBack)
 {
     const ScreenArea primary{0, 0, 28800, 16200};
@@ -108,6 +97,9 @@ TEST(BringOntoScreen, PlaceOnAScreenThatHasGoneComesBack)
     const WindowRect onRight{1000, 30000, 9000, 6000};
     EXPECT_EQ(BringOntoScreen(onRight, two), onRight);
     EXPECT_EQ(BringOntoScreen(onRight, onlyPrimary), (WindowRect{1000, 0, 9000, 6000}));
+    // Up to an inch from the right and bottom edges is still on the screen.
+    EXPECT_EQ(BringOntoScreen({14760, 27360, 9000, 6000}, onlyPrimary), (WindowRect{14760, 27360, 9000, 6000}));
+    EXPECT_EQ(BringOntoScreen({14761, 27360, 9000, 6000}, onlyPrimary), (WindowRect{0, 27360, 9000, 6000}));
 
     // The second screen was below the first; now the primary one sits to the
     // right of a smaller one, away from the desktop's origin.
