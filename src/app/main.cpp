@@ -1,34 +1,25 @@
 // SPDX-License-Identifier: MIT
-// Arbolith's desktop program: prepares the application folder and settings,
-// then opens the main window.
-#include "app/folders.h"
-#include "app/settings.h"
+// Arbolith's desktop program: starts the main window and runs until it closes.
+#include "app/main_window_hooks.h"
+#include "app/startup.h"
+#include "dialogs/qt_prompt.h"
 
 #include <QApplication>
-#include <QMainWindow>
-#include <QMessageBox>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Arbolith");
+    QApplication::setApplicationName("arbolith");
+    QApplication::setApplicationDisplayName("Arbolith");
+    QApplication::setApplicationVersion(ARBOLITH_VERSION);
+    // Lets the desktop find the program's entry and icon (arbolith.desktop).
+    QGuiApplication::setDesktopFileName("arbolith");
 
-    auto appFolder = arbolith::DetermineAppFolder();
-    if (!appFolder) {
-        QMessageBox::critical(nullptr, "Arbolith",
-                              QString::fromStdString("Error loading main form. " + appFolder.error().description));
+    arbolith::QtPrompt prompt;
+    arbolith::MainWindowHooks hooks;
+    auto window = arbolith::StartMainWindow(prompt, hooks);
+    if (!window)
         return 1;
-    }
-    const arbolith::AppFolders folders = arbolith::MakeAppFolders(*appFolder);
-    if (auto made = arbolith::EnsureAppFolders(folders); !made) {
-        QMessageBox::critical(nullptr, "Arbolith",
-                              QString::fromStdString("Error loading main form. " + made.error().description));
-        return 1;
-    }
-
-    QMainWindow window;
-    window.setWindowTitle("Arbolith");
-    window.resize(1000, 700);
-    window.show();
+    prompt.SetParent(window.get());
     return QApplication::exec();
 }

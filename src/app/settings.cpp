@@ -3,6 +3,7 @@
 
 #include "platform/profile.h"
 
+#include <algorithm>
 #include <string>
 
 namespace arbolith {
@@ -10,8 +11,6 @@ namespace arbolith {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::int32_t kTwipsPerInch = 1440;
 
 template <class T>
 T InRangeOr(T value, T low, T high, T fallback)
@@ -61,7 +60,24 @@ std::string Decimal(std::int64_t value) { return std::to_string(value); }
 
 }  // namespace
 
-Settings ReadSettings(const fs::path& file, ScreenSize screen, const IniErrorSink& onError)
+WindowRect BringOntoScreen(WindowRect rect, std::span<const ScreenArea> screens)
+{
+    const auto fits = [&rect](const ScreenArea& s) {
+        return rect.left >= s.left && rect.left <= s.left + s.width - kTwipsPerInch && rect.top >= s.top &&
+               rect.top <= s.top + s.height - kTwipsPerInch;
+    };
+    if (screens.empty() || std::any_of(screens.begin(), screens.end(), fits))
+        return rect;
+    const ScreenArea& primary = screens.front();
+    if (rect.top < primary.top || rect.top > primary.top + primary.height - kTwipsPerInch)
+        rect.top = primary.top;
+    if (rect.left < primary.left || rect.left > primary.left + primary.width - kTwipsPerInch)
+        rect.left = primary.left;
+    return rect;
+}
+
+Settings ReadSettings(const fs::path& file, ScreenSize screen, const IniErrorSink& onError,
+                      std::span<const ScreenArea> screens)
 {
     Settings s;
     // A file that cannot be read at all is reported once, not once per key.
@@ -109,10 +125,10 @@ Settings ReadSettings(const fs::path& file, ScreenSize screen, const IniErrorSin
         rect.width = screen.width;
         rect.height = static_cast<std::int32_t>(static_cast<std::int64_t>(screen.height) * s.scaleFactor / 100);
     }
-    if (rect.top > screen.height - kTwipsPerInch)
-        rect.top = 0;
-    if (rect.left > screen.width - kTwipsPerInch)
-        rect.left = 0;
+    // A place past the screen's edges, or on a screen that has since gone,
+    // comes back onto the primary screen.
+    const ScreenArea primaryOnly[] = {ScreenArea{0, 0, screen.width, screen.height}};
+    rect = BringOntoScreen(rect, screens.empty() ? std::span<const ScreenArea>(primaryOnly) : screens);
 
     s.fonts.textbox = r.Int("Fonts", "Textbox", 8);
     s.fonts.label = r.Int("Fonts", "Label", 8);

@@ -10,9 +10,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace arbolith {
+
+inline constexpr std::int32_t kTwipsPerInch = 1440;
 
 enum class WindowState : std::int16_t { Normal = 0, Minimised = 1, Maximised = 2 };
 
@@ -37,6 +40,22 @@ struct ScreenSize {
     std::int32_t width = 0;
     std::int32_t height = 0;
 };
+
+// A screen's area on the desktop, in twips.
+struct ScreenArea {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// Keeps a saved window position when its top-left corner lies on one of the
+// screens with at least an inch of that screen to its right and below it, so
+// the title bar can be reached. Otherwise (the screen it was on has gone, or
+// it lies past the screens' edges) the window comes back to the first screen
+// of the list, the primary one: each coordinate that does not fit there
+// becomes that screen's edge. With no screens the rectangle stays as it is.
+WindowRect BringOntoScreen(WindowRect rect, std::span<const ScreenArea> screens);
 
 struct Settings {
     std::int16_t defaultDepth = 6;  // default branch limit of every object
@@ -66,8 +85,12 @@ struct Settings {
 
 // Reads every key with its default and range test. A missing file gives
 // every default. Helper failures reach `onError` and the key takes its
-// default.
-Settings ReadSettings(const std::filesystem::path& file, ScreenSize screen, const IniErrorSink& onError = {});
+// default. `screen` is the primary screen (split mode fills its width);
+// `screens` lists every screen of the desktop, primary first, for the test
+// that the saved place is still visible; empty means the primary screen
+// alone, at the desktop's origin.
+Settings ReadSettings(const std::filesystem::path& file, ScreenSize screen, const IniErrorSink& onError = {},
+                      std::span<const ScreenArea> screens = {});
 
 // What the main window knows when it closes.
 struct ClosingState {

@@ -1,0 +1,420 @@
+// SPDX-License-Identifier: MIT
+// The main window on the offscreen platform (one 800 x 800 screen at 96 DPI:
+// 12000 x 12000 twips, windows with a 2-pixel frame), started the way the
+// program starts it.
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "platform/profile.h"
+#include "support/qt_application.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFont>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTreeView>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace arbolith {
+namespace {
+
+// Records the calls start-up makes, in order; opens every model it is asked for.
+class RecordingHooks : public MainWindowHooks {
+public:
+    std::vector<std::string> calls;
+    bool openSucceeds = true;
+
+    bool SetActiveModel(frmZVMain& window, const std::string& library, bool atStartUp) override
+    {
+        calls.push_back("SetActiveModel " + library + (atStartUp ? " at start-up" : ""));
+        window.SetCurrentLibrary(openSucceeds ? library : "");
+        return openSucceeds;
+    }
+    void CreateModelNodes(frmZVMain&) override { calls.push_back("CreateModelNodes"); }
+    void DisplayTree(frmZVMain& window) override
+    {
+        calls.push_back(window.isVisible() ? "DisplayTree shown" : "DisplayTree hidden");
+    }
+    void ShowWelcome(frmZVMain&) override { calls.push_back("ShowWelcome"); }
+    void ShowHelpForSelection(frmZVMain&) override { calls.push_back("ShowHelp"); }
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::QtApp(); }
+
+    std::filesystem::path Ini() const { return m_home / "ZV.INI"; }
+    void WriteIni(std::string_view text) const { test::WriteBytes(Ini(), text); }
+
+    frmZVMain& Start(MainWindowHooks& hooks)
+    {
+        m_window = StartMainWindow(m_prompt, hooks, {m_home.path()});
+        if (!m_window)
+            throw std::runtime_error("start-up failed");
+        QApplication::processEvents();
+        return *m_window;
+    }
+    frmZVMain& Start() { return Start(m_hooks); }
+
+    void Close()
+    {
+        m_window->close();
+        m_window.reset();
+    }
+
+    std::string Value(const char* section, const char* key) const
+    {
+        auto doc = ProfileDocument::Load(Ini());
+        return doc ? doc->Get(section, key).value_or("<absent>") : "<unreadable>";
+    }
+
+    test::TempDir m_home;
+    ScriptedPrompt m_prompt;
+    MainWindowHooks m_hooks;
+    std::unique_ptr<frmZVMain> m_window;
+};
+
+TEST_F(MainWindowTest, FirstStartWithoutSettingsOpensMaximisedWithoutModel)
+{
+    RecordingHooks hooks;
+    frmZVMain& w = Start(hooks);
+    EXPECT_TRUE(std::filesystem::is_directory(m_home / "Models"));
+    EXPECT_TRUE(std::filesystem::is_directory(m_home / "ModelsBak"));
+    EXPECT_TRUE(std::filesystem::is_directory(m_home / "VIEWS"));
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.isMaximized());
+    EXPECT_FALSE(w.ModelOpen());
+    EXPECT_EQ(hooks.calls, (std::vector<std::string>{"DisplayTree shown", "ShowWelcome"}));
+    EXPECT_FALSE(w.MenuAction("mnuTree")->isEnabled());
+    EXPECT_TRUE(m_prompt.asked.empty());
+
+    // Closing maximised writes the state, no place, and no CurrentLibrary
+    // since no model was opened in this run.
+    Close();
+    EXPECT_EQ(Value("Main", "WindowState"), "2");
+    EXPECT_EQ(Value("Main", "Top"), "<absent>");
+    EXPECT_EQ(Value("Main", "CurrentLibrary"), "<absent>");
+    EXPECT_EQ(Value("OMForm", "TreeWidth"), "1000");  // 500 widened to the tree's minimum
+    EXPECT_EQ(Value("Main", "SplitMode"), "0");
+}
+
+TEST_F(MainWindowTest, StartUpOpensThePreviousModelThenShowsWelcomeAndHelp)
+{
+    WriteIni("[Main]\nCurrentLibrary=scrrun.dll\nAutoHelp=True\n");
+    RecordingHooks hooks;
+    frmZVMain& w = Start(hooks);
+    EXPECT_EQ(hooks.calls, (std::vector<std::string>{"SetActiveModel scrrun.dll at start-up", "CreateModelNodes",
+                                                     "DisplayTree shown", "ShowWelcome", "ShowHelp"}));
+    EXPECT_TRUE(w.MenuAction("mnuTree")->isEnabled());
+    EXPECT_TRUE(w.MenuAction("mnuAutoHelp")->isChecked());
+    EXPECT_EQ(w.MenuAction("mnuAutoHelpFlag")->text(), "(AutoHelpOn)");
+    Close();
+    EXPECT_EQ(Value("Main", "CurrentLibrary"), "scrrun.dll");
+
+    // A model that does not open any more is dropped: no tree, written empty.
+    WriteIni("[Main]\nCurrentLibrary=gone.dll\nNoWelcome=True\n");
+    hooks.calls.clear();
+    hooks.openSucceeds = false;
+    Start(hooks);
+    EXPECT_EQ(hooks.calls, (std::vector<std::string>{"SetActiveModel gone.dll at start-up", "DisplayTree shown"}));
+    Close();
+    EXPECT_EQ(Value("Main", "CurrentLibrary"), "");
+}
+
+TEST_F(MainWindowTest, WithoutModelLoadingTheLastLibraryIsKept)
+{
+    WriteIni("[Main]\nCurrentLibrary=msxml6.dll\n");
+    Start();
+    EXPECT_FALSE(m_window->ModelOpen());
+    Close();
+    EXPECT_EQ(Value("Main", "CurrentLibrary"), "msxml6.dll");
+}
+
+TEST_F(MainWindowTest, SettingsOutOfRangeTakeDefaultsAndUnreadableOnesAreReported)
+{
+    WriteIni("[OMForm]\nDefaultDepth=101\nTreeIndent=1401\nShowMember=yes\n"
+             "[Main]\nScaleFactor=95\nWindowState=0\nTop=50\nLeft=32768\nWidth=99\nHeight=6000\nAutoHelp=1\n"
+             "[Fonts]\nTree=40\nLabel=0\nTextbox=12\nListbox=70000\n");
+    frmZVMain& w = Start();
+    const Settings& s = w.ProgramSettings();
+    EXPECT_EQ(s.defaultDepth, 6);
+    EXPECT_EQ(s.treeIndent, 400);
+    EXPECT_EQ(s.scaleFactor, 50);
+    EXPECT_TRUE(w.MenuAction("mnuShowMember")->isChecked());
+    EXPECT_FALSE(w.isMaximized());
+    EXPECT_EQ(w.CurrentRect(), (WindowRect{0, 0, 3000, 6000}));
+    EXPECT_EQ(w.trvObjects()->font().pointSize(), 8);
+    EXPECT_EQ(w.trvProps()->font().pointSize(), 8);
+    EXPECT_EQ(w.lblMethods()->font().pointSize(), 8);
+    EXPECT_EQ(w.txtStatus()->font().pointSize(), 12);
+    ASSERT_EQ(m_prompt.asked.size(), 1u);
+    EXPECT_EQ(m_prompt.asked[0].text.rfind("Error getting integer from " + Ini().string() + ". ", 0), 0u);
+    Close();
+    EXPECT_EQ(Value("Fonts", "Tree"), "8");
+}
+
+TEST_F(MainWindowTest, ClosingInTheNormalStateWritesThePlaceAndTheNextStartUsesIt)
+{
+    WriteIni("[Main]\nWindowState=0\nTop=600\nLeft=900\nWidth=9000\nHeight=6000\n[OMForm]\nTreeWidth=2000\n");
+    frmZVMain& w = Start();
+    EXPECT_EQ(w.CurrentRect(), (WindowRect{600, 900, 9000, 6000}));
+    EXPECT_EQ(w.trvObjects()->width(), w.ToPixelsX(2000));
+
+    w.move(w.ToPixelsX(1500), w.ToPixelsY(1200));
+    w.resize(w.ToPixelsX(10500), w.ToPixelsY(7500));
+    QApplication::processEvents();
+    const WindowRect moved = w.CurrentRect();
+    EXPECT_EQ(w.trvObjects()->width(), w.ToPixelsX(2000));  // resizing keeps the tree's width
+    Close();
+    EXPECT_EQ(Value("Main", "WindowState"), "0");
+    EXPECT_EQ(Value("Main", "Top"), std::to_string(moved.top));
+    EXPECT_EQ(Value("Main", "Width"), "10500");
+    EXPECT_EQ(Value("OMForm", "TreeWidth"), "2000");
+
+    frmZVMain& again = Start();
+    EXPECT_FALSE(again.isMaximized());
+    EXPECT_EQ(again.CurrentRect(), moved);
+    EXPECT_EQ(again.Layout().trvObjects.width, 2000);
+}
+
+TEST_F(MainWindowTest, MinimisingWritesTheEarlierPlaceAndClosingMinimisedKeepsIt)
+{
+    WriteIni("[Main]\nWindowState=0\nTop=600\nLeft=900\nWidth=9000\nHeight=6000\n[OMForm]\nTreeWidth=2000\n");
+    frmZVMain& w = Start();
+    w.move(w.ToPixelsX(1200), w.ToPixelsY(750));  // a move alone, then minimise
+    QApplication::processEvents();
+    w.showMinimized();
+    QApplication::processEvents();
+    EXPECT_EQ(Value("Main", "StateBeforeMin"), "0");
+    EXPECT_EQ(Value("Main", "LeftBeforeMin"), "1200");
+    EXPECT_EQ(Value("Main", "TopBeforeMin"), "750");
+    EXPECT_EQ(Value("Main", "WidthBeforeMin"), "9000");
+
+    Close();
+    EXPECT_EQ(Value("Main", "WindowState"), "1");
+    EXPECT_EQ(Value("Main", "Top"), "600");  // the place keys stay as they were
+    EXPECT_EQ(Value("Main", "Left"), "900");
+    EXPECT_EQ(Value("OMForm", "TreeWidth"), "2000");
+
+    // The next start opens where the window was before it was minimised.
+    frmZVMain& again = Start();
+    EXPECT_FALSE(again.isMaximized());
+    EXPECT_EQ(again.CurrentRect(), (WindowRect{750, 1200, 9000, 6000}));
+}
+
+TEST_F(MainWindowTest, SplitModeCoversTheTopOfTheScreenAndLeavesTheSavedPlace)
+{
+    WriteIni("[Main]\nSplitMode=1\nScaleFactor=40\nWindowState=0\nTop=600\nLeft=900\nWidth=9000\nHeight=6000\n");
+    frmZVMain& w = Start();
+    EXPECT_TRUE(w.MenuAction("mnuSplitMode")->isChecked());
+    EXPECT_FALSE(w.isMaximized());
+    EXPECT_EQ(w.CurrentRect(), (WindowRect{0, 0, 12000, 4800}));
+    Close();
+    EXPECT_EQ(Value("Main", "Top"), "600");
+    EXPECT_EQ(Value("Main", "Width"), "9000");
+    EXPECT_EQ(Value("Main", "WindowState"), "0");
+    EXPECT_EQ(Value("Main", "SplitMode"), "1");
+
+    // Off: maximised, not back at the earlier size; any other text flips it.
+    frmZVMain& again = Start();
+    again.ToggleSplitMode("Off");
+    QApplication::processEvents();
+    EXPECT_TRUE(again.isMaximized());
+    EXPECT_FALSE(again.MenuAction("mnuSplitMode")->isChecked());
+    again.ToggleSplitMode("flip");
+    QApplication::processEvents();
+    EXPECT_FALSE(again.isMaximized());
+    EXPECT_EQ(again.frameGeometry().topLeft(), QPoint(0, 0));
+    EXPECT_EQ(again.frameGeometry().width(), 800);  // the frame too fits the screen's width now
+    EXPECT_EQ(again.CurrentRect().height, 4800);
+    again.ToggleSplitMode("Off");
+    Close();
+    EXPECT_EQ(Value("Main", "SplitMode"), "0");
+    EXPECT_EQ(Value("Main", "WindowState"), "2");
+}
+
+TEST_F(MainWindowTest, NormalWindowIsAtLeastTwoInchesWide)
+{
+    WriteIni("[Main]\nWindowState=0\nTop=600\nLeft=900\nWidth=9000\nHeight=6000\n");
+    frmZVMain& w = Start();
+    w.resize(w.ToPixelsX(2000), w.height());
+    QApplication::processEvents();
+    EXPECT_EQ(w.CurrentRect().width, 3000);
+}
+
+// Sends a mouse event to the grip at x pixels from its left edge.
+void MouseOnGrip(QWidget* grip, QEvent::Type type, int x)
+{
+    const QPointF local(x, 10);
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, local, grip->mapToGlobal(local), Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(grip, &event);
+}
+
+TEST_F(MainWindowTest, SplitterDragStopsHalfAnInchFromTheEdgeAndAClickMovesNothing)
+{
+    WriteIni("[Main]\nWindowState=0\nWidth=9000\nHeight=6000\n[OMForm]\nTreeWidth=3000\n");
+    frmZVMain& w = Start();
+    QWidget* grip = w.imgSplitter();
+
+    MouseOnGrip(grip, QEvent::MouseButtonPress, 2);
+    MouseOnGrip(grip, QEvent::MouseButtonRelease, 2);
+    EXPECT_EQ(w.Layout().trvObjects.width, 3000);
+
+    MouseOnGrip(grip, QEvent::MouseButtonPress, 2);
+    EXPECT_TRUE(w.picSplitter()->isVisible());
+    MouseOnGrip(grip, QEvent::MouseMove, -1000);
+    EXPECT_EQ(w.picSplitter()->x(), w.ToPixelsX(500));
+    MouseOnGrip(grip, QEvent::MouseButtonRelease, -1000);
+    EXPECT_FALSE(w.picSplitter()->isVisible());
+    EXPECT_EQ(w.Layout().trvObjects.width, 1000);
+
+    MouseOnGrip(grip, QEvent::MouseButtonPress, 2);
+    MouseOnGrip(grip, QEvent::MouseMove, w.ToPixelsX(1500) + 2);
+    MouseOnGrip(grip, QEvent::MouseButtonRelease, w.ToPixelsX(1500) + 2);
+    EXPECT_EQ(w.Layout().trvObjects.width, 2500);
+    EXPECT_EQ(w.trvProps()->x(), w.ToPixelsX(40 + 2500 + 80));
+}
+
+// The menu bar as text: one line per entry, entries of a menu indented,
+// "-" for a separator, "[x]"/"[ ]" for check entries, "(off)" when disabled.
+std::string MenuBarText(const frmZVMain& w)
+{
+    std::string text;
+    const auto line = [&text](const QAction* a, const char* indent) {
+        text += indent;
+        if (a->isSeparator()) {
+            text += "-\n";
+            return;
+        }
+        text += a->objectName().toStdString() + " \"" + a->text().toStdString() + "\"";
+        if (a->isCheckable())
+            text += a->isChecked() ? " [x]" : " [ ]";
+        if (!a->isEnabled())
+            text += " (off)";
+        text += "\n";
+    };
+    for (const QAction* top : w.menuBar()->actions()) {
+        if (!top->isVisible())
+            continue;
+        line(top, "");
+        if (const QMenu* menu = top->menu())
+            for (const QAction* entry : menu->actions())
+                line(entry, "  ");
+    }
+    return text;
+}
+
+TEST_F(MainWindowTest, MenuBarHasEveryEntryAndEnablesTheModelOnesWithAModel)
+{
+    WriteIni("[OMForm]\nShowOrigin=True\n");
+    frmZVMain& w = Start();
+    const std::string withoutModel = R"(mnuFile "&File"
+  mnuWizard "Create Model &Wizard"
+  mnuExit "E&xit"
+mnuLibrary "Model&s"
+mnuTree "&Tree" (off)
+  mnuLocalView "&Local View"
+  mnuGlobalView "&Global View"
+  mnuRefresh "&Refresh"
+  mnuExpandAllNodes "E&xpand All Nodes"
+  mnuCollapseAllNodes "&Collapse All Nodes"
+  mnuExpandLevels "Expand Le&vels"
+  -
+  mnuShowMember "Show Co&ntained Objects" [x]
+  mnuShowChildCount "Show Child Co&unts" [ ]
+  mnuShowExternal "Show E&xternal Objects" [ ]
+  mnuShowHidden "Show &Hidden Objects" [ ]
+  mnuShowFlags "Show Flag&s" [ ]
+  mnuShowOrigin "Show &Origins" [x]
+  -
+  mnuSaveView "Save Vie&w"
+  mnuLoadView "Lo&ad View"
+mnuView "&View" (off)
+  mnuLibraryEnums "&Enums"
+  mnuVBAEnums "&VB/VBA Enums"
+  -
+  mnuViewHidden "Hidden Objects"
+  mnuViewCreatables "Creatable Objects"
+  mnuObjFreq "Objects and Their &Frequencies"
+  mnuViewAllMembers "All Members"
+  mnuShowStats "&Library Statistics"
+  -
+  mnuBranchCounts "&Branch Counts"
+  -
+  mnuOptions "&Options"
+mnuFind "Fin&d" (off)
+  mnuFindFirst "&Find Object in Tree"
+  mnuFindAgain "Find &Again"
+  mnuFindParents "Find &Parents"
+  mnuFindPaths "Find Paths to Object"
+  mnuFindObjectsWithMember "Find Objects with &Member"
+mnuHelp "&Help"
+  mnuHelpDocumentation "&Help"
+  mnuWizardHelp "Help for Create Model &Wizard"
+  mnuHelpFile "L&ibrary Help File" (off)
+  mnuAutoHelp "A&utoHelp" [ ] (off)
+  mnuSetHelpFile "Set H&elp File Location" (off)
+  -
+  mnuLegend "&Legend" (off)
+  -
+  mnuShowWelcome "Welcome Window"
+  mnuAbout "&About"
+  -
+  mnuSplitMode "S&plit Mode" [ ] (off)
+)";
+    EXPECT_EQ(MenuBarText(w), withoutModel);
+
+    // Opening a model (in another window) and coming back to the main
+    // window enables the rest.
+    QWidget dialog;
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    w.SetCurrentLibrary("scrrun.dll");
+    QApplication::setActiveWindow(&w);
+    QApplication::processEvents();
+    std::string withModel = withoutModel;
+    for (std::string::size_type at; (at = withModel.find(" (off)")) != std::string::npos;)
+        withModel.erase(at, 6);
+    EXPECT_EQ(MenuBarText(w), withModel);
+}
+
+TEST_F(MainWindowTest, EntriesWithoutTheirCommandSaySoAndKeepTheirCheck)
+{
+    frmZVMain& w = Start();
+    w.MenuAction("mnuWizard")->trigger();
+    w.MenusEnabled(true);
+    w.MenuAction("mnuShowFlags")->trigger();
+    ASSERT_EQ(m_prompt.asked.size(), 2u);
+    EXPECT_EQ(m_prompt.asked[0].text, "Create Model Wizard is not available yet.");
+    EXPECT_EQ(m_prompt.asked[1].text, "Show Flags is not available yet.");
+    EXPECT_FALSE(w.MenuAction("mnuShowFlags")->isChecked());
+
+    // Exit closes the window, and with it every other window.
+    QWidget other;
+    other.show();
+    w.MenuAction("mnuExit")->trigger();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(other.isVisible());
+    EXPECT_EQ(Value("Main", "WindowState"), "2");
+}
+
+TEST_F(MainWindowTest, StartUpFailureIsReportedAndGivesNoWindow)
+{
+    test::WriteBytes(m_home / "file", "");
+    EXPECT_EQ(StartMainWindow(m_prompt, m_hooks, {m_home / "file"}), nullptr);
+    ASSERT_EQ(m_prompt.asked.size(), 1u);
+    EXPECT_EQ(m_prompt.asked[0].text.rfind("Error loading main form. ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace arbolith

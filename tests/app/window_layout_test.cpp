@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: MIT
+#include "app/settings.h"
+#include "app/window_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace arbolith {
+namespace {
+
+// A 12000 x 8000 twip client area (800 x 533 pixels at 96 DPI).
+constexpr LayoutMetrics kWindow{12000, 8000, 700, 300, 1500};
+
+TEST(SizeControls, PlacesEveryControl)
+{
+    const ControlLayout c = SizeControls(kWindow, 3000);
+    EXPECT_EQ(c.splitPosition, 3000);
+    EXPECT_EQ(c.txtStatus, (TwipsRect{40, 40, 11920, 700}));
+    // Labels one row 40 below the status box; the tree right below them,
+    // reaching the bottom of the client area.
+    EXPECT_EQ(c.lblNodes, (TwipsRect{40, 780, 1500, 300}));
+    EXPECT_EQ(c.trvObjects, (TwipsRect{40, 1080, 3000, 6920}));
+    // The panes share what is right of the tree: (12000 - 3040 - 120) / 2.
+    EXPECT_EQ(c.trvProps, (TwipsRect{3120, 1080, 4420, 6920}));
+    EXPECT_EQ(c.trvMethods, (TwipsRect{7580, 1080, 4420, 6920}));
+    EXPECT_EQ(c.trvMethods.Right(), 12000);
+    EXPECT_EQ(c.lblDefault.left, 40 + 1500 + 400);
+    EXPECT_EQ(c.lblProps.left, c.trvProps.left);
+    EXPECT_EQ(c.lblMethods.left, c.trvMethods.left);
+    EXPECT_EQ(c.imgSplitter, (TwipsRect{3040, 1080, 100, 6920}));
+    EXPECT_EQ(c.picSplitter, (TwipsRect{3040, 1080, 80, 6920}));
+}
+
+TEST(SizeControls, SplitPositionAndSizesKeepTheirLimits)
+{
+    EXPECT_EQ(SizeControls(kWindow, 200).splitPosition, 1000);
+    EXPECT_EQ(SizeControls(kWindow, 11500).splitPosition, 11000);
+
+    // Narrower than 1000 twips: inner width - 1000 is negative, so 1000 again.
+    LayoutMetrics tiny = kWindow;
+    tiny.innerWidth = 500;
+    tiny.innerHeight = 900;
+    const ControlLayout t = SizeControls(tiny, 3000);
+    EXPECT_EQ(t.splitPosition, 1000);
+    EXPECT_EQ(t.txtStatus.width, 500);
+    EXPECT_EQ(t.trvObjects.height, 1000);
+    EXPECT_EQ(t.trvProps.width, 500);
+    EXPECT_EQ(t.lblDefault.width, 0);
+
+    // Between 1000 and 2000 twips wide the position may end below 1000.
+    LayoutMetrics narrow = kWindow;
+    narrow.innerWidth = 1500;
+    EXPECT_EQ(SizeControls(narrow, 3000).splitPosition, 500);
+}
+
+TEST(SizeControls, LayingOutFromTheGripKeepsTheTreeWidth)
+{
+    // Every resize lays out again from the grip's place; the tree must not
+    // creep to the right by its margin each time.
+    ControlLayout c = SizeControls(kWindow, 2500);
+    for (int i = 0; i < 3; ++i)
+        c = SizeControls(kWindow, SplitPositionForGrip(c, c.imgSplitter.left));
+    EXPECT_EQ(c.trvObjects.width, 2500);
+}
+
+TEST(SplitterDrag, BarStaysHalfAnInchFromBothEdges)
+{
+    EXPECT_EQ(DragBarLeft(3040, -5000, 12000), 500);
+    EXPECT_EQ(DragBarLeft(3040, 20000, 12000), 11500);
+    EXPECT_EQ(DragBarLeft(3040, 300, 12000), 3340);
+    EXPECT_EQ(DragBarLeft(3040, 0, 800), 500);  // a window too narrow for both limits
+
+    // Dropped at the far left, the layout widens the tree to its minimum.
+    const ControlLayout c = SizeControls(kWindow, 3000);
+    EXPECT_EQ(SizeControls(kWindow, SplitPositionForGrip(c, DragBarLeft(c.imgSplitter.left, -9000, 12000)))
+                  .trvObjects.width,
+              1000);
+}
+
+TEST(Twips, ConvertWithTheScreensDpi)
+{
+    EXPECT_EQ(TwipsToPixels(3000, 96), 200);
+    EXPECT_EQ(PixelsToTwips(200, 96), 3000);
+    EXPECT_EQ(TwipsToPixels(3000, 144), 300);
+    EXPECT_EQ(PixelsToTwips(1, 120), 12);
+    EXPECT_EQ(TwipsToPixels(1440, 0), 96);  // unknown DPI counts as 96
+}
+
+// WindowRect is {top, left, width, height}.
+TEST(BringOntoScreen, PlaceOnAScreenThatHasGoneComesBack)
+{
+    const ScreenArea primary{0, 0, 28800, 16200};
+    const ScreenArea right{28800, 0, 28800, 16200};
+    const std::vector<ScreenArea> two{primary, right};
+    const std::vector<ScreenArea> onlyPrimary{primary};
+    const WindowRect onRight{1000, 30000, 9000, 6000};
+    EXPECT_EQ(BringOntoScreen(onRight, two), onRight);
+    EXPECT_EQ(BringOntoScreen(onRight, onlyPrimary), (WindowRect{1000, 0, 9000, 6000}));
+    // Up to an inch from the right and bottom edges is still on the screen.
+    EXPECT_EQ(BringOntoScreen({14760, 27360, 9000, 6000}, onlyPrimary), (WindowRect{14760, 27360, 9000, 6000}));
+    EXPECT_EQ(BringOntoScreen({14761, 27360, 9000, 6000}, onlyPrimary), (WindowRect{0, 27360, 9000, 6000}));
+
+    // The second screen was below the first; now the primary one sits to the
+    // right of a smaller one, away from the desktop's origin.
+    const std::vector<ScreenArea> moved{{14400, 0, 19200, 10800}, {0, 0, 14400, 10800}};
+    EXPECT_EQ(BringOntoScreen({500, 20000, 9000, 6000}, moved), (WindowRect{500, 20000, 9000, 6000}));
+    EXPECT_EQ(BringOntoScreen({200, 12000, 9000, 6000}, moved), (WindowRect{200, 12000, 9000, 6000}));
+    EXPECT_EQ(BringOntoScreen({12000, 32767, 9000, 6000}, moved), (WindowRect{0, 14400, 9000, 6000}));
+}
+
+}  // namespace
+}  // namespace arbolith

@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+#include "dialogs/window_helpers.h"
+#include "support/qt_application.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeView>
+
+namespace arbolith {
+namespace {
+
+TEST(CenterForm, CentresOnTheScreenOrGoesToTheCornerWithoutOne)
+{
+    EXPECT_EQ(CenteredOnScreen({1920, 1080}, QSize(800, 600)), QPoint(560, 240));
+    EXPECT_EQ(CenteredOnScreen({0, 1080}, QSize(800, 600)), QPoint(0, 0));
+    EXPECT_EQ(CenteredOnScreen({1920, 0}, QSize(800, 600)), QPoint(0, 0));
+    // Taller than the screen: the title bar stays reachable.
+    EXPECT_EQ(CenteredOnScreen({1024, 768}, QSize(800, 900)), QPoint(112, 0));
+
+    test::QtApp();
+    QWidget window;
+    window.move(300, 200);
+    CenterForm(window, {0, 0});
+    EXPECT_EQ(window.pos(), QPoint(0, 0));
+}
+
+TEST(CenterControl, MovesOnlyTheEdgesItIsAskedTo)
+{
+    test::QtApp();
+    QWidget container;
+    container.resize(400, 300);
+    QWidget control(&container);
+    control.setGeometry(10, 20, 100, 50);
+
+    CenterControl(control, "VERTICALLY");
+    EXPECT_EQ(control.pos(), QPoint(10, 125));
+    CenterControl(control, "diagonally");
+    EXPECT_EQ(control.pos(), QPoint(10, 125));
+    CenterControl(control, "Horizontally");
+    EXPECT_EQ(control.pos(), QPoint(150, 125));
+    control.move(0, 0);
+    CenterControl(control, "both");
+    EXPECT_EQ(control.pos(), QPoint(150, 125));
+}
+
+TEST(ApplyFontSizes, SizesOutOfRangeBecomeEightAndReachEveryControl)
+{
+    const FontSizes checked = CheckedFontSizes(FontSizes{3, 0, 40, 36});
+    EXPECT_EQ(checked, (FontSizes{8, 8, 8, 36}));
+    EXPECT_EQ(CheckedFontSizes(FontSizes{4, 37, -1, 12}), (FontSizes{4, 8, 8, 12}));
+
+    test::QtApp();
+    QWidget form;
+    QWidget status(&form);
+    QTreeView objects(&form), props(&form), methods(&form);
+    QLabel first("a", &form), second("b", &form);
+    FontSizes sizes{14, 0, 11, 9};
+    ApplyFontSizes(sizes, FontTargets{&form, &status, &objects, &props, &methods});
+    EXPECT_EQ(sizes, (FontSizes{14, 8, 11, 9}));  // the settings keep the checked values
+    EXPECT_EQ(form.font().pointSize(), 14);
+    EXPECT_EQ(status.font().pointSize(), 14);
+    EXPECT_EQ(objects.font().pointSize(), 11);
+    EXPECT_EQ(props.font().pointSize(), 9);
+    EXPECT_EQ(methods.font().pointSize(), 9);
+    EXPECT_EQ(first.font().pointSize(), 8);
+    EXPECT_EQ(second.font().pointSize(), 8);
+}
+
+TEST(FlashMessage, ShowsACentredBoldButtonWhileEventsKeepRunning)
+{
+    test::QtApp();
+    QWidget window;
+    window.resize(800, 400);
+    auto* flash = new QPushButton("Flash", &window);
+    flash->setObjectName("cmdFlash");
+    flash->hide();
+    window.show();
+
+    bool shownDuringWait = false;
+    bool eventRan = false;
+    QTimer::singleShot(0, [&] {
+        shownDuringWait = flash->isVisible();
+        eventRan = true;
+    });
+    FlashMessage(window, "View saved", 0.05);  // ten characters
+
+    EXPECT_TRUE(eventRan);
+    EXPECT_TRUE(shownDuringWait);
+    EXPECT_FALSE(flash->isVisible());
+    EXPECT_EQ(flash->text(), "View saved");
+    EXPECT_TRUE(flash->font().bold());
+    const QFontMetrics fm(window.font());
+    EXPECT_EQ(flash->width(), fm.horizontalAdvance(QString(30, QLatin1Char('E'))));
+    EXPECT_EQ(flash->height(), 2 * fm.lineSpacing());
+    EXPECT_EQ(flash->geometry().center().x(), window.rect().center().x());
+
+    // A window without a flash button is left alone.
+    QWidget plain;
+    FlashMessage(plain, "nothing", 5.0);
+}
+
+}  // namespace
+}  // namespace arbolith
