@@ -3,13 +3,18 @@
 //   arbolith-cli dump LIBRARY[\N]   print what the type-library reader sees
 //   arbolith-cli extract LIBRARY[\N]... [--interfaces] [--modules] [--models DIR]
 //                                    make the libraries' DAT files
+//   arbolith-cli make LIBRARY[\N] --top NAME [options]
+//                                    make a browsable model of a library
 #include "app/folders.h"
+#include "app/settings.h"
 #include "extract/extraction.h"
 #include "extract/typelib_dump.h"
 #include "extract/typelib_loader.h"
 #include "platform/progress.h"
 #include "platform/prompt.h"
 #include "platform/typelib.h"
+#include "store/inf_file.h"
+#include "wizard/model_from_library.h"
 
 #include <cinttypes>
 #include <cstdio>
@@ -26,9 +31,16 @@ namespace {
 constexpr const char* kUsage =
     "usage: arbolith-cli dump LIBRARY[\\N]\n"
     "       arbolith-cli extract LIBRARY[\\N]... [--interfaces] [--modules] [--models DIR]\n"
+    "       arbolith-cli make LIBRARY[\\N] [--top NAME [--custom-top]] [--events] [--controls] [--global]\n"
+    "                         [--connect A|B...] [--interfaces] [--modules] [--reextract] [--models DIR]\n"
     "  dump      print a type library as the reader sees it; \\N selects TYPELIB resource N\n"
     "  extract   make each library's DAT file in the models folder (or DIR);\n"
-    "            --interfaces and --modules extract those types as objects too\n";
+    "            --interfaces and --modules extract those types as objects too\n"
+    "  make      extract the library (unless its DAT file is current or --reextract),\n"
+    "            take the model's settings from its INF file when there is one, let\n"
+    "            the options given override them, save them and make the model;\n"
+    "            --top names the top object (--custom-top: a new object of that name),\n"
+    "            --connect the objects hung under a custom top object\n";
 
 int Dump(int count, char** libraries)
 {
@@ -95,6 +107,33 @@ private:
     }
 };
 
+// The application folder and its subfolders, made when missing; a models
+// folder given on the command line takes the place of the usual one.
+std::optional<arbolith::AppFolders> PrepareFolders(const std::filesystem::path& modelsFolder)
+{
+    auto appFolder = arbolith::DetermineAppFolder();
+    if (!appFolder) {
+        std::fprintf(stderr, "arbolith-cli: %s\n", appFolder.error().description.c_str());
+        return std::nullopt;
+    }
+    arbolith::AppFolders folders = arbolith::MakeAppFolders(*appFolder);
+    if (auto made = arbolith::EnsureAppFolders(folders); !made) {
+        std::fprintf(stderr, "arbolith-cli: %s\n", made.error().description.c_str());
+        return std::nullopt;
+    }
+    if (!modelsFolder.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(modelsFolder, ec);
+        if (ec) {
+            std::fprintf(stderr, "arbolith-cli: cannot create %s: %s\n", modelsFolder.c_str(),
+                         ec.message().c_str());
+            return std::nullopt;
+        }
+        folders.modelsFolder = modelsFolder;
+    }
+    return folders;
+}
+
 int Extract(int count, char** args)
 {
     arbolith::ExtractOptions options;
@@ -124,29 +163,11 @@ int Extract(int count, char** args)
         return 2;
     }
 
-    auto appFolder = arbolith::DetermineAppFolder();
-    if (!appFolder) {
-        std::fprintf(stderr, "arbolith-cli: %s\n", appFolder.error().description.c_str());
+    const auto folders = PrepareFolders(modelsFolder);
+    if (!folders)
         return 1;
-    }
-    const arbolith::AppFolders folders = arbolith::MakeAppFolders(*appFolder);
-    if (auto made = arbolith::EnsureAppFolders(folders); !made) {
-        std::fprintf(stderr, "arbolith-cli: %s\n", made.error().description.c_str());
-        return 1;
-    }
-    if (modelsFolder.empty()) {
-        modelsFolder = folders.modelsFolder;
-    } else {
-        std::error_code ec;
-        std::filesystem::create_directories(modelsFolder, ec);
-        if (ec) {
-            std::fprintf(stderr, "arbolith-cli: cannot create %s: %s\n", modelsFolder.c_str(),
-                         ec.message().c_str());
-            return 1;
-        }
-    }
-    options.modelsFolder = modelsFolder;
-    options.errorLog = folders.errorLog;
+    options.modelsFolder = folders->modelsFolder;
+    options.errorLog = folders->errorLog;
     // Imported libraries are looked for beside each library, then in the
     // Wine prefix's registry.
     options.load = arbolith::RegistryLoadOptions();
@@ -174,6 +195,72 @@ int Extract(int count, char** args)
     return status;
 }
 
+int Make(int count, char** args)
+{
+    arbolith::ModelRequest request;
+    std::filesystem::path modelsFolder;
+    // Options that take a value; the value must follow.
+    const auto value = [&](int& i) -> const char* { return i + 1 < count ? args[++i] : nullptr; };
+    for (int i = 0; i < count; ++i) {
+        const std::string_view arg = args[i];
+        const char* given = nullptr;
+        if (arg == "--top" && (given = value(i))) {
+            request.topObject = given;
+        } else if (arg == "--connect" && (given = value(i))) {
+            request.connectToTop = arbolith::SplitInfFields(given);
+        } else if (arg == "--models" && (given = value(i))) {
+            modelsFolder = given;
+        } else if (arg == "--custom-top") {
+            request.customTop = true;
+        } else if (arg == "--events") {
+            request.events = true;
+        } else if (arg == "--controls") {
+            request.controls = true;
+        } else if (arg == "--global") {
+            request.global = true;
+        } else if (arg == "--interfaces") {
+            request.interfaces = true;
+        } else if (arg == "--modules") {
+            request.modules = true;
+        } else if (arg == "--reextract") {
+            request.reextract = true;
+        } else if (!arg.starts_with("--") && request.library.empty()) {
+            request.library = arg;
+        } else {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+    }
+    if (request.library.empty()) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const auto folders = PrepareFolders(modelsFolder);
+    if (!folders)
+        return 1;
+    arbolith::ModelPlaces places;
+    places.modelsFolder = folders->modelsFolder;
+    places.errorLog = folders->errorLog;
+    places.load = arbolith::RegistryLoadOptions();
+    places.compact = arbolith::ReadSettings(folders->settingsFile, {}).compactDat;
+
+    StderrProgress progress;
+    StderrPrompt prompt;
+    auto made = arbolith::MakeModelFromLibrary(request, places, progress, prompt);
+    if (!made) {
+        std::fprintf(stderr, "arbolith-cli: %s: %s\n", request.library.c_str(), made.error().description.c_str());
+        return 1;
+    }
+    const arbolith::InfData& s = made->settings;
+    std::printf("%s: model \"%s\" in %s, top object %s (key %" PRId64 "%s), %" PRId64 " objects, %" PRId64
+                " edges%s\n",
+                request.library.c_str(), s.modelName.c_str(), made->infFile.parent_path().c_str(),
+                (s.topIsCustom ? s.customTopObject : s.builtInTopObject).c_str(), made->made.topObjectKey,
+                made->made.customTopAdded ? ", added" : "", made->made.objects, made->made.edges,
+                made->extracted ? "" : " (DAT file was current)");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -183,6 +270,8 @@ int main(int argc, char* argv[])
         return Dump(argc - 2, argv + 2);
     if (command == "extract")
         return Extract(argc - 2, argv + 2);
+    if (command == "make")
+        return Make(argc - 2, argv + 2);
     if (command == "--help" || command == "-h") {
         std::fputs(kUsage, stdout);
         return 0;

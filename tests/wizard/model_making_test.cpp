@@ -8,6 +8,7 @@
 #include "platform/progress.h"
 #include "platform/prompt.h"
 #include "store/dat_schema.h"
+#include "wizard/model_from_library.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -195,6 +196,50 @@ TEST_F(ModelMaking, EmptyObjectsTableGivesTopKeyZeroAndAFailureChangesNothing)
     ASSERT_OK(made);
     EXPECT_EQ(TopKey(), 0);
     EXPECT_FALSE(made->customTopAdded);
+}
+
+TEST(ModelFromLibrary, ExtractsOnceKeepsTheInfSettingsAndLetsTheRequestOverrideThem)
+{
+    test::TempDir dir;
+    ModelPlaces places;
+    places.modelsFolder = dir.path();
+    places.errorLog = dir / "errorlog.txt";
+    places.compact = false;
+    SilentProgress progress;
+    ScriptedPrompt prompt;
+    ModelRequest request;
+    request.library = (fs::path(ARBOLITH_TEST_DATA) / "extraction" / "model.tlb").string();
+
+    // No INF file and no top object named: nothing to make.
+    EXPECT_FALSE(MakeModelFromLibrary(request, places, progress, prompt).ok());
+
+    request.topObject = "application";
+    request.events = true;
+    request.connectToTop = std::vector<std::string>{"CFoo"};
+    auto first = MakeModelFromLibrary(request, places, progress, prompt);
+    ASSERT_OK(first);
+    EXPECT_TRUE(first->extracted);
+    EXPECT_EQ(first->datFile, dir / "model.DAT");
+    EXPECT_EQ(first->made.topObjectKey, 2);
+
+    // The second run finds the DAT file current and the settings in the INF
+    // file; --interfaces makes the DAT file out of date.
+    ModelRequest plain;
+    plain.library = request.library;
+    auto second = MakeModelFromLibrary(plain, places, progress, prompt);
+    ASSERT_OK(second);
+    EXPECT_FALSE(second->extracted);
+    EXPECT_EQ(second->settings, first->settings);
+    EXPECT_EQ(second->made.edges, first->made.edges);
+
+    ModelRequest interfaces = plain;
+    interfaces.interfaces = true;
+    auto third = MakeModelFromLibrary(interfaces, places, progress, prompt);
+    ASSERT_OK(third);
+    EXPECT_TRUE(third->extracted);
+    EXPECT_TRUE(third->settings.interfaces);
+    EXPECT_TRUE(third->settings.makeEventsObject);
+    EXPECT_EQ(third->settings.builtInTopObject, "application");
 }
 
 }  // namespace
