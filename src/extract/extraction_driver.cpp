@@ -65,16 +65,6 @@ void RemoveQuietly(const std::filesystem::path& file)
     std::filesystem::remove(file.string() + "-journal", ec);
 }
 
-// The new file is filled once and read by nobody until it is renamed into
-// place: its rollback journal stays in memory (a failed SaveOMD still rolls
-// back), nothing is synced until the driver flushes the finished file, and
-// the page cache holds the whole model, so each page is encrypted once, at
-// commit, instead of again whenever a full cache spills it.
-Result<void> PrepareForOneFill(Database& db)
-{
-    return db.ExecuteScript("PRAGMA journal_mode = MEMORY; PRAGMA synchronous = OFF; PRAGMA cache_size = -32768");
-}
-
 Result<void> FlushToDisk(const std::filesystem::path& file)
 {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -187,11 +177,9 @@ private:
     {
         m_progress.Caption("Storing data ...");
         m_progress.Yield();
-        auto db = CreateDatFile(partial);
+        auto db = CreateDatFile(partial, DatFileUse::FillOnce);
         if (!db)
             return db.error();
-        if (auto tuned = PrepareForOneFill(*db); !tuned)
-            return tuned.error();
         auto written = WriteLibraryRow(*db, MakeLibraryRow(lib, work, m_path, m_resource, m_options.inclInterfaces,
                                                            m_options.inclModules));
         if (!written)

@@ -1037,10 +1037,12 @@ Result<Database> Database::Create(const std::filesystem::path& path, std::string
         if (auto keyed = ApplyKey(handle->get(), *key, path); !keyed)
             return fail(keyed.error());
     // Writing the header makes SQLCipher put down page 1 with its salt, so
-    // the file is a complete (empty) database from here on.
-    if (RunOnHandle(handle->get(), "PRAGMA user_version = 0") != SQLITE_OK)
-        return fail(Error{EngineCode(handle->get(), SQLITE_ERROR),
-                          DescribeFailure(handle->get(), "create", "PRAGMA user_version = 0")});
+    // the file is a complete (empty) database from here on. That write is
+    // not synced: an empty file holds nothing worth keeping, and the
+    // caller's first commit syncs it with its own pages.
+    for (const char* sql : {"PRAGMA synchronous = OFF", "PRAGMA user_version = 0", "PRAGMA synchronous = FULL"})
+        if (RunOnHandle(handle->get(), sql) != SQLITE_OK)
+            return fail(Error{EngineCode(handle->get(), SQLITE_ERROR), DescribeFailure(handle->get(), "create", sql)});
     return Database(handle->release(), path, std::move(options->passphrase), false);
 }
 

@@ -244,14 +244,24 @@ std::vector<std::string> CreateIndexSql(const TableDef& table)
     return statements;
 }
 
-Result<Database> CreateDatFile(const std::filesystem::path& path)
+Result<Database> CreateDatFile(const std::filesystem::path& path, DatFileUse use)
 {
     std::optional<Error> failure;
     {
         auto db = Database::Create(path, kDatCreateConnect);
         if (!db)
             return db.error();  // nothing was made, or Create removed it again
-        auto made = db->Execute(CreateTableSql(kTables[0]));
+        // A file filled once and renamed into place by its maker: the
+        // rollback journal stays in memory (a failed transaction still rolls
+        // back), nothing is synced until the maker flushes the finished file,
+        // and the page cache holds the whole model, so each page is
+        // encrypted once, at commit, not again whenever a full cache spills.
+        auto made = use == DatFileUse::FillOnce
+                        ? db->ExecuteScript("PRAGMA journal_mode = MEMORY; PRAGMA synchronous = OFF; "
+                                            "PRAGMA cache_size = -32768")
+                        : Result<void>(Ok());
+        if (made)
+            made = db->Execute(CreateTableSql(kTables[0]));
         if (made)
             return std::move(*db);
         failure = made.error();

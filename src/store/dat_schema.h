@@ -82,7 +82,11 @@ std::vector<std::string> CreateIndexSql(const TableDef& table);
 // Creates a DAT file at path holding the Library table only. Fails when a
 // file is already there (deleting an old model is the caller's step); on
 // any other failure no file is left behind.
-Result<Database> CreateDatFile(const std::filesystem::path& path);
+enum class DatFileUse {
+    Normal,    // written and synced commit by commit
+    FillOnce,  // built in one go by its maker, who flushes it and renames it into place
+};
+Result<Database> CreateDatFile(const std::filesystem::path& path, DatFileUse use = DatFileUse::Normal);
 // Creates Edges, CoClasses, Objects, Functions and Enums with their indexes,
 // in that order, in one transaction: all of them or none.
 Result<void> CreateDataTables(Database& db);
