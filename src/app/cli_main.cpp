@@ -3,6 +3,7 @@
 //   arbolith-cli dump LIBRARY[\N]   print what the type-library reader sees
 //   arbolith-cli extract LIBRARY[\N]... [--interfaces] [--modules] [--models DIR]
 //                                    make the libraries' DAT files
+#include "app/cli_tree.h"
 #include "app/folders.h"
 #include "extract/extraction.h"
 #include "extract/typelib_dump.h"
@@ -26,9 +27,11 @@ namespace {
 constexpr const char* kUsage =
     "usage: arbolith-cli dump LIBRARY[\\N]\n"
     "       arbolith-cli extract LIBRARY[\\N]... [--interfaces] [--modules] [--models DIR]\n"
+    "       arbolith-cli tree MODEL [--depth N] [--models DIR]\n"
     "  dump      print a type library as the reader sees it; \\N selects TYPELIB resource N\n"
     "  extract   make each library's DAT file in the models folder (or DIR);\n"
-    "            --interfaces and --modules extract those types as objects too\n";
+    "            --interfaces and --modules extract those types as objects too\n"
+    "  tree      print a model's object tree (MODEL: a model key or a library path)\n";
 
 int Dump(int count, char** libraries)
 {
@@ -183,6 +186,8 @@ int main(int argc, char* argv[])
         return Dump(argc - 2, argv + 2);
     if (command == "extract")
         return Extract(argc - 2, argv + 2);
+    if (command == "tree")
+        return TreeCommand(argc - 2, argv + 2);
     if (command == "--help" || command == "-h") {
         std::fputs(kUsage, stdout);
         return 0;
