@@ -124,6 +124,12 @@ Result<void> ObjectModel::FillEdgesArray(const fs::path& datFile)
     return read;
 }
 
+void ObjectModel::Reindex()
+{
+    IndexKeys();
+    IndexEdges();
+}
+
 void ObjectModel::IndexKeys()
 {
     m_keyPositions.clear();

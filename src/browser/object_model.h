@@ -70,6 +70,10 @@ public:
     // so far stay.
     Result<void> FillEdgesArray(const std::filesystem::path& datFile);
 
+    // For arrays filled by hand (synthetic models): indexes the keys and the
+    // edges, whose parent and child are already positions.
+    void Reindex();
+
     // The position of the first object with that Key, if any.
     std::optional<std::int32_t> PositionOfKey(std::int64_t key) const;
 
