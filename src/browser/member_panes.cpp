@@ -145,6 +145,12 @@ Result<MemberPanes> MemberSource::Read(const fs::path& datFile, std::int64_t obj
         auto db = OpenDatFile(datFile, /*readOnly=*/true);
         if (!db)
             return db.error();
+        // Functions has no index on ObjectKey, so each query scans the
+        // table. A page cache that holds the whole file (a few MB even for
+        // the largest libraries) makes every scan after the first one a
+        // walk in memory instead of a decryption of every page.
+        if (auto cached = db->Execute("PRAGMA cache_size = -65536"); !cached)
+            return cached.error();
         m_db.emplace(std::move(*db));
         m_file = datFile;
         m_identity = identity;
