@@ -55,12 +55,26 @@ Result<std::string> ReadLibraryHelpFile(const fs::path& datFile)
 
 }  // namespace
 
+std::string ModelBaseName(const fs::path& modelsFolder, std::string_view libraryName)
+{
+    std::string base = GetBaseName(libraryName);
+    const std::string whole = GetFileNamePart(libraryName);
+    // "a.b" may be a library file "a" with extension "b", or the key of the
+    // model of library "a.b.olb": the key wins when only its files exist.
+    if (whole != base && !FileExists(FindDatFile(modelsFolder, base)) &&
+        (FileExists(FindDatFile(modelsFolder, whole)) ||
+         FileExists(FindEntryNoCase(modelsFolder, whole + "." + std::string(kInfExtension)))))
+        return whole;
+    return base;
+}
+
 fs::path FindDatFile(const fs::path& modelsFolder, std::string_view baseName)
 {
-    const fs::path packed = GetDatFileName(WithoutSpaces(baseName), modelsFolder);
+    const std::string extension = "." + std::string(kDatExtension);
+    const fs::path packed = FindEntryNoCase(modelsFolder, WithoutSpaces(baseName) + extension);
     if (FileExists(packed) || baseName.find(' ') == std::string_view::npos)
         return packed;
-    const fs::path spaced = GetDatFileName(baseName, modelsFolder);
+    const fs::path spaced = FindEntryNoCase(modelsFolder, std::string(baseName) + extension);
     return FileExists(spaced) ? spaced : packed;
 }
 
@@ -76,9 +90,9 @@ Result<ActiveModelResult> ObjectBrowser::SetActiveModel(std::string_view library
     m_members.Close();
     CurrentModel m;
     m.library = std::string(libraryName);
-    m.baseName = GetBaseName(libraryName);
+    m.baseName = ModelBaseName(m_modelsFolder, libraryName);
     m.datPath = FindDatFile(m_modelsFolder, m.baseName);
-    m.infPath = GetInfFileName(m.baseName, m_modelsFolder);
+    m.infPath = FindEntryNoCase(m_modelsFolder, m.baseName + "." + std::string(kInfExtension));
 
     const IniErrorSink onError = [this](const std::string& message) { Tell(message); };
     InfBrowseKeys keys;

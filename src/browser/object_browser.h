@@ -53,6 +53,11 @@ enum class TreeChange { None, Rebuilt, Relabelled };
 // without spaces; extraction names the file with them, so when no file
 // without spaces exists, the name with spaces is used when that file exists.
 std::filesystem::path FindDatFile(const std::filesystem::path& modelsFolder, std::string_view baseName);
+// The model base name of a library path, library file name or model key:
+// the file name without its last extension ("C:\X\a.b.olb" gives "a.b"),
+// except that a model key with a point in it ("a.b") stays whole when the
+// models folder has that model and none of the shorter name.
+std::string ModelBaseName(const std::filesystem::path& modelsFolder, std::string_view libraryName);
 
 class ObjectBrowser {
 public:
