@@ -155,23 +155,6 @@ TEST(ModelLoading, NonleafCountsKeepEveryLimitInRange)
     EXPECT_EQ(objects[0].branchLimit, 5);
 }
 
-TEST(ModelLoading, ArraysGrowPastTheirFirstSize)
-{
-    Fixture f;
-    std::vector<DatObject> objects;
-    std::vector<DatEdge> edges;
-    for (int i = 0; i < 250; ++i) {
-        objects.push_back({"O" + std::to_string(i)});
-        if (i > 0)
-            edges.push_back({0, i, ""});
-    }
-    test::WriteDat(f.dir / "big.DAT", objects, edges);
-    ASSERT_TRUE(f.browser.LibraryMenuClicked("big"));
-    EXPECT_EQ(f.browser.Model().objects.size(), 250u);
-    EXPECT_EQ(f.browser.Model().edges.size(), 249u);
-    EXPECT_EQ(f.browser.Nodes().size(), 250u);
-}
-
 // Damaged DAT files: each ends in a message and an empty or partial tree.
 TEST(ModelLoading, DamagedDatFilesGiveAMessageNotACrash)
 {
@@ -193,7 +176,8 @@ TEST(ModelLoading, DamagedDatFilesGiveAMessageNotACrash)
          "3 of the 3 edges"},
         {"wrong types", "UPDATE Objects SET Key = '' || Key, IsCollection = 'yes', cChildObjects = 'many', Name = 7",
          nullptr},
-        {"keys out of range", "UPDATE Objects SET Key = Key + 3000000000", "top object key 0 names no object"},
+        {"keys out of range", "UPDATE Objects SET Key = Key + 3000000000",
+         "Error creating library nodes. The top object key 0 names no object of the model (it has 3 objects)."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -228,19 +212,6 @@ TEST(ModelLoading, FilesThatAreNoDatabaseAreRefusedWithTheCause)
     test::WriteBytes(f.dir / "empty.DAT", "");
     EXPECT_FALSE(f.browser.OpenAtStartup("empty"));
     EXPECT_EQ(f.prompt.asked.size(), 2u);
-}
-
-TEST(ModelLoading, TopObjectKeyOutOfRangeIsReported)
-{
-    Fixture f;
-    test::WriteDat(f.dir / "m.DAT", kThree, kThreeEdges);
-    test::WriteInf(f.dir / "m.INF", "App", 70000);
-    EXPECT_FALSE(f.browser.LibraryMenuClicked("m"));
-    EXPECT_NE(f.Messages().find("The top object key 70000 names no object of the model (it has 3 objects)"),
-              std::string::npos)
-        << f.Messages();
-    EXPECT_EQ(f.browser.Display().NodeCount(), 0u);
-    EXPECT_EQ(f.browser.SwitchToLocalView(0), TreeChange::None);
 }
 
 // A real library, extracted as the wizard would, opened by its path.

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The index-based builder against a word-for-word walk that scans the whole
-// edge array for every expanded node, on random graphs; then the rules one
-// at a time on small hand-made graphs.
+// edge array for every expanded node, on random graphs (cycles, self-edges,
+// branch limits 0 to 100, the top, hidden and external rules, the depth
+// cap); then keys that are not running numbers, which that walk never meets.
 #include "browser/tree_builder.h"
 
 #include "platform/text_encoding.h"
@@ -26,7 +27,14 @@ struct ScanNode {
     std::int32_t level = 0;
     std::string hiddenState, docString, flags;
     bool isCustom = false;
+    bool operator==(const ScanNode&) const = default;
 };
+
+std::ostream& operator<<(std::ostream& out, const ScanNode& n)
+{
+    return out << n.index << " object " << n.object << " parent " << n.parent << " level " << n.level << " \""
+               << n.name << "\" \"" << n.origin << "\" " << n.image;
+}
 
 std::string ScanImage(const ObjectRecord& k)
 {
@@ -35,6 +43,20 @@ std::string ScanImage(const ObjectRecord& k)
     if (k.hiddenState == "H")
         key += "Hid";
     return key;
+}
+
+// The fields a new record takes from its object.
+void CopyObjectFields(ScanNode& n, const ObjectRecord& k)
+{
+    n.name = k.name;
+    n.nameX = k.nameX;
+    n.hiddenState = k.hiddenState;
+    n.docString = k.docString;
+    n.flags = k.flags;
+    n.helpId = k.helpId;
+    n.isCollection = k.isCollection;
+    n.isCustom = k.isCustom;
+    n.member = k.isCollection ? "{" + k.memberName + "}" : "";
 }
 
 std::vector<ScanNode> ScanCreateNodes(const std::vector<ObjectRecord>& objects, const std::vector<EdgeRecord>& edges,
@@ -69,15 +91,7 @@ std::vector<ScanNode> ScanCreateNodes(const std::vector<ObjectRecord>& objects, 
             n.object = edges[e].child;
             n.parent = static_cast<std::int32_t>(cursor);
             n.level = nodes[cursor].level + 1;
-            n.name = k.name;
-            n.nameX = k.nameX;
-            n.hiddenState = k.hiddenState;
-            n.docString = k.docString;
-            n.flags = k.flags;
-            n.helpId = k.helpId;
-            n.isCollection = k.isCollection;
-            n.isCustom = k.isCustom;
-            n.member = k.isCollection ? "{" + k.memberName + "}" : "";
+            CopyObjectFields(n, k);
             n.origin = edges[e].label;
             n.image = ScanImage(k);
             nodes.push_back(n);
@@ -87,31 +101,27 @@ std::vector<ScanNode> ScanCreateNodes(const std::vector<ObjectRecord>& objects, 
     return nodes;
 }
 
-// The seed list of a node's local view, as the scan would copy it.
-std::vector<ScanNode> ScanSeeds(const ObjectModel& model, const std::vector<NodeRecord>& seeds)
+// Our node as the scan's record: every text through the accessors.
+ScanNode Describe(const ObjectModel& model, const NodeRecord& node, std::size_t index)
+{
+    ScanNode n;
+    CopyObjectFields(n, model.objects[static_cast<std::size_t>(node.object)]);
+    n.index = static_cast<std::int64_t>(index);
+    n.object = node.object;
+    n.parent = node.parent;
+    n.level = node.level;
+    n.name = NodeName(model, node);
+    n.member = NodeMember(model, node);
+    n.origin = std::string(NodeOrigin(model, node));
+    n.image = std::string(NodeImageKey(node.image));
+    return n;
+}
+
+std::vector<ScanNode> DescribeAll(const ObjectModel& model, const std::vector<NodeRecord>& nodes)
 {
     std::vector<ScanNode> out;
-    for (std::size_t i = 0; i < seeds.size(); ++i) {
-        const NodeRecord& s = seeds[i];
-        const ObjectRecord& k = model.objects[static_cast<std::size_t>(s.object)];
-        ScanNode n;
-        n.index = static_cast<std::int64_t>(i);
-        n.object = s.object;
-        n.parent = s.parent;
-        n.level = s.level;
-        n.name = k.name;
-        n.nameX = k.nameX;
-        n.hiddenState = k.hiddenState;
-        n.docString = k.docString;
-        n.flags = k.flags;
-        n.helpId = k.helpId;
-        n.isCollection = k.isCollection;
-        n.isCustom = k.isCustom;
-        n.member = k.isCollection ? "{" + k.memberName + "}" : "";
-        n.origin = std::string(NodeOrigin(model, s));
-        n.image = std::string(NodeImageKey(s.image));
-        out.push_back(n);
-    }
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        out.push_back(Describe(model, nodes[i], i));
     return out;
 }
 
@@ -119,27 +129,8 @@ void ExpectSameTree(const ObjectModel& model, const std::vector<NodeRecord>& our
                     const std::string& what)
 {
     ASSERT_EQ(ours.size(), scan.size()) << what;
-    for (std::size_t i = 0; i < ours.size(); ++i) {
-        const NodeRecord& a = ours[i];
-        const ScanNode& b = scan[i];
-        const ObjectRecord& k = model.objects[static_cast<std::size_t>(a.object)];
-        SCOPED_TRACE(what + ", node " + std::to_string(i));
-        ASSERT_EQ(b.index, static_cast<std::int64_t>(i));
-        ASSERT_EQ(a.object, b.object);
-        ASSERT_EQ(a.parent, b.parent);
-        ASSERT_EQ(a.level, b.level);
-        ASSERT_EQ(NodeName(model, a), b.name);
-        ASSERT_EQ(k.nameX, b.nameX);
-        ASSERT_EQ(NodeOrigin(model, a), b.origin);
-        ASSERT_EQ(k.isCollection, b.isCollection);
-        ASSERT_EQ(NodeMember(model, a), b.member);
-        ASSERT_EQ(k.helpId, b.helpId);
-        ASSERT_EQ(NodeImageKey(a.image), b.image);
-        ASSERT_EQ(k.hiddenState, b.hiddenState);
-        ASSERT_EQ(k.docString, b.docString);
-        ASSERT_EQ(k.flags, b.flags);
-        ASSERT_EQ(k.isCustom, b.isCustom);
-    }
+    for (std::size_t i = 0; i < ours.size(); ++i)
+        ASSERT_EQ(Describe(model, ours[i], i), scan[i]) << what << ", node " << i;
 }
 
 ObjectModel RandomModel(std::mt19937& rng)
@@ -196,7 +187,7 @@ TEST(TreeBuilder, IndexedWalkMatchesFullScanOnRandomGraphs)
         const std::vector<NodeRecord> seeds{RootSeed(model, top)};
         std::vector<NodeRecord> global;
         ASSERT_TRUE(CreateNodes(model, seeds, maxLevel, rules, global).ok());
-        ExpectSameTree(model, global, ScanCreateNodes(model.objects, model.edges, ScanSeeds(model, seeds), maxLevel, rules),
+        ExpectSameTree(model, global, ScanCreateNodes(model.objects, model.edges, DescribeAll(model, seeds), maxLevel, rules),
                        what + " global");
 
         // A local view of a random node: its path as seeds.
@@ -208,102 +199,9 @@ TEST(TreeBuilder, IndexedWalkMatchesFullScanOnRandomGraphs)
             path[k].parent = static_cast<std::int32_t>(k) - 1;
         std::vector<NodeRecord> local;
         ASSERT_TRUE(CreateNodes(model, path, kMaxLevel, rules, local).ok());
-        ExpectSameTree(model, local, ScanCreateNodes(model.objects, model.edges, ScanSeeds(model, path), kMaxLevel, rules),
+        ExpectSameTree(model, local, ScanCreateNodes(model.objects, model.edges, DescribeAll(model, path), kMaxLevel, rules),
                        what + " local");
     }
-}
-
-// ---------------------------------------------------------------------------
-// The rules on small graphs.
-
-ObjectModel Chain(std::vector<std::pair<int, int>> edges, int objectCount, std::int32_t limit)
-{
-    ObjectModel m;
-    for (int i = 0; i < objectCount; ++i) {
-        ObjectRecord& o = m.objects.emplace_back();
-        o.key = i;
-        o.name = "O" + std::to_string(i);
-        o.branchLimit = limit;
-    }
-    for (const auto& [p, c] : edges)
-        m.edges.push_back({p, c, ""});
-    m.Reindex();
-    return m;
-}
-
-std::vector<NodeRecord> Build(const ObjectModel& m, std::int32_t top = 0, BuildRules rules = {})
-{
-    std::vector<NodeRecord> nodes;
-    EXPECT_TRUE(CreateNodes(m, std::vector<NodeRecord>{RootSeed(m, top)}, kMaxLevel, rules, nodes).ok());
-    return nodes;
-}
-
-TEST(TreeBuilder, BranchLimitsDecideWhichNodesAreExpanded)
-{
-    // 0 -> 1, 1 -> 2; object 1 reached three times from 0.
-    ObjectModel m = Chain({{0, 1}, {0, 1}, {0, 1}, {1, 2}}, 3, 2);
-    std::vector<NodeRecord> nodes = Build(m);
-    // Root, three 1s, 2 under the first two of them only.
-    ASSERT_EQ(nodes.size(), 6u);
-    EXPECT_EQ(nodes[4].parent, 1);
-    EXPECT_EQ(nodes[5].parent, 2);
-
-    // A limit of 0: never expanded, a leaf wherever it appears; the root too.
-    m.objects[1].branchLimit = 0;
-    EXPECT_EQ(Build(m).size(), 4u);
-    m.objects[0].branchLimit = 0;
-    EXPECT_EQ(Build(m).size(), 1u);
-
-    // The root's own expansion counts against the top object's limit: with
-    // a limit of 1 a self-edge shows the object once below the root, as a leaf.
-    ObjectModel self = Chain({{0, 0}}, 1, 1);
-    EXPECT_EQ(Build(self).size(), 2u);
-}
-
-TEST(TreeBuilder, DepthCapEndsACycle)
-{
-    ObjectModel m = Chain({{0, 0}}, 1, kMaxBranchLimit);
-    const std::vector<NodeRecord> nodes = Build(m);
-    ASSERT_EQ(nodes.size(), 101u);  // levels 0 to 100
-    EXPECT_EQ(nodes.back().level, kMaxLevel);
-}
-
-TEST(TreeBuilder, RulesLeaveOutTopHiddenAndExternalChildren)
-{
-    ObjectModel m = Chain({{0, 1}, {0, 2}, {0, 3}, {1, 0}}, 4, 6);
-    m.objects[0].name = "Application";
-    m.objects[2].hiddenState = "h";
-    m.objects[3].isExternal = true;
-
-    BuildRules rules{"APPLICATION", true, true, true};
-    std::vector<NodeRecord> nodes = Build(m, 0, rules);
-    EXPECT_EQ(nodes.size(), 4u);  // the edge back to the top is dropped
-    rules.showHidden = false;
-    rules.showExternal = false;
-    nodes = Build(m, 0, rules);
-    ASSERT_EQ(nodes.size(), 2u);
-    EXPECT_EQ(nodes[1].object, 1);
-    // Without the top rule the cycle App -> 1 -> App unrolls until both
-    // branch limits are spent: six times each.
-    rules.topOnlyOnce = false;
-    EXPECT_EQ(Build(m, 0, rules).size(), 13u);
-}
-
-TEST(TreeBuilder, EdgesToNowhereAndAnEmptyModelAreHarmless)
-{
-    ObjectModel m = Chain({{0, 1}}, 2, 6);
-    m.edges.push_back({0, -1, "dangling"});
-    m.edges.push_back({-1, 1, "orphan"});
-    m.edges.push_back({7, 1, "far"});
-    m.Reindex();
-    EXPECT_EQ(Build(m).size(), 2u);
-    EXPECT_EQ(m.UnlinkedEdgeCount(), 3u);
-
-    ObjectModel empty;
-    empty.Reindex();
-    std::vector<NodeRecord> nodes;
-    EXPECT_TRUE(CreateNodes(empty, std::vector<NodeRecord>{RootSeed(empty, 0)}, kMaxLevel, {}, nodes).ok());
-    EXPECT_EQ(nodes.size(), 1u);
 }
 
 TEST(TreeBuilder, KeysWithGapsStillLinkEdgesToTheirObjects)
@@ -318,30 +216,6 @@ TEST(TreeBuilder, KeysWithGapsStillLinkEdgesToTheirObjects)
     EXPECT_EQ(m.PositionOfKey(40), 3);
     EXPECT_FALSE(m.PositionOfKey(0));
     EXPECT_FALSE(m.PositionOfKey(-1));
-}
-
-TEST(TreeBuilder, FlatTreeListsEveryObjectOnceByName)
-{
-    ObjectModel m = Chain({{0, 1}}, 4, 6);
-    m.objects[0].name = "b";
-    m.objects[1].name = "B";
-    m.objects[2].name = "a";
-    m.objects[3].name = "a";
-    m.objects[3].hiddenState = "H";
-    m.objects[3].isCollection = true;
-    m.objects[3].helpId = "3";
-    const std::vector<NodeRecord> nodes = CreateFlatNodes(m);
-    ASSERT_EQ(nodes.size(), 5u);
-    EXPECT_EQ(NodeName(m, nodes[0]), "<<flat>>");
-    EXPECT_EQ(NodeImageKey(nodes[0].image), "OffObj");
-    std::vector<std::string> names;
-    for (std::size_t i = 1; i < nodes.size(); ++i) {
-        names.push_back(NodeName(m, nodes[i]));
-        EXPECT_EQ(nodes[i].parent, 0);
-        EXPECT_EQ(nodes[i].level, 1);
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"B", "a", "a (H)", "b"}));
-    EXPECT_EQ(NodeImageKey(nodes[3].image), "OnCol");  // no "Hid" images in the flat view
 }
 
 }  // namespace
