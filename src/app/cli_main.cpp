@@ -5,6 +5,8 @@
 //                                    make the libraries' DAT files
 //   arbolith-cli make LIBRARY[\N] --top NAME [options]
 //                                    make a browsable model of a library
+//   arbolith-cli tree MODEL [--depth N]  print a model's object tree
+#include "app/cli_tree.h"
 #include "app/folders.h"
 #include "app/settings.h"
 #include "extract/extraction.h"
@@ -33,6 +35,7 @@ constexpr const char* kUsage =
     "       arbolith-cli extract LIBRARY[\\N]... [--interfaces] [--modules] [--models DIR]\n"
     "       arbolith-cli make LIBRARY[\\N] [--top NAME [--custom-top]] [--events] [--controls] [--global]\n"
     "                         [--connect A|B...] [--interfaces] [--modules] [--reextract] [--models DIR]\n"
+    "       arbolith-cli tree MODEL [--depth N] [--models DIR]\n"
     "  dump      print a type library as the reader sees it; \\N selects TYPELIB resource N\n"
     "  extract   make each library's DAT file in the models folder (or DIR);\n"
     "            --interfaces and --modules extract those types as objects too\n"
@@ -40,7 +43,8 @@ constexpr const char* kUsage =
     "            take the model's settings from its INF file when there is one, let\n"
     "            the options given override them, save them and make the model;\n"
     "            --top names the top object (--custom-top: a new object of that name),\n"
-    "            --connect the objects hung under a custom top object\n";
+    "            --connect the objects hung under a custom top object\n"
+    "  tree      print a model's object tree (MODEL: a model key or a library path)\n";
 
 int Dump(int count, char** libraries)
 {
@@ -272,6 +276,8 @@ int main(int argc, char* argv[])
         return Extract(argc - 2, argv + 2);
     if (command == "make")
         return Make(argc - 2, argv + 2);
+    if (command == "tree")
+        return TreeCommand(argc - 2, argv + 2);
     if (command == "--help" || command == "-h") {
         std::fputs(kUsage, stdout);
         return 0;

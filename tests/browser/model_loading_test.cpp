@@ -1,0 +1,263 @@
+// SPDX-License-Identifier: MIT
+// Opening models from their files: names, INF settings, branch limits, and
+// damaged files of every kind ending in a message, never a crash.
+#include "browser/object_browser.h"
+
+#include "extract/extraction.h"
+
+#include "platform/text_encoding.h"
+#include "support/temp_dir.h"
+#include "browser/model_files.h"
+
+#include <gtest/gtest.h>
+
+namespace arbolith::browser {
+namespace {
+
+using test::DatEdge;
+using test::DatObject;
+
+struct Fixture {
+    test::TempDir dir;
+    ScriptedPrompt prompt;
+    ObjectBrowser browser{dir.path(), prompt};
+
+    std::string Messages() const
+    {
+        std::string all;
+        for (const PromptMessage& m : prompt.asked)
+            all += m.text + "\n";
+        return all;
+    }
+};
+
+const std::vector<DatObject> kThree = {{"App"}, {"Docs", true, "Doc"}, {"Doc"}};
+const std::vector<DatEdge> kThreeEdges = {{0, 1, "(P:Documents)"}, {1, 2, "(M:Item)"}, {2, 0, "(P:Application)"}};
+
+TEST(ModelLoading, ModelWithABlankInItsNameOpensUnderEitherDatName)
+{
+    Fixture f;
+    // Extraction writes the name with its blank; the INF file keeps it too.
+    test::WriteDat(f.dir / "My Lib.DAT", kThree, kThreeEdges);
+    test::WriteInf(f.dir / "My Lib.INF", "App", 0);
+    ASSERT_TRUE(f.browser.LibraryMenuClicked("/opt/x/My Lib.olb"));
+    EXPECT_EQ(f.browser.Current().datPath, f.dir / "My Lib.DAT");
+    EXPECT_EQ(f.browser.Current().modelName, "Test Model");
+    EXPECT_EQ(f.browser.Nodes().size(), 3u);
+
+    // A file named without the blank is preferred when both exist.
+    test::WriteDat(f.dir / "MyLib.DAT", {{"Solo"}}, {});
+    ASSERT_TRUE(f.browser.LibraryMenuClicked("My Lib"));
+    EXPECT_EQ(f.browser.Current().datPath, f.dir / "MyLib.DAT");
+    EXPECT_TRUE(f.prompt.asked.empty()) << f.Messages();
+}
+
+TEST(ModelLoading, NamesWithPointsOpenByLibraryPathAndByKey)
+{
+    Fixture f;
+    test::WriteDat(f.dir / "a.b.DAT", kThree, kThreeEdges);
+    // The library's path and the model key (as the Open Model dialog passes it).
+    ASSERT_TRUE(f.browser.LibraryMenuClicked("/libs/a.b.olb"));
+    EXPECT_EQ(f.browser.Current().baseName, "a.b");
+    ASSERT_TRUE(f.browser.LibraryMenuClicked("a.b"));
+    EXPECT_EQ(f.browser.Current().datPath, f.dir / "a.b.DAT");
+    EXPECT_EQ(f.browser.Current().infPath, f.dir / "a.b.INF");
+    // A model "a" of its own takes the name before the point.
+    test::WriteDat(f.dir / "a.DAT", {{"Solo"}}, {});
+    ASSERT_TRUE(f.browser.LibraryMenuClicked("a.b"));
+    EXPECT_EQ(f.browser.Current().datPath, f.dir / "a.DAT");
+}
+
+TEST(ModelLoading, MissingDatFileIsReportedAndLeavesNoModelOpen)
+{
+    Fixture f;
+    test::WriteInf(f.dir / "Gone.INF", "App", 0);
+    auto result = f.browser.SetActiveModel("Gone");
+    ASSERT_TRUE(result.ok());
+    EXPECT_EQ(*result, ActiveModelResult::DatMissing);
+    EXPECT_FALSE(f.browser.Current().IsOpen());
+    EXPECT_FALSE(f.browser.Current().datPath.empty());  // closing writes an empty CurrentLibrary
+
+    EXPECT_FALSE(f.browser.LibraryMenuClicked("Gone"));
+    ASSERT_EQ(f.prompt.asked.size(), 1u);
+    EXPECT_EQ(f.prompt.asked[0].icon, PromptIcon::Critical);
+    EXPECT_EQ(f.prompt.asked[0].text, "The file " + AsciiUpper((f.dir / "Gone.DAT").string()) +
+                                          " for Test Model is missing or corrupted. Please recreate the object "
+                                          "model from the type library using the Create Model Wizard under the "
+                                          "File menu.");
+
+    // At start-up the same model is passed over without a word.
+    EXPECT_FALSE(f.browser.OpenAtStartup("Gone"));
+    EXPECT_EQ(f.prompt.asked.size(), 1u);
+}
+
+TEST(ModelLoading, InfSettingsAndTheirDefaults)
+{
+    Fixture f;
+    test::WriteDat(f.dir / "m.DAT", kThree, kThreeEdges, {}, "lib.chm");
+    // No INF at all: top key 0, top only once off, hidden and external shown.
+    ASSERT_TRUE(f.browser.LibraryMenuClicked("m"));
+    const CurrentModel& c = f.browser.Current();
+    EXPECT_EQ(c.topObjectName, "");
+    EXPECT_EQ(c.topObjectKey, 0);
+    EXPECT_FALSE(c.topOnlyOnce);
+    EXPECT_TRUE(c.showHidden);
+    EXPECT_TRUE(c.showExternal);
+    EXPECT_EQ(c.helpFile, "lib.chm");
+    // Without top only once the cycle App -> Docs -> Doc -> App unrolls
+    // until each object has been expanded six times.
+    EXPECT_EQ(f.browser.Nodes().size(), 19u);
+
+    test::WriteBytes(f.dir / "m.INF",
+                     "[Main]\nModelName=M\nShowHidden=0\nShowExternal=yes\nHelpFile=   \n"
+                     "[TopObject]\nTopIsCustom=True\nCustomTopObject=app\nBuiltInTopObject=Doc\n"
+                     "TopObjectKey=2\nTopOnlyOnce=-1\n");
+    ASSERT_TRUE(f.browser.LibraryMenuClicked("m"));
+    EXPECT_EQ(c.topObjectName, "app");
+    EXPECT_EQ(c.topObjectKey, 2);
+    EXPECT_TRUE(c.topOnlyOnce);
+    EXPECT_FALSE(c.showHidden);
+    EXPECT_TRUE(c.showExternal);   // "yes" is no boolean: the default
+    EXPECT_EQ(c.helpFile, "lib.chm");  // blanks only: the library's own
+    EXPECT_EQ(f.browser.WindowCaption("Arbolith"), "M - Arbolith");
+    // Root Doc; App is the top by name, so the edge to it is dropped.
+    EXPECT_EQ(f.browser.Nodes().size(), 1u);
+    EXPECT_TRUE(f.prompt.asked.empty()) << f.Messages();
+}
+
+TEST(ModelLoading, NonleafCountsKeepEveryLimitInRange)
+{
+    test::TempDir dir;
+    const auto inf = dir / "m.INF";
+    std::vector<ObjectRecord> objects(6);
+    for (std::size_t i = 0; i < objects.size(); ++i)
+        objects[i].name = "O" + std::to_string(i);
+
+    ReadNonleafCounts(dir / "absent.INF", 4, objects);
+    for (const ObjectRecord& o : objects)
+        EXPECT_EQ(o.branchLimit, 4);
+
+    test::WriteBytes(inf, "[NonleafCounts]\n<default>=3\nO0=101\nO1=-1\no2=0\nO3=2000000000\nO4=abc\nO5=100\n");
+    ReadNonleafCounts(inf, 6, objects);
+    std::vector<std::int32_t> limits;
+    for (const ObjectRecord& o : objects)
+        limits.push_back(o.branchLimit);
+    EXPECT_EQ(limits, (std::vector<std::int32_t>{3, 3, 0, 3, 3, 100}));
+
+    // A default outside 0..100 is no default: every object would otherwise
+    // be expanded up to two billion times.
+    test::WriteBytes(inf, "[NonleafCounts]\n<Default>=2000000000\nO1=1\n");
+    ReadNonleafCounts(inf, 6, objects);
+    EXPECT_EQ(objects[0].branchLimit, 6);
+    EXPECT_EQ(objects[1].branchLimit, 1);
+    test::WriteBytes(inf, "\xff\xfe garbage [[[\n=\n[NonleafCounts\n<Default\n");
+    ReadNonleafCounts(inf, 5, objects);
+    EXPECT_EQ(objects[0].branchLimit, 5);
+}
+
+// Damaged DAT files: each ends in a message and an empty or partial tree.
+TEST(ModelLoading, DamagedDatFilesGiveAMessageNotACrash)
+{
+    struct Case {
+        const char* what;
+        const char* sql;         // run on a good file to damage it
+        const char* expected;    // part of the message
+    };
+    const Case cases[] = {
+        {"no Objects table", "DROP TABLE Objects", "Error filling objects array for m. "},
+        {"no Edges table", "DROP TABLE Edges", "Error A8: "},
+        {"no Library table", "DROP TABLE Library", nullptr},
+        {"edges to nowhere", "UPDATE Edges SET ChildObjectKey = 999 WHERE ChildObjectKey = 2",
+         "1 of the 3 edges"},
+        {"Null keys in edges", "UPDATE Edges SET ParentObjectKey = NULL, ChildObjectKey = NULL",
+         "3 of the 3 edges"},
+        {"Null everywhere", "UPDATE Objects SET Name = NULL, Key = NULL, IsCollection = NULL, MemberName = NULL, "
+                            "HiddenState = NULL, Flags = NULL, DocString = NULL, HelpID = NULL",
+         "3 of the 3 edges"},
+        {"wrong types", "UPDATE Objects SET Key = '' || Key, IsCollection = 'yes', cChildObjects = 'many', Name = 7",
+         nullptr},
+        {"keys out of range", "UPDATE Objects SET Key = Key + 3000000000",
+         "Error creating library nodes. The top object key 0 names no object of the model (it has 3 objects)."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f;
+        test::WriteDat(f.dir / "m.DAT", kThree, kThreeEdges);
+        {
+            auto db = OpenDatFile(f.dir / "m.DAT");
+            ASSERT_TRUE(db.ok());
+            ASSERT_TRUE(db->ExecuteScript(c.sql).ok()) << c.sql;
+        }
+        f.browser.LibraryMenuClicked("m");
+        if (c.expected)
+            EXPECT_NE(f.Messages().find(c.expected), std::string::npos) << f.Messages();
+        else
+            EXPECT_TRUE(f.prompt.asked.empty()) << f.Messages();
+        // Whatever was built displays and every node can be clicked.
+        for (std::int32_t n = 0; n < static_cast<std::int32_t>(f.browser.Nodes().size()); ++n)
+            f.browser.ObjectNodeClicked(n);
+        EXPECT_EQ(f.browser.Display().NodeCount(), f.browser.Nodes().size());
+    }
+}
+
+TEST(ModelLoading, FilesThatAreNoDatabaseAreRefusedWithTheCause)
+{
+    Fixture f;
+    test::WriteBytes(f.dir / "junk.DAT", std::string(4096, 'x'));
+    EXPECT_FALSE(f.browser.LibraryMenuClicked("junk"));
+    ASSERT_EQ(f.prompt.asked.size(), 1u);
+    EXPECT_NE(f.prompt.asked[0].text.find("is missing or corrupted."), std::string::npos);
+    EXPECT_FALSE(f.browser.Current().IsOpen());
+
+    test::WriteBytes(f.dir / "empty.DAT", "");
+    EXPECT_FALSE(f.browser.OpenAtStartup("empty"));
+    EXPECT_EQ(f.prompt.asked.size(), 2u);
+}
+
+// A real library, extracted as the wizard would, opened by its path.
+TEST(ModelLoading, ScrrunTreeReadsLikeItsObjectModel)
+{
+    const std::filesystem::path library = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/scrrun.dll";
+    if (!std::filesystem::exists(library))
+        GTEST_SKIP() << "Wine's scrrun.dll is not installed";
+    Fixture f;
+    ExtractOptions options;
+    options.modelsFolder = f.dir.path();
+    options.errorLog = f.dir / "errorlog.txt";
+    std::string resource = "1";
+    SilentProgress progress;
+    ASSERT_TRUE(ExtractFromTypeLib(library.string(), resource, options, progress, f.prompt).ok);
+    std::int64_t top = -1;
+    {
+        auto db = OpenDatFile(f.dir / "scrrun.DAT", true);
+        ASSERT_TRUE(db.ok());
+        auto row = FindFirst(*db, "Objects", "Name", "FileSystemObject");
+        ASSERT_TRUE(row.ok() && *row);
+        top = (**row)["Key"].AsInteger();
+    }
+    test::WriteInf(f.dir / "scrrun.INF", "FileSystemObject", static_cast<std::int32_t>(top));
+
+    ASSERT_TRUE(f.browser.LibraryMenuClicked(library.string())) << f.Messages();
+    const TreeDisplay& d = f.browser.Display();
+    EXPECT_EQ(d.Label(0), "FileSystemObject");
+    // FileSystemObject -> Drives {Drive} -> Drive -> Folder -> Files {File} -> File
+    std::int32_t at = 0;
+    for (const std::string_view label : {"Drives {Drive}", "Drive", "Folder", "Files {File}", "File"}) {
+        std::int32_t next = -1;
+        for (std::int32_t row = 0; row < d.ChildCount(at); ++row)
+            if (d.Label(d.Child(at, row)) == label)
+                next = d.Child(at, row);
+        ASSERT_GE(next, 0) << "no " << label << " below " << d.Label(at);
+        at = next;
+    }
+    auto click = f.browser.ObjectNodeClicked(at);
+    ASSERT_TRUE(click);
+    EXPECT_TRUE(click->status.starts_with("Path: FileSystemObject -- Drives -- Drive -- Folder -- Files -- File\n"))
+        << click->status;
+    EXPECT_FALSE(click->panes.properties.empty());
+    EXPECT_FALSE(click->panes.methods.empty());
+    EXPECT_TRUE(f.prompt.asked.empty()) << f.Messages();
+}
+
+}  // namespace
+}  // namespace arbolith::browser
