@@ -55,12 +55,10 @@ inline std::string NodeImageKey(NodeImage image)
 constexpr std::optional<NodeImage> ParseNodeImageKey(std::string_view key)
 {
     NodeImage image;
-    if (key.starts_with("On"))
-        image.help = true, key.remove_prefix(2);
-    else if (key.starts_with("Off"))
-        key.remove_prefix(3);
-    else
+    image.help = key.starts_with("On");
+    if (!image.help && !key.starts_with("Off"))
         return std::nullopt;
+    key.remove_prefix(image.help ? 2 : 3);
     if (key.starts_with("Col"))
         image.collection = true;
     else if (!key.starts_with("Obj"))

@@ -85,7 +85,8 @@ public:
         return QApplication::style()->generatedIconPixmap(mode, normal, &option);
     }
 
-    // QIcon::pixmap() asks pixmap() for device pixels and sets the ratio itself.
+    // Views paint through here: draw at the surface's device pixels. (QIcon::pixmap()
+    // needs nothing more: it asks pixmap() for device pixels and sets the ratio.)
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
     {
         const qreal scale = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
@@ -102,14 +103,15 @@ private:
 };
 
 // One icon per file for the program's lifetime; the views call these for
-// every row they paint, so the lookup must be cheap.
+// every row they paint, so the lookup must be cheap. Never destroyed: the
+// cached pixmaps must not outlive the application object.
 QIcon IconForFile(const QString& file)
 {
-    static QHash<QString, QIcon> icons;
-    auto found = icons.find(file);
-    if (found == icons.end()) {
+    static auto* icons = new QHash<QString, QIcon>;
+    auto found = icons->find(file);
+    if (found == icons->end()) {
         const QString shown = QSvgRenderer(file).isValid() ? file : kUnknownFile;
-        found = icons.insert(file, QIcon(new SvgImageEngine(shown)));
+        found = icons->insert(file, QIcon(new SvgImageEngine(shown)));
     }
     return *found;
 }

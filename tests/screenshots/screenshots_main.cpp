@@ -84,8 +84,8 @@ void SaveMenu(arbolith::frmZVMain& window, const char* name, const char* picture
 }
 
 // Every tree and member image at 16, 24 and 32 pixels with its key and
-// meaning, in three blocks: nodes and methods, properties with help,
-// properties without.
+// meaning, in three blocks: nodes and methods, properties without help,
+// properties with help.
 void SaveImageSheet(const char* name, const QPalette& palette)
 {
     QWidget sheet;
