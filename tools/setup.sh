@@ -13,7 +13,7 @@ case "$mode" in run|test) ;; *) echo "usage: $0 run|test" >&2; exit 2 ;; esac
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev qt6-svg-dev libgl-dev
   libsqlcipher-dev sqlcipher libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
 )

@@ -5,15 +5,19 @@
 // fresh temporary folder, so no real settings are read or changed.
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "dialogs/image_set.h"
 #include "dialogs/qt_prompt.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
@@ -21,6 +25,9 @@
 #include <QTreeView>
 
 #include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -41,19 +48,21 @@ void Save(QWidget& widget, const QString& name)
 void FillSample(arbolith::frmZVMain& window, QStandardItemModel& objects, QStandardItemModel& props,
                 QStandardItemModel& methods)
 {
-    auto* app = new QStandardItem("Application");
-    auto* docs = new QStandardItem("Documents (Document)");
-    docs->appendRow(new QStandardItem("Document"));
-    docs->child(0)->appendRow(new QStandardItem("Paragraphs (Paragraph)"));
-    docs->child(0)->appendRow(new QStandardItem("Windows (Window)"));
+    using arbolith::NodeIcon;
+    auto* app = new QStandardItem(NodeIcon("OnObj"), "Application");
+    auto* docs = new QStandardItem(NodeIcon("OnCol"), "Documents (Document)");
+    docs->appendRow(new QStandardItem(NodeIcon("OnObj"), "Document"));
+    docs->child(0)->appendRow(new QStandardItem(NodeIcon("OffCol"), "Paragraphs (Paragraph)"));
+    docs->child(0)->appendRow(new QStandardItem(NodeIcon("OnCol"), "Windows (Window)"));
     app->appendRow(docs);
-    app->appendRow(new QStandardItem("Options"));
-    app->appendRow(new QStandardItem("Selection"));
+    app->appendRow(new QStandardItem(NodeIcon("OffObj"), "Options"));
+    app->appendRow(new QStandardItem(NodeIcon("OnObjHid"), "Selection"));
     objects.appendRow(app);
-    for (const char* name : {"ActiveDocument", "Caption", "Name", "Path", "Version", "Visible"})
-        props.appendRow(new QStandardItem(name));
-    for (const char* name : {"Activate", "Quit", "Run", "ScreenRefresh"})
-        methods.appendRow(new QStandardItem(name));
+    for (auto [name, key] : {std::pair{"ActiveDocument", "p131"}, {"Caption", "p132"}, {"Name", "p131"},
+                             {"Path", "p031"}, {"Version", "p111"}, {"Visible", "p130"}})
+        props.appendRow(new QStandardItem(arbolith::PropertyIcon(key), name));
+    for (auto [name, key] : {std::pair{"Activate", "m13"}, {"Quit", "m13"}, {"Run", "m03"}, {"ScreenRefresh", "m11"}})
+        methods.appendRow(new QStandardItem(arbolith::MethodIcon(key), name));
     window.trvObjects()->setModel(&objects);
     window.trvProps()->setModel(&props);
     window.trvMethods()->setModel(&methods);
@@ -74,6 +83,74 @@ void SaveMenu(arbolith::frmZVMain& window, const char* name, const char* picture
     menu->hide();
 }
 
+// Every tree and member image at 16, 24 and 32 pixels with its key and
+// meaning, in three blocks: nodes and methods, properties without help,
+// properties with help.
+void SaveImageSheet(const char* name, const QPalette& palette)
+{
+    QWidget sheet;
+    sheet.setPalette(palette);
+    sheet.setAutoFillBackground(true);
+    auto* grid = new QGridLayout(&sheet);
+    grid->setHorizontalSpacing(10);
+    int block = 0, row = 0;
+    auto add = [&](const QIcon& icon, const std::string& key, const std::string& meaning) {
+        const int column = block * 6;
+        for (int size : {16, 24, 32}) {
+            auto* picture = new QLabel;
+            picture->setPixmap(icon.pixmap(QSize(size, size)));
+            grid->addWidget(picture, row, column + size / 8 - 2, Qt::AlignCenter);
+        }
+        grid->addWidget(new QLabel(QString::fromStdString(key)), row, column + 3);
+        grid->addWidget(new QLabel(QString::fromStdString(meaning)), row, column + 4);
+        ++row;
+    };
+    for (const auto& image : arbolith::AllNodeImages())
+        add(arbolith::NodeIcon(image), arbolith::NodeImageKey(image), arbolith::DescribeNodeImage(image));
+    for (const auto& image : arbolith::AllMethodImages())
+        add(arbolith::MethodIcon(image), arbolith::MethodImageKey(image), arbolith::DescribeMethodImage(image));
+    add(arbolith::UnknownImageIcon(), "?", "Unknown key");
+    for (const auto& image : arbolith::AllPropertyImages()) {
+        if (block == 0 || (block == 1 && image.help))
+            ++block, row = 0;
+        add(arbolith::PropertyIcon(image), arbolith::PropertyImageKey(image), arbolith::DescribePropertyImage(image));
+    }
+    sheet.show();
+    QApplication::processEvents();
+    Save(sheet, name);
+}
+
+// The 16-pixel pictures enlarged five times, pixel by pixel, to judge how
+// they sit on the pixel grid.
+void SaveImagePixels(const char* name)
+{
+    std::vector<QIcon> icons;
+    for (const auto& image : arbolith::AllNodeImages())
+        icons.push_back(arbolith::NodeIcon(image));
+    for (const auto& image : arbolith::AllMethodImages())
+        icons.push_back(arbolith::MethodIcon(image));
+    for (const auto& image : arbolith::AllPropertyImages())
+        icons.push_back(arbolith::PropertyIcon(image));
+    constexpr int kCell = 16 * 5 + 8, kColumns = 8;
+    const int rows = (static_cast<int>(icons.size()) + kColumns - 1) / kColumns;
+    QImage sheet(kColumns * kCell, rows * kCell, QImage::Format_ARGB32);
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    for (int i = 0; i < static_cast<int>(icons.size()); ++i)
+        painter.drawImage(QPoint(i % kColumns * kCell + 4, i / kColumns * kCell + 4),
+                          icons[i].pixmap(QSize(16, 16), 1.0).toImage().scaled(80, 80));
+    painter.end();
+    sheet.save(QDir(g_folder).filePath(QStringLiteral("%1.png").arg(name)));
+}
+
+QPalette DarkPalette()
+{
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2d, 0x31));
+    dark.setColor(QPalette::WindowText, QColor(0xe6, 0xe6, 0xe6));
+    return dark;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -86,6 +163,10 @@ int main(int argc, char* argv[])
     }
     g_folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(g_folder);
+    SaveImageSheet("legend-images", QApplication::palette());
+    SaveImageSheet("legend-images-dark", DarkPalette());
+    SaveImagePixels("legend-images-pixels");
+
     QTemporaryDir home;
     // The tree as wide as a user would drag it.
     QFile ini(QDir(home.path()).filePath("ZV.INI"));
