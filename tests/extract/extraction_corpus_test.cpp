@@ -22,17 +22,12 @@
 #include "support/wine_corpus.h"
 
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 
-#include <algorithm>
-#include <array>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <memory>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -51,73 +46,12 @@ const fs::path kGoldenFile = fs::path(ARBOLITH_TEST_DATA) / "extraction" / "corp
 constexpr std::string_view kWineMarker = "<wine>";
 constexpr std::string_view kBlockStart = "== ";
 
-// ---------------------------------------------------------------------------
-// SHA-256, fed piece by piece.
-
-class Sha256 {
-public:
-    Sha256() : m_ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free)
-    {
-        if (!m_ctx || EVP_DigestInit_ex(m_ctx.get(), EVP_sha256(), nullptr) != 1) m_failed = true;
-    }
-
-    void Add(std::string_view bytes)
-    {
-        if (!m_failed && EVP_DigestUpdate(m_ctx.get(), bytes.data(), bytes.size()) != 1) m_failed = true;
-    }
-
-    // Lower-case hex; "" when OpenSSL failed (which then shows as a mismatch).
-    std::string Hex()
-    {
-        std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
-        unsigned int length = 0;
-        if (m_failed || EVP_DigestFinal_ex(m_ctx.get(), digest.data(), &length) != 1) return {};
-        std::string hex;
-        for (unsigned int i = 0; i < length; ++i) {
-            char pair[3];
-            std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-            hex += pair;
-        }
-        return hex;
-    }
-
-private:
-    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> m_ctx;
-    bool m_failed = false;
-};
-
-
-// The corpus: CORPUS.txt says which Wine files, the oracle dumps which
-// resources of them.
-
-struct CorpusCase {
-    std::string library;
-    int resource = 1;
-};
-
-// One case per oracle dump "<library>.<N>.txt.gz" whose library is in the
-// corpus list, sorted by library and resource.
-std::vector<CorpusCase> ListCorpusCases()
+// One case per oracle dump of a library in the corpus list.
+std::vector<test::OracleDump> ListCorpusCases()
 {
-    constexpr std::string_view kSuffix = ".txt.gz";
-    std::vector<CorpusCase> cases;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(test::kOracleDir, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.size() <= kSuffix.size() || !name.ends_with(kSuffix)) continue;
-        const std::string stem = name.substr(0, name.size() - kSuffix.size());
-        const auto dot = stem.rfind('.');
-        if (dot == std::string::npos || dot == 0 || dot + 1 == stem.size()) continue;
-        const std::string number = stem.substr(dot + 1);
-        if (number.size() > 4 ||
-            !std::all_of(number.begin(), number.end(), [](unsigned char c) { return std::isdigit(c); }))
-            continue;
-        CorpusCase c{stem.substr(0, dot), std::stoi(number)};
-        if (test::CorpusList().contains(c.library)) cases.push_back(std::move(c));
-    }
-    std::sort(cases.begin(), cases.end(), [](const CorpusCase& a, const CorpusCase& b) {
-        return a.library != b.library ? a.library < b.library : a.resource < b.resource;
-    });
+    std::vector<test::OracleDump> cases;
+    for (test::OracleDump& dump : test::ListOracleDumps())
+        if (test::CorpusList().contains(dump.library)) cases.push_back(std::move(dump));
     return cases;
 }
 
@@ -185,14 +119,11 @@ Result<std::pair<std::int64_t, std::string>> HashTable(Database& db, std::string
 {
     auto stmt = db.Prepare("SELECT * FROM " + QuoteIdentifier(table) + " ORDER BY rowid");
     if (!stmt) return stmt.error();
-    Sha256 sha;
-    auto addText = [&](std::string_view text) {
-        sha.Add("T" + std::to_string(text.size()) + ":");
-        sha.Add(text);
-    };
+    std::string bytes;
+    auto addText = [&](std::string_view text) { bytes += "T" + std::to_string(text.size()) + ":" + std::string(text); };
     const int columns = stmt->ColumnCount();
     for (int i = 0; i < columns; ++i) addText(stmt->ColumnName(i));
-    sha.Add("\n");
+    bytes += "\n";
     std::int64_t rows = 0;
     for (;;) {
         auto more = stmt->Step();
@@ -200,30 +131,26 @@ Result<std::pair<std::int64_t, std::string>> HashTable(Database& db, std::string
         if (!*more) break;
         ++rows;
         for (int i = 0; i < columns; ++i) {
-            if (stmt->IsNull(i)) {
-                sha.Add("N");
-                continue;
-            }
-            const std::string_view text = stmt->TextView(i);
-            if (normaliseLibrary)
-                if (auto masked = NormaliseLibraryField(stmt->ColumnName(i), text)) {
-                    addText(*masked);
-                    continue;
-                }
-            addText(text);
+            if (stmt->IsNull(i))
+                bytes += "N";
+            else if (auto masked = normaliseLibrary ? NormaliseLibraryField(stmt->ColumnName(i), stmt->TextView(i))
+                                                    : std::nullopt)
+                addText(*masked);
+            else
+                addText(stmt->TextView(i));
         }
-        sha.Add("\n");
+        bytes += "\n";
     }
-    return std::pair{rows, sha.Hex()};
+    return std::pair{rows, test::Sha256OfBytes(bytes)};
 }
 
-std::string Header(const CorpusCase& c, const OptionSet& options)
+std::string Header(const test::OracleDump& c, const OptionSet& options)
 {
     return std::string(kBlockStart) + c.library + "\\" + std::to_string(c.resource) + " " + options.label;
 }
 
 // One block: the header, the result, the log lines, one line per table.
-std::string SummariseRun(const CorpusCase& c, const OptionSet& optionSet, const fs::path& work)
+std::string SummariseRun(const test::OracleDump& c, const OptionSet& optionSet, const fs::path& work)
 {
     ExtractOptions options;
     options.inclInterfaces = optionSet.interfaces;
@@ -294,31 +221,7 @@ std::map<std::string, std::vector<std::string>> SplitBlocks(std::string_view tex
     return blocks;
 }
 
-// A unified-style diff of two short line lists (longest common subsequence).
-std::string DiffLines(const std::vector<std::string>& before, const std::vector<std::string>& after)
-{
-    const std::size_t n = before.size(), m = after.size();
-    std::vector<std::vector<std::size_t>> common(n + 1, std::vector<std::size_t>(m + 1, 0));
-    for (std::size_t i = n; i-- > 0;)
-        for (std::size_t j = m; j-- > 0;)
-            common[i][j] =
-                before[i] == after[j] ? common[i + 1][j + 1] + 1 : std::max(common[i + 1][j], common[i][j + 1]);
-    std::string out;
-    std::size_t i = 0, j = 0;
-    while (i < n || j < m) {
-        if (i < n && j < m && before[i] == after[j]) {
-            out += " " + before[i++] + "\n";
-            ++j;
-        } else if (i < n && (j == m || common[i + 1][j] >= common[i][j + 1])) {
-            out += "-" + before[i++] + "\n";
-        } else {
-            out += "+" + after[j++] + "\n";
-        }
-    }
-    return out;
-}
-
-// The blocks of `actual` that differ from `golden`, as a diff; with
+// The blocks of `actual` that differ from `golden`, old lines then new; with
 // onlyActual, blocks found in the golden text alone are not reported (their
 // libraries were not extracted).
 std::string DiffBlocks(std::string_view golden, std::string_view actual, bool onlyActual)
@@ -336,8 +239,10 @@ std::string DiffBlocks(std::string_view golden, std::string_view actual, bool on
         const std::vector<std::string> none;
         const auto& oldLines = b == before.end() ? none : b->second;
         const auto& newLines = a == after.end() ? none : a->second;
-        if (oldLines != newLines)
-            out += "@@ " + (header.empty() ? "(preamble)" : header) + "\n" + DiffLines(oldLines, newLines);
+        if (oldLines == newLines) continue;
+        out += "@@ " + (header.empty() ? "(preamble)" : header) + "\n";
+        for (const std::string& line : oldLines) out += "-" + line + "\n";
+        for (const std::string& line : newLines) out += "+" + line + "\n";
     }
     return out;
 }
@@ -366,7 +271,7 @@ TEST(ExtractionCorpus, SummaryMatchesGolden)
     const test::TempDir work;
     std::string actual = GoldenPreamble();
     std::vector<std::string> skipped;
-    for (const CorpusCase& c : cases) {
+    for (const test::OracleDump& c : cases) {
         if (auto problem = test::CorpusFileProblem(c.library)) {
             skipped.push_back(*problem);
             continue;
@@ -400,51 +305,6 @@ TEST(ExtractionCorpus, SummaryMatchesGolden)
     std::string reasons;
     for (const std::string& why : skipped) reasons += "\n  " + why;
     GTEST_SKIP() << skipped.size() << " of " << cases.size() << " libraries not compared:" << reasons;
-}
-
-// The summary is only as good as its hash: values that differ must hash
-// differently, whatever the table holds.
-TEST(ExtractionCorpus, TableHashTellsApartNullEmptyAndSplitText)
-{
-    auto hashOf = [](std::initializer_list<Value> row) {
-        auto db = Database::CreateInMemory();
-        EXPECT_TRUE(db.ok());
-        EXPECT_TRUE(db->Execute("CREATE TABLE t (a TEXT, b TEXT)").ok());
-        EXPECT_TRUE(db->Execute("INSERT INTO t (a, b) VALUES (?, ?)", row).ok());
-        auto hashed = HashTable(*db, "t");
-        EXPECT_TRUE(hashed.ok());
-        return hashed ? hashed->second : std::string();
-    };
-    const std::string nullValue = hashOf({nullptr, "x"});
-    EXPECT_EQ(nullValue.size(), 64u);
-    EXPECT_NE(nullValue, hashOf({"", "x"}));
-    EXPECT_NE(hashOf({"ab", "c"}), hashOf({"a", "bc"}));
-    EXPECT_NE(hashOf({"N", ""}), hashOf({nullptr, ""}));
-    EXPECT_EQ(hashOf({"ab", "c"}), hashOf({"ab", "c"}));
-
-    // Row order counts: the same rows inserted the other way round differ.
-    auto db = Database::CreateInMemory();
-    ASSERT_TRUE(db.ok());
-    ASSERT_TRUE(db->ExecuteScript("CREATE TABLE t (a TEXT); INSERT INTO t VALUES ('x'); INSERT INTO t VALUES ('y');"
-                                  "CREATE TABLE u (a TEXT); INSERT INTO u VALUES ('y'); INSERT INTO u VALUES ('x');")
-                    .ok());
-    const auto t = HashTable(*db, "t");
-    const auto u = HashTable(*db, "u");
-    ASSERT_TRUE(t.ok() && u.ok());
-    EXPECT_EQ(t->first, 2);
-    EXPECT_NE(t->second, u->second);
-}
-
-// Masking must hide the run's time and nothing else.
-TEST(ExtractionCorpus, LogNormalisationMasksOnlyTheReportTime)
-{
-    const std::string header = "** Report on " + (test::kWineLibraryDir / "x.dll").string() + "  2024-02-29 13:05:59 **";
-    EXPECT_EQ(NormaliseLogLine(header), "** Report on <wine>/x.dll  YYYY-MM-DD hh:mm:ss **");
-    const std::string report = "Illegal edge error in CreateEdges: Function: F2024-02-29 13:05:59Object: O";
-    EXPECT_EQ(NormaliseLogLine(report), report);
-    EXPECT_EQ(NormaliseLibraryField("LibDate", "2023-01-02 03:04:05"), "<date>");
-    EXPECT_EQ(NormaliseLibraryField("LibDate", "2023-01-02"), "2023-01-02");
-    EXPECT_EQ(NormaliseLibraryField("TL_Name", "x"), std::nullopt);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "extract/extraction.h"
 #include "extract/msft_builder.h"
 #include "store/dat_schema.h"
+#include "support/query_rows.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -45,31 +46,6 @@ protected:
     ScriptedPrompt prompt;
     std::string m_resource;
 };
-
-// "YYYY-MM-DD HH:MM:SS"
-bool IsDateTime(std::string_view text)
-{
-    constexpr std::string_view kShape = "0000-00-00 00:00:00";
-    if (text.size() != kShape.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (kShape[i] == '0' ? (text[i] < '0' || text[i] > '9') : text[i] != kShape[i])
-            return false;
-    return true;
-}
-
-Row LibraryRowOf(const fs::path& dat)
-{
-    auto db = OpenDatFile(dat, true);
-    EXPECT_TRUE(db.ok());
-    if (!db)
-        return {};
-    auto stmt = db->Prepare("SELECT * FROM Library");
-    EXPECT_TRUE(stmt.ok());
-    auto step = stmt->Step();
-    EXPECT_TRUE(step.ok() && *step);
-    return stmt->CurrentRow();
-}
 
 TEST_F(ExtractionDriver, EmptyPathDoesNothing)
 {
@@ -146,15 +122,6 @@ TEST_F(ExtractionDriver, CompleteFileReplacesTheOldOne)
     for (const TableDef& table : DatTables())
         EXPECT_TRUE(CheckDatTable(*db, table).ok()) << table.name;
 
-    const Row library = LibraryRowOf(result.datFile);
-    EXPECT_EQ(library["Library"].AsText(), "walk.tlb");
-    EXPECT_EQ(library["FQLibName"].AsText(), kWalkLibrary.string());
-    EXPECT_EQ(library["Resource"].AsText(), "1");
-    EXPECT_EQ(library["LibSize"].AsInteger(), static_cast<std::int64_t>(fs::file_size(kWalkLibrary)));
-    EXPECT_TRUE(IsDateTime(library["LibDate"].AsText())) << library["LibDate"].AsText();
-    EXPECT_EQ(library["cObjectsRaw"].AsInteger(), 2);
-    EXPECT_EQ(library["cCoClasses"].AsInteger(), 0);
-
     // DWidgets.Item and .Add lead to IWidget; Self leads back to DWidgets.
     EXPECT_EQ(result.edges, 3);
 }
@@ -206,21 +173,6 @@ TEST_F(ExtractionDriver, AFailedStoreIsLoggedAndLeavesTheLibraryRow)
     EXPECT_EQ(progress.captions.back(), "Data file created successfully");
 }
 
-// The rows of one query as "a|b|c" texts, Null as "".
-std::vector<std::string> Rows(Database& db, std::string_view sql)
-{
-    std::vector<std::string> out;
-    auto stmt = db.Prepare(sql);
-    EXPECT_TRUE(stmt.ok()) << stmt.error().description;
-    while (stmt.ok() && stmt->Step().value()) {
-        std::string row;
-        for (int i = 0; i < stmt->ColumnCount(); ++i)
-            row += (i ? "|" : "") + (stmt->IsNull(i) ? std::string() : stmt->Text(i));
-        out.push_back(row);
-    }
-    return out;
-}
-
 TEST_F(ExtractionDriver, ModelLibraryGoesThroughEveryStep)
 {
     // model.idl: see tests/data/extraction/README.md for what each type is for.
@@ -233,9 +185,9 @@ TEST_F(ExtractionDriver, ModelLibraryGoesThroughEveryStep)
 
     // The stem rule picks CFoo over Foo2; _Application has no stem match, so
     // the first coclass wins; only the event coclass renames its source.
-    EXPECT_EQ(Rows(*db, "SELECT Name, ForReplacement FROM CoClasses ORDER BY Key"),
+    EXPECT_EQ(test::QueryRows(*db, "SELECT Name, ForReplacement FROM CoClasses ORDER BY Key"),
               (std::vector<std::string>{"Foo2|", "CFoo|d", "Application|d", "other|", "AppEvents|s"}));
-    EXPECT_EQ(Rows(*db, "SELECT Key, Name, RawName, TypeKind, MemberName, RawMemberName FROM Objects ORDER BY Key"),
+    EXPECT_EQ(test::QueryRows(*db, "SELECT Key, Name, RawName, TypeKind, MemberName, RawMemberName FROM Objects ORDER BY Key"),
               (std::vector<std::string>{
                   "0|CFoo|IFoo|dis||", "1|CFoo|IFoo|int||",  // a dual interface, met twice
                   "2|IFooBar|IFooBar|dis||", "3|IFooBar|IFooBar|int||", "4|Application|_Application|dis||",
@@ -244,7 +196,7 @@ TEST_F(ExtractionDriver, ModelLibraryGoesThroughEveryStep)
                   "11|<interfaces>||||", "12|<modules>||||"}));
 
     // Declarations: the replaced name only where it stands whole.
-    EXPECT_EQ(Rows(*db, "SELECT Declaration FROM Functions WHERE Name = 'Make' AND ObjectKey = 4 ORDER BY Key"),
+    EXPECT_EQ(test::QueryRows(*db, "SELECT Declaration FROM Functions WHERE Name = 'Make' AND ObjectKey = 4 ORDER BY Key"),
               (std::vector<std::string>{"Method Make(pattern As IFooBar) As CFoo",
                                         "Method Make(pattern As IFooBar, made As CFoo) As HRESULT"}));
 
@@ -258,18 +210,18 @@ TEST_F(ExtractionDriver, ModelLibraryGoesThroughEveryStep)
     };
     std::vector<std::string> twice = access;
     twice.insert(twice.end(), access.begin(), access.end());
-    EXPECT_EQ(Rows(*db, "SELECT Name, InvokeType, Access FROM Functions WHERE ObjectName = 'CFoo' "
+    EXPECT_EQ(test::QueryRows(*db, "SELECT Name, InvokeType, Access FROM Functions WHERE ObjectName = 'CFoo' "
                         "AND InvokeType LIKE 'prop%' ORDER BY Key"),
               twice);
 
     // Edges: pointers between objects, and the pseudo-objects' children.
-    EXPECT_EQ(Rows(*db, "SELECT ParentObjectName, ChildObjectKey, ChildObjectName, Label FROM Edges ORDER BY rowid"),
+    EXPECT_EQ(test::QueryRows(*db, "SELECT ParentObjectName, ChildObjectKey, ChildObjectName, Label FROM Edges ORDER BY rowid"),
               (std::vector<std::string>{"<interfaces>|4|Application|", "<interfaces>|0|CFoo|",
                                         "<interfaces>|2|IFooBar|", "<interfaces>|9|IPlain|", "<modules>|10|Globals|",
                                         "Application|0|CFoo|(< M:Make)", "Application|2|IFooBar|(< P:Bar)",
                                         "Application|6|Items|(< P:Foos)", "CFoo|0|CFoo|(< M:Combine)",
                                         "IFooBar|0|CFoo|(< P:Owner)", "Items|0|CFoo|(< M:Item)"}));
-    EXPECT_EQ(Rows(*db, "SELECT Name, cChildObjects FROM Objects WHERE cChildObjects > 0 ORDER BY Key"),
+    EXPECT_EQ(test::QueryRows(*db, "SELECT Name, cChildObjects FROM Objects WHERE cChildObjects > 0 ORDER BY Key"),
               (std::vector<std::string>{"CFoo|1", "IFooBar|1", "Application|3", "Items|1", "<interfaces>|4",
                                         "<modules>|1"}));
 }
@@ -316,27 +268,6 @@ TEST_F(ExtractionDriver, DamagedLibrariesFailCleanlyOrGiveACompleteFile)
             }
     }
     EXPECT_FALSE(fs::exists(dat.string() + ".partial"));
-}
-
-TEST_F(ExtractionDriver, ScrrunReadsLikeItsObjectModel)
-{
-    const fs::path scrrun = kWine / "scrrun.dll";
-    if (!fs::exists(scrrun))
-        GTEST_SKIP() << "Wine's scrrun.dll is not installed (apt-get install wine64)";
-    const ExtractionResult result = Extract(scrrun);
-    ASSERT_TRUE(result.ok) << result.failure;
-    EXPECT_EQ(result.datFile.filename(), "scrrun.DAT");
-    EXPECT_GT(result.counters.coclasses, 0);
-    EXPECT_GT(result.counters.enums, 0);
-    auto db = OpenDatFile(result.datFile, true);
-    ASSERT_TRUE(db.ok());
-    auto edge = db->QueryValue("SELECT Label FROM Edges WHERE ParentObjectName = ? AND ChildObjectName = ?",
-                               {"Drives", "Drive"});
-    ASSERT_TRUE(edge.ok() && edge->has_value());
-    EXPECT_EQ((*edge)->AsText(), "(< P:Item)");
-    const Row library = LibraryRowOf(result.datFile);
-    EXPECT_EQ(library["LibSize"].AsInteger(), static_cast<std::int64_t>(fs::file_size(scrrun)));
-    EXPECT_EQ(library["cEnums"].AsInteger(), result.counters.enums);
 }
 
 }  // namespace

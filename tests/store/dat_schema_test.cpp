@@ -68,25 +68,10 @@ void ExpectFullSchema(Database& database)
     EXPECT_EQ(Column(*db, "SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name"),
               (std::vector<std::string>{"CoClasses_Key", "Functions_Key", "Objects_Key", "Objects_Name"}));
 
-    for (const TableDef& table : DatTables()) {
-        SCOPED_TRACE(std::string(table.name));
-        const std::string info = "PRAGMA table_info(" + QuoteIdentifier(table.name) + ")";
-        const auto names = Column(*db, info, 1);
-        const auto types = Column(*db, info, 2);
-        ASSERT_EQ(names.size(), table.fields.size());
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            EXPECT_EQ(names[i], table.fields[i].name);
-            EXPECT_EQ(types[i], DeclaredType(table.fields[i]));
-        }
-        EXPECT_TRUE(CheckDatTable(*db, table).ok());
-    }
-    // Spot checks written out, so a slip in the definitions shows.
-    EXPECT_EQ(FindDatTable("library")->fields.size(), 27u);
-    EXPECT_EQ(FindDatTable("Objects")->fields.size(), 25u);
-    EXPECT_EQ(FindDatTable("Functions")->fields.size(), 23u);
-    EXPECT_EQ(FindDatTable("CoClasses")->fields.size(), 14u);
-    EXPECT_EQ(FindDatTable("Edges")->fields.size(), 6u);
-    EXPECT_EQ(FindDatTable("Enums")->fields.size(), 4u);
+    for (const TableDef& table : DatTables())
+        EXPECT_TRUE(CheckDatTable(*db, table).ok()) << table.name;
+    // Declared types written out, so a slip in the definitions shows (the
+    // corpus golden covers the field names and their order).
     const auto objectTypes = Column(*db, "PRAGMA table_info(Objects)", 2);
     EXPECT_EQ(objectTypes[0], "TEXT(55)");   // Name
     EXPECT_EQ(objectTypes[6], "BOOLEAN");    // IsCollection

@@ -156,7 +156,6 @@ TEST(DatabaseFiles, OpensWithEitherPwdSpellingAndReadOnlyRefusesWrites)
         ASSERT_OK(db);
         ASSERT_OK(db->Execute("CREATE TABLE T (X)"));
     }
-    ASSERT_OK(Database::Open(path, ";pwd=k"));
     auto upper = Database::Open(path, ";PWD=k");
     ASSERT_OK(upper);
     ASSERT_OK(upper->Execute("INSERT INTO T VALUES (1)"));
@@ -294,30 +293,6 @@ TEST(Statements, TrueAndFalseBecomeNumbersOnlyAsBareWords)
     EXPECT_EQ(Count(*db, "SELECT count(*) FROM F WHERE [On] = True AND Name = 'a'"), 1);
     EXPECT_EQ(Count(*db, "SELECT count(*) FROM F WHERE Name = 'True' AND [On] = False"), 1);
     EXPECT_EQ(Count(*db, "SELECT typeof([On]) = 'integer' AND [On] = 1 FROM F WHERE Name = 'a'"), 1);
-}
-
-TEST(Statements, TwoCursorsOverOneTableAtOnce)
-{
-    TempDir dir;
-    auto db = Database::Create(dir / "a.db", kConnect);
-    ASSERT_OK(db);
-    ASSERT_OK(db->ExecuteScript("CREATE TABLE T (N INTEGER); INSERT INTO T VALUES (1), (2), (3), (4), (5);"));
-    auto outer = db->Prepare("SELECT N FROM T ORDER BY N");
-    auto inner = db->Prepare("SELECT N FROM T WHERE N >= ? ORDER BY N DESC");
-    ASSERT_OK(outer);
-    ASSERT_OK(inner);
-    int pairs = 0;
-    std::int64_t sum = 0;
-    while (outer->Step().value()) {
-        ASSERT_OK(inner->Bind(1, outer->Integer(0)));
-        while (inner->Step().value()) {
-            ++pairs;
-            sum += inner->Integer(0);
-        }
-        inner->Reset();
-    }
-    EXPECT_EQ(pairs, 15);
-    EXPECT_EQ(sum, 55);
 }
 
 TEST(Statements, RowHelpersValuesAndErrors)

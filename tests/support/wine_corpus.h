@@ -7,6 +7,7 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,8 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace arbolith::test {
 
@@ -48,16 +51,12 @@ inline const std::map<std::string, CorpusEntry>& CorpusList()
     return list;
 }
 
-inline std::optional<std::string> Sha256Hex(const std::filesystem::path& path)
+inline std::string Sha256OfBytes(std::string_view bytes)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
     unsigned int length = 0;
     if (EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr) != 1)
-        return std::nullopt;
+        return {};
     std::string hex;
     for (unsigned int i = 0; i < length; ++i) {
         char pair[3];
@@ -65,6 +64,44 @@ inline std::optional<std::string> Sha256Hex(const std::filesystem::path& path)
         hex += pair;
     }
     return hex;
+}
+
+inline std::optional<std::string> Sha256Hex(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    return Sha256OfBytes(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+}
+
+// One oracle dump "<library>.<resource>.txt.gz" of the oracle folder.
+struct OracleDump {
+    std::string file;
+    std::string library;
+    int resource = 1;
+};
+
+// Every oracle dump, sorted by library and resource; other files are passed over.
+inline std::vector<OracleDump> ListOracleDumps()
+{
+    constexpr std::string_view kSuffix = ".txt.gz";
+    std::vector<OracleDump> dumps;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(kOracleDir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.ends_with(kSuffix))
+            continue;
+        const std::string stem = name.substr(0, name.size() - kSuffix.size());
+        const auto dot = stem.rfind('.');
+        if (dot == std::string::npos || dot == 0 || dot + 1 == stem.size() || stem.size() - dot > 5 ||
+            stem.find_first_not_of("0123456789", dot + 1) != std::string::npos)
+            continue;
+        dumps.push_back({name, stem.substr(0, dot), std::stoi(stem.substr(dot + 1))});
+    }
+    std::sort(dumps.begin(), dumps.end(), [](const auto& a, const auto& b) {
+        return a.library != b.library ? a.library < b.library : a.resource < b.resource;
+    });
+    return dumps;
 }
 
 // Why the installed Wine file cannot stand for the corpus file of that name,

@@ -9,6 +9,7 @@
 #include "platform/prompt.h"
 #include "store/dat_schema.h"
 #include "wizard/model_from_library.h"
+#include "support/query_rows.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -49,18 +50,9 @@ protected:
     {
         auto db = OpenDatFile(dat, true);
         EXPECT_TRUE(db.ok()) << db.error().description;
-        std::vector<std::string> out;
         if (!db)
-            return out;
-        auto stmt = db->Prepare(sql);
-        EXPECT_TRUE(stmt.ok()) << stmt.error().description;
-        while (stmt.ok() && stmt->Step().value()) {
-            std::string row;
-            for (int i = 0; i < stmt->ColumnCount(); ++i)
-                row += (i ? "|" : "") + (stmt->IsNull(i) ? std::string("~") : stmt->Text(i));
-            out.push_back(row);
-        }
-        return out;
+            return {};
+        return test::QueryRows(*db, sql, "~");
     }
     std::vector<std::string> Added()
     {
