@@ -24,7 +24,7 @@ std::string WithoutSpaces(std::string_view text)
     return out;
 }
 
-std::string MissingDatMessage(const CurrentModel& m)
+std::string MissingDatText(const CurrentModel& m)
 {
     return "The file " + AsciiUpper(m.datPath.string()) + " for " + m.modelName +
            " is missing or corrupted. Please recreate the object model from the type library using the Create "
@@ -134,11 +134,11 @@ bool ObjectBrowser::LibraryMenuClicked(std::string_view libraryName)
 {
     auto opened = SetActiveModel(libraryName);
     if (!opened) {
-        Tell(MissingDatMessage(m_current) + "\n" + opened.error().description, PromptIcon::Critical);
+        Tell(MissingDatMessage() + "\n" + opened.error().description, PromptIcon::Critical);
         return false;
     }
     if (*opened == ActiveModelResult::DatMissing) {
-        Tell(MissingDatMessage(m_current), PromptIcon::Critical);
+        Tell(MissingDatMessage(), PromptIcon::Critical);
         return false;
     }
     const bool built = flatView ? CreateFlatModelNodes() : CreateModelNodes();
@@ -152,7 +152,7 @@ bool ObjectBrowser::OpenAtStartup(std::string_view currentLibrary)
         return false;
     auto opened = SetActiveModel(currentLibrary);
     if (!opened) {
-        Tell(MissingDatMessage(m_current) + "\n" + opened.error().description, PromptIcon::Critical);
+        Tell(MissingDatMessage() + "\n" + opened.error().description, PromptIcon::Critical);
         return false;
     }
     if (*opened == ActiveModelResult::DatMissing)
@@ -380,5 +380,7 @@ std::string ObjectBrowser::WindowCaption(std::string_view programTitle) const
 {
     return m_current.modelName + " - " + std::string(programTitle);
 }
+
+std::string ObjectBrowser::MissingDatMessage() const { return MissingDatText(m_current); }
 
 }  // namespace arbolith::browser
