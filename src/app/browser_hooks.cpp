@@ -78,13 +78,9 @@ void ObjectBrowserHooks::WindowLoaded(frmZVMain& window)
     m_browser->switches = {s.showMember, s.showOrigin, s.showChildCount, s.showFlags};
 
     std::array<QIcon, browser::kNodeImageCount> icons;
-    bool haveIcons = false;
-    for (std::size_t i = 0; i < icons.size(); ++i) {
+    for (std::size_t i = 0; i < icons.size(); ++i)
         icons[i] = BrowserIcon(ImageList::Nodes, static_cast<int>(i));
-        haveIcons = haveIcons || !icons[i].isNull();
-    }
-    if (haveIcons)
-        m_tree.SetImages(std::move(icons));
+    m_tree.SetImages(std::move(icons));
 
     QTreeView* objects = window.trvObjects();
     QTreeView* props = window.trvProps();
@@ -166,6 +162,7 @@ void ObjectBrowserHooks::ShowTree()
     for (const std::int32_t node : m_browser->DisplayExpanded())
         view.expand(m_tree.IndexOfNode(node));
     m_window->lblNodes()->setText(Text(m_browser->NodesCaption()));
+    m_window->LayOutAgain();  // the label is as wide as its caption
     const QModelIndex selected = m_tree.IndexOfNode(m_browser->DisplaySelection());
     if (!selected.isValid()) {
         m_props.SetRows({});
