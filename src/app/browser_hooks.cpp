@@ -97,10 +97,22 @@ void ObjectBrowserHooks::WindowLoaded(frmZVMain& window)
                          if (current.isValid())
                              ObjectNodeClicked(ObjectTreeModel::NodeOf(current));
                      });
-    QObject::connect(props->selectionModel(), &QItemSelectionModel::currentChanged, &window,
-                     [this, methods](const QModelIndex& current) { MemberClicked(m_props, *methods, current); });
-    QObject::connect(methods->selectionModel(), &QItemSelectionModel::currentChanged, &window,
-                     [this, props](const QModelIndex& current) { MemberClicked(m_methods, *props, current); });
+    // A click on the node already selected shows its status again (after
+    // a member's); its panes still show its members.
+    QObject::connect(objects, &QTreeView::clicked, &window, [this, props, methods] {
+        props->selectionModel()->clear();
+        methods->selectionModel()->clear();
+        m_window->txtStatus()->setPlainText(Text(m_objectStatus));
+    });
+    // Members: by keys (the current row changes) and by clicks, also on
+    // the row already current.
+    const auto member = [this](QTreeView* pane, const MemberListModel& rows, QTreeView* other) {
+        const auto show = [this, &rows, other](const QModelIndex& index) { MemberClicked(rows, *other, index); };
+        QObject::connect(pane->selectionModel(), &QItemSelectionModel::currentChanged, m_window, show);
+        QObject::connect(pane, &QTreeView::clicked, m_window, show);
+    };
+    member(props, m_props, methods);
+    member(methods, m_methods, props);
 
     auto keys = std::make_unique<HelpKeys>([this](QTreeView& tree) { ShowHelpFor(tree); });
     for (QTreeView* tree : {objects, props, methods})
@@ -149,7 +161,9 @@ void ObjectBrowserHooks::CreateModelNodes(frmZVMain& window)
 
 void ObjectBrowserHooks::DisplayTree(frmZVMain&)
 {
-    if (m_browser->Nodes().empty())
+    // No nodes and none shown: nothing to do. A build that failed clears
+    // the tree of the model before.
+    if (m_browser->Nodes().empty() && m_tree.Display().NodeCount() == 0)
         return;
     m_browser->DisplayTree();
     ShowTree();
@@ -278,7 +292,8 @@ void ObjectBrowserHooks::ObjectNodeClicked(std::int32_t node)
     m_window->lblProps()->setText(Text(click->panes.propertiesCaption));
     m_window->lblMethods()->setText(Text(click->panes.methodsCaption));
     m_window->lblDefault()->setText(Text(click->panes.defaultCaption));
-    m_window->txtStatus()->setPlainText(Text(click->status));
+    m_objectStatus = std::move(click->status);
+    m_window->txtStatus()->setPlainText(Text(m_objectStatus));
 }
 
 void ObjectBrowserHooks::MemberClicked(const MemberListModel& pane, QTreeView& other, const QModelIndex& index)

@@ -16,6 +16,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 class QTreeView;
 
@@ -55,6 +56,7 @@ private:
     browser::ObjectTreeModel m_tree;
     MemberListModel m_props{ImageList::Properties};
     MemberListModel m_methods{ImageList::Methods};
+    std::string m_objectStatus;  // of the node clicked last
     std::unique_ptr<QObject> m_helpKeys;
 };
 

@@ -24,13 +24,6 @@ std::string WithoutSpaces(std::string_view text)
     return out;
 }
 
-std::string MissingDatText(const CurrentModel& m)
-{
-    return "The file " + AsciiUpper(m.datPath.string()) + " for " + m.modelName +
-           " is missing or corrupted. Please recreate the object model from the type library using the Create "
-           "Model Wizard under the File menu.";
-}
-
 // Library.TL_HelpFile of the first row; "" when the file has no such table,
 // column or row (the help file is a convenience, not a reason to refuse a model).
 Result<std::string> ReadLibraryHelpFile(const fs::path& datFile)
@@ -381,6 +374,11 @@ std::string ObjectBrowser::WindowCaption(std::string_view programTitle) const
     return m_current.modelName + " - " + std::string(programTitle);
 }
 
-std::string ObjectBrowser::MissingDatMessage() const { return MissingDatText(m_current); }
+std::string ObjectBrowser::MissingDatMessage() const
+{
+    return "The file " + AsciiUpper(m_current.datPath.string()) + " for " + m_current.modelName +
+           " is missing or corrupted. Please recreate the object model from the type library using the Create "
+           "Model Wizard under the File menu.";
+}
 
 }  // namespace arbolith::browser

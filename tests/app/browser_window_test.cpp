@@ -145,6 +145,10 @@ TEST_F(BrowserWindowTest, ClickingANodeOrAMemberFillsThePanesAndTheStatus)
     w.trvProps()->setCurrentIndex(count);
     EXPECT_FALSE(w.trvMethods()->selectionModel()->hasSelection());
     EXPECT_EQ(Status().substr(Status().find('\n')), "\nDOC STRING: Number of open documents");
+    // A click on the node already selected brings its status back.
+    emit Tree().clicked(documents);
+    EXPECT_EQ(Status().rfind("Path: Application -- Documents\n", 0), 0u);
+    EXPECT_FALSE(w.trvProps()->selectionModel()->hasSelection());
 
     // Keys of the trees ask for help, which is not there yet.
     QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
