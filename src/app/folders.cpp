@@ -13,14 +13,14 @@ namespace arbolith {
 
 namespace fs = std::filesystem;
 
-namespace {
-
 fs::path RunningProgramFolder()
 {
     std::error_code ec;
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     return ec ? fs::path() : exe.parent_path();
 }
+
+namespace {
 
 bool IsWritableFolder(const fs::path& folder)
 {

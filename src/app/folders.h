@@ -26,6 +26,9 @@ struct AppFolders {
     std::filesystem::path errorLog;
 };
 
+// The folder of the running executable; empty when it cannot be told.
+std::filesystem::path RunningProgramFolder();
+
 // Where Arbolith keeps its folders and settings: $ARBOLITH_HOME when set;
 // else the program's own folder when it is writable (a build tree, a
 // portable copy); else $XDG_DATA_HOME/arbolith (~/.local/share/arbolith),

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Arbolith's desktop program: starts the main window and runs until it closes.
-#include "app/main_window_hooks.h"
+#include "app/browser_hooks.h"
+#include "app/sample_model.h"
 #include "app/startup.h"
 #include "dialogs/qt_prompt.h"
 
@@ -16,7 +17,7 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName("arbolith");
 
     arbolith::QtPrompt prompt;
-    arbolith::MainWindowHooks hooks;
+    arbolith::ObjectBrowserHooks hooks(arbolith::FindSampleLibrary());
     auto window = arbolith::StartMainWindow(prompt, hooks);
     if (!window)
         return 1;

@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTreeView>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -240,7 +241,10 @@ LayoutMetrics frmZVMain::MeasureLayout() const
     const QFontMetrics label(m_lblNodes->font());
     // A little air below the labels, so that they do not touch the panes.
     m.labelHeight = ToTwipsY(label.height() + label.height() / 3);
-    m.nodesLabelWidth = ToTwipsX(label.horizontalAdvance(QStringLiteral("Nodes: XXXX (Hid)")));
+    // Room for a four-digit count, or for the caption when it needs more
+    // (a large tree, or both "(Hid)" and "(Ext)").
+    m.nodesLabelWidth = ToTwipsX(std::max(label.horizontalAdvance(QStringLiteral("Nodes: XXXX (Hid)")),
+                                          label.horizontalAdvance(m_lblNodes->text())));
     return m;
 }
 

@@ -16,6 +16,17 @@ class MainWindowHooks {
 public:
     virtual ~MainWindowHooks() = default;
 
+    // Called once at start-up, after the window has read its settings and
+    // before a model is opened: a part binds itself to the window's controls.
+    virtual void WindowLoaded(frmZVMain& window) { (void)window; }
+    // At a start without a model of the last run: the library whose model
+    // to open instead, "" for none.
+    virtual std::string FirstStartLibrary(frmZVMain& window)
+    {
+        (void)window;
+        return {};
+    }
+
     // Makes the model of `library` (a library file name) current. An
     // implementation records the attempt with frmZVMain::SetCurrentLibrary
     // (the name when the model opened, "" when it did not) so that closing

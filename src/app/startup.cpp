@@ -50,8 +50,11 @@ std::unique_ptr<frmZVMain> StartMainWindow(Prompt& prompt, MainWindowHooks& hook
 
     auto window = std::make_unique<frmZVMain>(std::move(folders), screen, prompt, hooks);
     window->ReadINIFile();
+    hooks.WindowLoaded(*window);
 
-    const std::string library = window->ProgramSettings().currentLibrary;
+    std::string library = window->ProgramSettings().currentLibrary;
+    if (library.empty())
+        library = hooks.FirstStartLibrary(*window);
     if (!library.empty() && hooks.SetActiveModel(*window, library, true))
         hooks.CreateModelNodes(*window);
 

@@ -24,13 +24,6 @@ std::string WithoutSpaces(std::string_view text)
     return out;
 }
 
-std::string MissingDatMessage(const CurrentModel& m)
-{
-    return "The file " + AsciiUpper(m.datPath.string()) + " for " + m.modelName +
-           " is missing or corrupted. Please recreate the object model from the type library using the Create "
-           "Model Wizard under the File menu.";
-}
-
 // Library.TL_HelpFile of the first row; "" when the file has no such table,
 // column or row (the help file is a convenience, not a reason to refuse a model).
 Result<std::string> ReadLibraryHelpFile(const fs::path& datFile)
@@ -134,11 +127,11 @@ bool ObjectBrowser::LibraryMenuClicked(std::string_view libraryName)
 {
     auto opened = SetActiveModel(libraryName);
     if (!opened) {
-        Tell(MissingDatMessage(m_current) + "\n" + opened.error().description, PromptIcon::Critical);
+        Tell(MissingDatMessage() + "\n" + opened.error().description, PromptIcon::Critical);
         return false;
     }
     if (*opened == ActiveModelResult::DatMissing) {
-        Tell(MissingDatMessage(m_current), PromptIcon::Critical);
+        Tell(MissingDatMessage(), PromptIcon::Critical);
         return false;
     }
     const bool built = flatView ? CreateFlatModelNodes() : CreateModelNodes();
@@ -152,7 +145,7 @@ bool ObjectBrowser::OpenAtStartup(std::string_view currentLibrary)
         return false;
     auto opened = SetActiveModel(currentLibrary);
     if (!opened) {
-        Tell(MissingDatMessage(m_current) + "\n" + opened.error().description, PromptIcon::Critical);
+        Tell(MissingDatMessage() + "\n" + opened.error().description, PromptIcon::Critical);
         return false;
     }
     if (*opened == ActiveModelResult::DatMissing)
@@ -379,6 +372,13 @@ std::optional<ObjectBrowser::ObjectClick> ObjectBrowser::ObjectNodeClicked(std::
 std::string ObjectBrowser::WindowCaption(std::string_view programTitle) const
 {
     return m_current.modelName + " - " + std::string(programTitle);
+}
+
+std::string ObjectBrowser::MissingDatMessage() const
+{
+    return "The file " + AsciiUpper(m_current.datPath.string()) + " for " + m_current.modelName +
+           " is missing or corrupted. Please recreate the object model from the type library using the Create "
+           "Model Wizard under the File menu.";
 }
 
 }  // namespace arbolith::browser

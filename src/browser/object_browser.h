@@ -130,6 +130,9 @@ public:
 
     // "<model name> - <title>".
     std::string WindowCaption(std::string_view programTitle) const;
+    // What the user is told when the current model's DAT file is missing or
+    // damaged.
+    std::string MissingDatMessage() const;
 
 private:
     void Tell(std::string text, PromptIcon icon = PromptIcon::None);

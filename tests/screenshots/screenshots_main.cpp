@@ -3,7 +3,9 @@
 // given as the only argument: <name>@<scale>x.png. Runs with any Qt platform;
 // tools/screenshots.sh uses the offscreen one. The program's files go to a
 // fresh temporary folder, so no real settings are read or changed.
+#include "app/browser_hooks.h"
 #include "app/main_window.h"
+#include "app/sample_model.h"
 #include "app/startup.h"
 #include "dialogs/image_set.h"
 #include "dialogs/qt_prompt.h"
@@ -19,7 +21,6 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPlainTextEdit>
-#include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
@@ -44,34 +45,16 @@ void Save(QWidget& widget, const QString& name)
         std::printf("%s\n", qPrintable(file));
 }
 
-// A few rows of the kind a model fills the panes with, to judge the look.
-void FillSample(arbolith::frmZVMain& window, QStandardItemModel& objects, QStandardItemModel& props,
-                QStandardItemModel& methods)
+// Selects the first node labelled `label` anywhere in the tree, as a click
+// would.
+void SelectNode(QTreeView& tree, const QString& label)
 {
-    using arbolith::NodeIcon;
-    auto* app = new QStandardItem(NodeIcon("OnObj"), "Application");
-    auto* docs = new QStandardItem(NodeIcon("OnCol"), "Documents (Document)");
-    docs->appendRow(new QStandardItem(NodeIcon("OnObj"), "Document"));
-    docs->child(0)->appendRow(new QStandardItem(NodeIcon("OffCol"), "Paragraphs (Paragraph)"));
-    docs->child(0)->appendRow(new QStandardItem(NodeIcon("OnCol"), "Windows (Window)"));
-    app->appendRow(docs);
-    app->appendRow(new QStandardItem(NodeIcon("OffObj"), "Options"));
-    app->appendRow(new QStandardItem(NodeIcon("OnObjHid"), "Selection"));
-    objects.appendRow(app);
-    for (auto [name, key] : {std::pair{"ActiveDocument", "p131"}, {"Caption", "p132"}, {"Name", "p131"},
-                             {"Path", "p031"}, {"Version", "p111"}, {"Visible", "p130"}})
-        props.appendRow(new QStandardItem(arbolith::PropertyIcon(key), name));
-    for (auto [name, key] : {std::pair{"Activate", "m13"}, {"Quit", "m13"}, {"Run", "m03"}, {"ScreenRefresh", "m11"}})
-        methods.appendRow(new QStandardItem(arbolith::MethodIcon(key), name));
-    window.trvObjects()->setModel(&objects);
-    window.trvProps()->setModel(&props);
-    window.trvMethods()->setModel(&methods);
-    window.trvObjects()->expandAll();
-    window.txtStatus()->setPlainText("Application\nDocuments (Document)\nProperty Count As Long (read-only)");
-    window.lblNodes()->setText("Nodes: 9");
-    window.lblDefault()->setText("Default: Name");
-    window.lblProps()->setText("Properties: 6");
-    window.lblMethods()->setText("Methods: 4");
+    const QModelIndexList found = tree.model()->match(tree.model()->index(0, 0), Qt::DisplayRole, label, 1,
+                                                      Qt::MatchFixedString | Qt::MatchRecursive);
+    if (found.isEmpty())
+        return;
+    tree.setCurrentIndex(found.front());
+    tree.scrollTo(found.front());
 }
 
 void SaveMenu(arbolith::frmZVMain& window, const char* name, const char* picture = nullptr)
@@ -171,23 +154,33 @@ int main(int argc, char* argv[])
     // The tree as wide as a user would drag it.
     QFile ini(QDir(home.path()).filePath("ZV.INI"));
     if (ini.open(QIODevice::WriteOnly))
-        ini.write("[OMForm]\nTreeWidth=3600\n");
+        ini.write("[OMForm]\nTreeWidth=3600\n[Main]\nNoWelcome=True\n");
     ini.close();
 
     arbolith::QtPrompt prompt;
-    arbolith::MainWindowHooks hooks;
-    auto window = arbolith::StartMainWindow(prompt, hooks, {home.path().toStdString()});
+    const std::string folder = home.path().toStdString();
+    {
+        // Before any model: no sample to make.
+        arbolith::ObjectBrowserHooks noSample({});
+        auto empty = arbolith::StartMainWindow(prompt, noSample, {folder});
+        if (!empty)
+            return 1;
+        empty->showNormal();
+        empty->resize(960, 640);
+        QApplication::processEvents();
+        Save(*empty, "main-window-empty");
+        empty->close();
+    }
+
+    // The first start: the sample model is made and opened.
+    arbolith::ObjectBrowserHooks hooks(arbolith::FindSampleLibrary());
+    auto window = arbolith::StartMainWindow(prompt, hooks, {folder});
     if (!window)
         return 1;
     prompt.SetParent(window.get());
     window->showNormal();
     window->resize(960, 640);
-    QApplication::processEvents();
-    Save(*window, "main-window-empty");
-
-    QStandardItemModel objects, props, methods;
-    FillSample(*window, objects, props, methods);
-    window->MenusEnabled(true);
+    SelectNode(*window->trvObjects(), "Document");
     QApplication::processEvents();
     Save(*window, "main-window");
     SaveMenu(*window, "mnuTree");

@@ -1,0 +1,315 @@
+// SPDX-License-Identifier: MIT
+#include "app/browser_hooks.h"
+
+#include "app/main_window.h"
+#include "app/sample_model.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTreeView>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+namespace arbolith {
+
+using browser::ObjectTreeModel;
+using browser::TreeChange;
+
+namespace {
+
+// Insert or F1 in a tree, or its right mouse button, asks for help on the
+// tree's selection.
+class HelpKeys : public QObject {
+public:
+    explicit HelpKeys(std::function<void(QTreeView&)> help) : m_help(std::move(help)) {}
+
+    void Watch(QTreeView& tree)
+    {
+        tree.installEventFilter(this);
+        tree.viewport()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (auto* tree = qobject_cast<QTreeView*>(watched); tree && (key == Qt::Key_Insert || key == Qt::Key_F1)) {
+                m_help(*tree);
+                return true;
+            }
+        } else if (event->type() == QEvent::MouseButtonPress &&
+                   static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+            if (auto* tree = qobject_cast<QTreeView*>(watched->parent())) {
+                m_help(*tree);
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    std::function<void(QTreeView&)> m_help;
+};
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+ObjectBrowserHooks::ObjectBrowserHooks(std::filesystem::path sampleLibrary)
+    : m_sampleLibrary(std::move(sampleLibrary))
+{
+}
+
+ObjectBrowserHooks::~ObjectBrowserHooks() = default;
+
+void ObjectBrowserHooks::WindowLoaded(frmZVMain& window)
+{
+    m_window = &window;
+    const Settings& s = window.ProgramSettings();
+    m_browser = std::make_unique<browser::ObjectBrowser>(window.Folders().modelsFolder, window.UserPrompt());
+    m_browser->defaultDepth = s.defaultDepth;
+    m_browser->switches = {s.showMember, s.showOrigin, s.showChildCount, s.showFlags};
+
+    std::array<QIcon, browser::kNodeImageCount> icons;
+    for (std::size_t i = 0; i < icons.size(); ++i)
+        icons[i] = BrowserIcon(ImageList::Nodes, static_cast<int>(i));
+    m_tree.SetImages(std::move(icons));
+
+    QTreeView* objects = window.trvObjects();
+    QTreeView* props = window.trvProps();
+    QTreeView* methods = window.trvMethods();
+    objects->setModel(&m_tree);
+    props->setModel(&m_props);
+    methods->setModel(&m_methods);
+    // The member panes are flat lists.
+    props->setRootIsDecorated(false);
+    methods->setRootIsDecorated(false);
+
+    QObject::connect(objects->selectionModel(), &QItemSelectionModel::currentChanged, &window,
+                     [this](const QModelIndex& current) {
+                         if (current.isValid())
+                             ObjectNodeClicked(ObjectTreeModel::NodeOf(current));
+                     });
+    // A click on the node already selected shows its status again (after
+    // a member's); its panes still show its members.
+    QObject::connect(objects, &QTreeView::clicked, &window, [this, props, methods] {
+        props->selectionModel()->clear();
+        methods->selectionModel()->clear();
+        m_window->txtStatus()->setPlainText(Text(m_objectStatus));
+    });
+    // Members: by keys (the current row changes) and by clicks, also on
+    // the row already current.
+    const auto member = [this](QTreeView* pane, const MemberListModel& rows, QTreeView* other) {
+        const auto show = [this, &rows, other](const QModelIndex& index) { MemberClicked(rows, *other, index); };
+        QObject::connect(pane->selectionModel(), &QItemSelectionModel::currentChanged, m_window, show);
+        QObject::connect(pane, &QTreeView::clicked, m_window, show);
+    };
+    member(props, m_props, methods);
+    member(methods, m_methods, props);
+
+    auto keys = std::make_unique<HelpKeys>([this](QTreeView& tree) { ShowHelpFor(tree); });
+    for (QTreeView* tree : {objects, props, methods})
+        keys->Watch(*tree);
+    m_helpKeys = std::move(keys);
+}
+
+std::string ObjectBrowserHooks::FirstStartLibrary(frmZVMain& window)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    SilentProgress progress;
+    std::string library = MakeSampleModel(window.Folders(), m_sampleLibrary, window.ProgramSettings().compactDat,
+                                          window.UserPrompt(), progress);
+    QApplication::restoreOverrideCursor();
+    return library;
+}
+
+bool ObjectBrowserHooks::SetActiveModel(frmZVMain& window, const std::string& library, bool atStartUp)
+{
+    auto opened = m_browser->SetActiveModel(library);
+    if (!opened)
+        window.UserPrompt().Tell(m_browser->MissingDatMessage() + "\n" + opened.error().description,
+                                 PromptIcon::Critical);
+    else if (*opened == browser::ActiveModelResult::DatMissing && !atStartUp)
+        window.UserPrompt().Tell(m_browser->MissingDatMessage(), PromptIcon::Critical);
+
+    const browser::CurrentModel& current = m_browser->Current();
+    window.SetCurrentLibrary(current.library);
+    SyncChecks();
+    if (!current.IsOpen())
+        return false;
+    window.setWindowTitle(Text(m_browser->WindowCaption(QApplication::applicationDisplayName().toStdString())));
+    if (!atStartUp)
+        window.MenusEnabled(true);
+    return true;
+}
+
+void ObjectBrowserHooks::CreateModelNodes(frmZVMain& window)
+{
+    if (m_browser->flatView)
+        m_browser->CreateFlatModelNodes();
+    else
+        m_browser->CreateModelNodes();
+    window.txtStatus()->clear();
+}
+
+void ObjectBrowserHooks::DisplayTree(frmZVMain&)
+{
+    // No nodes and none shown: nothing to do. A build that failed clears
+    // the tree of the model before.
+    if (m_browser->Nodes().empty() && m_tree.Display().NodeCount() == 0)
+        return;
+    m_browser->DisplayTree();
+    ShowTree();
+}
+
+void ObjectBrowserHooks::ShowTree()
+{
+    QTreeView& view = *m_window->trvObjects();
+    m_tree.SetTree(m_browser->SharedDisplay());
+    for (const std::int32_t node : m_browser->DisplayExpanded())
+        view.expand(m_tree.IndexOfNode(node));
+    m_window->lblNodes()->setText(Text(m_browser->NodesCaption()));
+    m_window->LayOutAgain();  // the label is as wide as its caption
+    const QModelIndex selected = m_tree.IndexOfNode(m_browser->DisplaySelection());
+    if (!selected.isValid()) {
+        m_props.SetRows({});
+        m_methods.SetRows({});
+        return;
+    }
+    // Selecting runs the node click: the panes and the status text.
+    view.setCurrentIndex(selected);
+    view.scrollTo(selected);
+}
+
+void ObjectBrowserHooks::ApplyChange(TreeChange change)
+{
+    if (change == TreeChange::Rebuilt) {
+        m_window->txtStatus()->clear();
+        ShowTree();
+    } else if (change == TreeChange::Relabelled) {
+        m_tree.Relabel(m_browser->SharedDisplay());
+    }
+}
+
+void ObjectBrowserHooks::SyncChecks()
+{
+    const browser::DisplaySwitches& s = m_browser->switches;
+    Settings& settings = m_window->ProgramSettings();
+    settings.showMember = s.showMember;
+    settings.showOrigin = s.showOrigin;
+    settings.showChildCount = s.showChildCount;
+    settings.showFlags = s.showFlags;
+    const std::pair<const char*, bool> checks[] = {
+        {"mnuShowMember", s.showMember},
+        {"mnuShowOrigin", s.showOrigin},
+        {"mnuShowChildCount", s.showChildCount},
+        {"mnuShowFlags", s.showFlags},
+        {"mnuShowHidden", m_browser->Current().showHidden},
+        {"mnuShowExternal", m_browser->Current().showExternal},
+    };
+    for (const auto& [name, on] : checks)
+        m_window->MenuAction(name)->setChecked(on);
+}
+
+bool ObjectBrowserHooks::RunCommand(frmZVMain& window, std::string_view name)
+{
+    if (!m_browser)
+        return false;
+    browser::ObjectBrowser& b = *m_browser;
+    QTreeView& view = *window.trvObjects();
+    if (name == "mnuLocalView") {
+        const std::int32_t node = ObjectTreeModel::NodeOf(view.currentIndex());
+        ApplyChange(b.SwitchToLocalView(node >= 0 ? std::optional(node) : std::nullopt));
+    } else if (name == "mnuGlobalView") {
+        ApplyChange(b.SwitchToGlobalView());
+    } else if (name == "mnuRefresh") {
+        ApplyChange(b.RefreshTree());
+    } else if (name == "mnuExpandAllNodes") {
+        view.expandAll();
+    } else if (name == "mnuCollapseAllNodes") {
+        view.collapseAll();
+        view.expand(m_tree.IndexOfNode(0));
+    } else if (name == "mnuExpandLevels") {
+        ExpandLevels();
+    } else if (name == "mnuShowMember") {
+        ApplyChange(b.ToggleShowMember());
+    } else if (name == "mnuShowChildCount") {
+        ApplyChange(b.ToggleShowChildCount());
+    } else if (name == "mnuShowFlags") {
+        ApplyChange(b.ToggleShowFlags());
+    } else if (name == "mnuShowOrigin") {
+        ApplyChange(b.ToggleShowOrigin());
+    } else if (name == "mnuShowHidden") {
+        ApplyChange(b.ToggleShowHidden());
+    } else if (name == "mnuShowExternal") {
+        ApplyChange(b.ToggleShowExternal());
+    } else {
+        return false;
+    }
+    SyncChecks();
+    return true;
+}
+
+void ObjectBrowserHooks::ExpandLevels()
+{
+    const auto levels = m_browser->AskExpandLevels();
+    if (!levels)
+        return;
+    QTreeView& view = *m_window->trvObjects();
+    const browser::TreeDisplay& tree = m_tree.Display();
+    // expandToDepth expands every node down to the level and collapses the
+    // rest; without "<" the deeper nodes that were open open again.
+    std::vector<QModelIndex> deeperOpen;
+    if (!levels->collapseDeeper) {
+        for (std::int32_t node = 0; node < static_cast<std::int32_t>(tree.NodeCount()); ++node) {
+            if (tree.Level(node) > levels->level && tree.ChildCount(node) > 0) {
+                const QModelIndex index = m_tree.IndexOfNode(node);
+                if (view.isExpanded(index))
+                    deeperOpen.push_back(index);
+            }
+        }
+    }
+    view.expandToDepth(levels->level);
+    for (const QModelIndex& index : deeperOpen)
+        view.expand(index);
+    view.scrollTo(m_tree.IndexOfNode(0));
+}
+
+void ObjectBrowserHooks::ObjectNodeClicked(std::int32_t node)
+{
+    auto click = m_browser->ObjectNodeClicked(node);
+    if (!click)
+        return;
+    m_props.SetRows(std::move(click->panes.properties));
+    m_methods.SetRows(std::move(click->panes.methods));
+    m_window->lblProps()->setText(Text(click->panes.propertiesCaption));
+    m_window->lblMethods()->setText(Text(click->panes.methodsCaption));
+    m_window->lblDefault()->setText(Text(click->panes.defaultCaption));
+    m_objectStatus = std::move(click->status);
+    m_window->txtStatus()->setPlainText(Text(m_objectStatus));
+}
+
+void ObjectBrowserHooks::MemberClicked(const MemberListModel& pane, QTreeView& other, const QModelIndex& index)
+{
+    const browser::MemberRecord* member = pane.Member(index);
+    if (!member)
+        return;
+    other.selectionModel()->clear();
+    m_window->txtStatus()->setPlainText(Text(browser::MemberStatusText(*member)));
+}
+
+void ObjectBrowserHooks::ShowHelpFor(QTreeView&)
+{
+    // Help on a tree's selection comes with the help files; until then the
+    // keys say so.
+    m_window->UserPrompt().Tell("Help is not available yet.", PromptIcon::Information);
+}
+
+}  // namespace arbolith

@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+// The object browser bound to the main window: an ObjectBrowser (the work,
+// without windows) and the Qt models of the three trees. It opens models,
+// shows their tree in trvObjects with lblNodes and the caption, fills the
+// member panes, their labels and txtStatus when a node or member is
+// clicked, and runs the Tree menu's commands. On a first start it makes and
+// opens the bundled sample model.
+#pragma once
+
+#include "app/main_window_hooks.h"
+#include "app/member_list_model.h"
+#include "browser/object_browser.h"
+#include "browser/object_tree_model.h"
+
+#include <QObject>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+class QTreeView;
+
+namespace arbolith {
+
+class ObjectBrowserHooks : public MainWindowHooks {
+public:
+    // `sampleLibrary`: the library of the first start's model ("" for none).
+    explicit ObjectBrowserHooks(std::filesystem::path sampleLibrary);
+    ~ObjectBrowserHooks() override;
+
+    void WindowLoaded(frmZVMain& window) override;
+    std::string FirstStartLibrary(frmZVMain& window) override;
+    // Opens the model; a caller then builds and shows its tree. Outside
+    // start-up a missing DAT file is reported.
+    bool SetActiveModel(frmZVMain& window, const std::string& library, bool atStartUp) override;
+    void CreateModelNodes(frmZVMain& window) override;
+    void DisplayTree(frmZVMain& window) override;
+    bool RunCommand(frmZVMain& window, std::string_view menuName) override;
+
+    // Null until the window is loaded.
+    const browser::ObjectBrowser* Browser() const { return m_browser.get(); }
+
+private:
+    void ShowTree();
+    void ApplyChange(browser::TreeChange change);
+    void ExpandLevels();
+    // The menu checks and the window's settings from the browser's switches.
+    void SyncChecks();
+    void ObjectNodeClicked(std::int32_t node);
+    void MemberClicked(const MemberListModel& pane, QTreeView& other, const QModelIndex& index);
+    void ShowHelpFor(QTreeView& tree);
+
+    std::filesystem::path m_sampleLibrary;
+    frmZVMain* m_window = nullptr;
+    std::unique_ptr<browser::ObjectBrowser> m_browser;
+    browser::ObjectTreeModel m_tree;
+    MemberListModel m_props{ImageList::Properties};
+    MemberListModel m_methods{ImageList::Methods};
+    std::string m_objectStatus;  // of the node clicked last
+    std::unique_ptr<QObject> m_helpKeys;
+};
+
+}  // namespace arbolith

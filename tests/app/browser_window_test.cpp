@@ -1,0 +1,201 @@
+// SPDX-License-Identifier: MIT
+// The main window bound to the object browser, started the way the program
+// starts (offscreen, in a fresh program folder): the first start's sample
+// model, clicks on nodes and members, and the Tree menu.
+#include "app/browser_hooks.h"
+#include "app/main_window.h"
+#include "app/sample_model.h"
+#include "app/startup.h"
+#include "platform/profile.h"
+#include "support/qt_application.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTreeView>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace arbolith {
+namespace {
+
+class BrowserWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::QtApp(); }
+
+    frmZVMain& Start(const std::filesystem::path& sample = FindSampleLibrary())
+    {
+        m_window.reset();
+        m_hooks = std::make_unique<ObjectBrowserHooks>(sample);
+        m_window = StartMainWindow(m_prompt, *m_hooks, {m_home.path()});
+        if (!m_window)
+            throw std::runtime_error("start-up failed");
+        QApplication::processEvents();
+        return *m_window;
+    }
+    void Close() { m_window->close(); }
+
+    std::string Ini(const char* section, const char* key, const std::filesystem::path& file) const
+    {
+        auto doc = ProfileDocument::Load(file);
+        return doc ? doc->Get(section, key).value_or("<absent>") : "<unreadable>";
+    }
+
+    QTreeView& Tree() const { return *m_window->trvObjects(); }
+    static std::string Label(const QModelIndex& index) { return index.data().toString().toStdString(); }
+    std::vector<std::string> ChildLabels(const QModelIndex& parent) const
+    {
+        std::vector<std::string> labels;
+        for (int row = 0; row < Tree().model()->rowCount(parent); ++row)
+            labels.push_back(Label(Tree().model()->index(row, 0, parent)));
+        return labels;
+    }
+    QModelIndex Root() const { return Tree().model()->index(0, 0); }
+    QModelIndex Child(const QModelIndex& parent, const std::string& label) const
+    {
+        for (int row = 0; row < Tree().model()->rowCount(parent); ++row)
+            if (const QModelIndex child = Tree().model()->index(row, 0, parent); Label(child) == label)
+                return child;
+        throw std::runtime_error("no node " + label);
+    }
+    std::string Status() const { return m_window->txtStatus()->toPlainText().toStdString(); }
+    std::string Text(const QLabel* label) const { return label->text().toStdString(); }
+    void Run(const char* menuName) { m_window->MenuAction(menuName)->trigger(); }
+
+    test::TempDir m_home;
+    ScriptedPrompt m_prompt;
+    std::unique_ptr<ObjectBrowserHooks> m_hooks;  // outlives the window
+    std::unique_ptr<frmZVMain> m_window;
+};
+
+const std::vector<std::string> kApplicationChildren{"<Events>", "Document", "Documents {Document}", "Window",
+                                                     "Windows {Window}"};
+
+TEST_F(BrowserWindowTest, FirstStartMakesAndOpensTheSampleAndTheNextStartReopensIt)
+{
+    frmZVMain& w = Start();
+    EXPECT_TRUE(m_prompt.asked.empty());
+    ASSERT_TRUE(w.ModelOpen());
+    EXPECT_EQ(w.windowTitle().toStdString(), "Quill - Arbolith");
+    EXPECT_TRUE(w.MenuAction("mnuTree")->isEnabled());
+    EXPECT_EQ(Label(Root()), "Application");
+    EXPECT_EQ(ChildLabels(Root()), kApplicationChildren);
+    EXPECT_TRUE(Tree().isExpanded(Root()));
+    EXPECT_EQ(Text(w.lblNodes()), "Nodes: 45(Hid)(Ext)");
+    // The root is selected and clicked.
+    EXPECT_EQ(Status(), "Path: Application\nEnd Node: Application [CanCre]\nDOC STRING: The Quill application");
+    EXPECT_EQ(Text(w.lblProps()), "Properties: 8");
+    EXPECT_EQ(w.trvProps()->model()->rowCount(), 8);
+    Close();
+    const std::filesystem::path dat = m_home / "Models" / "Quill.DAT";
+    EXPECT_EQ(Ini("Main", "CurrentLibrary", m_home / "ZV.INI"), "Quill.tlb");
+    const auto made = std::filesystem::last_write_time(dat);
+
+    // The next start reopens the model of the last run; nothing is made again.
+    Start();
+    EXPECT_TRUE(m_window->ModelOpen());
+    EXPECT_EQ(ChildLabels(Root()), kApplicationChildren);
+    EXPECT_EQ(std::filesystem::last_write_time(dat), made);
+
+    // A start without a model of the last run and with the sample there
+    // opens nothing.
+    m_window->SetCurrentLibrary("");
+    Close();
+    Start();
+    EXPECT_FALSE(m_window->ModelOpen());
+    EXPECT_EQ(Tree().model()->rowCount(), 0);
+    EXPECT_EQ(std::filesystem::last_write_time(dat), made);
+    EXPECT_TRUE(m_prompt.asked.empty());
+}
+
+TEST_F(BrowserWindowTest, AFailingSampleIsReportedAndTheWindowOpensWithoutModel)
+{
+    test::WriteBytes(m_home / "Quill.tlb", "not a type library");
+    frmZVMain& w = Start(m_home / "Quill.tlb");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.ModelOpen());
+    // The extraction's own messages, then what it meant for the start.
+    ASSERT_FALSE(m_prompt.asked.empty());
+    EXPECT_EQ(m_prompt.asked.back().text.rfind("The sample model could not be made from ", 0), 0u);
+}
+
+TEST_F(BrowserWindowTest, ClickingANodeOrAMemberFillsThePanesAndTheStatus)
+{
+    frmZVMain& w = Start();
+    const QModelIndex documents = Child(Root(), "Documents {Document}");
+    Tree().setCurrentIndex(documents);
+    EXPECT_EQ(Status(), "Path: Application -- Documents\nEnd Node: Documents {Document} (< P:Documents) [Dual/Disp]\n"
+                        "DOC STRING: The open documents");
+    EXPECT_EQ(Text(w.lblMethods()), "Methods: 3");  // Item, Add, Open
+    EXPECT_EQ(Text(w.lblDefault()), "Default:  M: Item");
+    ASSERT_EQ(w.trvProps()->model()->rowCount(), 3);  // Count, Parent, _NewEnum
+    const QModelIndexList found =
+        w.trvProps()->model()->match(w.trvProps()->model()->index(0, 0), Qt::DisplayRole, "Count");
+    ASSERT_EQ(found.size(), 1);
+    const QModelIndex count = found.front();
+
+    // A member: its declaration and documentation; the other pane's
+    // selection goes.
+    w.trvMethods()->setCurrentIndex(w.trvMethods()->model()->index(0, 0));
+    w.trvProps()->setCurrentIndex(count);
+    EXPECT_FALSE(w.trvMethods()->selectionModel()->hasSelection());
+    EXPECT_EQ(Status().substr(Status().find('\n')), "\nDOC STRING: Number of open documents");
+    // A click on the node already selected brings its status back.
+    emit Tree().clicked(documents);
+    EXPECT_EQ(Status().rfind("Path: Application -- Documents\n", 0), 0u);
+    EXPECT_FALSE(w.trvProps()->selectionModel()->hasSelection());
+
+    // Keys of the trees ask for help, which is not there yet.
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(w.trvProps(), &f1);
+    ASSERT_EQ(m_prompt.asked.size(), 1u);
+    EXPECT_EQ(m_prompt.asked[0].text, "Help is not available yet.");
+}
+
+TEST_F(BrowserWindowTest, TreeMenuCommandsChangeTheTreeAndKeepTheirSettings)
+{
+    frmZVMain& w = Start();
+    // Local view of a node two levels down: the path above it bracketed.
+    const QModelIndex document = Child(Child(Root(), "Documents {Document}"), "Document");
+    Tree().setCurrentIndex(document);
+    Run("mnuLocalView");
+    EXPECT_EQ(Label(Root()), "[Application]");
+    EXPECT_EQ(ChildLabels(Root()), std::vector<std::string>{"[Documents] {Document}"});
+    const QModelIndex chosen = Child(Child(Root(), "[Documents] {Document}"), "Document");
+    EXPECT_EQ(Tree().currentIndex(), chosen);
+    EXPECT_EQ(Status().rfind("Path: Application -- Documents -- Document\n", 0), 0u) << Status();
+
+    // A Show* switch relabels: the brackets go, origins come.
+    Run("mnuShowOrigin");
+    EXPECT_TRUE(w.MenuAction("mnuShowOrigin")->isChecked());
+    EXPECT_EQ(Label(Root()), "Application");
+    EXPECT_EQ(ChildLabels(Root()), std::vector<std::string>{"Documents {Document} (< P:Documents)"});
+
+    // Expand Levels "1<": levels 0 and 1 open, everything deeper closed.
+    Tree().expandAll();
+    m_prompt.inputs.push_back("1<");
+    Run("mnuExpandLevels");
+    const QModelIndex level1 = Tree().model()->index(0, 0, Root());
+    const QModelIndex level2 = Tree().model()->index(0, 0, level1);
+    EXPECT_TRUE(Tree().isExpanded(level1));
+    EXPECT_FALSE(Tree().isExpanded(level2));
+
+    // Global view again, then Show Hidden off: kept in the model's INF file.
+    Run("mnuGlobalView");
+    EXPECT_EQ(ChildLabels(Root()).size(), kApplicationChildren.size());
+    Run("mnuShowHidden");
+    EXPECT_FALSE(w.MenuAction("mnuShowHidden")->isChecked());
+    EXPECT_EQ(Text(w.lblNodes()), "Nodes: 45(Ext)");
+    EXPECT_EQ(Ini("Main", "ShowHidden", m_home / "Models" / "Quill.INF"), "False");
+    EXPECT_TRUE(m_prompt.asked.empty());
+    Close();
+    EXPECT_EQ(Ini("OMForm", "ShowOrigin", m_home / "ZV.INI"), "True");
+}
+
+}  // namespace
+}  // namespace arbolith
