@@ -6,6 +6,7 @@
 //   arbolith-cli make LIBRARY[\N] --top NAME [options]
 //                                    make a browsable model of a library
 //   arbolith-cli tree MODEL [--depth N]  print a model's object tree
+#include "app/cli_support.h"
 #include "app/cli_tree.h"
 #include "app/folders.h"
 #include "app/settings.h"
@@ -69,75 +70,6 @@ int Dump(int count, char** libraries)
     return status;
 }
 
-// Captions go to stderr as progress lines.
-class StderrProgress : public arbolith::ProgressSink {
-public:
-    void Caption(std::string_view text) override
-    {
-        std::fprintf(stderr, "  %.*s\n", static_cast<int>(text.size()), text.data());
-    }
-};
-
-// Message boxes become lines on stderr; every question takes its default answer.
-class StderrPrompt : public arbolith::Prompt {
-public:
-    arbolith::PromptAnswer Ask(const arbolith::PromptMessage& message) override
-    {
-        std::fprintf(stderr, "%s%s\n", IconLabel(message.icon), message.text.c_str());
-        return message.defaultAnswer;
-    }
-    std::optional<std::string> Input(const std::string& text, const std::string&,
-                                     const std::string& defaultText) override
-    {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        return defaultText;
-    }
-
-private:
-    static const char* IconLabel(arbolith::PromptIcon icon)
-    {
-        switch (icon) {
-        case arbolith::PromptIcon::Critical:
-            return "error: ";
-        case arbolith::PromptIcon::Exclamation:
-            return "warning: ";
-        case arbolith::PromptIcon::Information:
-            return "note: ";
-        case arbolith::PromptIcon::Question:
-        case arbolith::PromptIcon::None:
-            break;
-        }
-        return "";
-    }
-};
-
-// The application folder and its subfolders, made when missing; a models
-// folder given on the command line takes the place of the usual one.
-std::optional<arbolith::AppFolders> PrepareFolders(const std::filesystem::path& modelsFolder)
-{
-    auto appFolder = arbolith::DetermineAppFolder();
-    if (!appFolder) {
-        std::fprintf(stderr, "arbolith-cli: %s\n", appFolder.error().description.c_str());
-        return std::nullopt;
-    }
-    arbolith::AppFolders folders = arbolith::MakeAppFolders(*appFolder);
-    if (auto made = arbolith::EnsureAppFolders(folders); !made) {
-        std::fprintf(stderr, "arbolith-cli: %s\n", made.error().description.c_str());
-        return std::nullopt;
-    }
-    if (!modelsFolder.empty()) {
-        std::error_code ec;
-        std::filesystem::create_directories(modelsFolder, ec);
-        if (ec) {
-            std::fprintf(stderr, "arbolith-cli: cannot create %s: %s\n", modelsFolder.c_str(),
-                         ec.message().c_str());
-            return std::nullopt;
-        }
-        folders.modelsFolder = modelsFolder;
-    }
-    return folders;
-}
-
 int Extract(int count, char** args)
 {
     arbolith::ExtractOptions options;
@@ -167,7 +99,7 @@ int Extract(int count, char** args)
         return 2;
     }
 
-    const auto folders = PrepareFolders(modelsFolder);
+    const auto folders = arbolith::PrepareCliFolders(modelsFolder);
     if (!folders)
         return 1;
     options.modelsFolder = folders->modelsFolder;
@@ -176,8 +108,8 @@ int Extract(int count, char** args)
     // Wine prefix's registry.
     options.load = arbolith::RegistryLoadOptions();
 
-    StderrProgress progress;
-    StderrPrompt prompt;
+    arbolith::StderrProgress progress;
+    arbolith::StderrPrompt prompt;
     int status = 0;
     for (const std::string& library : libraries) {
         const arbolith::LibraryLocation where = arbolith::SplitResourcePath(library);
@@ -239,7 +171,7 @@ int Make(int count, char** args)
         std::fputs(kUsage, stderr);
         return 2;
     }
-    const auto folders = PrepareFolders(modelsFolder);
+    const auto folders = arbolith::PrepareCliFolders(modelsFolder);
     if (!folders)
         return 1;
     arbolith::ModelPlaces places;
@@ -248,8 +180,8 @@ int Make(int count, char** args)
     places.load = arbolith::RegistryLoadOptions();
     places.compact = arbolith::ReadSettings(folders->settingsFile, {}).compactDat;
 
-    StderrProgress progress;
-    StderrPrompt prompt;
+    arbolith::StderrProgress progress;
+    arbolith::StderrPrompt prompt;
     auto made = arbolith::MakeModelFromLibrary(request, places, progress, prompt);
     if (!made) {
         std::fprintf(stderr, "arbolith-cli: %s: %s\n", request.library.c_str(), made.error().description.c_str());

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "app/cli_tree.h"
 
-#include "app/folders.h"
+#include "app/cli_support.h"
 #include "app/settings.h"
 #include "browser/object_browser.h"
-#include "platform/prompt.h"
 
 #include <charconv>
 #include <cstdio>
@@ -16,20 +15,6 @@
 namespace {
 
 constexpr const char* kTreeUsage = "usage: arbolith-cli tree MODEL [--depth N] [--models DIR]\n";
-
-// Messages go to stderr; questions take their default answers.
-class MessageLines : public arbolith::Prompt {
-public:
-    arbolith::PromptAnswer Ask(const arbolith::PromptMessage& message) override
-    {
-        std::fprintf(stderr, "arbolith-cli: %s\n", message.text.c_str());
-        return message.defaultAnswer;
-    }
-    std::optional<std::string> Input(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-};
 
 std::optional<int> ParseDepth(std::string_view text)
 {
@@ -65,18 +50,13 @@ int TreeCommand(int argc, char** argv)
         return 2;
     }
 
-    auto appFolder = arbolith::DetermineAppFolder();
-    if (!appFolder) {
-        std::fprintf(stderr, "arbolith-cli: %s\n", appFolder.error().description.c_str());
+    const auto folders = arbolith::PrepareCliFolders(modelsFolder);
+    if (!folders)
         return 1;
-    }
-    const arbolith::AppFolders folders = arbolith::MakeAppFolders(*appFolder);
-    if (modelsFolder.empty())
-        modelsFolder = folders.modelsFolder;
-    const arbolith::Settings settings = arbolith::ReadSettings(folders.settingsFile, arbolith::ScreenSize{});
+    const arbolith::Settings settings = arbolith::ReadSettings(folders->settingsFile, arbolith::ScreenSize{});
 
-    MessageLines prompt;
-    arbolith::browser::ObjectBrowser browser(modelsFolder, prompt);
+    arbolith::StderrPrompt prompt;
+    arbolith::browser::ObjectBrowser browser(folders->modelsFolder, prompt);
     browser.defaultDepth = settings.defaultDepth;
     browser.switches = {settings.showMember, settings.showOrigin, settings.showChildCount, settings.showFlags};
     if (!browser.LibraryMenuClicked(model))

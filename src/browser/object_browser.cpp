@@ -374,9 +374,11 @@ std::string ObjectBrowser::WindowCaption(std::string_view programTitle) const
     return m_current.modelName + " - " + std::string(programTitle);
 }
 
+// The path as it is: on a file system that tells case apart, a path in
+// capitals would name a file that is not there.
 std::string ObjectBrowser::MissingDatMessage() const
 {
-    return "The file " + AsciiUpper(m_current.datPath.string()) + " for " + m_current.modelName +
+    return "The file " + m_current.datPath.string() + " for " + m_current.modelName +
            " is missing or corrupted. Please recreate the object model from the type library using the Create "
            "Model Wizard under the File menu.";
 }

@@ -81,7 +81,7 @@ TEST(ModelLoading, MissingDatFileIsReportedAndLeavesNoModelOpen)
     EXPECT_FALSE(f.browser.LibraryMenuClicked("Gone"));
     ASSERT_EQ(f.prompt.asked.size(), 1u);
     EXPECT_EQ(f.prompt.asked[0].icon, PromptIcon::Critical);
-    EXPECT_EQ(f.prompt.asked[0].text, "The file " + AsciiUpper((f.dir / "Gone.DAT").string()) +
+    EXPECT_EQ(f.prompt.asked[0].text, "The file " + (f.dir / "Gone.DAT").string() +
                                           " for Test Model is missing or corrupted. Please recreate the object "
                                           "model from the type library using the Create Model Wizard under the "
                                           "File menu.");
