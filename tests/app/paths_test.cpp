@@ -37,18 +37,5 @@ TEST(PathHelpers, ModelFileNames)
     EXPECT_EQ(GetInfFileName("Foo.olb", dir.path()), dir / "foo.inf");
 }
 
-TEST(PathHelpers, ExistenceChecks)
-{
-    test::TempDir dir;
-    test::WriteBytes(dir / "file", "x");
-    EXPECT_TRUE(FileExists(dir / "file"));
-    EXPECT_FALSE(FileExists(dir.path()));
-    EXPECT_FALSE(FileExists(dir / "fil"));
-    EXPECT_FALSE(FileExists(""));
-    EXPECT_TRUE(DirectoryExists(dir.path()));
-    EXPECT_FALSE(DirectoryExists(dir / "file"));
-    EXPECT_FALSE(DirectoryExists(""));
-}
-
 }  // namespace
 }  // namespace arbolith

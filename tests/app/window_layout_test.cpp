@@ -78,15 +78,6 @@ TEST(SplitterDrag, BarStaysHalfAnInchFromBothEdges)
               1000);
 }
 
-TEST(Twips, ConvertWithTheScreensDpi)
-{
-    EXPECT_EQ(TwipsToPixels(3000, 96), 200);
-    EXPECT_EQ(PixelsToTwips(200, 96), 3000);
-    EXPECT_EQ(TwipsToPixels(3000, 144), 300);
-    EXPECT_EQ(PixelsToTwips(1, 120), 12);
-    EXPECT_EQ(TwipsToPixels(1440, 0), 96);  // unknown DPI counts as 96
-}
-
 // WindowRect is {top, left, width, height}.
 TEST(BringOntoScreen, PlaceOnAScreenThatHasGoneComesBack)
 {

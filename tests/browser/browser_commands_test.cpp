@@ -229,20 +229,6 @@ TEST(BrowserCommands, MemberPanesFollowAReplacedDatFile)
     EXPECT_TRUE(m.prompt.asked[0].text.starts_with("Error displaying members. ")) << m.prompt.asked[0].text;
 }
 
-TEST(BrowserCommands, ImageDigitCodes)
-{
-    MemberRecord r;
-    const auto key = [&](std::string help, std::string hidden, std::string access) {
-        r.helpId = std::move(help);
-        r.hiddenState = std::move(hidden);
-        r.access = std::move(access);
-        return PropertyImageKey(PropertyImage(r)) + " " + MethodImageKey(MethodImage(r));
-    };
-    EXPECT_EQ(key("", "N", "R"), "p001 m00");
-    EXPECT_EQ(key("17", "B", "RW"), "p122 m12");
-    EXPECT_EQ(key("1", "h", ""), "p132 m13");  // only "H" is hidden
-}
-
 TEST(BrowserCommands, ExpandLevelsAnswers)
 {
     const auto parse = [](std::string_view answer) -> std::string {

@@ -214,50 +214,5 @@ TEST(ModelLoading, FilesThatAreNoDatabaseAreRefusedWithTheCause)
     EXPECT_EQ(f.prompt.asked.size(), 2u);
 }
 
-// A real library, extracted as the wizard would, opened by its path.
-TEST(ModelLoading, ScrrunTreeReadsLikeItsObjectModel)
-{
-    const std::filesystem::path library = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/scrrun.dll";
-    if (!std::filesystem::exists(library))
-        GTEST_SKIP() << "Wine's scrrun.dll is not installed";
-    Fixture f;
-    ExtractOptions options;
-    options.modelsFolder = f.dir.path();
-    options.errorLog = f.dir / "errorlog.txt";
-    std::string resource = "1";
-    SilentProgress progress;
-    ASSERT_TRUE(ExtractFromTypeLib(library.string(), resource, options, progress, f.prompt).ok);
-    std::int64_t top = -1;
-    {
-        auto db = OpenDatFile(f.dir / "scrrun.DAT", true);
-        ASSERT_TRUE(db.ok());
-        auto row = FindFirst(*db, "Objects", "Name", "FileSystemObject");
-        ASSERT_TRUE(row.ok() && *row);
-        top = (**row)["Key"].AsInteger();
-    }
-    test::WriteInf(f.dir / "scrrun.INF", "FileSystemObject", static_cast<std::int32_t>(top));
-
-    ASSERT_TRUE(f.browser.LibraryMenuClicked(library.string())) << f.Messages();
-    const TreeDisplay& d = f.browser.Display();
-    EXPECT_EQ(d.Label(0), "FileSystemObject");
-    // FileSystemObject -> Drives {Drive} -> Drive -> Folder -> Files {File} -> File
-    std::int32_t at = 0;
-    for (const std::string_view label : {"Drives {Drive}", "Drive", "Folder", "Files {File}", "File"}) {
-        std::int32_t next = -1;
-        for (std::int32_t row = 0; row < d.ChildCount(at); ++row)
-            if (d.Label(d.Child(at, row)) == label)
-                next = d.Child(at, row);
-        ASSERT_GE(next, 0) << "no " << label << " below " << d.Label(at);
-        at = next;
-    }
-    auto click = f.browser.ObjectNodeClicked(at);
-    ASSERT_TRUE(click);
-    EXPECT_TRUE(click->status.starts_with("Path: FileSystemObject -- Drives -- Drive -- Folder -- Files -- File\n"))
-        << click->status;
-    EXPECT_FALSE(click->panes.properties.empty());
-    EXPECT_FALSE(click->panes.methods.empty());
-    EXPECT_TRUE(f.prompt.asked.empty()) << f.Messages();
-}
-
 }  // namespace
 }  // namespace arbolith::browser

@@ -14,123 +14,63 @@
 namespace arbolith::browser {
 namespace {
 
-// ---------------------------------------------------------------------------
-// The reference: node records with every text copied in, built by scanning.
-
-struct ScanNode {
-    std::int64_t index = 0;
-    std::int32_t object = 0;
-    std::int32_t parent = -1;
-    std::string name, nameX, origin;
-    bool isCollection = false;
-    std::string member, helpId, image;
-    std::int32_t level = 0;
-    std::string hiddenState, docString, flags;
-    bool isCustom = false;
-    bool operator==(const ScanNode&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const ScanNode& n)
+// A node as one line: object, parent, level, name, member, origin, image.
+std::string Line(std::int32_t object, std::int32_t parent, std::int32_t level, std::string_view name,
+                 std::string_view member, std::string_view origin, std::string_view image)
 {
-    return out << n.index << " object " << n.object << " parent " << n.parent << " level " << n.level << " \""
-               << n.name << "\" \"" << n.origin << "\" " << n.image;
+    return std::to_string(object) + " < " + std::to_string(parent) + " @" + std::to_string(level) + " \"" +
+           std::string(name) + "\" \"" + std::string(member) + "\" \"" + std::string(origin) + "\" " + std::string(image);
 }
 
-std::string ScanImage(const ObjectRecord& k)
+// The reference: every expanded node scans the whole edge array.
+std::vector<std::string> ScanCreateNodes(const ObjectModel& model, const std::vector<NodeRecord>& seeds,
+                                         std::int32_t maxLevel, const BuildRules& r)
 {
-    std::string key = (k.helpId.empty() || AsciiLower(k.helpId) == "0") ? "Off" : "On";
-    key += k.isCollection ? "Col" : "Obj";
-    if (k.hiddenState == "H")
-        key += "Hid";
-    return key;
-}
-
-// The fields a new record takes from its object.
-void CopyObjectFields(ScanNode& n, const ObjectRecord& k)
-{
-    n.name = k.name;
-    n.nameX = k.nameX;
-    n.hiddenState = k.hiddenState;
-    n.docString = k.docString;
-    n.flags = k.flags;
-    n.helpId = k.helpId;
-    n.isCollection = k.isCollection;
-    n.isCustom = k.isCustom;
-    n.member = k.isCollection ? "{" + k.memberName + "}" : "";
-}
-
-std::vector<ScanNode> ScanCreateNodes(const std::vector<ObjectRecord>& objects, const std::vector<EdgeRecord>& edges,
-                                      const std::vector<ScanNode>& seeds, std::int32_t maxLevel, const BuildRules& r)
-{
-    std::vector<ScanNode> nodes = seeds;
-    std::vector<std::int32_t> expansionCount(objects.size(), 0);
-    std::size_t cursor = seeds.size() - 1;
-    for (;;) {
-        if (cursor == nodes.size())
-            break;
+    struct Scanned {
+        std::int32_t object, level;
+    };
+    std::vector<Scanned> nodes;
+    std::vector<std::string> lines;
+    for (const NodeRecord& seed : seeds) {
+        nodes.push_back({seed.object, seed.level});
+        lines.push_back(Line(seed.object, seed.parent, seed.level, NodeName(model, seed), NodeMember(model, seed),
+                             NodeOrigin(model, seed), NodeImageKey(seed.image)));
+    }
+    std::vector<std::int32_t> expansionCount(model.objects.size(), 0);
+    for (std::size_t cursor = seeds.size() - 1; cursor < nodes.size(); ++cursor) {
         if (nodes[cursor].level >= maxLevel)
             break;
-        const std::int32_t o = nodes[cursor].object;
-        if (expansionCount[static_cast<std::size_t>(o)] == objects[static_cast<std::size_t>(o)].branchLimit) {
-            ++cursor;
+        const auto o = static_cast<std::size_t>(nodes[cursor].object);
+        if (expansionCount[o] == model.objects[o].branchLimit)
             continue;
+        ++expansionCount[o];
+        for (const EdgeRecord& edge : model.edges) {
+            if (edge.parent != nodes[cursor].object)
+                continue;
+            const ObjectRecord& k = model.objects[static_cast<std::size_t>(edge.child)];
+            if ((r.topOnlyOnce && AsciiLower(k.name) == AsciiLower(r.topObjectName)) ||
+                (!r.showHidden && AsciiLower(k.hiddenState) == "h") || (!r.showExternal && k.isExternal))
+                continue;
+            std::string image = (k.helpId.empty() || AsciiLower(k.helpId) == "0") ? "Off" : "On";
+            image += k.isCollection ? "Col" : "Obj";
+            if (k.hiddenState == "H")
+                image += "Hid";
+            nodes.push_back({edge.child, nodes[cursor].level + 1});
+            lines.push_back(Line(edge.child, static_cast<std::int32_t>(cursor), nodes[cursor].level + 1, k.name,
+                                 k.isCollection ? "{" + k.memberName + "}" : "", edge.label, image));
         }
-        ++expansionCount[static_cast<std::size_t>(o)];
-        for (std::size_t e = 0; e < edges.size(); ++e) {
-            if (edges[e].parent != o)
-                continue;
-            const ObjectRecord& k = objects[static_cast<std::size_t>(edges[e].child)];
-            if (r.topOnlyOnce && AsciiLower(k.name) == AsciiLower(r.topObjectName))
-                continue;
-            if (!r.showHidden && AsciiLower(k.hiddenState) == "h")
-                continue;
-            if (!r.showExternal && k.isExternal)
-                continue;
-            ScanNode n;
-            n.index = static_cast<std::int64_t>(nodes.size());
-            n.object = edges[e].child;
-            n.parent = static_cast<std::int32_t>(cursor);
-            n.level = nodes[cursor].level + 1;
-            CopyObjectFields(n, k);
-            n.origin = edges[e].label;
-            n.image = ScanImage(k);
-            nodes.push_back(n);
-        }
-        ++cursor;
     }
-    return nodes;
+    return lines;
 }
 
-// Our node as the scan's record: every text through the accessors.
-ScanNode Describe(const ObjectModel& model, const NodeRecord& node, std::size_t index)
+// Our nodes as lines, every text through the accessors.
+std::vector<std::string> Lines(const ObjectModel& model, const std::vector<NodeRecord>& nodes)
 {
-    ScanNode n;
-    CopyObjectFields(n, model.objects[static_cast<std::size_t>(node.object)]);
-    n.index = static_cast<std::int64_t>(index);
-    n.object = node.object;
-    n.parent = node.parent;
-    n.level = node.level;
-    n.name = NodeName(model, node);
-    n.member = NodeMember(model, node);
-    n.origin = std::string(NodeOrigin(model, node));
-    n.image = std::string(NodeImageKey(node.image));
-    return n;
-}
-
-std::vector<ScanNode> DescribeAll(const ObjectModel& model, const std::vector<NodeRecord>& nodes)
-{
-    std::vector<ScanNode> out;
-    for (std::size_t i = 0; i < nodes.size(); ++i)
-        out.push_back(Describe(model, nodes[i], i));
-    return out;
-}
-
-void ExpectSameTree(const ObjectModel& model, const std::vector<NodeRecord>& ours, const std::vector<ScanNode>& scan,
-                    const std::string& what)
-{
-    ASSERT_EQ(ours.size(), scan.size()) << what;
-    for (std::size_t i = 0; i < ours.size(); ++i)
-        ASSERT_EQ(Describe(model, ours[i], i), scan[i]) << what << ", node " << i;
+    std::vector<std::string> lines;
+    for (const NodeRecord& n : nodes)
+        lines.push_back(Line(n.object, n.parent, n.level, NodeName(model, n), NodeMember(model, n), NodeOrigin(model, n),
+                             NodeImageKey(n.image)));
+    return lines;
 }
 
 ObjectModel RandomModel(std::mt19937& rng)
@@ -187,8 +127,7 @@ TEST(TreeBuilder, IndexedWalkMatchesFullScanOnRandomGraphs)
         const std::vector<NodeRecord> seeds{RootSeed(model, top)};
         std::vector<NodeRecord> global;
         ASSERT_TRUE(CreateNodes(model, seeds, maxLevel, rules, global).ok());
-        ExpectSameTree(model, global, ScanCreateNodes(model.objects, model.edges, DescribeAll(model, seeds), maxLevel, rules),
-                       what + " global");
+        ASSERT_EQ(Lines(model, global), ScanCreateNodes(model, seeds, maxLevel, rules)) << what << " global";
 
         // A local view of a random node: its path as seeds.
         std::vector<NodeRecord> path;
@@ -199,8 +138,7 @@ TEST(TreeBuilder, IndexedWalkMatchesFullScanOnRandomGraphs)
             path[k].parent = static_cast<std::int32_t>(k) - 1;
         std::vector<NodeRecord> local;
         ASSERT_TRUE(CreateNodes(model, path, kMaxLevel, rules, local).ok());
-        ExpectSameTree(model, local, ScanCreateNodes(model.objects, model.edges, DescribeAll(model, path), kMaxLevel, rules),
-                       what + " local");
+        ASSERT_EQ(Lines(model, local), ScanCreateNodes(model, path, kMaxLevel, rules)) << what << " local";
     }
 }
 

@@ -29,7 +29,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <set>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -197,53 +196,31 @@ std::string SummariseRun(const test::OracleDump& c, const OptionSet& optionSet, 
 // ---------------------------------------------------------------------------
 // Comparing summaries block by block.
 
-std::vector<std::string> SplitLines(std::string_view text)
-{
-    std::vector<std::string> lines;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        lines.emplace_back(text.substr(0, end));
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + 1);
-    }
-    return lines;
-}
-
 // Blocks by header line; lines before the first header go under "".
-std::map<std::string, std::vector<std::string>> SplitBlocks(std::string_view text)
+std::map<std::string, std::string> SplitBlocks(const std::string& text)
 {
-    std::map<std::string, std::vector<std::string>> blocks;
+    std::map<std::string, std::string> blocks;
+    std::istringstream in(text);
     std::string current;
-    for (std::string& line : SplitLines(text)) {
+    for (std::string line; std::getline(in, line);) {
         if (line.starts_with(kBlockStart)) current = line;
-        blocks[current].push_back(std::move(line));
+        blocks[current] += line + "\n";
     }
     return blocks;
 }
 
-// The blocks of `actual` that differ from `golden`, old lines then new; with
-// onlyActual, blocks found in the golden text alone are not reported (their
-// libraries were not extracted).
-std::string DiffBlocks(std::string_view golden, std::string_view actual, bool onlyActual)
+// The blocks that differ, old then new; with onlyActual, blocks found in the
+// golden text alone are not reported (their libraries were not extracted).
+std::string DiffBlocks(const std::string& golden, const std::string& actual, bool onlyActual)
 {
-    const auto before = SplitBlocks(golden);
-    const auto after = SplitBlocks(actual);
-    std::set<std::string> headers;
-    for (const auto& [header, lines] : after) headers.insert(header);
+    auto before = SplitBlocks(golden);
+    auto after = SplitBlocks(actual);
     if (!onlyActual)
-        for (const auto& [header, lines] : before) headers.insert(header);
+        for (const auto& [header, lines] : before) after.try_emplace(header);
     std::string out;
-    for (const std::string& header : headers) {
-        const auto b = before.find(header);
-        const auto a = after.find(header);
-        const std::vector<std::string> none;
-        const auto& oldLines = b == before.end() ? none : b->second;
-        const auto& newLines = a == after.end() ? none : a->second;
-        if (oldLines == newLines) continue;
-        out += "@@ " + (header.empty() ? "(preamble)" : header) + "\n";
-        for (const std::string& line : oldLines) out += "-" + line + "\n";
-        for (const std::string& line : newLines) out += "+" + line + "\n";
-    }
+    for (const auto& [header, lines] : after)
+        if (before[header] != lines)
+            out += "@@ " + header + "\n--- golden\n" + before[header] + "+++ now\n" + lines;
     return out;
 }
 

@@ -242,35 +242,41 @@ TEST(StepsTableProcessing, KeysFirstInIndexOrderAndPointerCheck)
               (std::vector<std::string>{"1/5/11", "1/-1/01", "-1/1/01"}));
 }
 
-TEST(StepsTableProcessing, AccessLettersForEveryAccessorCombination)
+TEST(StepsTableProcessing, AccessLettersPerAccessorCombinationAndOwner)
 {
     Model m;
     // Listed out of order: the walk sorts by owner, name and invoke type.
-    const std::vector<std::tuple<const char*, const char*, const char*>> rows = {
-        {"O", "Both", "propput"},    {"O", "GetOnly", "propget"}, {"O", "All", "propputref"},
-        {"O", "Both", "propget"},    {"O", "PutOnly", "propput"}, {"O", "RefOnly", "propputref"},
-        {"O", "All", "propget"},     {"O", "PutRef", "propputref"}, {"O", "All", "propput"},
-        {"O", "PutRef", "propput"},  {"O", "Run", "method"},      {"O", "Value", "propget"},
-        {"O", "value", "propput"},   {"O", "Mixed", "method"},    {"O", "Mixed", "propput"},
-        {"P", "GetOnly", "propput"},
+    // Owner 1 shares the name O with owner 0, as a dual interface's two
+    // views share their coclass's name: its rows must not add to owner 0's.
+    const std::vector<std::tuple<const char*, int, const char*, const char*>> rows = {
+        {"O", 0, "Both", "propput"},   {"O", 0, "GetOnly", "propget"}, {"O", 0, "All", "propputref"},
+        {"O", 1, "All", "propput"},    {"O", 0, "Both", "propget"},    {"O", 0, "PutOnly", "propput"},
+        {"O", 0, "RefOnly", "propputref"}, {"O", 0, "All", "propget"}, {"O", 0, "PutRef", "propputref"},
+        {"O", 0, "All", "propput"},    {"O", 0, "PutRef", "propput"},  {"O", 0, "Run", "method"},
+        {"O", 0, "Value", "propget"},  {"O", 0, "value", "propput"},   {"O", 0, "Mixed", "method"},
+        {"O", 0, "Mixed", "propput"},  {"P", 2, "GetOnly", "propput"}, {"O", 1, "All", "propget"},
+        {"O", 1, "All", "propputref"},
     };
-    for (const auto& [object, name, invoke] : rows)
+    for (const auto& [object, owner, name, invoke] : rows) {
         m.Member(object, name, invoke);
+        m.work.members.back().ownerKey = owner;
+    }
     Process(m);
     std::vector<std::string> access = Model::Column(m.work.members, [](const MemberRecord& r) {
-        return r.objectName + "." + r.name + ":" + r.invokeType + "=" + Text(r.access);
+        return r.objectName + std::to_string(r.ownerKey) + "." + r.name + ":" + r.invokeType + "=" + Text(r.access);
     });
     std::sort(access.begin(), access.end());
     EXPECT_EQ(access, (std::vector<std::string>{
-                          "O.All:propget=", "O.All:propput=RWWW", "O.All:propputref=RWWWW",  // get, put and putref
-                          "O.Both:propget=", "O.Both:propput=",                              // get and put
-                          "O.GetOnly:propget=R",
-                          "O.Mixed:method=W", "O.Mixed:propput=W",  // a method row before a put takes a W too
-                          "O.PutOnly:propput=W",
-                          "O.PutRef:propput=W", "O.PutRef:propputref=WWW",  // put and putref
-                          "O.RefOnly:propputref=W", "O.Run:method=",
-                          "O.Value:propget=R", "O.value:propput=W",  // names compared with case
-                          "P.GetOnly:propput=W",                     // another owner
+                          "O0.All:propget=", "O0.All:propput=RWWW", "O0.All:propputref=RWWWW",  // get, put and putref
+                          "O0.Both:propget=", "O0.Both:propput=",                                // get and put
+                          "O0.GetOnly:propget=R",
+                          "O0.Mixed:method=W", "O0.Mixed:propput=W",  // a method row before a put takes a W too
+                          "O0.PutOnly:propput=W",
+                          "O0.PutRef:propput=W", "O0.PutRef:propputref=WWW",  // put and putref
+                          "O0.RefOnly:propputref=W", "O0.Run:method=",
+                          "O0.Value:propget=R", "O0.value:propput=W",  // names compared with case
+                          "O1.All:propget=", "O1.All:propput=RWWW", "O1.All:propputref=RWWWW",  // its own letters
+                          "P2.GetOnly:propput=W",                                                // another owner
                       }));
 }
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The library walk and SaveOMD on a small library of our own (no coclass, no
-// enum, a dual interface, several default members), and on work lists made
-// by hand for what a real library rarely holds.
+// The library walk on a small library of our own (no coclass, no enum, a dual
+// interface, several default members), and SaveOMD on work lists made by hand
+// for what a real library rarely holds.
 #include "extract/extraction.h"
 #include "store/dat_schema.h"
 #include "support/temp_dir.h"
@@ -42,98 +42,60 @@ const MemberRecord* FindMember(const WorkLists& work, std::string_view object, s
     return nullptr;
 }
 
-TEST(ExtractionWalk, DualInterfaceIsMetTwiceOnlyWithInterfaces)
+TEST(ExtractionWalk, ObjectsInOrderAndTheDualInterfaceTwiceOnlyWithInterfaces)
 {
     const TypeLib lib = LoadWalkLibrary(true);
-
-    const WorkLists without = Walk(lib, false);
-    ASSERT_EQ(without.objects.size(), 2u);
-    EXPECT_EQ(without.objects[0].name, "IWidget");
-    EXPECT_EQ(without.objects[0].typeKind, "dis");
-    EXPECT_EQ(without.objects[1].name, "DWidgets");
-    EXPECT_EQ(without.objects[1].key, 1);
-
-    const WorkLists with = Walk(lib, true);
-    ASSERT_EQ(with.objects.size(), 3u);
-    EXPECT_EQ(with.objects[0].typeKind, "dis");
-    EXPECT_EQ(with.objects[1].name, "IWidget");  // right after its dispinterface
-    EXPECT_EQ(with.objects[1].typeKind, "int");
-    EXPECT_EQ(with.objects[2].name, "DWidgets");
-    EXPECT_EQ(with.objects[2].key, 2);
-    EXPECT_EQ(with.counters.objects, 3);
-    // Interface-view members carry the interface's kind and HRESULT returns.
-    const MemberRecord* size = nullptr;
-    for (const MemberRecord& m : with.members)
-        if (m.typeKind == "int" && m.name == "Size" && m.invokeType == "propget")
-            size = &m;
-    ASSERT_NE(size, nullptr);
-    EXPECT_EQ(size->returnType, "HRESULT");
-    EXPECT_EQ(size->declaration, "Property Size(Size As Long) As HRESULT");
+    const auto objects = [](const WorkLists& work) {
+        std::string text;
+        for (const ObjectRecord& o : work.objects)
+            text += std::to_string(o.key) + o.name + "/" + o.typeKind + "/" + std::to_string(o.cFunctions) + " ";
+        return text;
+    };
+    // The dispinterface view counts the seven inherited methods but never
+    // lists them; the interface view, right after it, has its own four.
+    EXPECT_EQ(objects(Walk(lib, false)), "0IWidget/dis/11 1DWidgets/dis/9 ");
+    const WorkLists work = Walk(lib, true);
+    EXPECT_EQ(objects(work), "0IWidget/dis/11 1IWidget/int/4 2DWidgets/dis/9 ");
+    for (std::size_t i = 0; i < work.members.size(); ++i) {
+        EXPECT_FALSE(IsInheritedAutomationMethod(work.members[i].name)) << work.members[i].name;
+        EXPECT_EQ(work.members[i].key, static_cast<std::int64_t>(i));
+    }
+    EXPECT_EQ(work.counters.members, static_cast<std::int64_t>(work.members.size()));
 }
 
-TEST(ExtractionWalk, InheritedAutomationMethodsAreCountedButNeverListed)
+TEST(ExtractionWalk, MembersOfADispinterfaceAndADualInterface)
 {
     const WorkLists work = Walk(LoadWalkLibrary(true), true);
-    for (const MemberRecord& m : work.members)
-        EXPECT_FALSE(IsInheritedAutomationMethod(m.name)) << m.name;
-    // The dispinterface view lists the seven inherited methods first; the
-    // interface view has only its own four.
-    EXPECT_EQ(work.objects[0].cFunctions, 7 + 4);
-    EXPECT_EQ(work.objects[1].cFunctions, 4);
-    const auto owned = std::count_if(work.members.begin(), work.members.end(),
-                                     [](const MemberRecord& m) { return m.objectName == "IWidget"; });
-    EXPECT_EQ(owned, 8);
-    EXPECT_EQ(work.counters.members, static_cast<std::int64_t>(work.members.size()));
-    for (std::size_t i = 0; i < work.members.size(); ++i)
-        EXPECT_EQ(work.members[i].key, static_cast<std::int64_t>(i));
-}
-
-TEST(ExtractionWalk, MembersOfADispinterface)
-{
-    const WorkLists work = Walk(LoadWalkLibrary(true), false);
-    const ObjectRecord& widgets = work.objects[1];
+    const ObjectRecord& widgets = work.objects[2];
     // Describe (id 0, a method) comes before the property Caption (id 0): the last one wins.
     EXPECT_EQ(widgets.defaultName, "P: Caption");
     EXPECT_TRUE(widgets.isCollection);
     EXPECT_EQ(widgets.memberName, "IWidget");  // from Item, not Add
 
-    const MemberRecord* add = FindMember(work, "DWidgets", "Add", "method");
-    ASSERT_NE(add, nullptr);
-    EXPECT_EQ(add->declaration, "Method Add(name As String, [before] As Variant, [after] As Variant) As IWidget");
-    EXPECT_TRUE(add->isPointer);
-    EXPECT_TRUE(add->wasPointer);
+    // Object.Name:invoke -> return type | declaration | hidden state | flags
+    // (d)efault, (p)ointer, (w)as pointer.
+    const auto show = [&](std::string_view object, std::string_view name, std::string_view invoke, std::string_view kind) {
+        for (const MemberRecord& m : work.members)
+            if (m.objectName == object && m.name == name && m.invokeType == invoke && m.typeKind == kind)
+                return m.returnType + "|" + m.declaration + "|" + m.hiddenState + "|" + (m.isDefault ? "d" : "") +
+                       (m.isPointer ? "p" : "") + (m.wasPointer ? "w" : "");
+        return std::string("<missing>");
+    };
+    EXPECT_EQ(show("DWidgets", "Add", "method", "dis"),
+              "IWidget|Method Add(name As String, [before] As Variant, [after] As Variant) As IWidget||pw");
+    EXPECT_EQ(show("DWidgets", "Describe", "method", "dis"), "String|Method Describe(depth As Long) As String||d");
+    EXPECT_EQ(show("DWidgets", "Count", "propget", "dis"), "Long|Property Count() As Long||");
+    EXPECT_EQ(show("DWidgets", "Caption", "propput", "dis"), "Void|Property Caption(Caption As String)||d");
+    EXPECT_EQ(show("DWidgets", "Self", "method", "dis"), "DWidgets|Method Self() As DWidgets|B|pw");  // its own type
+    EXPECT_EQ(show("DWidgets", "Shuffle", "method", "dis"), "Void|Method Shuffle()|H|");
+    EXPECT_EQ(show("DWidgets", "Names", "method", "dis"), "Array of String|Method Names() As Array of String|N|");
+    // The interface view returns HRESULT; the put of a dual interface's
+    // property is never a pointer.
+    EXPECT_EQ(show("IWidget", "Size", "propget", "int"), "HRESULT|Property Size(Size As Long) As HRESULT||");
+    EXPECT_TRUE(show("IWidget", "Size", "propput", "int").ends_with("||"));
+    EXPECT_TRUE(show("IWidget", "Size", "propput", "dis").ends_with("||"));
 
-    const MemberRecord* describe = FindMember(work, "DWidgets", "Describe", "method");
-    ASSERT_NE(describe, nullptr);
-    EXPECT_TRUE(describe->isDefault);
-    EXPECT_FALSE(describe->isPointer);
-
-    const MemberRecord* count = FindMember(work, "DWidgets", "Count", "propget");
-    ASSERT_NE(count, nullptr);
-    EXPECT_EQ(count->declaration, "Property Count() As Long");
-
-    const MemberRecord* captionPut = FindMember(work, "DWidgets", "Caption", "propput");
-    ASSERT_NE(captionPut, nullptr);
-    EXPECT_EQ(captionPut->returnType, "Void");
-    EXPECT_EQ(captionPut->declaration, "Property Caption(Caption As String)");
-    EXPECT_TRUE(captionPut->isDefault);
-
-    const MemberRecord* self = FindMember(work, "DWidgets", "Self", "method");
-    ASSERT_NE(self, nullptr);
-    EXPECT_EQ(self->hiddenState, "B");
-    EXPECT_TRUE(self->isPointer);  // its own type
-    EXPECT_EQ(FindMember(work, "DWidgets", "Shuffle", "method")->hiddenState, "H");
-    const MemberRecord* names = FindMember(work, "DWidgets", "Names", "method");
-    EXPECT_EQ(names->hiddenState, "N");
-    EXPECT_EQ(names->returnType, "Array of String");
-    EXPECT_FALSE(names->isPointer);
-
-    // The put of a dual interface's property is never a pointer.
-    const MemberRecord* sizePut = FindMember(work, "IWidget", "Size", "propput");
-    ASSERT_NE(sizePut, nullptr);
-    EXPECT_FALSE(sizePut->isPointer);
-
-    const ExtractionCounters& n = work.counters;
+    const ExtractionCounters& n = Walk(LoadWalkLibrary(true), false).counters;
     EXPECT_EQ(n.collections, 2);  // Count and Item
     EXPECT_EQ(n.propGets, 4);     // Size, Font, Count, Caption
     EXPECT_EQ(n.propPuts, 2);     // Size, Caption
@@ -166,43 +128,6 @@ TEST(ExtractionWalk, ExternalReturnTypes)
 
 // ---------------------------------------------------------------------------
 // SaveOMD into a real file.
-
-std::int64_t Count(Database& db, std::string_view table)
-{
-    auto n = db.QueryValue("SELECT COUNT(*) FROM " + QuoteIdentifier(table));
-    return n && *n ? (*n)->AsInteger() : -1;
-}
-
-TEST(ExtractionSaveOMD, EmptyTablesForALibraryWithoutCoclassesOrEnums)
-{
-    test::TempDir dir;
-    const TypeLib lib = LoadWalkLibrary(true);
-    const WorkLists work = Walk(lib, false);
-    auto db = CreateDatFile(dir / "walk.DAT");
-    ASSERT_TRUE(db.ok());
-    ASSERT_TRUE(WriteLibraryRow(*db, MakeLibraryRow(lib, work, kWalkLibrary.string(), "1", false, false)).ok());
-    SilentProgress progress;
-    auto saved = SaveOMD(*db, work, progress);
-    ASSERT_TRUE(saved.ok()) << saved.error().description;
-    EXPECT_EQ(Count(*db, kCoClassesTable), 0);
-    EXPECT_EQ(Count(*db, kEnumsTable), 0);
-    EXPECT_EQ(Count(*db, kEdgesTable), 0);
-    EXPECT_EQ(Count(*db, kObjectsTable), 2);
-    EXPECT_EQ(Count(*db, kFunctionsTable), work.counters.members);
-
-    auto widgets = FindFirst(*db, kObjectsTable, "Name", "DWidgets");
-    ASSERT_TRUE(widgets.ok() && widgets->has_value());
-    const Row& row = **widgets;
-    EXPECT_EQ(row["DefaultName"].AsText(), "P: Caption");
-    EXPECT_EQ(row["RawMemberName"].AsText(), "IWidget");
-    EXPECT_TRUE(row["RawIsCollection"].AsBool());
-    auto widget = FindFirst(*db, kObjectsTable, "Name", "IWidget");
-    EXPECT_EQ((**widget)["DefaultName"].AsText(), "None");
-
-    auto library = db->QueryValue("SELECT TL_Version || '|' || TL_cTypeDesc || '|' || TL_Name || '|' || cMethods FROM Library");
-    ASSERT_TRUE(library.ok() && library->has_value());
-    EXPECT_EQ((*library)->AsText(), "3.7|2|ArboWalk|" + std::to_string(work.counters.methods));
-}
 
 TEST(ExtractionSaveOMD, LongNamesQuotesAndLargeCountsAreStoredWhole)
 {

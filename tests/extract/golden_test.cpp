@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -69,52 +68,22 @@ const KnownDifference* FindKnownDifference(const std::string& golden)
     return nullptr;
 }
 
-// Lines without their ending: "\n" or "\r\n". The oracle writes CRLF (a
-// Windows console in text mode); the goldens are stored with LF.
-std::vector<std::string> SplitLines(const std::string& text)
+// Empty when equal; else the first differing line of each side. Line ends
+// may be CRLF (the oracle wrote from a Windows console) or LF.
+std::string DescribeDifference(const std::string& golden, const std::string& dump)
 {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        const auto end = text.find('\n', start);
-        if (end == std::string::npos) {
-            if (start < text.size()) lines.push_back(text.substr(start));
-            break;
-        }
-        const auto length = (end > start && text[end - 1] == '\r') ? end - 1 - start : end - start;
-        lines.push_back(text.substr(start, length));
-        start = end + 1;
+    std::istringstream expected(golden), actual(dump);
+    std::string want, got;
+    for (int line = 1;; ++line) {
+        const bool moreWant = static_cast<bool>(std::getline(expected, want));
+        const bool moreGot = static_cast<bool>(std::getline(actual, got));
+        for (std::string* text : {&want, &got})
+            if (text->ends_with('\r')) text->pop_back();
+        if (!moreWant && !moreGot) return {};
+        if (moreWant != moreGot || want != got)
+            return "first difference at line " + std::to_string(line) + "\n  golden: " +
+                   (moreWant ? want : "<end of text>") + "\n  dump:   " + (moreGot ? got : "<end of text>") + "\n";
     }
-    return lines;
-}
-
-// Empty when equal; else the first difference with a few lines around it
-// from both sides, and how many lines differ in all.
-std::string DescribeDifference(const std::vector<std::string>& expected, const std::vector<std::string>& actual)
-{
-    const std::size_t common = std::min(expected.size(), actual.size());
-    std::size_t first = 0;
-    while (first < common && expected[first] == actual[first]) ++first;
-    if (first == common && expected.size() == actual.size()) return {};
-
-    std::size_t differing = std::max(expected.size(), actual.size()) - common;
-    for (std::size_t i = first; i < common; ++i) differing += expected[i] != actual[i];
-
-    constexpr std::size_t kBefore = 4;
-    constexpr std::size_t kAfter = 6;
-    const std::size_t from = first > kBefore ? first - kBefore : 0;
-    std::ostringstream out;
-    out << "first difference at line " << first + 1 << " (golden has " << expected.size() << " lines, the dump "
-        << actual.size() << "; " << differing << " lines differ)\n";
-    auto show = [&](const char* label, const std::vector<std::string>& lines) {
-        out << label << ":\n";
-        for (std::size_t i = from; i < std::min(lines.size(), first + kAfter + 1); ++i)
-            out << (i == first ? "> " : "  ") << i + 1 << ": " << lines[i] << '\n';
-        if (first >= lines.size()) out << "> " << first + 1 << ": <end of text>\n";
-    };
-    show("golden (Wine's loader)", expected);
-    show("DumpTypeLib", actual);
-    return out.str();
 }
 
 std::string TestNameOf(const testing::TestParamInfo<test::OracleDump>& info)
@@ -158,7 +127,7 @@ TEST_P(OracleGolden, DumpMatchesWineLoader)
     const auto lib = LoadTypeLib(path, options);
     ASSERT_TRUE(lib.ok()) << path << ": " << lib.error().description;
 
-    const std::string difference = DescribeDifference(SplitLines(*golden), SplitLines(DumpTypeLib(*lib)));
+    const std::string difference = DescribeDifference(*golden, DumpTypeLib(*lib));
     if (const auto* known = FindKnownDifference(c.file)) {
         EXPECT_FALSE(difference.empty()) << c.file << " now matches; take it off kKnownDifferences";
         if (!difference.empty()) std::cout << "known difference (" << known->reason << "):\n" << difference;

@@ -11,9 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "support/query_rows.h"
 #include "support/temp_dir.h"
 
 using namespace arbolith;
+using arbolith::test::QueryRows;
 using arbolith::test::ReadBytes;
 using arbolith::test::TempDir;
 using arbolith::test::WriteBytes;
@@ -21,18 +23,6 @@ using arbolith::test::WriteBytes;
 #define ASSERT_OK(r) ASSERT_TRUE((r).ok()) << (r).error().description
 
 namespace {
-
-std::vector<std::string> Column(Database& db, const std::string& sql, int column = 0)
-{
-    std::vector<std::string> values;
-    auto stmt = db.Prepare(sql);
-    EXPECT_TRUE(stmt.ok()) << stmt.error().description;
-    if (!stmt.ok())
-        return values;
-    while (stmt->Step().value())
-        values.push_back(stmt->Text(column));
-    return values;
-}
 
 std::int64_t Count(Database& db, std::string_view sql, std::initializer_list<Value> params = {})
 {
@@ -62,24 +52,25 @@ Result<void> AddObject(Database& db, const Value& name, std::int64_t key)
 // Every table, field, declared type and index, as a reopened file holds them.
 void ExpectFullSchema(Database& database)
 {
-    Database* db = &database;
-    EXPECT_EQ(Column(*db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid"),
+    Database* db = &database;  // the same spelling as in the tests
+    EXPECT_EQ(QueryRows(*db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid"),
               (std::vector<std::string>{"Library", "Edges", "CoClasses", "Objects", "Functions", "Enums"}));
-    EXPECT_EQ(Column(*db, "SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name"),
+    EXPECT_EQ(QueryRows(*db, "SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name"),
               (std::vector<std::string>{"CoClasses_Key", "Functions_Key", "Objects_Key", "Objects_Name"}));
 
     for (const TableDef& table : DatTables())
         EXPECT_TRUE(CheckDatTable(*db, table).ok()) << table.name;
     // Declared types written out, so a slip in the definitions shows (the
     // corpus golden covers the field names and their order).
-    const auto objectTypes = Column(*db, "PRAGMA table_info(Objects)", 2);
-    EXPECT_EQ(objectTypes[0], "TEXT(55)");   // Name
-    EXPECT_EQ(objectTypes[6], "BOOLEAN");    // IsCollection
-    EXPECT_EQ(objectTypes[12], "INTEGER");   // Key
-    EXPECT_EQ(objectTypes[13], "SMALLINT");  // FlagsVal
-    EXPECT_EQ(objectTypes[16], "LONGTEXT");  // RefTypes
-    EXPECT_EQ(Column(*db, "PRAGMA table_info(Library)", 2)[2], "DATETIME");
-    EXPECT_EQ(Column(*db, "PRAGMA table_info(Library)", 1).back(), "Copyright");
+    const auto objects = QueryRows(*db, "PRAGMA table_info(Objects)");  // cid|name|type|notnull|default|pk
+    EXPECT_EQ(objects[0], "0|Name|TEXT(55)|0||0");
+    EXPECT_EQ(objects[6], "6|IsCollection|BOOLEAN|0||0");
+    EXPECT_EQ(objects[12], "12|Key|INTEGER|0||0");
+    EXPECT_EQ(objects[13], "13|FlagsVal|SMALLINT|0||0");
+    EXPECT_EQ(objects[16], "16|RefTypes|LONGTEXT|0||0");
+    const auto library = QueryRows(*db, "PRAGMA table_info(Library)");
+    EXPECT_EQ(library[2], "2|LibDate|DATETIME|0||0");
+    EXPECT_NE(library.back().find("|Copyright|"), std::string::npos) << library.back();
 
     ASSERT_OK(AddObject(*db, "A", 1));
     EXPECT_EQ(DbPrimaryCode(AddObject(*db, "B", 1).error().number), kDbConstraint);  // Key is unique
@@ -168,7 +159,7 @@ TEST(DatSchema, FieldRules)
     EXPECT_EQ(Count(*db, "SELECT Key FROM Objects WHERE Name = 'WORKBOOK' AND IsCollection = True"), 5);
     ASSERT_OK(db->Execute("INSERT INTO Library (Library, LibDate, InclModules, Copyright) VALUES (?, ?, ?, ?)",
                           {"Excel", "2024-03-01 12:30:00", false, kDatCopyright}));
-    EXPECT_EQ(Column(*db, "SELECT LibDate || '|' || typeof(LibDate) || '|' || InclModules FROM Library")[0],
+    EXPECT_EQ(QueryRows(*db, "SELECT LibDate, typeof(LibDate), InclModules FROM Library")[0],
               "2024-03-01 12:30:00|text|0");
 }
 
@@ -241,7 +232,7 @@ TEST(DatSchema, CompactionKeepsRowsIndexesAndSchema)
         ASSERT_OK(tx->Commit());
     }
     ASSERT_OK(db->Execute("DELETE FROM Functions WHERE Key < 1000"));
-    const auto schema = Column(*db, "SELECT type || ' ' || name || ' ' || sql FROM sqlite_master ORDER BY name");
+    const auto schema = QueryRows(*db, "SELECT type || ' ' || name || ' ' || sql FROM sqlite_master ORDER BY name");
 
     WriteBytes(copy, "in the way");
     EXPECT_FALSE(db->CompactInto(copy).ok());
@@ -252,12 +243,12 @@ TEST(DatSchema, CompactionKeepsRowsIndexesAndSchema)
     EXPECT_LT(std::filesystem::file_size(copy), std::filesystem::file_size(source));
     auto compacted = Database::Open(copy, ";pwd=vormtex");
     ASSERT_OK(compacted);
-    EXPECT_EQ(Column(*compacted, "SELECT type || ' ' || name || ' ' || sql FROM sqlite_master ORDER BY name"),
+    EXPECT_EQ(QueryRows(*compacted, "SELECT type || ' ' || name || ' ' || sql FROM sqlite_master ORDER BY name"),
               schema);
     EXPECT_EQ(Count(*compacted, "SELECT count(*) FROM Functions"), 1000);
     EXPECT_EQ(Count(*compacted, "SELECT sum(Key) FROM Functions WHERE IsDefault = True"), 749500);
     EXPECT_EQ(Count(*compacted, "SELECT count(*) FROM Objects"), 50);
-    EXPECT_EQ(Column(*compacted, "SELECT Copyright FROM Library")[0], kDatCopyright);
+    EXPECT_EQ(QueryRows(*compacted, "SELECT Copyright FROM Library")[0], kDatCopyright);
     for (const TableDef& table : DatTables())
         EXPECT_TRUE(CheckDatTable(*compacted, table).ok()) << table.name;
     EXPECT_EQ(DbPrimaryCode(AddObject(*compacted, "Dup", 7).error().number), kDbConstraint);
