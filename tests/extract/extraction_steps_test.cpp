@@ -190,40 +190,6 @@ TEST(StepsCoClassReplacement, EventCoClassesRenameSourcesAndEmptyNamesChangeNoth
     EXPECT_EQ(m.work.members[0].returnType + "|" + m.work.members[0].declaration, "|Method Run()");
 }
 
-TEST(StepsTableProcessing, PseudoObjectsAndMembersFollowTheOptions)
-{
-    for (const auto& [interfaces, modules] : {std::pair{false, false}, {true, false}, {true, true}, {false, true}}) {
-        SCOPED_TRACE(std::to_string(interfaces) + std::to_string(modules));
-        Model m;
-        m.Object("DApp", 0);
-        m.Object("IApp", 1, "int");
-        m.Object("Globals", 2, "mod");
-        m.Member("DApp", "Name", "propget", "String");
-        RecordingProgress progress;
-        ProcessTables(m.work, interfaces, modules, progress);
-        EXPECT_EQ(progress.captions, (std::vector<std::string>{"Assigning object keys ... ", "Fixing Access field ... "}));
-
-        ASSERT_EQ(m.work.objects.size(), 3u + interfaces + modules);
-        ASSERT_EQ(m.work.members.size(), 1u + interfaces + modules);
-        const auto pseudo = [&](std::size_t object, std::size_t member) {
-            const ObjectRecord& o = m.work.objects[object];
-            const MemberRecord& r = m.work.members[member];
-            return std::to_string(o.key) + o.name + "/" + std::to_string(r.key) + "/" + r.objectName +
-                   std::to_string(r.objectKey) + ">" + r.returnType + std::to_string(r.returnTypeKey) + "/" +
-                   std::to_string(r.isPointer) + std::to_string(r.wasPointer) + std::to_string(r.retTypeIsObject) +
-                   Text(r.access);
-        };
-        if (interfaces) {
-            EXPECT_EQ(pseudo(3, 1), "3<interfaces>/1/<interfaces>3>IApp1/111<null>");
-        }
-        if (modules) {
-            EXPECT_EQ(pseudo(3 + interfaces, 1 + interfaces),
-                      std::to_string(3 + interfaces) + "<modules>/" + std::to_string(1 + interfaces) + "/<modules>" +
-                          std::to_string(3 + interfaces) + ">Globals2/111<null>");
-        }
-    }
-}
-
 TEST(StepsTableProcessing, KeysFirstInIndexOrderAndPointerCheck)
 {
     Model m;
@@ -278,43 +244,6 @@ TEST(StepsTableProcessing, AccessLettersPerAccessorCombinationAndOwner)
                           "O1.All:propget=", "O1.All:propput=RWWW", "O1.All:propputref=RWWWW",  // its own letters
                           "P2.GetOnly:propput=W",                                                // another owner
                       }));
-}
-
-TEST(StepsEdgeCreation, OneEdgePerPairWithLabelsAndChildCounts)
-{
-    Model m;
-    m.Object("App", 0);
-    m.Object("Docs", 1);
-    m.Object("Hidden", 2, "dis", "", "H");
-    m.Object("Leaf", 3);
-    m.Object("<interfaces>", 4, "");
-    m.Pointer("App", 0, "Documents", "propget", "Docs", 1);
-    m.Pointer("App", 0, "Add", "method", "Docs", 1);
-    m.Pointer("App", 0, "Item", "method", "Docs", 1);
-    m.Pointer("App", 0, "Parent", "propget", "App", 0);  // self edge
-    m.Pointer("Hidden", 2, "First", "propget", "App", 0);
-    m.Pointer("Hidden", 2, "Next", "method", "Leaf", 3);
-    m.Pointer("<interfaces>", 4, "", "", "Leaf", 3);
-    m.Member("App", "Name", "propget", "Docs");  // not a pointer: no edge
-    ExtractionLog log("");
-    CreateEdges(m.work, log, "/x/app.tlb");
-
-    EXPECT_EQ(Model::Column(m.work.edges,
-                            [](const EdgeRecord& e) {
-                                return std::to_string(e.parentKey) + e.parentName + ">" + std::to_string(e.childKey) +
-                                       e.childName + " " + e.label;
-                            }),
-              (std::vector<std::string>{"4<interfaces>>3Leaf ", "0App>0App (< P:Parent)",
-                                        "0App>1Docs (< M:Add; P:Documents; M:Item)", "2Hidden>0App (< P:First)",
-                                        "2Hidden>3Leaf (< M:Next)"}));
-    EXPECT_EQ(Model::Column(m.work.objects,
-                            [](const ObjectRecord& o) {
-                                return o.name + " " + std::to_string(o.cChildObjects) + "/" +
-                                       std::to_string(o.cChildObjectsNotHid);
-                            }),
-              (std::vector<std::string>{"App 2/2", "Docs 0/0", "Hidden 2/0", "Leaf 0/0", "<interfaces> 1/1"}));
-    EXPECT_TRUE(log.Lines().empty());
-    EXPECT_FALSE(log.errorFlag);
 }
 
 TEST(StepsEdgeCreation, IllegalEdgesAreReportedUnderOneHeader)

@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The library walk on a small library of our own (no coclass, no enum, a dual
-// interface, several default members), and SaveOMD on work lists made by hand
-// for what a real library rarely holds.
+// The library walk on a small library of our own: no coclass, no enum, a dual
+// interface, several default members.
 #include "extract/extraction.h"
-#include "store/dat_schema.h"
-#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -124,47 +121,6 @@ TEST(ExtractionWalk, ExternalReturnTypes)
     // Internal types are not external.
     EXPECT_FALSE(FindMember(missing, "IWidget", "Next", "method")->isExternal);
     EXPECT_EQ(FindMember(missing, "IWidget", "Next", "method")->extTypeLibName, "");
-}
-
-// ---------------------------------------------------------------------------
-// SaveOMD into a real file.
-
-TEST(ExtractionSaveOMD, LongNamesQuotesAndLargeCountsAreStoredWhole)
-{
-    test::TempDir dir;
-    WorkLists work;
-    const std::string longName = "It's a \"quoted\" name; DROP TABLE Objects; --" + std::string(60, 'x');
-    ObjectRecord object;
-    object.name = object.rawName = longName;  // longer than the 55 characters of Objects.Name
-    object.typeKind = "dis";
-    object.cFunctions = 70000;
-    object.flagsVal = 0x1050;
-    work.objects.push_back(object);
-    // Member keys past 32,767 are covered where the pseudo-objects are stored.
-    MemberRecord member;
-    member.name = "M'1";
-    member.objectName = longName;
-    member.invokeType = "method";
-    member.returnType = std::string(80, 'R');
-    work.members.push_back(member);
-    work.constants.push_back(EnumConstantRecord{std::string(150, 'E'), 40000, "c'1", std::nullopt});
-    work.counters.members = work.counters.methods = 1;
-
-    auto db = CreateDatFile(dir / "big.DAT");
-    ASSERT_TRUE(db.ok());
-    SilentProgress progress;
-    auto saved = SaveOMD(*db, work, progress);
-    ASSERT_TRUE(saved.ok()) << saved.error().description;
-
-    auto found = FindFirst(*db, kObjectsTable, "Name", longName);
-    ASSERT_TRUE(found.ok() && found->has_value());
-    EXPECT_EQ((**found)["cFunctions"].AsInteger(), 70000);
-    auto stored = FindFirst(*db, kFunctionsTable, "Name", "M'1");
-    ASSERT_TRUE(stored.ok() && stored->has_value());
-    EXPECT_EQ((**stored)["ReturnType"].AsText(), std::string(80, 'R'));
-    auto value = db->QueryValue("SELECT Value FROM Enums WHERE Constant = ?", {"c'1"});
-    ASSERT_TRUE(value.ok() && value->has_value());
-    EXPECT_TRUE((*value)->IsNull());
 }
 
 }  // namespace

@@ -1,13 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The reader against Wine's own loader. Each file in typelib/oracle/ is what
-// tlbdump.exe printed for one library (tools/make-typelib-goldens.sh writes
-// them); DumpTypeLib must print the same text for what LoadTypeLib reads.
-//
-// The Wine libraries are not copied into the tree: they are read from the
-// installed wine64 package, and CORPUS.txt records the size and sha256 of the
-// files the goldens came from. When a file is missing or differs (another
-// Wine version), its case skips with the reason instead of failing. Every
-// library here imports stdole2, so all cases need that file intact too.
+// The reader against Wine's own loader: each typelib/oracle/ file is what
+// tlbdump.exe printed for one library (tools/make-typelib-goldens.sh), and
+// DumpTypeLib must print the same. Libraries come from the installed wine64
+// package; one that differs from CORPUS.txt skips with the reason.
 #include "extract/typelib_dump.h"
 #include "platform/typelib.h"
 

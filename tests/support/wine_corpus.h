@@ -1,23 +1,22 @@
 // SPDX-License-Identifier: MIT
-// The real type libraries Wine ships, as the golden files know them:
-// tests/data/typelib/oracle/CORPUS.txt lists each file with its size and
-// SHA-256, so a test can tell when the installed file is not the one its
-// goldens were made from and skip it visibly instead of failing.
+// The Wine type libraries the goldens were made from: CORPUS.txt lists each
+// with its size and SHA-256, so a different installed file is skipped visibly.
 #pragma once
 
 #include <openssl/evp.h>
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace arbolith::test {
@@ -55,23 +54,13 @@ inline std::string Sha256OfBytes(std::string_view bytes)
 {
     std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
     unsigned int length = 0;
-    if (EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr) != 1)
-        return {};
+    EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr);
     std::string hex;
     for (unsigned int i = 0; i < length; ++i) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-        hex += pair;
+        hex += "0123456789abcdef"[digest[i] >> 4];
+        hex += "0123456789abcdef"[digest[i] & 15];
     }
     return hex;
-}
-
-inline std::optional<std::string> Sha256Hex(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    return Sha256OfBytes(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
 }
 
 // One oracle dump "<library>.<resource>.txt.gz" of the oracle folder.
@@ -84,22 +73,16 @@ struct OracleDump {
 // Every oracle dump, sorted by library and resource; other files are passed over.
 inline std::vector<OracleDump> ListOracleDumps()
 {
-    constexpr std::string_view kSuffix = ".txt.gz";
+    static const std::regex kName(R"((.+)\.(\d{1,4})\.txt\.gz)");
     std::vector<OracleDump> dumps;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(kOracleDir, ec)) {
         const std::string name = entry.path().filename().string();
-        if (!name.ends_with(kSuffix))
-            continue;
-        const std::string stem = name.substr(0, name.size() - kSuffix.size());
-        const auto dot = stem.rfind('.');
-        if (dot == std::string::npos || dot == 0 || dot + 1 == stem.size() || stem.size() - dot > 5 ||
-            stem.find_first_not_of("0123456789", dot + 1) != std::string::npos)
-            continue;
-        dumps.push_back({name, stem.substr(0, dot), std::stoi(stem.substr(dot + 1))});
+        if (std::smatch m; std::regex_match(name, m, kName))
+            dumps.push_back({name, m[1], std::stoi(m[2])});
     }
     std::sort(dumps.begin(), dumps.end(), [](const auto& a, const auto& b) {
-        return a.library != b.library ? a.library < b.library : a.resource < b.resource;
+        return std::tie(a.library, a.resource) < std::tie(b.library, b.resource);
     });
     return dumps;
 }
@@ -119,7 +102,8 @@ inline std::optional<std::string> CorpusFileProblem(const std::string& name)
     if (size != it->second.size)
         return path.string() + " is " + std::to_string(size) + " bytes, the goldens were made from " +
                std::to_string(it->second.size) + " (another Wine version)";
-    if (Sha256Hex(path) != it->second.sha256)
+    std::ifstream in(path, std::ios::binary);
+    if (Sha256OfBytes(std::string(std::istreambuf_iterator<char>(in), {})) != it->second.sha256)
         return path.string() + " differs from the file the goldens were made from (another Wine build)";
     return std::nullopt;
 }
