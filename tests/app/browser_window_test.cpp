@@ -170,12 +170,6 @@ TEST_F(BrowserWindowTest, TreeMenuCommandsChangeTheTreeAndKeepTheirSettings)
     EXPECT_EQ(Tree().currentIndex(), chosen);
     EXPECT_EQ(Status().rfind("Path: Application -- Documents -- Document\n", 0), 0u) << Status();
 
-    // A Show* switch relabels: the brackets go, origins come.
-    Run("mnuShowOrigin");
-    EXPECT_TRUE(w.MenuAction("mnuShowOrigin")->isChecked());
-    EXPECT_EQ(Label(Root()), "Application");
-    EXPECT_EQ(ChildLabels(Root()), std::vector<std::string>{"Documents {Document} (< P:Documents)"});
-
     // Expand Levels "1<": levels 0 and 1 open, everything deeper closed.
     Tree().expandAll();
     m_prompt.inputs.push_back("1<");
@@ -193,8 +187,6 @@ TEST_F(BrowserWindowTest, TreeMenuCommandsChangeTheTreeAndKeepTheirSettings)
     EXPECT_EQ(Text(w.lblNodes()), "Nodes: 45(Ext)");
     EXPECT_EQ(Ini("Main", "ShowHidden", m_home / "Models" / "Quill.INF"), "False");
     EXPECT_TRUE(m_prompt.asked.empty());
-    Close();
-    EXPECT_EQ(Ini("OMForm", "ShowOrigin", m_home / "ZV.INI"), "True");
 }
 
 }  // namespace

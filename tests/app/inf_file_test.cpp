@@ -130,21 +130,6 @@ TEST(InfFile, EntryThatCannotBeAKeyIsRefusedAndTheFileIsUnchanged)
     }
 }
 
-TEST(InfFile, LongListSectionsLoadWhole)
-{
-    test::TempDir dir;
-    const auto inf = dir / "big.INF";
-    InfData d;
-    for (int i = 0; i < 20000; ++i)
-        d.customObjects.push_back({"Object" + std::to_string(i), i % 2 == 0, "Member" + std::to_string(i),
-                                   std::string(40, 'd')});
-    ASSERT_TRUE(SaveDataToINF(inf, d).ok());
-    ASSERT_GT(std::filesystem::file_size(inf), 1'000'000u);
-    auto back = GetInfData(inf);
-    ASSERT_TRUE(back.ok());
-    EXPECT_EQ(back->customObjects, d.customObjects);
-}
-
 TEST(InfFile, MissingFileIsReported)
 {
     test::TempDir dir;

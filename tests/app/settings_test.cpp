@@ -25,17 +25,6 @@ std::string ValueOf(const std::filesystem::path& file, const char* section, cons
     return doc ? doc->Get(section, key).value_or("<absent>") : "<unreadable>";
 }
 
-TEST(Settings, MissingFileGivesDefaultsQuietlyAndIsNotCreated)
-{
-    test::TempDir dir;
-    std::vector<std::string> errors;
-    const Settings s = ReadSettings(dir / "ZV.INI", kScreen, [&](const std::string& m) { errors.push_back(m); });
-    EXPECT_TRUE(errors.empty());
-    EXPECT_EQ(s.startState, 2);
-    EXPECT_EQ(s.startRect, (WindowRect{0, 0, 3000, 3000}));
-    EXPECT_FALSE(std::filesystem::exists(dir / "ZV.INI"));
-}
-
 TEST(Settings, RangeTestsGiveDefaults)
 {
     test::TempDir dir;
@@ -63,18 +52,6 @@ TEST(Settings, RangeTestsGiveDefaults)
     EXPECT_EQ(t.defaultDepth, 6);
     EXPECT_EQ(t.startRect.top, 2000);
     EXPECT_EQ(t.startRect.left, 0);
-}
-
-TEST(Settings, NumberTooLargeForItsTypeIsReportedAndDefaulted)
-{
-    test::TempDir dir;
-    const auto ini = dir / "ZV.INI";
-    test::WriteBytes(ini, "[OMForm]\nDefaultDepth=70000\n");
-    std::vector<std::string> errors;
-    const Settings s = ReadSettings(ini, kScreen, [&](const std::string& m) { errors.push_back(m); });
-    EXPECT_EQ(s.defaultDepth, 6);
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].rfind("Error getting integer from " + ini.string() + ". ", 0), 0u) << errors[0];
 }
 
 TEST(Settings, GeometryRulesNeedTheScreen)
@@ -128,31 +105,20 @@ TEST(Settings, ClosingWritesKeysInOrder)
     EXPECT_EQ(back.currentLibrary, "scrrun.dll");
 }
 
-TEST(Settings, ClosingMinimisedOrInSplitModeKeepsTheSavedGeometry)
+// Closing minimised is checked by main_window_test.
+TEST(Settings, ClosingInSplitModeKeepsTheSavedGeometry)
 {
     test::TempDir dir;
     const auto ini = dir / "ZV.INI";
     test::WriteBytes(ini, "[Main]\nWindowState=0\nTop=700\nLeft=800\nWidth=9000\nHeight=6000\n"
-                          "CurrentLibrary=msxml6.dll\n[OMForm]\nTreeWidth=1500\n");
+                          "CurrentLibrary=msxml6.dll\n");
     Settings s;
-    ASSERT_TRUE(WriteBeforeMinSettings(ini, WindowState::Normal, WindowRect{700, 800, 9000, 6000}));
-    // Minimised: state 1, no place, no tree width; CurrentLibrary untouched
-    // because no model was opened in this run.
-    ASSERT_TRUE(WriteClosingSettings(ini, s, ClosingState{WindowState::Minimised, WindowRect{1, 1, 1, 1}, 42, {}}));
-    EXPECT_EQ(ValueOf(ini, "Main", "WindowState"), "1");
-    EXPECT_EQ(ValueOf(ini, "Main", "Top"), "700");
-    EXPECT_EQ(ValueOf(ini, "OMForm", "TreeWidth"), "1500");
-    EXPECT_EQ(ValueOf(ini, "Main", "CurrentLibrary"), "msxml6.dll");
-    const Settings next = ReadSettings(ini, kScreen);
-    EXPECT_EQ(next.startState, 0);
-    EXPECT_EQ(next.startRect, (WindowRect{700, 800, 9000, 6000}));
-
-    // Split mode: none of the five geometry keys is written; a failed model
-    // open still writes CurrentLibrary, as empty.
     s.splitMode = true;
-    ASSERT_TRUE(WriteClosingSettings(ini, s, ClosingState{WindowState::Normal, WindowRect{0, 0, 28800, 8100}, 900,
+    // None of the five geometry keys is written; a failed model open still
+    // writes CurrentLibrary, as empty.
+    ASSERT_TRUE(WriteClosingSettings(ini, s, ClosingState{WindowState::Maximised, WindowRect{0, 0, 28800, 8100}, 900,
                                                           std::string()}));
-    EXPECT_EQ(ValueOf(ini, "Main", "WindowState"), "1");
+    EXPECT_EQ(ValueOf(ini, "Main", "WindowState"), "0");
     EXPECT_EQ(ValueOf(ini, "Main", "Width"), "9000");
     EXPECT_EQ(ValueOf(ini, "Main", "SplitMode"), "1");
     EXPECT_EQ(ValueOf(ini, "Main", "CurrentLibrary"), "");

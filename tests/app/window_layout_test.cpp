@@ -70,12 +70,6 @@ TEST(SplitterDrag, BarStaysHalfAnInchFromBothEdges)
     EXPECT_EQ(DragBarLeft(3040, 20000, 12000), 11500);
     EXPECT_EQ(DragBarLeft(3040, 300, 12000), 3340);
     EXPECT_EQ(DragBarLeft(3040, 0, 800), 500);  // a window too narrow for both limits
-
-    // Dropped at the far left, the layout widens the tree to its minimum.
-    const ControlLayout c = SizeControls(kWindow, 3000);
-    EXPECT_EQ(SizeControls(kWindow, SplitPositionForGrip(c, DragBarLeft(c.imgSplitter.left, -9000, 12000)))
-                  .trvObjects.width,
-              1000);
 }
 
 // WindowRect is {top, left, width, height}.
