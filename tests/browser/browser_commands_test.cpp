@@ -62,24 +62,6 @@ struct Model {
     }
 };
 
-TEST(BrowserCommands, GlobalTreeListsChildrenByLabel)
-{
-    Model m;
-    EXPECT_EQ(m.Listing(),
-              "App\n"
-              "  Documents {Document}\n"
-              "    Document\n"
-              "      Window\n"
-              "  Font\n"
-              "  Window\n");
-    EXPECT_EQ(m.browser.NodesCaption(), "Nodes: 6(Hid)(Ext)");
-    EXPECT_EQ(m.browser.DisplaySelection(), 0);
-    EXPECT_EQ(m.browser.DisplayExpanded(), std::vector<std::int32_t>{0});
-    // The root uses no "Hid" image, the hidden Window below does.
-    EXPECT_EQ(m.browser.Display().Image(0), NodeImage::OnObj);
-    EXPECT_EQ(m.browser.Display().Image(m.NodeNamed("Window")), NodeImage::OffObjHid);
-}
-
 TEST(BrowserCommands, SwitchesRelabelWithoutRebuilding)
 {
     Model m;

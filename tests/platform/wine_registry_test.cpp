@@ -46,8 +46,7 @@ public:
         WriteBytes(file, "MSFT");
         return file;
     }
-    // Removed first: rewriting a file by truncation makes ext4 flush it to
-    // disk on close, which costs milliseconds per write.
+    // Removed first: a rewrite by truncation makes ext4 flush on close (slow).
     void System(std::string_view text) const
     {
         fs::remove(m_dir / "system.reg");
@@ -65,8 +64,6 @@ const RegisteredTypeLib& Entry(const WineRegistry& reg, std::string_view guid, s
         if (lib.guid == guid && lib.minor == minor && lib.win64 == win64) return lib;
     throw std::runtime_error("no entry for " + std::string(guid));
 }
-
-// --- What a well-formed registry yields -------------------------------------
 
 TEST(WineRegistryEntries, ReadsVersionsPlatformsLocalesAndEscapes)
 {
@@ -163,8 +160,6 @@ TEST(WineRegistryEntries, UserRegOverridesSystemRegKeyByKey)
     EXPECT_EQ(reg.Find("{bbbbbbbb-2222-3333-4444-555555555555}", 1, 0)->windowsPath, "C:\\user.dll");
 }
 
-// --- Windows paths to Linux files -------------------------------------------
-
 TEST(WineRegistryPaths, MapsThroughDriveLinksWithoutRegardToCase)
 {
     FixturePrefix prefix;
@@ -195,9 +190,7 @@ TEST(WineRegistryPaths, MapsThroughDriveLinksWithoutRegardToCase)
     }
 }
 
-// --- Prefixes that are missing or damaged -----------------------------------
-
-TEST(WineRegistryDamage, MissingPrefixIsAnEmptyListWithAReason)
+TEST(WineRegistryDamage, MissingUnreadableOrForeignFilesGiveAReason)
 {
     TempDir dir;
     const WineRegistry none = WineRegistry::Open(dir / "nowhere");
@@ -214,6 +207,19 @@ TEST(WineRegistryDamage, MissingPrefixIsAnEmptyListWithAReason)
     setenv("WINEPREFIX", "", 1);
     EXPECT_EQ(WineRegistry::DefaultPrefix().filename(), ".wine");
     saved ? setenv("WINEPREFIX", savedValue.c_str(), 1) : unsetenv("WINEPREFIX");
+
+    // A folder where system.reg should be, or a file of another format, still
+    // gives a prefix; user.reg is read all the same.
+    FixturePrefix prefix;
+    fs::create_directory(prefix.Path() / "system.reg");
+    prefix.User(std::string(kHeader) + Key(std::string(kGuid) + R"(\\1.0\\0\\win64)", R"(@="C:\\gone.dll")"));
+    WineRegistry reg = WineRegistry::Open(prefix.Path());
+    EXPECT_TRUE(reg.HasPrefix());
+    EXPECT_EQ(reg.Reason(), "system.reg is not a file");
+    EXPECT_EQ(reg.TypeLibs().size(), 1u);
+    fs::remove(prefix.Path() / "system.reg");
+    prefix.System("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n");
+    EXPECT_EQ(WineRegistry::Open(prefix.Path()).Reason(), "system.reg does not start with \"WINE REGISTRY Version 2\"");
 }
 
 TEST(WineRegistryDamage, DamagedLinesAreSkippedAndReported)
@@ -245,22 +251,6 @@ TEST(WineRegistryDamage, DamagedLinesAreSkippedAndReported)
     EXPECT_NE(reg.Reason().find("system.reg: 5 lines could not be read and were skipped (lines "),
               std::string_view::npos)
         << reg.Reason();
-}
-
-TEST(WineRegistryDamage, UnreadableOrForeignFilesStillGiveAPrefix)
-{
-    FixturePrefix prefix;
-    fs::create_directory(prefix.Path() / "system.reg");  // a folder where the file should be
-    prefix.User(std::string(kHeader) + Key(std::string(kGuid) + R"(\\1.0\\0\\win64)", R"(@="C:\\gone.dll")"));
-    WineRegistry reg = WineRegistry::Open(prefix.Path());
-    EXPECT_TRUE(reg.HasPrefix());
-    EXPECT_EQ(reg.Reason(), "system.reg is not a file");
-    ASSERT_EQ(reg.TypeLibs().size(), 1u);  // what user.reg holds
-
-    fs::remove(prefix.Path() / "system.reg");
-    prefix.System("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software]\n");
-    reg = WineRegistry::Open(prefix.Path());
-    EXPECT_EQ(reg.Reason(), "system.reg does not start with \"WINE REGISTRY Version 2\"");
 }
 
 // Every cut of a valid file, and random bytes flipped in it, must merely not
