@@ -28,25 +28,6 @@ TEST(CenterForm, CentresOnTheScreenOrGoesToTheCornerWithoutOne)
     EXPECT_EQ(window.pos(), QPoint(0, 0));
 }
 
-TEST(CenterControl, MovesOnlyTheEdgesItIsAskedTo)
-{
-    test::QtApp();
-    QWidget container;
-    container.resize(400, 300);
-    QWidget control(&container);
-    control.setGeometry(10, 20, 100, 50);
-
-    CenterControl(control, "VERTICALLY");
-    EXPECT_EQ(control.pos(), QPoint(10, 125));
-    CenterControl(control, "diagonally");
-    EXPECT_EQ(control.pos(), QPoint(10, 125));
-    CenterControl(control, "Horizontally");
-    EXPECT_EQ(control.pos(), QPoint(150, 125));
-    control.move(0, 0);
-    CenterControl(control, "both");
-    EXPECT_EQ(control.pos(), QPoint(150, 125));
-}
-
 TEST(ApplyFontSizes, SizesOutOfRangeBecomeEightAndReachEveryControl)
 {
     const FontSizes checked = CheckedFontSizes(FontSizes{3, 0, 40, 36});

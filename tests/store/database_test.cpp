@@ -87,26 +87,6 @@ TEST(DatabaseFiles, CreateRefusesAnExistingFileAndOpenNeverCreatesOne)
     EXPECT_FALSE(std::filesystem::exists(dir / "new.db"));
 }
 
-TEST(DatabaseFiles, InMemoryContentIsWrittenOutKeyedInOneGo)
-{
-    TempDir dir;
-    auto memory = Database::CreateInMemory();
-    ASSERT_OK(memory);
-    ASSERT_OK(memory->ExecuteScript("CREATE TABLE t (Name TEXT COLLATE NOCASE); CREATE INDEX t_Name ON t (Name)"));
-    ASSERT_OK(memory->Execute("INSERT INTO t VALUES (?), (?)", {Value("b'"), Value("a")}));
-    EXPECT_FALSE(std::filesystem::exists(dir / ":memory:"));
-
-    ASSERT_OK(memory->ExportInto(dir / "out.db", kConnect));
-    // The same file name is refused, as for Create.
-    EXPECT_FALSE(memory->ExportInto(dir / "out.db", kConnect).ok());
-
-    auto opened = Database::Open(dir / "out.db", kConnect);
-    ASSERT_OK(opened);
-    EXPECT_EQ(Count(*opened, "SELECT count(*) FROM t WHERE Name = ?", {Value("B'")}), 1);
-    EXPECT_EQ(Count(*opened, "SELECT count(*) FROM sqlite_master WHERE name = 't_Name'"), 1);
-    EXPECT_FALSE(Database::Open(dir / "out.db", ";pwd=other").ok());
-}
-
 TEST(DatabaseFiles, BadFilesAndWrongKeysGiveClearErrorsAndStayUntouched)
 {
     TempDir dir;
