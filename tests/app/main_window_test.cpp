@@ -247,7 +247,10 @@ std::vector<std::string> DisabledEntries(const frmZVMain& w)
 
 TEST_F(MainWindowTest, ModelEntriesAreEnabledOnceAModelIsOpen)
 {
+    WriteIni("[OMForm]\nShowOrigin=True\n");
     frmZVMain& w = Start();
+    EXPECT_TRUE(w.MenuAction("mnuShowOrigin")->isChecked());
+    EXPECT_FALSE(w.MenuAction("mnuShowFlags")->isChecked());
     EXPECT_EQ(DisabledEntries(w), (std::vector<std::string>{"mnuTree", "mnuView", "mnuFind", "mnuHelpFile",
                                                             "mnuAutoHelp", "mnuSetHelpFile", "mnuLegend",
                                                             "mnuSplitMode"}));

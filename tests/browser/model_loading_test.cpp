@@ -68,7 +68,7 @@ TEST(ModelLoading, NamesWithPointsOpenByLibraryPathAndByKey)
     EXPECT_EQ(f.browser.Current().datPath, f.dir / "a.DAT");
 }
 
-TEST(ModelLoading, MissingDatFileIsReportedAndLeavesNoModelOpen)
+TEST(ModelLoading, MissingOrUnreadableDatFileIsReportedAndLeavesNoModelOpen)
 {
     Fixture f;
     test::WriteInf(f.dir / "Gone.INF", "App", 0);
@@ -89,6 +89,13 @@ TEST(ModelLoading, MissingDatFileIsReportedAndLeavesNoModelOpen)
     // At start-up the same model is passed over without a word.
     EXPECT_FALSE(f.browser.OpenAtStartup("Gone"));
     EXPECT_EQ(f.prompt.asked.size(), 1u);
+
+    // A file that is no database gets the same message.
+    test::WriteBytes(f.dir / "junk.DAT", std::string(4096, 'x'));
+    EXPECT_FALSE(f.browser.LibraryMenuClicked("junk"));
+    ASSERT_EQ(f.prompt.asked.size(), 2u);
+    EXPECT_NE(f.prompt.asked[1].text.find("is missing or corrupted."), std::string::npos);
+    EXPECT_FALSE(f.browser.Current().IsOpen());
 }
 
 TEST(ModelLoading, InfSettingsAndTheirDefaults)
@@ -198,20 +205,6 @@ TEST(ModelLoading, DamagedDatFilesGiveAMessageNotACrash)
             f.browser.ObjectNodeClicked(n);
         EXPECT_EQ(f.browser.Display().NodeCount(), f.browser.Nodes().size());
     }
-}
-
-TEST(ModelLoading, FilesThatAreNoDatabaseAreRefusedWithTheCause)
-{
-    Fixture f;
-    test::WriteBytes(f.dir / "junk.DAT", std::string(4096, 'x'));
-    EXPECT_FALSE(f.browser.LibraryMenuClicked("junk"));
-    ASSERT_EQ(f.prompt.asked.size(), 1u);
-    EXPECT_NE(f.prompt.asked[0].text.find("is missing or corrupted."), std::string::npos);
-    EXPECT_FALSE(f.browser.Current().IsOpen());
-
-    test::WriteBytes(f.dir / "empty.DAT", "");
-    EXPECT_FALSE(f.browser.OpenAtStartup("empty"));
-    EXPECT_EQ(f.prompt.asked.size(), 2u);
 }
 
 }  // namespace
