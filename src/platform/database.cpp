@@ -1220,31 +1220,9 @@ Result<Transaction> Database::Begin()
     return Transaction(m_db, std::move(name));
 }
 
-Result<Database> Database::CreateInMemory()
-{
-    auto handle = OpenHandle(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, "create");
-    if (!handle)
-        return handle.error();
-    // Larger pages mean fewer B-tree pages to touch; the page size of the file
-    // written out is its own. Scratch tables stay in memory too.
-    if (RunOnHandle(handle->get(), "PRAGMA page_size = 4096") != SQLITE_OK ||
-        RunOnHandle(handle->get(), "PRAGMA temp_store = MEMORY") != SQLITE_OK)
-        return Error{EngineCode(handle->get(), SQLITE_ERROR),
-                     DescribeFailure(handle->get(), "create", "PRAGMA page_size / temp_store")};
-    return Database(handle->release(), ":memory:", std::string(), false);
-}
-
 Result<void> Database::CompactInto(const std::filesystem::path& dest)
 {
     return ExportWithPassphrase(dest, m_passphrase);
-}
-
-Result<void> Database::ExportInto(const std::filesystem::path& dest, std::string_view connect)
-{
-    auto options = ParseConnect(connect);
-    if (!options)
-        return options.error().In("export into " + FileName(dest));
-    return ExportWithPassphrase(dest, options->passphrase);
 }
 
 Result<void> Database::ExportWithPassphrase(const std::filesystem::path& dest, const std::string& passphrase)

@@ -227,11 +227,6 @@ public:
     static Result<Database> Open(const std::filesystem::path& path, std::string_view connect,
                                  bool readOnly = false);
 
-    // A database in memory only, without a key: a fast place to build a
-    // file's whole content before ExportInto writes it out once (every page of
-    // an encrypted file costs a cipher pass on each write).
-    static Result<Database> CreateInMemory();
-
     Database(Database&& other) noexcept;
     Database& operator=(Database&& other) noexcept;
     Database(const Database&) = delete;
@@ -266,8 +261,6 @@ public:
     // on failure it is removed again. Needs a writable connection and no open
     // transaction. Rowids in the copy are renumbered 1..n in their old order.
     Result<void> CompactInto(const std::filesystem::path& dest);
-    // The same, keyed as the connect string of a new file says.
-    Result<void> ExportInto(const std::filesystem::path& dest, std::string_view connect);
 
 private:
     Database(sqlite3* db, std::filesystem::path path, std::string passphrase, bool readOnly);
