@@ -12,7 +12,7 @@ namespace arbolith {
 // nothing above U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
-// Appends a code point below U+10000 as UTF-8 (what 8-bit code pages decode to).
+// Appends a code point (at most U+10FFFF) as UTF-8.
 void AppendUtf8(std::string& out, char32_t codePoint);
 
 // Decodes Windows-1252 bytes to UTF-8. The five bytes the code page leaves
