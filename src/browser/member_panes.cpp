@@ -2,6 +2,7 @@
 #include "browser/member_panes.h"
 
 #include "browser/tree_display.h"
+#include "dialogs/image_codes.h"
 #include "platform/text_encoding.h"
 #include "store/dat_schema.h"
 
@@ -13,26 +14,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int HelpDigit(const MemberRecord& m) { return HasHelp(m.helpId) ? 1 : 0; }
-
-int HiddenDigit(const MemberRecord& m)
+// The image codes of a member row, as the image set defines them; images
+// are numbered with the help digit first, then visibility, then access.
+::arbolith::MethodImage MethodImageOf(const MemberRecord& m)
 {
-    if (m.hiddenState == "H")
-        return 1;
-    if (m.hiddenState == "N")
-        return 0;
-    if (m.hiddenState == "B")
-        return 2;
-    return 3;
+    return {HasHelp(m.helpId), MemberVisibilityOf(m.hiddenState)};
 }
 
-int AccessDigit(const MemberRecord& m)
+int MethodImageIndex(::arbolith::MethodImage image)
 {
-    if (m.access == "W")
-        return 0;
-    if (m.access == "R")
-        return 1;
-    return 2;
+    return (image.help ? kVisibilityCount : 0) + static_cast<int>(image.visibility);
 }
 
 MemberRecord ReadMember(const Statement& stmt, const std::vector<std::optional<int>>& columns)
@@ -77,20 +68,24 @@ constexpr std::string_view kMemberColumns[] = {"Key",        "Name",          "O
 
 int PropertyImage(const MemberRecord& member)
 {
-    return HelpDigit(member) * 12 + HiddenDigit(member) * 3 + AccessDigit(member);
+    const ::arbolith::MethodImage base = MethodImageOf(member);
+    return MethodImageIndex(base) * kAccessCount + static_cast<int>(PropertyAccessOf(member.access));
 }
 
-int MethodImage(const MemberRecord& member) { return HelpDigit(member) * 4 + HiddenDigit(member); }
+int MethodImage(const MemberRecord& member) { return MethodImageIndex(MethodImageOf(member)); }
 
 std::string PropertyImageKey(int image)
 {
-    return {'p', static_cast<char>('0' + image / 12), static_cast<char>('0' + image / 3 % 4),
-            static_cast<char>('0' + image % 3)};
+    const int base = image / kAccessCount;
+    return ::arbolith::PropertyImageKey(::arbolith::PropertyImage{
+        base / kVisibilityCount != 0, static_cast<MemberVisibility>(base % kVisibilityCount),
+        static_cast<PropertyAccess>(image % kAccessCount)});
 }
 
 std::string MethodImageKey(int image)
 {
-    return {'m', static_cast<char>('0' + image / 4), static_cast<char>('0' + image % 4)};
+    return ::arbolith::MethodImageKey(
+        ::arbolith::MethodImage{image / kVisibilityCount != 0, static_cast<MemberVisibility>(image % kVisibilityCount)});
 }
 
 Result<MemberPanes> ReadMemberPanes(Database& db, std::int64_t objectKey, std::string_view defaultName)

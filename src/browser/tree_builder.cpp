@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "browser/tree_builder.h"
 
+#include "dialogs/image_codes.h"
 #include "platform/text_encoding.h"
 
 #include <algorithm>
@@ -23,8 +24,6 @@ constexpr std::size_t kYieldEvery = 4096;
 }  // namespace
 
 std::string_view NodeImageKey(NodeImage image) { return kImageKeys[static_cast<int>(image)]; }
-
-bool HasHelp(std::string_view helpId) { return !helpId.empty() && helpId != "0"; }
 
 NodeImage NodeImageFor(const ObjectRecord& object, bool hiddenVariants)
 {

@@ -31,8 +31,6 @@ inline constexpr int kNodeImageCount = 8;
 
 // "OnObj", "OffColHid", ...
 std::string_view NodeImageKey(NodeImage image);
-// An object has help when its help id is neither "0" nor empty.
-bool HasHelp(std::string_view helpId);
 // The image of a node showing that object; the "Hid" images only when
 // `hiddenVariants` (the global root and the flat view do without them).
 NodeImage NodeImageFor(const ObjectRecord& object, bool hiddenVariants);
