@@ -17,7 +17,6 @@
 #include "platform/result.h"
 #include "platform/typelib.h"
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -39,8 +38,6 @@ public:
     void Append(std::string_view line);
     // "Error in <step>: " + number + "- " + description, and sets the flag.
     void StepFailed(std::string_view step, const Error& error);
-    // what + ": " + number + "- " + description, and sets the flag.
-    void Failed(std::string_view what, const Error& error);
 
     bool errorFlag = false;
     const std::vector<std::string>& Lines() const { return m_lines; }  // this run's lines

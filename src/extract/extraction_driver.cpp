@@ -29,15 +29,10 @@ void ExtractionLog::Append(std::string_view line)
         out << line << '\n';
 }
 
-void ExtractionLog::Failed(std::string_view what, const Error& error)
-{
-    Append(std::string(what) + ": " + std::to_string(error.number) + "- " + error.description);
-    errorFlag = true;
-}
-
 void ExtractionLog::StepFailed(std::string_view step, const Error& error)
 {
-    Failed("Error in " + std::string(step), error);
+    Append("Error in " + std::string(step) + ": " + std::to_string(error.number) + "- " + error.description);
+    errorFlag = true;
 }
 
 namespace {

@@ -1222,11 +1222,6 @@ Result<Transaction> Database::Begin()
 
 Result<void> Database::CompactInto(const std::filesystem::path& dest)
 {
-    return ExportWithPassphrase(dest, m_passphrase);
-}
-
-Result<void> Database::ExportWithPassphrase(const std::filesystem::path& dest, const std::string& passphrase)
-{
     const std::string what = "copy " + FileName(m_path) + " into " + FileName(dest);
     if (m_readOnly)
         return Error{SQLITE_READONLY, what + ": the database is open read-only"};
@@ -1235,8 +1230,8 @@ Result<void> Database::ExportWithPassphrase(const std::filesystem::path& dest, c
     // The copy gets this process's creation salt, so opening it later is
     // served from the cache too.
     std::optional<SecretText> key;
-    if (!passphrase.empty()) {
-        auto text = CreationKeyText(passphrase);
+    if (!m_passphrase.empty()) {
+        auto text = CreationKeyText(m_passphrase);
         if (!text)
             return text.error().In(what);
         key.emplace(std::move(*text));

@@ -265,7 +265,6 @@ public:
 private:
     Database(sqlite3* db, std::filesystem::path path, std::string passphrase, bool readOnly);
     Error Failure(std::string_view what, std::string_view sql = {}) const;
-    Result<void> ExportWithPassphrase(const std::filesystem::path& dest, const std::string& passphrase);
 
     std::shared_ptr<sqlite3> m_db;  // shared only with Transactions, which hold it weakly
     std::filesystem::path m_path;
