@@ -5,8 +5,8 @@
 // same library's raw MSFT bytes, as a yardstick of what a plain dump of the
 // file costs. Report the ratio of the two medians.
 #include "extract/extraction.h"
-#include "extract/pe_resources.h"
-#include "extract/typelib_loader.h"
+#include "typelib/pe_resources.h"
+#include "typelib/typelib_loader.h"
 #include "platform/progress.h"
 #include "platform/prompt.h"
 

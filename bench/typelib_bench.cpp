@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Type-library reading speed on the real libraries Wine ships: one large
 // library read completely, and every library of the package in turn.
-#include "extract/typelib_loader.h"
-#include "platform/typelib.h"
+#include "typelib/typelib_loader.h"
+#include "typelib/typelib.h"
 
 #include <benchmark/benchmark.h>
 

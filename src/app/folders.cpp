@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/folders.h"
 
-#include "app/paths.h"
+#include "platform/paths.h"
 #include "platform/text_encoding.h"
 
 #include <unistd.h>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "app/sample_model.h"
 
-#include "app/paths.h"
+#include "platform/paths.h"
 #include "browser/object_browser.h"
-#include "extract/typelib_loader.h"
+#include "typelib/typelib_loader.h"
 #include "wizard/model_from_library.h"
 
 namespace arbolith {

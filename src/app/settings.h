@@ -5,6 +5,8 @@
 // meaning across screens of any resolution.
 #pragma once
 
+#include "dialogs/font_sizes.h"
+
 #include "platform/ini.h"
 
 #include <cstdint>
@@ -25,14 +27,6 @@ struct WindowRect {
     std::int32_t width = 3000;
     std::int32_t height = 3000;
     bool operator==(const WindowRect&) const = default;
-};
-
-struct FontSizes {
-    std::int16_t textbox = 8;
-    std::int16_t label = 8;
-    std::int16_t tree = 8;
-    std::int16_t listbox = 8;
-    bool operator==(const FontSizes&) const = default;
 };
 
 // The screen the window opens on, in twips.

@@ -2,7 +2,7 @@
 #include "browser/member_panes.h"
 
 #include "browser/tree_display.h"
-#include "dialogs/image_codes.h"
+#include "browser/image_codes.h"
 #include "platform/text_encoding.h"
 #include "store/dat_schema.h"
 

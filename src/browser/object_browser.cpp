@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "browser/object_browser.h"
 
-#include "app/paths.h"
+#include "platform/paths.h"
 #include "platform/ini.h"
 #include "platform/text_encoding.h"
 #include "store/dat_schema.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "browser/tree_builder.h"
 
-#include "dialogs/image_codes.h"
+#include "browser/image_codes.h"
 #include "platform/text_encoding.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 // A key that names no image gives the "unknown" picture, never a null icon.
 #pragma once
 
-#include "dialogs/image_codes.h"
+#include "browser/image_codes.h"
 
 #include <QIcon>
 #include <QImage>

@@ -5,7 +5,7 @@
 // check without a screen.
 #pragma once
 
-#include "app/settings.h"
+#include "dialogs/font_sizes.h"
 
 #include <QPoint>
 #include <QSize>

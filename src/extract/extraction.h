@@ -15,7 +15,7 @@
 #include "platform/progress.h"
 #include "platform/prompt.h"
 #include "platform/result.h"
-#include "platform/typelib.h"
+#include "typelib/typelib.h"
 
 #include <cstdint>
 #include <filesystem>

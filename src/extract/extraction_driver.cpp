@@ -3,7 +3,7 @@
 // DAT file out, with progress captions, log lines and the closing messages.
 #include "extract/extraction.h"
 #include "store/dat_schema.h"
-#include "app/paths.h"
+#include "platform/paths.h"
 
 #include <fcntl.h>
 #include <unistd.h>

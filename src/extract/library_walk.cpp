@@ -5,7 +5,7 @@
 #include "extract/extraction.h"
 #include "extract/type_naming.h"
 #include "store/dat_schema.h"
-#include "app/paths.h"
+#include "platform/paths.h"
 
 #include <sys/stat.h>
 

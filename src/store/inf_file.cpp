@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "store/inf_file.h"
 
-#include "app/paths.h"
+#include "platform/paths.h"
 #include "platform/ini.h"
 #include "platform/profile.h"
 #include "platform/text_encoding.h"

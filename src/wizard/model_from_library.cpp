@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "wizard/model_from_library.h"
 
-#include "app/paths.h"
-#include "extract/typelib_loader.h"
+#include "platform/paths.h"
+#include "typelib/typelib_loader.h"
 #include "platform/text_encoding.h"
 #include "store/dat_schema.h"
 #include "store/inf_file.h"

@@ -2,7 +2,7 @@
 // ProcessData and the non-window part of MakeModel.
 #include "wizard/model_making.h"
 
-#include "app/paths.h"
+#include "platform/paths.h"
 #include "platform/database.h"
 #include "platform/text_encoding.h"
 #include "store/dat_schema.h"

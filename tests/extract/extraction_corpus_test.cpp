@@ -7,7 +7,7 @@
 //     ARBOLITH_UPDATE_GOLDEN=1 build/bin/extraction_corpus_test
 // Installed files that differ from CORPUS.txt are skipped, and reported.
 #include "extract/extraction.h"
-#include "extract/typelib_loader.h"
+#include "typelib/typelib_loader.h"
 #include "store/dat_schema.h"
 #include "support/temp_dir.h"
 #include "support/wine_corpus.h"

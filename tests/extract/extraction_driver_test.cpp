@@ -2,7 +2,7 @@
 // ExtractFromTypeLib end to end: real libraries in, real DAT files and error
 // logs out, captions and messages read from the scripted interfaces.
 #include "extract/extraction.h"
-#include "extract/msft_builder.h"
+#include "typelib/msft_builder.h"
 #include "store/dat_schema.h"
 #include "support/query_rows.h"
 #include "support/temp_dir.h"

@@ -12,6 +12,7 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -68,6 +69,8 @@ struct OracleDump {
     std::string file;
     std::string library;
     int resource = 1;
+    // Test listings name the dump, not its bytes.
+    friend void PrintTo(const OracleDump& dump, std::ostream* out) { *out << dump.file; }
 };
 
 // Every oracle dump, sorted by library and resource; other files are passed over.

@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
-#include "extract/pe_resources.h"
-#include "extract/typelib_dump.h"
-#include "extract/typelib_loader.h"
+#include "typelib/pe_resources.h"
+#include "typelib/typelib_dump.h"
+#include "typelib/typelib_loader.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "msft_builder.h"
+#include "typelib/msft_builder.h"
 
 namespace arbolith::test {
 namespace {

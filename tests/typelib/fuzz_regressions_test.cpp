@@ -10,9 +10,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "extract/pe_resources.h"
-#include "extract/typelib_dump.h"
-#include "extract/typelib_loader.h"
+#include "typelib/pe_resources.h"
+#include "typelib/typelib_dump.h"
+#include "typelib/typelib_loader.h"
 
 namespace arbolith {
 namespace {

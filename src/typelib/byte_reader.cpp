@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "extract/byte_reader.h"
+#include "typelib/byte_reader.h"
 
 #include <cstdio>
 

@@ -3,8 +3,8 @@
 // tlbdump.exe printed for one library (tools/make-typelib-goldens.sh), and
 // DumpTypeLib must print the same. Libraries come from the installed wine64
 // package; one that differs from CORPUS.txt skips with the reason.
-#include "extract/typelib_dump.h"
-#include "platform/typelib.h"
+#include "typelib/typelib_dump.h"
+#include "typelib/typelib.h"
 
 #include <gtest/gtest.h>
 

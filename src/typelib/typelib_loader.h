@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/typelib.h"
+#include "typelib/typelib.h"
 
 namespace arbolith {
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/typelib.h"
+#include "typelib/typelib.h"
 
 namespace arbolith {
 

@@ -6,10 +6,10 @@
 
 #include <random>
 
-#include "extract/code_pages.h"
-#include "extract/typelib_dump.h"
-#include "extract/typelib_loader.h"
-#include "msft_builder.h"
+#include "typelib/code_pages.h"
+#include "typelib/typelib_dump.h"
+#include "typelib/typelib_loader.h"
+#include "typelib/msft_builder.h"
 
 namespace arbolith {
 namespace {

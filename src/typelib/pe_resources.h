@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "extract/byte_reader.h"
+#include "typelib/byte_reader.h"
 
 namespace arbolith {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/paths.h"
+#include "platform/paths.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 // kept for the life of the process, keyed by path, behind one mutex; the
 // mutex is never held while a library is parsed, so nested imports cannot
 // deadlock (two threads may parse the same file once each; one copy is kept).
-#include "extract/typelib_loader.h"
+#include "typelib/typelib_loader.h"
 
 #include "platform/wine_registry.h"
 
@@ -25,10 +25,10 @@
 #include <map>
 #include <mutex>
 
-#include "extract/byte_reader.h"
-#include "extract/msft_layout.h"
-#include "extract/msft_reader.h"
-#include "extract/pe_resources.h"
+#include "typelib/byte_reader.h"
+#include "typelib/msft_layout.h"
+#include "typelib/msft_reader.h"
+#include "typelib/pe_resources.h"
 
 namespace arbolith {
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/cli_support.h"
+#include "cli/cli_support.h"
 
 #include <cstdio>
 #include <system_error>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // A type library as the rest of Arbolith sees it: plain values, read once by
-// src/extract (LoadTypeLib) and never touched by the reader again.
+// src/typelib (LoadTypeLib) and never touched by the reader again.
 //
 // Views of a dual interface: the file stores it once; TypeInfo for it holds
 // the dispinterface view (kind Dispatch, the inherited IUnknown/IDispatch

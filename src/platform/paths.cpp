@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/paths.h"
+#include "platform/paths.h"
 
 #include "platform/text_encoding.h"
 

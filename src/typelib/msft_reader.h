@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "extract/byte_reader.h"
-#include "platform/typelib.h"
+#include "typelib/byte_reader.h"
+#include "typelib/typelib.h"
 
 namespace arbolith {
 

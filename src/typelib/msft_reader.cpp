@@ -5,15 +5,15 @@
 //  2. the dispatch view of each dual interface, which needs the functions of
 //     its whole base chain, possibly from imported libraries.
 // Every offset read from the file is checked through ByteView before use.
-#include "extract/msft_reader.h"
+#include "typelib/msft_reader.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <unordered_map>
 
-#include "extract/msft_layout.h"
-#include "extract/code_pages.h"
+#include "typelib/msft_layout.h"
+#include "typelib/code_pages.h"
 
 namespace arbolith {
 namespace {

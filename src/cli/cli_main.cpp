@@ -6,16 +6,16 @@
 //   arbolith-cli make LIBRARY[\N] --top NAME [options]
 //                                    make a browsable model of a library
 //   arbolith-cli tree MODEL [--depth N]  print a model's object tree
-#include "app/cli_support.h"
-#include "app/cli_tree.h"
+#include "cli/cli_support.h"
+#include "cli/cli_tree.h"
 #include "app/folders.h"
 #include "app/settings.h"
 #include "extract/extraction.h"
-#include "extract/typelib_dump.h"
-#include "extract/typelib_loader.h"
+#include "typelib/typelib_dump.h"
+#include "typelib/typelib_loader.h"
 #include "platform/progress.h"
 #include "platform/prompt.h"
-#include "platform/typelib.h"
+#include "typelib/typelib.h"
 #include "store/inf_file.h"
 #include "wizard/model_from_library.h"
 

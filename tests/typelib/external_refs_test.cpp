@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Where a library's imported types are found: beside it, through the Wine
 // registry, on the search path — or nowhere, which must not fail the load.
-#include "extract/typelib_loader.h"
-#include "platform/typelib.h"
+#include "typelib/typelib_loader.h"
+#include "typelib/typelib.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Bounds-checked little-endian reads over bytes held in memory. Every read of
-// file content in src/extract goes through ByteView::Slice or the checked
+// file content in src/typelib goes through ByteView::Slice or the checked
 // getters here; nothing casts file bytes to structs.
 #pragma once
 

@@ -11,7 +11,7 @@
 //    whose type is an alias of a built-in type (msado15's ADO_LONGPTR), printing "F<j> FAIL";
 //  - a user-defined type prints vt as its array bits alone, then its name,
 //    then a line naming the type's library.
-#include "extract/typelib_dump.h"
+#include "typelib/typelib_dump.h"
 
 #include <cstdio>
 #include <unordered_map>

@@ -3,7 +3,7 @@
 // to UTF-16); bytes a code page leaves undefined map to the C1 control of
 // the same value, so no byte is lost. Double-byte code pages (932, 936, 949,
 // 950) go through glibc's iconv.
-#include "extract/code_pages.h"
+#include "typelib/code_pages.h"
 
 #include "platform/text_encoding.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "app/cli_tree.h"
+#include "cli/cli_tree.h"
 
-#include "app/cli_support.h"
+#include "cli/cli_support.h"
 #include "app/settings.h"
 #include "browser/object_browser.h"
 

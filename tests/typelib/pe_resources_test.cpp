@@ -2,9 +2,9 @@
 // TYPELIB resources in PE32+ files built by hand, and the "path\N" form.
 #include <gtest/gtest.h>
 
-#include "extract/pe_resources.h"
-#include "extract/typelib_loader.h"
-#include "msft_builder.h"
+#include "typelib/pe_resources.h"
+#include "typelib/typelib_loader.h"
+#include "typelib/msft_builder.h"
 
 namespace arbolith {
 namespace {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ostream>
 #include <string>
 
 namespace arbolith {
@@ -19,6 +20,7 @@ struct Golden {
     std::string library;  // path
     const char* top;
     bool events;
+    friend void PrintTo(const Golden& g, std::ostream* out) { *out << g.name; }
 };
 
 std::string Quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }

@@ -2,13 +2,13 @@
 // The resource tree is three levels deep (type, id, language). Each level is
 // read with its entry count checked against the bytes left, and a level may
 // not point back to the root, so damaged trees cannot loop.
-#include "extract/pe_resources.h"
+#include "typelib/pe_resources.h"
 
 #include <algorithm>
 #include <cctype>
 #include <string_view>
 
-#include "extract/msft_layout.h"
+#include "typelib/msft_layout.h"
 
 namespace arbolith {
 namespace {

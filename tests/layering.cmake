@@ -1,0 +1,35 @@
+# SPDX-License-Identifier: MIT
+# Fails when a file under src/ includes a header of a folder its own folder
+# may not use. The table is the README's layer table: each folder lists the
+# folders below it that it builds on.
+#   cmake -DSOURCE_DIR=<repository> -P layering.cmake
+cmake_minimum_required(VERSION 3.25)
+set(allowed_platform "")
+set(allowed_typelib  platform)
+set(allowed_store    platform)
+set(allowed_extract  typelib store platform)
+set(allowed_browser  store platform)
+set(allowed_wizard   extract typelib store platform)
+set(allowed_dialogs  browser platform)
+set(allowed_app      dialogs browser wizard extract typelib store platform)
+set(allowed_cli      app wizard browser extract typelib store platform)
+
+file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR}/src ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp)
+set(faults "")
+foreach(source IN LISTS sources)
+  string(REGEX MATCH "^[^/]+" folder ${source})
+  if(NOT DEFINED allowed_${folder})
+    string(APPEND faults "\n  src/${folder}/ is not in the layer table")
+    continue()
+  endif()
+  file(STRINGS ${SOURCE_DIR}/src/${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]+\"[^\"/]+/")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]+\"([^\"/]+)/.*" "\\1" used "${line}")
+    if(NOT used STREQUAL folder AND NOT used IN_LIST allowed_${folder})
+      string(APPEND faults "\n  src/${source}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+if(faults)
+  message(FATAL_ERROR "includes against the layer order:${faults}")
+endif()
