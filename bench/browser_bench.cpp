@@ -46,8 +46,7 @@ test::TempDir& Scratch()
 const std::filesystem::path& MshtmlModels()
 {
     static const std::filesystem::path folder = []() -> std::filesystem::path {
-        if (!std::filesystem::exists(kMshtml))
-            return {};
+        if (!std::filesystem::exists(kMshtml)) return {};
         const auto models = Scratch().path();
         ExtractOptions options;
         options.modelsFolder = models;
@@ -55,14 +54,12 @@ const std::filesystem::path& MshtmlModels()
         std::string resource = "1";
         SilentProgress progress;
         ScriptedPrompt prompt;
-        if (!ExtractFromTypeLib(kMshtml.string(), resource, options, progress, prompt).ok)
-            return {};
+        if (!ExtractFromTypeLib(kMshtml.string(), resource, options, progress, prompt).ok) return {};
         InfData inf;
         inf.topIsCustom = false;
         inf.builtInTopObject = "HTMLDocument";
         const auto infFile = models / "mshtml.INF";
-        if (!SaveDataToINF(infFile, inf) || !WriteInfTopObjectKey(infFile, kMshtmlTop))
-            return {};
+        if (!SaveDataToINF(infFile, inf) || !WriteInfTopObjectKey(infFile, kMshtmlTop)) return {};
         return models;
     }();
     return folder;
@@ -85,8 +82,7 @@ void BM_OpenMshtmlModel(benchmark::State& state)
     ScriptedPrompt prompt;
     ObjectBrowser browser(MshtmlModels(), prompt);
     for (auto _ : state) {
-        if (!browser.LibraryMenuClicked("mshtml"))
-            state.SkipWithError("the model did not open");
+        if (!browser.LibraryMenuClicked("mshtml")) state.SkipWithError("the model did not open");
         benchmark::DoNotOptimize(browser.Display().NodeCount());
     }
     state.counters["nodes"] = static_cast<double>(browser.Nodes().size());
@@ -176,8 +172,7 @@ void BM_BuildMillionNodeTree(benchmark::State& state)
     for (auto _ : state) {
         nodes.clear();
         nodes.shrink_to_fit();
-        if (!CreateNodes(model, seeds, kMaxLevel, {}, nodes))
-            state.SkipWithError("the build failed");
+        if (!CreateNodes(model, seeds, kMaxLevel, {}, nodes)) state.SkipWithError("the build failed");
         benchmark::DoNotOptimize(nodes.data());
     }
     state.counters["nodes"] = static_cast<double>(nodes.size());
@@ -223,13 +218,11 @@ BENCHMARK(BM_DisplayMillionNodeTree)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

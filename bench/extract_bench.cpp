@@ -5,10 +5,10 @@
 // same library's raw MSFT bytes, as a yardstick of what a plain dump of the
 // file costs. Report the ratio of the two medians.
 #include "extract/extraction.h"
-#include "typelib/pe_resources.h"
-#include "typelib/typelib_loader.h"
 #include "platform/progress.h"
 #include "platform/prompt.h"
+#include "typelib/pe_resources.h"
+#include "typelib/typelib_loader.h"
 
 #include <benchmark/benchmark.h>
 
@@ -37,14 +37,12 @@ public:
     Scratch()
     {
         std::string pattern = (fs::temp_directory_path() / "arbolith-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()))
-            m_path = pattern;
+        if (mkdtemp(pattern.data())) m_path = pattern;
     }
     ~Scratch()
     {
         std::error_code ec;
-        if (!m_path.empty())
-            fs::remove_all(m_path, ec);
+        if (!m_path.empty()) fs::remove_all(m_path, ec);
     }
     const fs::path& Path() const { return m_path; }
 
@@ -94,8 +92,7 @@ bool RunWinedump(const std::string& file)
     pid_t pid = 0;
     const int spawned = posix_spawnp(&pid, program, &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return false;
+    if (spawned != 0) return false;
     int status = 0;
     return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
@@ -117,8 +114,7 @@ void BM_WinedumpMshtmlRawBytes(benchmark::State& state)
         state.SkipWithError("winedump did not run: install wine64-tools");
         return;
     }
-    for (auto _ : state)
-        RunWinedump(raw.string());
+    for (auto _ : state) RunWinedump(raw.string());
 }
 BENCHMARK(BM_WinedumpMshtmlRawBytes)->Unit(benchmark::kMillisecond)->UseRealTime();
 

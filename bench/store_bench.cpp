@@ -24,14 +24,12 @@ public:
     ScratchDir()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "arbolith-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()))
-            m_path = pattern;
+        if (mkdtemp(pattern.data())) m_path = pattern;
     }
     ~ScratchDir()
     {
         std::error_code ec;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ec);
+        if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
     }
     const std::filesystem::path& path() const { return m_path; }
 
@@ -51,18 +49,15 @@ const std::filesystem::path& ObjectModel()
     static const std::filesystem::path path = [] {
         const auto file = Scratch().path() / "Objects.DAT";
         auto db = CreateDatFile(file);
-        if (!db || !CreateDataTables(*db))
-            std::abort();
+        if (!db || !CreateDataTables(*db)) std::abort();
         auto tx = db->Begin();
         auto insert = Inserter::Prepare(*db, kObjectsTable, {"Name", "Key", "GUID", "DocString"});
-        if (!tx || !insert)
-            std::abort();
+        if (!tx || !insert) std::abort();
         for (int i = 0; i < kObjectRows; ++i)
             if (!insert->Insert({"Object" + std::to_string(i), i, "{00020400-0000-0000-C000-000000000046}",
                                  "An object of the sample library."}))
                 std::abort();
-        if (!tx->Commit())
-            std::abort();
+        if (!tx->Commit()) std::abort();
         return file;
     }();
     return path;
@@ -99,8 +94,7 @@ void BM_ReopenAndLookup(benchmark::State& state)
 {
     const auto& path = ObjectModel();
     OpenAndLookUp(state, path);
-    for (auto _ : state)
-        OpenAndLookUp(state, path);
+    for (auto _ : state) OpenAndLookUp(state, path);
 }
 BENCHMARK(BM_ReopenAndLookup)->Unit(benchmark::kMillisecond);
 
@@ -111,26 +105,26 @@ std::vector<Value> FunctionRow(int i)
     const int object = i / 40;
     std::vector<Value> row;
     row.reserve(23);
-    row.emplace_back("Member" + std::to_string(i % 40));  // Name
+    row.emplace_back("Member" + std::to_string(i % 40));   // Name
     row.emplace_back("IObject" + std::to_string(object));  // ObjectName
     row.emplace_back("Function");                          // InvokeType
     row.emplace_back("Long");                              // ReturnType
-    for (int flag = 0; flag < 4; ++flag)                    // IsPointer .. RetTypeIsObject
+    for (int flag = 0; flag < 4; ++flag)                   // IsPointer .. RetTypeIsObject
         row.emplace_back(false);
-    row.emplace_back("");                                  // ExtTypeLibName
-    row.emplace_back(false);                               // IsCustom
-    row.emplace_back(object);                              // ObjectKey
-    row.emplace_back(i % 97);                              // ReturnTypeKey
-    row.emplace_back("4");                                 // TypeKind
-    row.emplace_back(i);                                   // Key
-    row.emplace_back(0x40);                                // Flags
-    row.emplace_back("Pub");                               // Access
-    row.emplace_back("(ByVal Index As Long, Optional ByVal Name As String)");  // Parameters
-    row.emplace_back("");                                  // HiddenState
-    row.emplace_back(i % 40 == 0);                         // IsDefault
-    row.emplace_back(std::to_string(100000 + i));          // HelpID
-    row.emplace_back("vbaxl10.chm");                       // HelpFile
-    row.emplace_back("Returns the item at the given position in the collection.");  // DocString
+    row.emplace_back("");                                                                             // ExtTypeLibName
+    row.emplace_back(false);                                                                          // IsCustom
+    row.emplace_back(object);                                                                         // ObjectKey
+    row.emplace_back(i % 97);                                                                         // ReturnTypeKey
+    row.emplace_back("4");                                                                            // TypeKind
+    row.emplace_back(i);                                                                              // Key
+    row.emplace_back(0x40);                                                                           // Flags
+    row.emplace_back("Pub");                                                                          // Access
+    row.emplace_back("(ByVal Index As Long, Optional ByVal Name As String)");                         // Parameters
+    row.emplace_back("");                                                                             // HiddenState
+    row.emplace_back(i % 40 == 0);                                                                    // IsDefault
+    row.emplace_back(std::to_string(100000 + i));                                                     // HelpID
+    row.emplace_back("vbaxl10.chm");                                                                  // HelpFile
+    row.emplace_back("Returns the item at the given position in the collection.");                    // DocString
     row.emplace_back("Function Member(ByVal Index As Long, Optional ByVal Name As String) As Long");  // Declaration
     return row;
 }
@@ -139,8 +133,7 @@ std::vector<Value> FunctionRow(int i)
 void BM_InsertFunctions(benchmark::State& state)
 {
     std::vector<std::string_view> fields;
-    for (const FieldDef& field : FindDatTable(kFunctionsTable)->fields)
-        fields.push_back(field.name);
+    for (const FieldDef& field : FindDatTable(kFunctionsTable)->fields) fields.push_back(field.name);
     int round = 0;
     for (auto _ : state) {
         state.PauseTiming();

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Type-library reading speed on the real libraries Wine ships: one large
 // library read completely, and every library of the package in turn.
-#include "typelib/typelib_loader.h"
 #include "typelib/typelib.h"
+#include "typelib/typelib_loader.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,8 +29,7 @@ std::size_t Touch(const arbolith::TypeLib& lib)
             for (const arbolith::Parameter& p : fn.params)
                 n += p.name.size() + (p.type.ref ? p.type.ref->name.size() : 0);
         }
-        for (const arbolith::Variable& v : type.variables)
-            n += v.name.size() + v.doc.size();
+        for (const arbolith::Variable& v : type.variables) n += v.name.size() + v.doc.size();
     }
     return n;
 }
@@ -43,12 +42,10 @@ std::vector<std::string> CorpusLibraries()
         std::ifstream in(entry.path(), std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         // A TYPELIB resource name is stored in UTF-16.
-        if (bytes.find(std::string("T\0Y\0P\0E\0L\0I\0B", 13)) == std::string::npos)
-            continue;
+        if (bytes.find(std::string("T\0Y\0P\0E\0L\0I\0B", 13)) == std::string::npos) continue;
         for (int resource = 1; resource <= 4; ++resource) {
             const std::string path = entry.path().string() + (resource > 1 ? "\\" + std::to_string(resource) : "");
-            if (!arbolith::LoadTypeLib(path))
-                break;
+            if (!arbolith::LoadTypeLib(path)) break;
             found.push_back(path);
         }
     }
@@ -80,12 +77,10 @@ void BM_ReadWholeCorpus(benchmark::State& state)
     // for them) before each pass, as a fresh process would start.
     const bool cold = state.range(0) == 1;
     for (auto _ : state) {
-        if (cold)
-            arbolith::ClearTypeLibCache();
+        if (cold) arbolith::ClearTypeLibCache();
         std::size_t n = 0;
         for (const std::string& path : libraries)
-            if (auto lib = arbolith::LoadTypeLib(path))
-                n += Touch(*lib);
+            if (auto lib = arbolith::LoadTypeLib(path)) n += Touch(*lib);
         benchmark::DoNotOptimize(n);
     }
     state.counters["libraries"] = static_cast<double>(libraries.size());

@@ -58,12 +58,14 @@ private:
     std::function<void(QTreeView&)> m_help;
 };
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
+QString Text(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 
-ObjectBrowserHooks::ObjectBrowserHooks(std::filesystem::path sampleLibrary)
-    : m_sampleLibrary(std::move(sampleLibrary))
+ObjectBrowserHooks::ObjectBrowserHooks(std::filesystem::path sampleLibrary) : m_sampleLibrary(std::move(sampleLibrary))
 {
 }
 
@@ -78,8 +80,7 @@ void ObjectBrowserHooks::WindowLoaded(frmZVMain& window)
     m_browser->switches = {s.showMember, s.showOrigin, s.showChildCount, s.showFlags};
 
     std::array<QIcon, browser::kNodeImageCount> icons;
-    for (std::size_t i = 0; i < icons.size(); ++i)
-        icons[i] = BrowserIcon(ImageList::Nodes, static_cast<int>(i));
+    for (std::size_t i = 0; i < icons.size(); ++i) icons[i] = BrowserIcon(ImageList::Nodes, static_cast<int>(i));
     m_tree.SetImages(std::move(icons));
 
     QTreeView* objects = window.trvObjects();
@@ -94,8 +95,7 @@ void ObjectBrowserHooks::WindowLoaded(frmZVMain& window)
 
     QObject::connect(objects->selectionModel(), &QItemSelectionModel::currentChanged, &window,
                      [this](const QModelIndex& current) {
-                         if (current.isValid())
-                             ObjectNodeClicked(ObjectTreeModel::NodeOf(current));
+                         if (current.isValid()) ObjectNodeClicked(ObjectTreeModel::NodeOf(current));
                      });
     // A click on the node already selected shows its status again (after
     // a member's); its panes still show its members.
@@ -115,8 +115,7 @@ void ObjectBrowserHooks::WindowLoaded(frmZVMain& window)
     member(methods, m_methods, props);
 
     auto keys = std::make_unique<HelpKeys>([this](QTreeView& tree) { ShowHelpFor(tree); });
-    for (QTreeView* tree : {objects, props, methods})
-        keys->Watch(*tree);
+    for (QTreeView* tree : {objects, props, methods}) keys->Watch(*tree);
     m_helpKeys = std::move(keys);
 }
 
@@ -142,11 +141,9 @@ bool ObjectBrowserHooks::SetActiveModel(frmZVMain& window, const std::string& li
     const browser::CurrentModel& current = m_browser->Current();
     window.SetCurrentLibrary(current.library);
     SyncChecks();
-    if (!current.IsOpen())
-        return false;
+    if (!current.IsOpen()) return false;
     window.setWindowTitle(Text(m_browser->WindowCaption(QApplication::applicationDisplayName().toStdString())));
-    if (!atStartUp)
-        window.MenusEnabled(true);
+    if (!atStartUp) window.MenusEnabled(true);
     return true;
 }
 
@@ -163,8 +160,7 @@ void ObjectBrowserHooks::DisplayTree(frmZVMain&)
 {
     // No nodes and none shown: nothing to do. A build that failed clears
     // the tree of the model before.
-    if (m_browser->Nodes().empty() && m_tree.Display().NodeCount() == 0)
-        return;
+    if (m_browser->Nodes().empty() && m_tree.Display().NodeCount() == 0) return;
     m_browser->DisplayTree();
     ShowTree();
 }
@@ -173,8 +169,7 @@ void ObjectBrowserHooks::ShowTree()
 {
     QTreeView& view = *m_window->trvObjects();
     m_tree.SetTree(m_browser->SharedDisplay());
-    for (const std::int32_t node : m_browser->DisplayExpanded())
-        view.expand(m_tree.IndexOfNode(node));
+    for (const std::int32_t node : m_browser->DisplayExpanded()) view.expand(m_tree.IndexOfNode(node));
     m_window->lblNodes()->setText(Text(m_browser->NodesCaption()));
     m_window->LayOutAgain();  // the label is as wide as its caption
     const QModelIndex selected = m_tree.IndexOfNode(m_browser->DisplaySelection());
@@ -214,14 +209,12 @@ void ObjectBrowserHooks::SyncChecks()
         {"mnuShowHidden", m_browser->Current().showHidden},
         {"mnuShowExternal", m_browser->Current().showExternal},
     };
-    for (const auto& [name, on] : checks)
-        m_window->MenuAction(name)->setChecked(on);
+    for (const auto& [name, on] : checks) m_window->MenuAction(name)->setChecked(on);
 }
 
 bool ObjectBrowserHooks::RunCommand(frmZVMain& window, std::string_view name)
 {
-    if (!m_browser)
-        return false;
+    if (!m_browser) return false;
     browser::ObjectBrowser& b = *m_browser;
     QTreeView& view = *window.trvObjects();
     if (name == "mnuLocalView") {
@@ -260,8 +253,7 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, std::string_view name)
 void ObjectBrowserHooks::ExpandLevels()
 {
     const auto levels = m_browser->AskExpandLevels();
-    if (!levels)
-        return;
+    if (!levels) return;
     QTreeView& view = *m_window->trvObjects();
     const browser::TreeDisplay& tree = m_tree.Display();
     // expandToDepth expands every node down to the level and collapses the
@@ -271,22 +263,19 @@ void ObjectBrowserHooks::ExpandLevels()
         for (std::int32_t node = 0; node < static_cast<std::int32_t>(tree.NodeCount()); ++node) {
             if (tree.Level(node) > levels->level && tree.ChildCount(node) > 0) {
                 const QModelIndex index = m_tree.IndexOfNode(node);
-                if (view.isExpanded(index))
-                    deeperOpen.push_back(index);
+                if (view.isExpanded(index)) deeperOpen.push_back(index);
             }
         }
     }
     view.expandToDepth(levels->level);
-    for (const QModelIndex& index : deeperOpen)
-        view.expand(index);
+    for (const QModelIndex& index : deeperOpen) view.expand(index);
     view.scrollTo(m_tree.IndexOfNode(0));
 }
 
 void ObjectBrowserHooks::ObjectNodeClicked(std::int32_t node)
 {
     auto click = m_browser->ObjectNodeClicked(node);
-    if (!click)
-        return;
+    if (!click) return;
     m_props.SetRows(std::move(click->panes.properties));
     m_methods.SetRows(std::move(click->panes.methods));
     m_window->lblProps()->setText(Text(click->panes.propertiesCaption));
@@ -299,8 +288,7 @@ void ObjectBrowserHooks::ObjectNodeClicked(std::int32_t node)
 void ObjectBrowserHooks::MemberClicked(const MemberListModel& pane, QTreeView& other, const QModelIndex& index)
 {
     const browser::MemberRecord* member = pane.Member(index);
-    if (!member)
-        return;
+    if (!member) return;
     other.selectionModel()->clear();
     m_window->txtStatus()->setPlainText(Text(browser::MemberStatusText(*member)));
 }

@@ -12,12 +12,12 @@ namespace arbolith {
 QIcon BrowserIcon(ImageList list, int index)
 {
     switch (list) {
-    case ImageList::Nodes:
-        return NodeIcon(browser::NodeImageKey(static_cast<browser::NodeImage>(index)));
-    case ImageList::Properties:
-        return PropertyIcon(browser::PropertyImageKey(index));
-    case ImageList::Methods:
-        return MethodIcon(browser::MethodImageKey(index));
+        case ImageList::Nodes:
+            return NodeIcon(browser::NodeImageKey(static_cast<browser::NodeImage>(index)));
+        case ImageList::Properties:
+            return PropertyIcon(browser::PropertyImageKey(index));
+        case ImageList::Methods:
+            return MethodIcon(browser::MethodImageKey(index));
     }
     return UnknownImageIcon();
 }

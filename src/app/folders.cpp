@@ -31,8 +31,7 @@ Result<void> CreateFolder(const fs::path& folder)
 {
     std::error_code ec;
     fs::create_directories(folder, ec);
-    if (ec)
-        return Error{ec.value(), "cannot create folder " + folder.string() + ": " + ec.message()};
+    if (ec) return Error{ec.value(), "cannot create folder " + folder.string() + ": " + ec.message()};
     return Ok();
 }
 
@@ -42,13 +41,11 @@ Result<fs::path> DetermineAppFolder(const fs::path& programFolder)
 {
     if (const char* home = std::getenv("ARBOLITH_HOME"); home && *home) {
         const fs::path folder = home;
-        if (auto made = CreateFolder(folder); !made)
-            return made.error().In("ARBOLITH_HOME");
+        if (auto made = CreateFolder(folder); !made) return made.error().In("ARBOLITH_HOME");
         return folder;
     }
     const fs::path own = programFolder.empty() ? RunningProgramFolder() : programFolder;
-    if (!own.empty() && IsWritableFolder(own))
-        return own;
+    if (!own.empty() && IsWritableFolder(own)) return own;
 
     fs::path dataHome;
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg && fs::path(xdg).is_absolute())
@@ -56,11 +53,11 @@ Result<fs::path> DetermineAppFolder(const fs::path& programFolder)
     else if (const char* userHome = std::getenv("HOME"); userHome && *userHome)
         dataHome = fs::path(userHome) / ".local" / "share";
     else
-        return Error{0, "no folder for Arbolith's files: the program's folder is not writable and "
-                        "neither XDG_DATA_HOME nor HOME is set (set ARBOLITH_HOME)"};
+        return Error{0,
+                     "no folder for Arbolith's files: the program's folder is not writable and "
+                     "neither XDG_DATA_HOME nor HOME is set (set ARBOLITH_HOME)"};
     const fs::path folder = dataHome / "arbolith";
-    if (auto made = CreateFolder(folder); !made)
-        return made.error();
+    if (auto made = CreateFolder(folder); !made) return made.error();
     return folder;
 }
 
@@ -80,8 +77,7 @@ AppFolders MakeAppFolders(const fs::path& appFolder)
 Result<void> EnsureAppFolders(const AppFolders& folders)
 {
     if (!DirectoryExists(folders.modelsFolder))
-        if (auto made = CreateFolder(folders.modelsFolder); !made)
-            return made;
+        if (auto made = CreateFolder(folders.modelsFolder); !made) return made;
 
     if (!DirectoryExists(folders.backupFolder)) {
         // The copies are made in a scratch folder that becomes the backup
@@ -91,27 +87,22 @@ Result<void> EnsureAppFolders(const AppFolders& folders)
         scratch += ".partial";
         std::error_code ec;
         fs::remove_all(scratch, ec);
-        if (auto made = CreateFolder(scratch); !made)
-            return made;
+        if (auto made = CreateFolder(scratch); !made) return made;
         for (fs::directory_iterator it(folders.modelsFolder, ec), end; !ec && it != end; it.increment(ec)) {
-            if (!it->is_regular_file() || GetExtension(it->path().filename().string(), true) != "inf")
-                continue;
+            if (!it->is_regular_file() || GetExtension(it->path().filename().string(), true) != "inf") continue;
             std::error_code copyError;
             fs::copy_file(it->path(), scratch / it->path().filename(), copyError);
             if (copyError)
-                return Error{copyError.value(), "cannot copy " + it->path().string() + " to " +
-                                                    scratch.string() + ": " + copyError.message()};
+                return Error{copyError.value(), "cannot copy " + it->path().string() + " to " + scratch.string() +
+                                                    ": " + copyError.message()};
         }
-        if (ec)
-            return Error{ec.value(), "cannot list " + folders.modelsFolder.string() + ": " + ec.message()};
+        if (ec) return Error{ec.value(), "cannot list " + folders.modelsFolder.string() + ": " + ec.message()};
         fs::rename(scratch, folders.backupFolder, ec);
-        if (ec)
-            return Error{ec.value(), "cannot create folder " + folders.backupFolder.string() + ": " + ec.message()};
+        if (ec) return Error{ec.value(), "cannot create folder " + folders.backupFolder.string() + ": " + ec.message()};
     }
 
     if (!DirectoryExists(folders.viewsFolder))
-        if (auto made = CreateFolder(folders.viewsFolder); !made)
-            return made;
+        if (auto made = CreateFolder(folders.viewsFolder); !made) return made;
     return Ok();
 }
 

@@ -19,8 +19,7 @@ int main(int argc, char* argv[])
     arbolith::QtPrompt prompt;
     arbolith::ObjectBrowserHooks hooks(arbolith::FindSampleLibrary());
     auto window = arbolith::StartMainWindow(prompt, hooks);
-    if (!window)
-        return 1;
+    if (!window) return 1;
     prompt.SetParent(window.get());
     return QApplication::exec();
 }

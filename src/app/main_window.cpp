@@ -31,8 +31,7 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* event) override
     {
-        if (event->button() != Qt::LeftButton)
-            return;
+        if (event->button() != Qt::LeftButton) return;
         m_pressX = event->position().x();
         m_window.BeginSplitterDrag();
     }
@@ -43,8 +42,7 @@ protected:
     }
     void mouseReleaseEvent(QMouseEvent* event) override
     {
-        if (event->button() == Qt::LeftButton)
-            m_window.EndSplitterDrag();
+        if (event->button() == Qt::LeftButton) m_window.EndSplitterDrag();
     }
 
 private:
@@ -70,15 +68,20 @@ QString WithoutAccessKeys(const QString& caption)
 {
     QString text;
     for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size())
-            ++i;  // "&&" stands for one "&"
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size()) ++i;  // "&&" stands for one "&"
         text += caption[i];
     }
     return text;
 }
 
-double DpiX(const QWidget& w) { return w.screen() ? w.screen()->logicalDotsPerInchX() : 96.0; }
-double DpiY(const QWidget& w) { return w.screen() ? w.screen()->logicalDotsPerInchY() : 96.0; }
+double DpiX(const QWidget& w)
+{
+    return w.screen() ? w.screen()->logicalDotsPerInchX() : 96.0;
+}
+double DpiY(const QWidget& w)
+{
+    return w.screen() ? w.screen()->logicalDotsPerInchY() : 96.0;
+}
 
 QTreeView* MakeTree(QWidget* parent, const char* name)
 {
@@ -104,8 +107,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption)
 std::pair<ScreenSize, std::vector<ScreenArea>> DesktopScreens()
 {
     const QScreen* main = QGuiApplication::primaryScreen();
-    if (!main)
-        return {};
+    if (!main) return {};
     std::vector<ScreenArea> screens;
     for (const QScreen* s : QGuiApplication::screens()) {
         const QRect r = s->geometry();
@@ -119,8 +121,7 @@ std::pair<ScreenSize, std::vector<ScreenArea>> DesktopScreens()
 
 }  // namespace
 
-frmZVMain::frmZVMain(AppFolders folders, ScreenPixels screen, Prompt& prompt, MainWindowHooks& hooks,
-                     QWidget* parent)
+frmZVMain::frmZVMain(AppFolders folders, ScreenPixels screen, Prompt& prompt, MainWindowHooks& hooks, QWidget* parent)
     : QMainWindow(parent), m_folders(std::move(folders)), m_screen(screen), m_prompt(prompt), m_hooks(hooks)
 {
     setObjectName("frmZVMain");
@@ -171,13 +172,31 @@ void frmZVMain::CreateControls()
     setTabOrder(m_trvMethods, m_txtStatus);
 }
 
-QWidget* frmZVMain::imgSplitter() const { return m_imgSplitter; }
-QWidget* frmZVMain::picSplitter() const { return m_picSplitter; }
+QWidget* frmZVMain::imgSplitter() const
+{
+    return m_imgSplitter;
+}
+QWidget* frmZVMain::picSplitter() const
+{
+    return m_picSplitter;
+}
 
-std::int32_t frmZVMain::ToPixelsX(std::int32_t twips) const { return TwipsToPixels(twips, DpiX(*this)); }
-std::int32_t frmZVMain::ToPixelsY(std::int32_t twips) const { return TwipsToPixels(twips, DpiY(*this)); }
-std::int32_t frmZVMain::ToTwipsX(std::int32_t pixels) const { return PixelsToTwips(pixels, DpiX(*this)); }
-std::int32_t frmZVMain::ToTwipsY(std::int32_t pixels) const { return PixelsToTwips(pixels, DpiY(*this)); }
+std::int32_t frmZVMain::ToPixelsX(std::int32_t twips) const
+{
+    return TwipsToPixels(twips, DpiX(*this));
+}
+std::int32_t frmZVMain::ToPixelsY(std::int32_t twips) const
+{
+    return TwipsToPixels(twips, DpiY(*this));
+}
+std::int32_t frmZVMain::ToTwipsX(std::int32_t pixels) const
+{
+    return PixelsToTwips(pixels, DpiX(*this));
+}
+std::int32_t frmZVMain::ToTwipsY(std::int32_t pixels) const
+{
+    return PixelsToTwips(pixels, DpiY(*this));
+}
 
 IniErrorSink frmZVMain::ReportIniErrors()
 {
@@ -221,7 +240,10 @@ void frmZVMain::SetAutoHelpCaption()
     flag->setVisible(m_settings.autoHelp);
 }
 
-void frmZVMain::SetCurrentLibrary(std::string library) { m_currentLibrary = std::move(library); }
+void frmZVMain::SetCurrentLibrary(std::string library)
+{
+    m_currentLibrary = std::move(library);
+}
 
 LayoutMetrics frmZVMain::MeasureLayout() const
 {
@@ -234,8 +256,8 @@ LayoutMetrics frmZVMain::MeasureLayout() const
     // them and two spare pixels, so that three lines show without a scroll bar.
     const QFontMetrics status(m_txtStatus->font());
     const QMargins margins = m_txtStatus->contentsMargins();
-    const int chrome = margins.top() + margins.bottom() +
-                       2 * static_cast<int>(m_txtStatus->document()->documentMargin()) + 2;
+    const int chrome =
+        margins.top() + margins.bottom() + 2 * static_cast<int>(m_txtStatus->document()->documentMargin()) + 2;
     m.statusHeight = ToTwipsY(3 * status.lineSpacing() + chrome);
 
     const QFontMetrics label(m_lblNodes->font());
@@ -256,7 +278,10 @@ void frmZVMain::PlaceControl(QWidget* control, const TwipsRect& r) const
     control->setGeometry(left, top, ToPixelsX(r.Right()) - left, ToPixelsY(r.Bottom()) - top);
 }
 
-void frmZVMain::LayOutAgain() { SizeControls(m_splitPosition); }
+void frmZVMain::LayOutAgain()
+{
+    SizeControls(m_splitPosition);
+}
 
 void frmZVMain::SizeControls(std::int32_t splitPosition)
 {
@@ -285,8 +310,7 @@ void frmZVMain::BeginSplitterDrag()
 
 void frmZVMain::DragSplitter(int mouseOffsetPixels)
 {
-    if (!m_dragging)
-        return;
+    if (!m_dragging) return;
     TwipsRect bar = m_layout.picSplitter;
     bar.left = DragBarLeft(m_layout.imgSplitter.left, ToTwipsX(mouseOffsetPixels), ToTwipsX(centralWidget()->width()));
     m_layout.picSplitter = bar;
@@ -295,8 +319,7 @@ void frmZVMain::DragSplitter(int mouseOffsetPixels)
 
 void frmZVMain::EndSplitterDrag()
 {
-    if (!m_dragging)
-        return;
+    if (!m_dragging) return;
     m_dragging = false;
     m_picSplitter->hide();
     SizeControls(SplitPositionForGrip(m_layout, m_layout.picSplitter.left));
@@ -317,10 +340,8 @@ void frmZVMain::FlashMessage(std::string_view message, double seconds)
 WindowState frmZVMain::CurrentState() const
 {
     const Qt::WindowStates s = windowState();
-    if (s & Qt::WindowMinimized)
-        return WindowState::Minimised;
-    if (s & (Qt::WindowMaximized | Qt::WindowFullScreen))
-        return WindowState::Maximised;
+    if (s & Qt::WindowMinimized) return WindowState::Minimised;
+    if (s & (Qt::WindowMaximized | Qt::WindowFullScreen)) return WindowState::Maximised;
     return WindowState::Normal;
 }
 
@@ -338,11 +359,9 @@ void frmZVMain::SetGeometryTwips(const WindowRect& r)
 void frmZVMain::RememberPlace()
 {
     const WindowState state = CurrentState();
-    if (state == WindowState::Minimised)
-        return;
+    if (state == WindowState::Minimised) return;
     m_lastState = state;
-    if (state == WindowState::Normal)
-        m_lastRect = CurrentRect();
+    if (state == WindowState::Normal) m_lastRect = CurrentRect();
 }
 
 void frmZVMain::ToggleSplitMode(std::string_view state)
@@ -374,11 +393,9 @@ void frmZVMain::RunMenuEntry(QAction* action, std::string_view name)
         ToggleSplitMode("");
         return;
     }
-    if (m_hooks.RunCommand(*this, name))
-        return;
+    if (m_hooks.RunCommand(*this, name)) return;
     // Nothing happened: a check entry keeps its mark.
-    if (action->isCheckable())
-        action->setChecked(!action->isChecked());
+    if (action->isCheckable()) action->setChecked(!action->isChecked());
     m_prompt.Tell((WithoutAccessKeys(action->text()) + QStringLiteral(" is not available yet.")).toStdString(),
                   PromptIcon::Information);
 }
@@ -421,8 +438,7 @@ void frmZVMain::closeEvent(QCloseEvent* event)
     }
     // Every other window of the program closes with the main window.
     for (QWidget* other : QApplication::topLevelWidgets()) {
-        if (other != this && other->isVisible())
-            other->close();
+        if (other != this && other->isVisible()) other->close();
     }
     event->accept();
 }

@@ -15,7 +15,7 @@ enum class Kind {
     Menu,       // a menu of the bar; the entries that follow belong to it
     BarAction,  // an entry of the bar itself, without a menu
     Entry,
-    Check,      // an entry with a check mark
+    Check,  // an entry with a check mark
     Separator,
 };
 
@@ -101,23 +101,23 @@ void frmZVMain::CreateMenus()
     for (const MenuItem& item : kMenuBar) {
         QAction* action = nullptr;
         switch (item.kind) {
-        case Kind::Menu:
-            menu = bar->addMenu(QString::fromUtf8(item.caption));
-            menu->setObjectName(item.name);
-            action = menu->menuAction();
-            break;
-        case Kind::BarAction:
-            action = bar->addAction(QString::fromUtf8(item.caption));
-            menu = nullptr;
-            break;
-        case Kind::Entry:
-        case Kind::Check:
-            action = menu->addAction(QString::fromUtf8(item.caption));
-            action->setCheckable(item.kind == Kind::Check);
-            break;
-        case Kind::Separator:
-            menu->addSeparator();
-            continue;
+            case Kind::Menu:
+                menu = bar->addMenu(QString::fromUtf8(item.caption));
+                menu->setObjectName(item.name);
+                action = menu->menuAction();
+                break;
+            case Kind::BarAction:
+                action = bar->addAction(QString::fromUtf8(item.caption));
+                menu = nullptr;
+                break;
+            case Kind::Entry:
+            case Kind::Check:
+                action = menu->addAction(QString::fromUtf8(item.caption));
+                action->setCheckable(item.kind == Kind::Check);
+                break;
+            case Kind::Separator:
+                menu->addSeparator();
+                continue;
         }
         action->setObjectName(item.name);
         m_menu.emplace(item.name, action);
@@ -131,8 +131,7 @@ void frmZVMain::CreateMenus()
 void frmZVMain::MenusEnabled(bool enabled)
 {
     for (const MenuItem& item : kMenuBar) {
-        if (item.needsModel)
-            m_menu.at(item.name)->setEnabled(enabled);
+        if (item.needsModel) m_menu.at(item.name)->setEnabled(enabled);
     }
 }
 

@@ -27,20 +27,19 @@ int MemberListModel::rowCount(const QModelIndex& parent) const
 
 QVariant MemberListModel::data(const QModelIndex& index, int role) const
 {
-    if (!Member(index))
-        return {};
+    if (!Member(index)) return {};
     const browser::MemberRow& row = m_rows[static_cast<std::size_t>(index.row())];
     switch (role) {
-    case Qt::DisplayRole:
-        return QString::fromStdString(row.member.name);
-    case Qt::DecorationRole: {
-        const QIcon icon = BrowserIcon(m_images, row.image);
-        return icon.isNull() ? QVariant() : QVariant(icon);
-    }
-    case ImageRole:
-        return row.image;
-    default:
-        return {};
+        case Qt::DisplayRole:
+            return QString::fromStdString(row.member.name);
+        case Qt::DecorationRole: {
+            const QIcon icon = BrowserIcon(m_images, row.image);
+            return icon.isNull() ? QVariant() : QVariant(icon);
+        }
+        case ImageRole:
+            return row.image;
+        default:
+            return {};
     }
 }
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/sample_model.h"
 
-#include "platform/paths.h"
 #include "browser/object_browser.h"
+#include "platform/paths.h"
 #include "typelib/typelib_loader.h"
 #include "wizard/model_from_library.h"
 
@@ -17,8 +17,7 @@ fs::path FindSampleLibrary(const fs::path& programFolder)
         fs::path(ARBOLITH_SOURCE_SAMPLE_DIR),
     };
     for (const fs::path& folder : candidates) {
-        if (!folder.empty() && FileExists(folder / kSampleLibraryFile))
-            return folder / kSampleLibraryFile;
+        if (!folder.empty() && FileExists(folder / kSampleLibraryFile)) return folder / kSampleLibraryFile;
     }
     return {};
 }
@@ -26,11 +25,9 @@ fs::path FindSampleLibrary(const fs::path& programFolder)
 std::string MakeSampleModel(const AppFolders& folders, const fs::path& sampleLibrary, bool compactDat, Prompt& prompt,
                             ProgressSink& progress)
 {
-    if (sampleLibrary.empty())
-        return {};
+    if (sampleLibrary.empty()) return {};
     const std::string baseName = GetBaseName(sampleLibrary.filename().string());
-    if (FileExists(browser::FindDatFile(folders.modelsFolder, baseName)))
-        return {};
+    if (FileExists(browser::FindDatFile(folders.modelsFolder, baseName))) return {};
 
     ModelRequest request;
     request.library = sampleLibrary.string();

@@ -56,7 +56,10 @@ private:
     const IniErrorSink& m_onError;
 };
 
-std::string Decimal(std::int64_t value) { return std::to_string(value); }
+std::string Decimal(std::int64_t value)
+{
+    return std::to_string(value);
+}
 
 }  // namespace
 
@@ -66,13 +69,10 @@ WindowRect BringOntoScreen(WindowRect rect, std::span<const ScreenArea> screens)
         return rect.left >= s.left && rect.left <= s.left + s.width - kTwipsPerInch && rect.top >= s.top &&
                rect.top <= s.top + s.height - kTwipsPerInch;
     };
-    if (screens.empty() || std::any_of(screens.begin(), screens.end(), fits))
-        return rect;
+    if (screens.empty() || std::any_of(screens.begin(), screens.end(), fits)) return rect;
     const ScreenArea& primary = screens.front();
-    if (rect.top < primary.top || rect.top > primary.top + primary.height - kTwipsPerInch)
-        rect.top = primary.top;
-    if (rect.left < primary.left || rect.left > primary.left + primary.width - kTwipsPerInch)
-        rect.left = primary.left;
+    if (rect.top < primary.top || rect.top > primary.top + primary.height - kTwipsPerInch) rect.top = primary.top;
+    if (rect.left < primary.left || rect.left > primary.left + primary.width - kTwipsPerInch) rect.left = primary.left;
     return rect;
 }
 
@@ -82,8 +82,7 @@ Settings ReadSettings(const fs::path& file, ScreenSize screen, const IniErrorSin
     Settings s;
     // A file that cannot be read at all is reported once, not once per key.
     if (auto probe = ProfileDocument::Load(file); !probe) {
-        if (onError)
-            onError(IniFailureMessage("Error getting string from ", file, probe.error()));
+        if (onError) onError(IniFailureMessage("Error getting string from ", file, probe.error()));
         return s;
     }
 
@@ -143,55 +142,59 @@ Settings ReadSettings(const fs::path& file, ScreenSize screen, const IniErrorSin
 bool WriteClosingSettings(const fs::path& file, const Settings& s, const ClosingState& closing,
                           const IniErrorSink& onError)
 {
-    return UpdateIniFile(file, [&](ProfileDocument& doc) {
-        doc.Set("OMForm", "DefaultDepth", Decimal(s.defaultDepth));
-        doc.Set("OMForm", "ShowOrigin", IniBooleanText(s.showOrigin));
-        doc.Set("OMForm", "ShowChildCount", IniBooleanText(s.showChildCount));
-        doc.Set("OMForm", "ShowFlags", IniBooleanText(s.showFlags));
-        doc.Set("OMForm", "ShowMember", IniBooleanText(s.showMember));
+    return UpdateIniFile(
+        file,
+        [&](ProfileDocument& doc) {
+            doc.Set("OMForm", "DefaultDepth", Decimal(s.defaultDepth));
+            doc.Set("OMForm", "ShowOrigin", IniBooleanText(s.showOrigin));
+            doc.Set("OMForm", "ShowChildCount", IniBooleanText(s.showChildCount));
+            doc.Set("OMForm", "ShowFlags", IniBooleanText(s.showFlags));
+            doc.Set("OMForm", "ShowMember", IniBooleanText(s.showMember));
 
-        doc.Set("Main", "AutoHelp", IniBooleanText(s.autoHelp));
-        doc.Set("Main", "CompactDAT", IniBooleanText(s.compactDat));
-        doc.Set("Main", "OpenDlgAtTop", IniBooleanText(s.openDlgAtTop));
+            doc.Set("Main", "AutoHelp", IniBooleanText(s.autoHelp));
+            doc.Set("Main", "CompactDAT", IniBooleanText(s.compactDat));
+            doc.Set("Main", "OpenDlgAtTop", IniBooleanText(s.openDlgAtTop));
 
-        doc.Set("OMForm", "TreeIndent", Decimal(s.treeIndent));
-        if (closing.state != WindowState::Minimised)
-            doc.Set("OMForm", "TreeWidth", Decimal(closing.treeWidth));
+            doc.Set("OMForm", "TreeIndent", Decimal(s.treeIndent));
+            if (closing.state != WindowState::Minimised) doc.Set("OMForm", "TreeWidth", Decimal(closing.treeWidth));
 
-        if (closing.currentLibrary)
-            doc.Set("Main", "CurrentLibrary", *closing.currentLibrary);
+            if (closing.currentLibrary) doc.Set("Main", "CurrentLibrary", *closing.currentLibrary);
 
-        // In split mode the geometry saved before split mode was switched on stays.
-        if (!s.splitMode) {
-            doc.Set("Main", "WindowState", Decimal(static_cast<std::int16_t>(closing.state)));
-            if (closing.state == WindowState::Normal) {
-                doc.Set("Main", "Top", Decimal(closing.rect.top));
-                doc.Set("Main", "Left", Decimal(closing.rect.left));
-                doc.Set("Main", "Width", Decimal(closing.rect.width));
-                doc.Set("Main", "Height", Decimal(closing.rect.height));
+            // In split mode the geometry saved before split mode was switched on stays.
+            if (!s.splitMode) {
+                doc.Set("Main", "WindowState", Decimal(static_cast<std::int16_t>(closing.state)));
+                if (closing.state == WindowState::Normal) {
+                    doc.Set("Main", "Top", Decimal(closing.rect.top));
+                    doc.Set("Main", "Left", Decimal(closing.rect.left));
+                    doc.Set("Main", "Width", Decimal(closing.rect.width));
+                    doc.Set("Main", "Height", Decimal(closing.rect.height));
+                }
             }
-        }
 
-        doc.Set("Main", "ScaleFactor", Decimal(s.scaleFactor));
-        doc.Set("Main", "SplitMode", s.splitMode ? "1" : "0");
+            doc.Set("Main", "ScaleFactor", Decimal(s.scaleFactor));
+            doc.Set("Main", "SplitMode", s.splitMode ? "1" : "0");
 
-        doc.Set("Fonts", "Textbox", Decimal(s.fonts.textbox));
-        doc.Set("Fonts", "Label", Decimal(s.fonts.label));
-        doc.Set("Fonts", "Listbox", Decimal(s.fonts.listbox));
-        doc.Set("Fonts", "Tree", Decimal(s.fonts.tree));
-    }, onError);
+            doc.Set("Fonts", "Textbox", Decimal(s.fonts.textbox));
+            doc.Set("Fonts", "Label", Decimal(s.fonts.label));
+            doc.Set("Fonts", "Listbox", Decimal(s.fonts.listbox));
+            doc.Set("Fonts", "Tree", Decimal(s.fonts.tree));
+        },
+        onError);
 }
 
 bool WriteBeforeMinSettings(const fs::path& file, WindowState stateBefore, const WindowRect& rectBefore,
                             const IniErrorSink& onError)
 {
-    return UpdateIniFile(file, [&](ProfileDocument& doc) {
-        doc.Set("Main", "StateBeforeMin", Decimal(static_cast<std::int16_t>(stateBefore)));
-        doc.Set("Main", "LeftBeforeMin", Decimal(rectBefore.left));
-        doc.Set("Main", "TopBeforeMin", Decimal(rectBefore.top));
-        doc.Set("Main", "HeightBeforeMin", Decimal(rectBefore.height));
-        doc.Set("Main", "WidthBeforeMin", Decimal(rectBefore.width));
-    }, onError);
+    return UpdateIniFile(
+        file,
+        [&](ProfileDocument& doc) {
+            doc.Set("Main", "StateBeforeMin", Decimal(static_cast<std::int16_t>(stateBefore)));
+            doc.Set("Main", "LeftBeforeMin", Decimal(rectBefore.left));
+            doc.Set("Main", "TopBeforeMin", Decimal(rectBefore.top));
+            doc.Set("Main", "HeightBeforeMin", Decimal(rectBefore.height));
+            doc.Set("Main", "WidthBeforeMin", Decimal(rectBefore.width));
+        },
+        onError);
 }
 
 }  // namespace arbolith

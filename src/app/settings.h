@@ -58,7 +58,7 @@ struct Settings {
     bool showChildCount = false;
     bool showFlags = false;
     bool showMember = true;
-    std::int32_t treeWidth = 500;   // splitter position
+    std::int32_t treeWidth = 500;  // splitter position
     std::int16_t treeIndent = 400;
     bool compactDat = true;
     bool openDlgAtTop = false;
@@ -67,7 +67,7 @@ struct Settings {
     // "WindowState" as stored: the state at the last close.
     std::int16_t windowState = static_cast<std::int16_t>(WindowState::Maximised);
     FontSizes fonts;
-    std::string currentLibrary;     // library of the model open at the last close
+    std::string currentLibrary;  // library of the model open at the last close
     bool noWelcome = false;
 
     // Where and how the window opens, worked out from the keys above and the
@@ -89,16 +89,16 @@ Settings ReadSettings(const std::filesystem::path& file, ScreenSize screen, cons
 // What the main window knows when it closes.
 struct ClosingState {
     WindowState state = WindowState::Maximised;
-    WindowRect rect;                // the window's place in the normal state
-    std::int32_t treeWidth = 500;   // the object tree's current width
+    WindowRect rect;               // the window's place in the normal state
+    std::int32_t treeWidth = 500;  // the object tree's current width
     // Set once a model was opened in this run, successfully or not (then
     // possibly empty); unset leaves "CurrentLibrary" as it was.
     std::optional<std::string> currentLibrary;
 };
 
 // The closing writes, in their fixed order, as one atomic update of the file.
-bool WriteClosingSettings(const std::filesystem::path& file, const Settings& settings,
-                          const ClosingState& closing, const IniErrorSink& onError = {});
+bool WriteClosingSettings(const std::filesystem::path& file, const Settings& settings, const ClosingState& closing,
+                          const IniErrorSink& onError = {});
 
 // Written whenever the window is minimised: the state and place it had before.
 bool WriteBeforeMinSettings(const std::filesystem::path& file, WindowState stateBefore, const WindowRect& rectBefore,

@@ -23,8 +23,7 @@ std::int16_t Clamp16(int value)
 ScreenPixels PrimaryScreenPixels()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return {};
+    if (!screen) return {};
     const QSize size = screen->geometry().size();
     return {Clamp16(size.width()), Clamp16(size.height())};
 }
@@ -40,31 +39,25 @@ std::unique_ptr<frmZVMain> StartMainWindow(Prompt& prompt, MainWindowHooks& hook
 
     Result<std::filesystem::path> appFolder =
         options.appFolder.empty() ? DetermineAppFolder() : Result<std::filesystem::path>(options.appFolder);
-    if (!appFolder)
-        return fail(appFolder.error());
+    if (!appFolder) return fail(appFolder.error());
     const ScreenPixels screen = PrimaryScreenPixels();
     // The folders and fixed names, the help file among them.
     AppFolders folders = MakeAppFolders(*appFolder);
-    if (auto made = EnsureAppFolders(folders); !made)
-        return fail(made.error());
+    if (auto made = EnsureAppFolders(folders); !made) return fail(made.error());
 
     auto window = std::make_unique<frmZVMain>(std::move(folders), screen, prompt, hooks);
     window->ReadINIFile();
     hooks.WindowLoaded(*window);
 
     std::string library = window->ProgramSettings().currentLibrary;
-    if (library.empty())
-        library = hooks.FirstStartLibrary(*window);
-    if (!library.empty() && hooks.SetActiveModel(*window, library, true))
-        hooks.CreateModelNodes(*window);
+    if (library.empty()) library = hooks.FirstStartLibrary(*window);
+    if (!library.empty() && hooks.SetActiveModel(*window, library, true)) hooks.CreateModelNodes(*window);
 
     window->show();
     window->MenusEnabled(window->ModelOpen());
     hooks.DisplayTree(*window);
-    if (!window->ProgramSettings().noWelcome)
-        hooks.ShowWelcome(*window);
-    if (window->ProgramSettings().autoHelp)
-        hooks.ShowHelpForSelection(*window);
+    if (!window->ProgramSettings().noWelcome) hooks.ShowWelcome(*window);
+    if (window->ProgramSettings().autoHelp) hooks.ShowHelpForSelection(*window);
     return window;
 }
 

@@ -19,7 +19,10 @@ constexpr std::int32_t kMinTreeHeight = 1000;
 constexpr std::int32_t kMinPaneWidth = 500;
 constexpr std::int32_t kDefaultLabelGap = 400;  // between the node count and the default member
 
-double UsableDpi(double dpi) { return dpi > 0 ? dpi : 96.0; }
+double UsableDpi(double dpi)
+{
+    return dpi > 0 ? dpi : 96.0;
+}
 
 }  // namespace
 
@@ -35,12 +38,10 @@ std::int32_t PixelsToTwips(std::int32_t pixels, double dpi)
 
 ControlLayout SizeControls(const LayoutMetrics& m, std::int32_t p)
 {
-    if (p < kMinSplit)
-        p = kMinSplit;
+    if (p < kMinSplit) p = kMinSplit;
     if (p > m.innerWidth - kMinSplit) {
         p = m.innerWidth - kMinSplit;
-        if (p < 0)
-            p = kMinSplit;
+        if (p < 0) p = kMinSplit;
     }
 
     ControlLayout c;
@@ -53,8 +54,7 @@ ControlLayout SizeControls(const LayoutMetrics& m, std::int32_t p)
         std::max(m.innerHeight - m.statusHeight - m.labelHeight - 2 * kMargin, kMinTreeHeight);
     c.trvObjects = {kMargin, treeTop, p, treeHeight};
 
-    const std::int32_t paneWidth =
-        std::max((m.innerWidth - c.trvObjects.Right() - 3 * kMargin) / 2, kMinPaneWidth);
+    const std::int32_t paneWidth = std::max((m.innerWidth - c.trvObjects.Right() - 3 * kMargin) / 2, kMinPaneWidth);
     c.trvProps = {c.trvObjects.Right() + kTreeToPanes, treeTop, paneWidth, treeHeight};
     c.trvMethods = {c.trvProps.Right() + kPaneGap, treeTop, paneWidth, treeHeight};
 

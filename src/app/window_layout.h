@@ -32,7 +32,7 @@ struct TwipsRect {
 
 // What the layout needs to know about the window, all in twips.
 struct LayoutMetrics {
-    std::int32_t innerWidth = 0;   // the window's client area below the menu bar
+    std::int32_t innerWidth = 0;  // the window's client area below the menu bar
     std::int32_t innerHeight = 0;
     std::int32_t statusHeight = 0;     // three lines of the status box's font, with its frame
     std::int32_t labelHeight = 0;      // one line of the labels' font

@@ -46,8 +46,7 @@ inline std::string NodeImageKey(NodeImage image)
 {
     std::string key = image.help ? "On" : "Off";
     key += image.collection ? "Col" : "Obj";
-    if (image.hidden)
-        key += "Hid";
+    if (image.hidden) key += "Hid";
     return key;
 }
 
@@ -56,8 +55,7 @@ constexpr std::optional<NodeImage> ParseNodeImageKey(std::string_view key)
 {
     NodeImage image;
     image.help = key.starts_with("On");
-    if (!image.help && !key.starts_with("Off"))
-        return std::nullopt;
+    if (!image.help && !key.starts_with("Off")) return std::nullopt;
     key.remove_prefix(image.help ? 2 : 3);
     if (key.starts_with("Col"))
         image.collection = true;
@@ -90,21 +88,16 @@ enum class PropertyAccess : char {
 
 constexpr MemberVisibility MemberVisibilityOf(std::string_view hiddenState)
 {
-    if (hiddenState == "H")
-        return MemberVisibility::Hidden;
-    if (hiddenState == "N")
-        return MemberVisibility::NonBrowsable;
-    if (hiddenState == "B")
-        return MemberVisibility::Both;
+    if (hiddenState == "H") return MemberVisibility::Hidden;
+    if (hiddenState == "N") return MemberVisibility::NonBrowsable;
+    if (hiddenState == "B") return MemberVisibility::Both;
     return MemberVisibility::Neither;
 }
 
 constexpr PropertyAccess PropertyAccessOf(std::string_view access)
 {
-    if (access == "W")
-        return PropertyAccess::WriteOnly;
-    if (access == "R")
-        return PropertyAccess::ReadOnly;
+    if (access == "W") return PropertyAccess::WriteOnly;
+    if (access == "R") return PropertyAccess::ReadOnly;
     return PropertyAccess::ReadWrite;
 }
 
@@ -145,8 +138,7 @@ inline std::string MethodImageKey(MethodImage image)
 inline std::string PropertyImageKey(PropertyImage image)
 {
     using image_codes_detail::Digit;
-    return {'p', Digit(image.help), Digit(static_cast<int>(image.visibility)),
-            Digit(static_cast<int>(image.access))};
+    return {'p', Digit(image.help), Digit(static_cast<int>(image.visibility)), Digit(static_cast<int>(image.access))};
 }
 
 // The keys of a member row of table Functions.
@@ -163,23 +155,19 @@ inline std::string PropertyImageKey(std::string_view helpId, std::string_view hi
 constexpr std::optional<MethodImage> ParseMethodImageKey(std::string_view key)
 {
     using image_codes_detail::DigitValue;
-    if (key.size() != 3 || key[0] != 'm')
-        return std::nullopt;
+    if (key.size() != 3 || key[0] != 'm') return std::nullopt;
     const int help = DigitValue(key[1], 2), visibility = DigitValue(key[2], kVisibilityCount);
-    if (help < 0 || visibility < 0)
-        return std::nullopt;
+    if (help < 0 || visibility < 0) return std::nullopt;
     return MethodImage{help == 1, static_cast<MemberVisibility>(visibility)};
 }
 
 constexpr std::optional<PropertyImage> ParsePropertyImageKey(std::string_view key)
 {
     using image_codes_detail::DigitValue;
-    if (key.size() != 4 || key[0] != 'p')
-        return std::nullopt;
+    if (key.size() != 4 || key[0] != 'p') return std::nullopt;
     const int help = DigitValue(key[1], 2), visibility = DigitValue(key[2], kVisibilityCount),
               access = DigitValue(key[3], kAccessCount);
-    if (help < 0 || visibility < 0 || access < 0)
-        return std::nullopt;
+    if (help < 0 || visibility < 0 || access < 0) return std::nullopt;
     return PropertyImage{help == 1, static_cast<MemberVisibility>(visibility), static_cast<PropertyAccess>(access)};
 }
 
@@ -188,8 +176,7 @@ constexpr std::optional<PropertyImage> ParsePropertyImageKey(std::string_view ke
 inline std::array<NodeImage, 8> AllNodeImages()
 {
     std::array<NodeImage, 8> all;
-    for (int i = 0; i < 8; ++i)
-        all[i] = {i % 2 == 0, (i / 2) % 2 == 1, i >= 4};
+    for (int i = 0; i < 8; ++i) all[i] = {i % 2 == 0, (i / 2) % 2 == 1, i >= 4};
     return all;
 }
 
@@ -221,14 +208,14 @@ constexpr std::string_view HelpWords(bool help)
 constexpr std::string_view VisibilityWords(MemberVisibility visibility)
 {
     switch (visibility) {
-    case MemberVisibility::NonBrowsable:
-        return "non-browsable";
-    case MemberVisibility::Hidden:
-        return "hidden";
-    case MemberVisibility::Both:
-        return "hidden and non-browsable";
-    case MemberVisibility::Neither:
-        break;
+        case MemberVisibility::NonBrowsable:
+            return "non-browsable";
+        case MemberVisibility::Hidden:
+            return "hidden";
+        case MemberVisibility::Both:
+            return "hidden and non-browsable";
+        case MemberVisibility::Neither:
+            break;
     }
     return "visible";
 }
@@ -236,12 +223,12 @@ constexpr std::string_view VisibilityWords(MemberVisibility visibility)
 constexpr std::string_view AccessWords(PropertyAccess access)
 {
     switch (access) {
-    case PropertyAccess::WriteOnly:
-        return "write-only";
-    case PropertyAccess::ReadOnly:
-        return "read-only";
-    case PropertyAccess::ReadWrite:
-        break;
+        case PropertyAccess::WriteOnly:
+            return "write-only";
+        case PropertyAccess::ReadOnly:
+            return "read-only";
+        case PropertyAccess::ReadWrite:
+            break;
     }
     return "read-write";
 }
@@ -250,8 +237,7 @@ inline std::string DescribeNodeImage(NodeImage image)
 {
     std::string text = image.collection ? "Collection, " : "Object, ";
     text += HelpWords(image.help);
-    if (image.hidden)
-        text += ", hidden";
+    if (image.hidden) text += ", hidden";
     return text;
 }
 

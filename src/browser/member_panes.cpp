@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "browser/member_panes.h"
 
-#include "browser/tree_display.h"
 #include "browser/image_codes.h"
+#include "browser/tree_display.h"
 #include "platform/text_encoding.h"
 #include "store/dat_schema.h"
 
@@ -35,12 +35,10 @@ MemberRecord ReadMember(const Statement& stmt, const std::vector<std::optional<i
         return column && !stmt.IsNull(*column) ? column : std::nullopt;
     };
     const auto text = [&](std::string& field) {
-        if (const auto column = next())
-            field = stmt.Text(*column);
+        if (const auto column = next()) field = stmt.Text(*column);
     };
     const auto integer = [&](std::int64_t& field) {
-        if (const auto column = next())
-            field = stmt.Integer(*column);
+        if (const auto column = next()) field = stmt.Integer(*column);
     };
     integer(m.key);
     text(m.name);
@@ -50,8 +48,7 @@ MemberRecord ReadMember(const Statement& stmt, const std::vector<std::optional<i
     text(m.access);
     text(m.returnType);
     integer(m.returnTypeKey);
-    if (const auto column = next())
-        m.isPointer = stmt.Integer(*column) != 0;
+    if (const auto column = next()) m.isPointer = stmt.Integer(*column) != 0;
     text(m.helpId);
     text(m.declaration);
     text(m.hiddenState);
@@ -60,9 +57,9 @@ MemberRecord ReadMember(const Statement& stmt, const std::vector<std::optional<i
 }
 
 // In the order ReadMember reads them.
-constexpr std::string_view kMemberColumns[] = {"Key",        "Name",          "ObjectKey", "ObjectName", "InvokeType",
-                                               "Access",     "ReturnType",    "ReturnTypeKey", "IsPointer", "HelpID",
-                                               "Declaration", "HiddenState", "DocString"};
+constexpr std::string_view kMemberColumns[] = {
+    "Key",           "Name",      "ObjectKey", "ObjectName",  "InvokeType",  "Access",   "ReturnType",
+    "ReturnTypeKey", "IsPointer", "HelpID",    "Declaration", "HiddenState", "DocString"};
 
 }  // namespace
 
@@ -72,40 +69,38 @@ int PropertyImage(const MemberRecord& member)
     return MethodImageIndex(base) * kAccessCount + static_cast<int>(PropertyAccessOf(member.access));
 }
 
-int MethodImage(const MemberRecord& member) { return MethodImageIndex(MethodImageOf(member)); }
+int MethodImage(const MemberRecord& member)
+{
+    return MethodImageIndex(MethodImageOf(member));
+}
 
 std::string PropertyImageKey(int image)
 {
     const int base = image / kAccessCount;
-    return ::arbolith::PropertyImageKey(::arbolith::PropertyImage{
-        base / kVisibilityCount != 0, static_cast<MemberVisibility>(base % kVisibilityCount),
-        static_cast<PropertyAccess>(image % kAccessCount)});
+    return ::arbolith::PropertyImageKey(
+        ::arbolith::PropertyImage{base / kVisibilityCount != 0, static_cast<MemberVisibility>(base % kVisibilityCount),
+                                  static_cast<PropertyAccess>(image % kAccessCount)});
 }
 
 std::string MethodImageKey(int image)
 {
-    return ::arbolith::MethodImageKey(
-        ::arbolith::MethodImage{image / kVisibilityCount != 0, static_cast<MemberVisibility>(image % kVisibilityCount)});
+    return ::arbolith::MethodImageKey(::arbolith::MethodImage{image / kVisibilityCount != 0,
+                                                              static_cast<MemberVisibility>(image % kVisibilityCount)});
 }
 
 Result<MemberPanes> ReadMemberPanes(Database& db, std::int64_t objectKey, std::string_view defaultName)
 {
     auto stmt = db.Prepare("SELECT * FROM Functions WHERE ObjectKey = ? ORDER BY Name");
-    if (!stmt)
-        return stmt.error();
-    if (auto bound = stmt->Bind(1, objectKey); !bound)
-        return bound.error();
+    if (!stmt) return stmt.error();
+    if (auto bound = stmt->Bind(1, objectKey); !bound) return bound.error();
     std::vector<std::optional<int>> columns;
-    for (const std::string_view name : kMemberColumns)
-        columns.push_back(stmt->ColumnIndex(name));
+    for (const std::string_view name : kMemberColumns) columns.push_back(stmt->ColumnIndex(name));
 
     MemberPanes panes;
     for (;;) {
         auto step = stmt->Step();
-        if (!step)
-            return step.error();
-        if (!*step)
-            break;
+        if (!step) return step.error();
+        if (!*step) break;
         MemberRecord m = ReadMember(*stmt, columns);
         if (EqualsNoCase(m.invokeType, "method")) {
             const int image = MethodImage(m);
@@ -138,14 +133,12 @@ Result<MemberPanes> MemberSource::Read(const fs::path& datFile, std::int64_t obj
     if (!m_db || m_file != datFile || !(m_identity == identity)) {
         Close();
         auto db = OpenDatFile(datFile, /*readOnly=*/true);
-        if (!db)
-            return db.error();
+        if (!db) return db.error();
         // Functions has no index on ObjectKey, so each query scans the
         // table. A page cache that holds the whole file (a few MB even for
         // the largest libraries) makes every scan after the first one a
         // walk in memory instead of a decryption of every page.
-        if (auto cached = db->Execute("PRAGMA cache_size = -65536"); !cached)
-            return cached.error();
+        if (auto cached = db->Execute("PRAGMA cache_size = -65536"); !cached) return cached.error();
         m_db.emplace(std::move(*db));
         m_file = datFile;
         m_identity = identity;
@@ -169,13 +162,11 @@ std::string GetCurrentPath(const ObjectModel& model, std::span<const NodeRecord>
                                  path.size() < static_cast<std::size_t>(kMaxPathNodes);
          at = nodes[static_cast<std::size_t>(at)].parent) {
         path.push_back(at);
-        if (at == 0 || nodes[static_cast<std::size_t>(at)].parent >= at)
-            break;
+        if (at == 0 || nodes[static_cast<std::size_t>(at)].parent >= at) break;
     }
     std::string text;
     for (auto it = path.rbegin(); it != path.rend(); ++it) {
-        if (!text.empty())
-            text += " -- ";
+        if (!text.empty()) text += " -- ";
         const ObjectRecord* o = NodeObject(model, nodes[static_cast<std::size_t>(*it)]);
         text += o ? o->name : std::string(kFlatRootName);
     }
@@ -185,15 +176,13 @@ std::string GetCurrentPath(const ObjectModel& model, std::span<const NodeRecord>
 std::string ObjectStatusText(const ObjectModel& model, std::span<const NodeRecord> nodes, std::int32_t node)
 {
     std::string text = "Path: " + GetCurrentPath(model, nodes, node) + "\n";
-    if (node < 0 || static_cast<std::size_t>(node) >= nodes.size())
-        return text + "End Node: \nDOC STRING: ";
+    if (node < 0 || static_cast<std::size_t>(node) >= nodes.size()) return text + "End Node: \nDOC STRING: ";
     // The node's full description, whatever the Show* switches say.
     constexpr DisplaySwitches kEverything{true, true, false, true};
     text += "End Node: " + NodeLabel(model, nodes, static_cast<std::size_t>(node), 1, kEverything, LabelStyle::Relabel);
     const ObjectRecord* o = NodeObject(model, nodes[static_cast<std::size_t>(node)]);
     text += "\nDOC STRING: ";
-    if (o)
-        text += o->docString;
+    if (o) text += o->docString;
     return text;
 }
 

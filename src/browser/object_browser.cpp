@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "browser/object_browser.h"
 
-#include "platform/paths.h"
 #include "platform/ini.h"
+#include "platform/paths.h"
 #include "platform/text_encoding.h"
 #include "store/dat_schema.h"
 #include "store/inf_file.h"
@@ -19,8 +19,7 @@ std::string WithoutSpaces(std::string_view text)
 {
     std::string out;
     for (const char c : text)
-        if (c != ' ')
-            out += c;
+        if (c != ' ') out += c;
     return out;
 }
 
@@ -29,19 +28,14 @@ std::string WithoutSpaces(std::string_view text)
 Result<std::string> ReadLibraryHelpFile(const fs::path& datFile)
 {
     auto db = OpenDatFile(datFile, /*readOnly=*/true);
-    if (!db)
-        return db.error();
+    if (!db) return db.error();
     auto has = db->HasTable("Library");
-    if (!has)
-        return has.error();
-    if (!*has)
-        return std::string();
+    if (!has) return has.error();
+    if (!*has) return std::string();
     auto stmt = db->Prepare("SELECT * FROM Library LIMIT 1");
-    if (!stmt)
-        return stmt.error();
+    if (!stmt) return stmt.error();
     auto step = stmt->Step();
-    if (!step)
-        return step.error();
+    if (!step) return step.error();
     const auto column = stmt->ColumnIndex("TL_HelpFile");
     return *step && column ? stmt->Text(*column) : std::string();
 }
@@ -65,8 +59,7 @@ fs::path FindDatFile(const fs::path& modelsFolder, std::string_view baseName)
 {
     const std::string extension = "." + std::string(kDatExtension);
     const fs::path packed = FindEntryNoCase(modelsFolder, WithoutSpaces(baseName) + extension);
-    if (FileExists(packed) || baseName.find(' ') == std::string_view::npos)
-        return packed;
+    if (FileExists(packed) || baseName.find(' ') == std::string_view::npos) return packed;
     const fs::path spaced = FindEntryNoCase(modelsFolder, std::string(baseName) + extension);
     return FileExists(spaced) ? spaced : packed;
 }
@@ -76,7 +69,10 @@ ObjectBrowser::ObjectBrowser(fs::path modelsFolder, Prompt& prompt, ProgressSink
 {
 }
 
-void ObjectBrowser::Tell(std::string text, PromptIcon icon) { m_prompt.Tell(std::move(text), icon); }
+void ObjectBrowser::Tell(std::string text, PromptIcon icon)
+{
+    m_prompt.Tell(std::move(text), icon);
+}
 
 Result<ActiveModelResult> ObjectBrowser::SetActiveModel(std::string_view libraryName)
 {
@@ -141,15 +137,13 @@ bool ObjectBrowser::LibraryMenuClicked(std::string_view libraryName)
 
 bool ObjectBrowser::OpenAtStartup(std::string_view currentLibrary)
 {
-    if (currentLibrary.empty())
-        return false;
+    if (currentLibrary.empty()) return false;
     auto opened = SetActiveModel(currentLibrary);
     if (!opened) {
         Tell(MissingDatMessage() + "\n" + opened.error().description, PromptIcon::Critical);
         return false;
     }
-    if (*opened == ActiveModelResult::DatMissing)
-        return false;
+    if (*opened == ActiveModelResult::DatMissing) return false;
     const bool built = CreateModelNodes();
     DisplayTree();
     return built;
@@ -178,8 +172,7 @@ bool ObjectBrowser::CreateModelNodes()
     m_nodes.clear();
     m_seeds.clear();
     m_flatTree = false;
-    if (!FillArrays())
-        return false;
+    if (!FillArrays()) return false;
     const auto top = m_model.PositionOfKey(m_current.topObjectKey);
     if (!top) {
         Tell("Error creating library nodes. The top object key " + std::to_string(m_current.topObjectKey) +
@@ -194,8 +187,7 @@ bool ObjectBrowser::CreateFlatModelNodes()
 {
     m_nodes.clear();
     m_seeds.clear();
-    if (!FillArrays())
-        return false;
+    if (!FillArrays()) return false;
     m_nodes = CreateFlatNodes(m_model);
     m_seeds = {m_nodes.front()};
     m_flatTree = true;
@@ -204,8 +196,7 @@ bool ObjectBrowser::CreateFlatModelNodes()
 
 bool ObjectBrowser::CreateNodes(std::int32_t maxLevel, bool readCounts)
 {
-    if (readCounts)
-        ReadNonleafCounts(m_current.infPath, defaultDepth, m_model.objects);
+    if (readCounts) ReadNonleafCounts(m_current.infPath, defaultDepth, m_model.objects);
     const BuildRules rules{m_current.topObjectName, m_current.topOnlyOnce, m_current.showHidden,
                            m_current.showExternal};
     if (auto built = browser::CreateNodes(m_model, m_seeds, maxLevel, rules, m_nodes, m_progress); !built) {
@@ -224,15 +215,13 @@ void ObjectBrowser::DisplayTree(std::optional<std::int32_t> levelCount)
     const auto count = static_cast<std::int32_t>(m_nodes.size());
     m_displayExpanded = std::clamp(levelCount.value_or(1), std::int32_t{1}, std::max(count, 1));
     m_displaySelection = count == 0 ? -1 : m_displayExpanded - 1;
-    if (count == 0)
-        m_displayExpanded = 0;
+    if (count == 0) m_displayExpanded = 0;
 }
 
 std::vector<std::int32_t> ObjectBrowser::DisplayExpanded() const
 {
     std::vector<std::int32_t> nodes(static_cast<std::size_t>(m_displayExpanded));
-    for (std::int32_t i = 0; i < m_displayExpanded; ++i)
-        nodes[static_cast<std::size_t>(i)] = i;
+    for (std::int32_t i = 0; i < m_displayExpanded; ++i) nodes[static_cast<std::size_t>(i)] = i;
     return nodes;
 }
 
@@ -243,8 +232,7 @@ std::string ObjectBrowser::NodesCaption() const
 
 TreeChange ObjectBrowser::SwitchToGlobalView()
 {
-    if (m_nodes.empty())
-        return TreeChange::None;
+    if (m_nodes.empty()) return TreeChange::None;
     if (m_flatTree) {
         // The flat tree's root stands for no object; its global view is the
         // whole flat tree again.
@@ -262,16 +250,14 @@ TreeChange ObjectBrowser::SwitchToGlobalView()
 
 TreeChange ObjectBrowser::SwitchToLocalView(std::optional<std::int32_t> selected)
 {
-    if (!selected || *selected < 0 || static_cast<std::size_t>(*selected) >= m_nodes.size())
-        return TreeChange::None;
+    if (!selected || *selected < 0 || static_cast<std::size_t>(*selected) >= m_nodes.size()) return TreeChange::None;
     // The path from the selected node up to the root; parents always come
     // before their children, and the depth cap bounds its length.
     std::vector<NodeRecord> path;
     for (std::int32_t at = *selected; path.size() <= static_cast<std::size_t>(kMaxLevel);) {
         const NodeRecord& node = m_nodes[static_cast<std::size_t>(at)];
         path.push_back(node);
-        if (at == 0 || node.parent < 0 || node.parent >= at)
-            break;
+        if (at == 0 || node.parent < 0 || node.parent >= at) break;
         at = node.parent;
     }
     std::reverse(path.begin(), path.end());
@@ -286,18 +272,15 @@ TreeChange ObjectBrowser::SwitchToLocalView(std::optional<std::int32_t> selected
 
 TreeChange ObjectBrowser::RefreshTree()
 {
-    if (m_seeds.empty())
-        return TreeChange::None;
+    if (m_seeds.empty()) return TreeChange::None;
     const auto last = static_cast<std::int32_t>(m_seeds.size()) - 1;
-    if (static_cast<std::size_t>(last) >= m_nodes.size())
-        return TreeChange::None;
+    if (static_cast<std::size_t>(last) >= m_nodes.size()) return TreeChange::None;
     return SwitchToLocalView(last);
 }
 
 TreeChange ObjectBrowser::Relabel()
 {
-    if (m_nodes.empty())
-        return TreeChange::None;
+    if (m_nodes.empty()) return TreeChange::None;
     m_display = std::make_shared<const TreeDisplay>(
         TreeDisplay::Build(m_model, m_nodes, m_seeds.size(), switches, LabelStyle::Relabel));
     return TreeChange::Relabelled;
@@ -314,13 +297,22 @@ TreeChange ObjectBrowser::ToggleDisplay(bool& value, std::string_view state)
     return Relabel();
 }
 
-TreeChange ObjectBrowser::ToggleShowMember(std::string_view state) { return ToggleDisplay(switches.showMember, state); }
+TreeChange ObjectBrowser::ToggleShowMember(std::string_view state)
+{
+    return ToggleDisplay(switches.showMember, state);
+}
 TreeChange ObjectBrowser::ToggleShowChildCount(std::string_view state)
 {
     return ToggleDisplay(switches.showChildCount, state);
 }
-TreeChange ObjectBrowser::ToggleShowFlags(std::string_view state) { return ToggleDisplay(switches.showFlags, state); }
-TreeChange ObjectBrowser::ToggleShowOrigin(std::string_view state) { return ToggleDisplay(switches.showOrigin, state); }
+TreeChange ObjectBrowser::ToggleShowFlags(std::string_view state)
+{
+    return ToggleDisplay(switches.showFlags, state);
+}
+TreeChange ObjectBrowser::ToggleShowOrigin(std::string_view state)
+{
+    return ToggleDisplay(switches.showOrigin, state);
+}
 
 TreeChange ObjectBrowser::ToggleModelSetting(bool& value, bool hidden)
 {
@@ -328,20 +320,24 @@ TreeChange ObjectBrowser::ToggleModelSetting(bool& value, bool hidden)
         Tell("This feature not available when viewing a flat tree.", PromptIcon::Information);
         return TreeChange::None;
     }
-    if (!m_current.IsOpen())
-        return TreeChange::None;
+    if (!m_current.IsOpen()) return TreeChange::None;
     value = !value;
-    auto written = hidden ? WriteInfShowHidden(m_current.infPath, value)
-                          : WriteInfShowExternal(m_current.infPath, value);
-    if (!written)
-        Tell(IniFailureMessage("Error writing boolean to ", m_current.infPath, written.error()));
+    auto written =
+        hidden ? WriteInfShowHidden(m_current.infPath, value) : WriteInfShowExternal(m_current.infPath, value);
+    if (!written) Tell(IniFailureMessage("Error writing boolean to ", m_current.infPath, written.error()));
     CreateModelNodes();
     DisplayTree();
     return TreeChange::Rebuilt;
 }
 
-TreeChange ObjectBrowser::ToggleShowHidden() { return ToggleModelSetting(m_current.showHidden, true); }
-TreeChange ObjectBrowser::ToggleShowExternal() { return ToggleModelSetting(m_current.showExternal, false); }
+TreeChange ObjectBrowser::ToggleShowHidden()
+{
+    return ToggleModelSetting(m_current.showHidden, true);
+}
+TreeChange ObjectBrowser::ToggleShowExternal()
+{
+    return ToggleModelSetting(m_current.showExternal, false);
+}
 
 std::optional<ExpandLevels> ObjectBrowser::AskExpandLevels()
 {
@@ -351,8 +347,7 @@ std::optional<ExpandLevels> ObjectBrowser::AskExpandLevels()
 
 std::optional<ObjectBrowser::ObjectClick> ObjectBrowser::ObjectNodeClicked(std::int32_t node)
 {
-    if (node < 0 || static_cast<std::size_t>(node) >= m_nodes.size())
-        return std::nullopt;
+    if (node < 0 || static_cast<std::size_t>(node) >= m_nodes.size()) return std::nullopt;
     ObjectClick click;
     if (const ObjectRecord* o = NodeObject(m_model, m_nodes[static_cast<std::size_t>(node)])) {
         auto panes = m_members.Read(m_current.datPath, o->key, o->defaultName);

@@ -26,28 +26,23 @@ public:
 
     void Text(std::string_view column, std::string& field) const
     {
-        if (const auto c = Present(column))
-            field = m_stmt.Text(*c);
+        if (const auto c = Present(column)) field = m_stmt.Text(*c);
     }
     void Integer(std::string_view column, std::int64_t& field) const
     {
-        if (const auto c = Present(column))
-            field = m_stmt.Integer(*c);
+        if (const auto c = Present(column)) field = m_stmt.Integer(*c);
     }
     void Bool(std::string_view column, bool& field) const
     {
-        if (const auto c = Present(column))
-            field = m_stmt.Integer(*c) != 0;
+        if (const auto c = Present(column)) field = m_stmt.Integer(*c) != 0;
     }
 
 private:
     std::optional<int> Present(std::string_view column) const
     {
         auto it = m_columns.find(std::string(column));
-        if (it == m_columns.end())
-            it = m_columns.emplace(std::string(column), m_stmt.ColumnIndex(column)).first;
-        if (it->second && !m_stmt.IsNull(*it->second))
-            return it->second;
+        if (it == m_columns.end()) it = m_columns.emplace(std::string(column), m_stmt.ColumnIndex(column)).first;
+        if (it->second && !m_stmt.IsNull(*it->second)) return it->second;
         return std::nullopt;
     }
 
@@ -59,20 +54,15 @@ template <class ReadRow>
 Result<void> ReadTable(const fs::path& datFile, std::string_view sql, ReadRow readRow)
 {
     auto db = OpenDatFile(datFile, /*readOnly=*/true);
-    if (!db)
-        return db.error();
+    if (!db) return db.error();
     auto stmt = db->Prepare(sql);
-    if (!stmt)
-        return stmt.error();
+    if (!stmt) return stmt.error();
     RowReader reader(*stmt);
     for (std::size_t rows = 0;; ++rows) {
         auto step = stmt->Step();
-        if (!step)
-            return step.error();
-        if (!*step)
-            return Ok();
-        if (rows == kMaxRows)
-            return Error{EFBIG, "more rows than the browser can hold"};
+        if (!step) return step.error();
+        if (!*step) return Ok();
+        if (rows == kMaxRows) return Error{EFBIG, "more rows than the browser can hold"};
         readRow(reader);
     }
 }
@@ -135,10 +125,8 @@ void ObjectModel::IndexKeys()
     m_keyPositions.clear();
     m_keysAreRunning = true;
     for (std::size_t i = 0; i < objects.size(); ++i)
-        if (objects[i].key != static_cast<std::int64_t>(i))
-            m_keysAreRunning = false;
-    if (m_keysAreRunning)
-        return;
+        if (objects[i].key != static_cast<std::int64_t>(i)) m_keysAreRunning = false;
+    if (m_keysAreRunning) return;
     // Rows come in Key order, so the first of equal keys is the lowest row.
     for (std::size_t i = 0; i < objects.size(); ++i)
         m_keyPositions.emplace(objects[i].key, static_cast<std::int32_t>(i));
@@ -147,13 +135,11 @@ void ObjectModel::IndexKeys()
 std::optional<std::int32_t> ObjectModel::PositionOfKey(std::int64_t key) const
 {
     if (m_keysAreRunning) {
-        if (key >= 0 && key < static_cast<std::int64_t>(objects.size()))
-            return static_cast<std::int32_t>(key);
+        if (key >= 0 && key < static_cast<std::int64_t>(objects.size())) return static_cast<std::int32_t>(key);
         return std::nullopt;
     }
     const auto it = m_keyPositions.find(key);
-    if (it == m_keyPositions.end())
-        return std::nullopt;
+    if (it == m_keyPositions.end()) return std::nullopt;
     return it->second;
 }
 
@@ -173,8 +159,7 @@ void ObjectModel::IndexEdges()
         else
             ++m_unlinkedEdges;
     }
-    for (std::size_t i = 0; i < n; ++i)
-        m_edgeStart[i + 1] += m_edgeStart[i];
+    for (std::size_t i = 0; i < n; ++i) m_edgeStart[i + 1] += m_edgeStart[i];
     m_edgeIds.assign(static_cast<std::size_t>(m_edgeStart[n]), 0);
     std::vector<std::int32_t> fill(m_edgeStart.begin(), m_edgeStart.end() - 1);
     for (std::size_t i = 0; i < edges.size(); ++i) {
@@ -187,8 +172,7 @@ void ObjectModel::IndexEdges()
 
 ObjectModel::EdgeRange ObjectModel::EdgesFrom(std::int32_t object) const
 {
-    if (object < 0 || static_cast<std::size_t>(object) + 1 >= m_edgeStart.size())
-        return {nullptr, nullptr};
+    if (object < 0 || static_cast<std::size_t>(object) + 1 >= m_edgeStart.size()) return {nullptr, nullptr};
     const std::int32_t* ids = m_edgeIds.data();
     return {ids + m_edgeStart[static_cast<std::size_t>(object)],
             ids + m_edgeStart[static_cast<std::size_t>(object) + 1]};
@@ -203,11 +187,9 @@ void ReadNonleafCounts(const fs::path& infFile, std::int32_t defaultDepth, std::
     std::unordered_map<std::string, std::int32_t> limits;
     if (auto keys = ReadInfBrowseKeys(infFile)) {
         for (const auto& [name, count] : keys->nonleafCounts)
-            if (inRange(count))
-                limits.emplace(AsciiLower(name), count);
+            if (inRange(count)) limits.emplace(AsciiLower(name), count);
     }
-    if (const auto it = limits.find(AsciiLower(kDefaultBranchKey)); it != limits.end())
-        defaultLimit = it->second;
+    if (const auto it = limits.find(AsciiLower(kDefaultBranchKey)); it != limits.end()) defaultLimit = it->second;
     for (ObjectRecord& o : objects) {
         const auto it = limits.find(AsciiLower(o.name));
         o.branchLimit = it == limits.end() ? defaultLimit : it->second;

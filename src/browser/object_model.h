@@ -48,7 +48,7 @@ struct ObjectRecord {
 struct EdgeRecord {
     std::int32_t parent = -1;  // -1: Null, or a key that names no object
     std::int32_t child = -1;
-    std::string label;         // the parent's member that returns the child, or ""
+    std::string label;  // the parent's member that returns the child, or ""
 };
 
 // Branch limits are kept within this range: together with the depth cap it

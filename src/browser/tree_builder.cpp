@@ -15,7 +15,10 @@ namespace {
 constexpr std::string_view kImageKeys[kNodeImageCount] = {"OnObj",    "OffObj",    "OnCol",    "OffCol",
                                                           "OnObjHid", "OffObjHid", "OnColHid", "OffColHid"};
 
-bool IsHidden(const ObjectRecord& o) { return EqualsNoCase(o.hiddenState, "H"); }
+bool IsHidden(const ObjectRecord& o)
+{
+    return EqualsNoCase(o.hiddenState, "H");
+}
 
 // Yielding costs a round of the event loop; once per few thousand nodes keeps
 // the window responsive without slowing the walk.
@@ -23,15 +26,16 @@ constexpr std::size_t kYieldEvery = 4096;
 
 }  // namespace
 
-std::string_view NodeImageKey(NodeImage image) { return kImageKeys[static_cast<int>(image)]; }
+std::string_view NodeImageKey(NodeImage image)
+{
+    return kImageKeys[static_cast<int>(image)];
+}
 
 NodeImage NodeImageFor(const ObjectRecord& object, bool hiddenVariants)
 {
     int image = object.isCollection ? 2 : 0;
-    if (!HasHelp(object.helpId))
-        image += 1;
-    if (hiddenVariants && object.hiddenState == "H")
-        image += 4;
+    if (!HasHelp(object.helpId)) image += 1;
+    if (hiddenVariants && object.hiddenState == "H") image += 4;
     return static_cast<NodeImage>(image);
 }
 
@@ -39,8 +43,7 @@ Result<void> CreateNodes(const ObjectModel& model, std::span<const NodeRecord> s
                          const BuildRules& rules, std::vector<NodeRecord>& nodes, ProgressSink* progress)
 {
     nodes.assign(seeds.begin(), seeds.end());
-    if (seeds.empty())
-        return Ok();
+    if (seeds.empty()) return Ok();
 
     // Which objects an edge may lead to under these rules, decided once per build.
     const std::size_t objectCount = model.objects.size();
@@ -53,22 +56,17 @@ Result<void> CreateNodes(const ObjectModel& model, std::span<const NodeRecord> s
     std::vector<std::int32_t> expansions(objectCount, 0);
 
     for (std::size_t cursor = seeds.size() - 1; cursor < nodes.size(); ++cursor) {
-        if (progress && cursor % kYieldEvery == 0)
-            progress->Yield();
+        if (progress && cursor % kYieldEvery == 0) progress->Yield();
         const NodeRecord at = nodes[cursor];  // a copy: appending moves the array
         // Breadth-first: every later node is at least as deep.
-        if (at.level >= maxLevel)
-            break;
-        if (at.object < 0 || static_cast<std::size_t>(at.object) >= objectCount)
-            continue;
+        if (at.level >= maxLevel) break;
+        if (at.object < 0 || static_cast<std::size_t>(at.object) >= objectCount) continue;
         const auto o = static_cast<std::size_t>(at.object);
-        if (expansions[o] >= model.objects[o].branchLimit)
-            continue;
+        if (expansions[o] >= model.objects[o].branchLimit) continue;
         ++expansions[o];
         for (const std::int32_t e : model.EdgesFrom(at.object)) {
             const std::int32_t k = model.edges[static_cast<std::size_t>(e)].child;
-            if (leftOut[static_cast<std::size_t>(k)])
-                continue;
+            if (leftOut[static_cast<std::size_t>(k)]) continue;
             if (nodes.size() >= kMaxTreeNodes)
                 return Error{EFBIG, "the tree has reached " + std::to_string(kMaxTreeNodes) +
                                         " nodes; lower the branch counts of this model"};
@@ -118,23 +116,20 @@ std::vector<NodeRecord> CreateFlatNodes(const ObjectModel& model)
 
 const ObjectRecord* NodeObject(const ObjectModel& model, const NodeRecord& node)
 {
-    if (node.object < 0 || static_cast<std::size_t>(node.object) >= model.objects.size())
-        return nullptr;
+    if (node.object < 0 || static_cast<std::size_t>(node.object) >= model.objects.size()) return nullptr;
     return &model.objects[static_cast<std::size_t>(node.object)];
 }
 
 std::string NodeName(const ObjectModel& model, const NodeRecord& node)
 {
     const ObjectRecord* o = NodeObject(model, node);
-    if (!o)
-        return std::string(kFlatRootName);
+    if (!o) return std::string(kFlatRootName);
     return node.hiddenMark ? o->name + " (H)" : o->name;
 }
 
 std::string_view NodeOrigin(const ObjectModel& model, const NodeRecord& node)
 {
-    if (node.edge < 0 || static_cast<std::size_t>(node.edge) >= model.edges.size())
-        return {};
+    if (node.edge < 0 || static_cast<std::size_t>(node.edge) >= model.edges.size()) return {};
     return model.edges[static_cast<std::size_t>(node.edge)].label;
 }
 

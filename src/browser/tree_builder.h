@@ -43,7 +43,7 @@ struct NodeRecord {
     std::int32_t level = 0;    // 0 for the root
     std::int32_t edge = -1;    // the edge that led here (its label is the origin); -1 for the root and seeds
     NodeImage image = NodeImage::OffObj;
-    bool hiddenMark = false;   // flat view: " (H)" follows the name of a hidden object
+    bool hiddenMark = false;  // flat view: " (H)" follows the name of a hidden object
 
     bool operator==(const NodeRecord&) const = default;
 };

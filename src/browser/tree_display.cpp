@@ -29,14 +29,11 @@ std::string NodeLabel(const ObjectModel& model, std::span<const NodeRecord> node
     const NodeRecord& node = nodes[index];
     const ObjectRecord* o = NodeObject(model, node);
     std::string label = NodeName(model, node);
-    if (style == LabelStyle::Display && seedCount > 1 && index + 1 < seedCount)
-        label = "[" + label + "]";
+    if (style == LabelStyle::Display && seedCount > 1 && index + 1 < seedCount) label = "[" + label + "]";
     if (!o)  // the flat view's root has no object behind it
         return label;
-    if (!o->nameX.empty())
-        label += " " + o->nameX;
-    if (switches.showMember && o->isCollection)
-        label += " {" + o->memberName + "}";
+    if (!o->nameX.empty()) label += " " + o->nameX;
+    if (switches.showMember && o->isCollection) label += " {" + o->memberName + "}";
     if (const std::string_view origin = NodeOrigin(model, node); switches.showOrigin && !origin.empty()) {
         label += ' ';
         label += origin;
@@ -54,10 +51,8 @@ std::string NodeLabel(const ObjectModel& model, std::span<const NodeRecord> node
 std::string NodesCaption(std::size_t nodeCount, bool showHidden, bool showExternal)
 {
     std::string caption = "Nodes: " + std::to_string(nodeCount);
-    if (showHidden)
-        caption += "(Hid)";
-    if (showExternal)
-        caption += "(Ext)";
+    if (showHidden) caption += "(Hid)";
+    if (showExternal) caption += "(Ext)";
     return caption;
 }
 
@@ -66,8 +61,7 @@ bool LabelLess(std::string_view a, std::string_view b)
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
         const unsigned char x = LowerByte(a[i]), y = LowerByte(b[i]);
-        if (x != y)
-            return x < y;
+        if (x != y) return x < y;
     }
     return a.size() < b.size();
 }
@@ -94,11 +88,9 @@ TreeDisplay TreeDisplay::Build(const ObjectModel& model, std::span<const NodeRec
         d.m_image[i] = node.image;
         d.m_labels += NodeLabel(model, nodes, i, seedCount, switches, style);
         d.m_labelEnd[i] = d.m_labels.size();
-        if (i > 0 && linked)
-            ++d.m_childStart[static_cast<std::size_t>(node.parent) + 1];
+        if (i > 0 && linked) ++d.m_childStart[static_cast<std::size_t>(node.parent) + 1];
     }
-    for (std::size_t i = 0; i < n; ++i)
-        d.m_childStart[i + 1] += d.m_childStart[i];
+    for (std::size_t i = 0; i < n; ++i) d.m_childStart[i + 1] += d.m_childStart[i];
 
     d.m_children.resize(static_cast<std::size_t>(d.m_childStart[n]));
     std::vector<std::int32_t> fill(d.m_childStart.begin(), d.m_childStart.end() - 1);
@@ -112,10 +104,10 @@ TreeDisplay TreeDisplay::Build(const ObjectModel& model, std::span<const NodeRec
         const auto first = d.m_children.begin() + d.m_childStart[p];
         const auto last = d.m_children.begin() + d.m_childStart[p + 1];
         if (last - first > 1)
-            std::stable_sort(first, last, [&d](std::int32_t a, std::int32_t b) { return LabelLess(d.Label(a), d.Label(b)); });
+            std::stable_sort(first, last,
+                             [&d](std::int32_t a, std::int32_t b) { return LabelLess(d.Label(a), d.Label(b)); });
         std::int32_t row = 0;
-        for (auto it = first; it != last; ++it)
-            d.m_row[static_cast<std::size_t>(*it)] = row++;
+        for (auto it = first; it != last; ++it) d.m_row[static_cast<std::size_t>(*it)] = row++;
     }
     return d;
 }
@@ -144,14 +136,12 @@ std::optional<ExpandLevels> ParseExpandLevels(std::string_view answer)
     ExpandLevels result;
     result.collapseDeeper = !answer.empty() && answer.back() == '<';
     std::size_t i = 0;
-    if (i < answer.size() && answer[i] == '+')
-        ++i;
+    if (i < answer.size() && answer[i] == '+') ++i;
     std::int64_t level = 0;
     const std::size_t digits = i;
     for (; i < answer.size() && answer[i] >= '0' && answer[i] <= '9'; ++i)
         level = std::min<std::int64_t>(level * 10 + (answer[i] - '0'), std::numeric_limits<std::int32_t>::max());
-    if (i == digits || level <= 0)
-        return std::nullopt;
+    if (i == digits || level <= 0) return std::nullopt;
     result.level = static_cast<std::int32_t>(level);
     return result;
 }

@@ -76,8 +76,8 @@ private:
     std::vector<std::int32_t> m_parent;
     std::vector<std::int32_t> m_level;
     std::vector<NodeImage> m_image;
-    std::string m_labels;                 // every label, one after the other
-    std::vector<std::size_t> m_labelEnd;  // per node: end of its label in m_labels
+    std::string m_labels;                    // every label, one after the other
+    std::vector<std::size_t> m_labelEnd;     // per node: end of its label in m_labels
     std::vector<std::int32_t> m_childStart;  // per node, plus one: first slot in m_children
     std::vector<std::int32_t> m_children;    // node ids grouped by parent, each group in label order
     std::vector<std::int32_t> m_row;
@@ -86,16 +86,13 @@ private:
 template <class Visit>
 void TreeDisplay::WalkInOrder(Visit visit) const
 {
-    if (NodeCount() == 0)
-        return;
+    if (NodeCount() == 0) return;
     std::vector<std::pair<std::int32_t, std::int32_t>> stack{{0, 0}};  // node, depth
     while (!stack.empty()) {
         const auto [node, depth] = stack.back();
         stack.pop_back();
-        if (!visit(node, depth))
-            continue;
-        for (std::int32_t row = ChildCount(node); row-- > 0;)
-            stack.emplace_back(Child(node, row), depth + 1);
+        if (!visit(node, depth)) continue;
+        for (std::int32_t row = ChildCount(node); row-- > 0;) stack.emplace_back(Child(node, row), depth + 1);
     }
 }
 

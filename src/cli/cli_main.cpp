@@ -6,17 +6,17 @@
 //   arbolith-cli make LIBRARY[\N] --top NAME [options]
 //                                    make a browsable model of a library
 //   arbolith-cli tree MODEL [--depth N]  print a model's object tree
-#include "cli/cli_support.h"
-#include "cli/cli_tree.h"
 #include "app/folders.h"
 #include "app/settings.h"
+#include "cli/cli_support.h"
+#include "cli/cli_tree.h"
 #include "extract/extraction.h"
-#include "typelib/typelib_dump.h"
-#include "typelib/typelib_loader.h"
 #include "platform/progress.h"
 #include "platform/prompt.h"
-#include "typelib/typelib.h"
 #include "store/inf_file.h"
+#include "typelib/typelib.h"
+#include "typelib/typelib_dump.h"
+#include "typelib/typelib_loader.h"
 #include "wizard/model_from_library.h"
 
 #include <cinttypes>
@@ -100,8 +100,7 @@ int Extract(int count, char** args)
     }
 
     const auto folders = arbolith::PrepareCliFolders(modelsFolder);
-    if (!folders)
-        return 1;
+    if (!folders) return 1;
     options.modelsFolder = folders->modelsFolder;
     options.errorLog = folders->errorLog;
     // Imported libraries are looked for beside each library, then in the
@@ -123,10 +122,9 @@ int Extract(int count, char** args)
             continue;
         }
         const arbolith::ExtractionCounters& n = result.counters;
-        std::printf("%s: %" PRId64 " objects, %" PRId64 " members, %" PRId64 " coclasses, %" PRId64
-                    " enums, %" PRId64 " edges, %" PRId64 " ms\n",
-                    library.c_str(), n.objects, n.members, n.coclasses, n.enums, result.edges,
-                    result.milliseconds);
+        std::printf("%s: %" PRId64 " objects, %" PRId64 " members, %" PRId64 " coclasses, %" PRId64 " enums, %" PRId64
+                    " edges, %" PRId64 " ms\n",
+                    library.c_str(), n.objects, n.members, n.coclasses, n.enums, result.edges, result.milliseconds);
     }
     return status;
 }
@@ -172,8 +170,7 @@ int Make(int count, char** args)
         return 2;
     }
     const auto folders = arbolith::PrepareCliFolders(modelsFolder);
-    if (!folders)
-        return 1;
+    if (!folders) return 1;
     arbolith::ModelPlaces places;
     places.modelsFolder = folders->modelsFolder;
     places.errorLog = folders->errorLog;
@@ -188,8 +185,7 @@ int Make(int count, char** args)
         return 1;
     }
     const arbolith::InfData& s = made->settings;
-    std::printf("%s: model \"%s\" in %s, top object %s (key %" PRId64 "%s), %" PRId64 " objects, %" PRId64
-                " edges%s\n",
+    std::printf("%s: model \"%s\" in %s, top object %s (key %" PRId64 "%s), %" PRId64 " objects, %" PRId64 " edges%s\n",
                 request.library.c_str(), s.modelName.c_str(), made->infFile.parent_path().c_str(),
                 (s.topIsCustom ? s.customTopObject : s.builtInTopObject).c_str(), made->made.topObjectKey,
                 made->made.customTopAdded ? ", added" : "", made->made.objects, made->made.edges,
@@ -202,14 +198,10 @@ int Make(int count, char** args)
 int main(int argc, char* argv[])
 {
     const std::string_view command = argc > 1 ? argv[1] : "";
-    if (command == "dump")
-        return Dump(argc - 2, argv + 2);
-    if (command == "extract")
-        return Extract(argc - 2, argv + 2);
-    if (command == "make")
-        return Make(argc - 2, argv + 2);
-    if (command == "tree")
-        return TreeCommand(argc - 2, argv + 2);
+    if (command == "dump") return Dump(argc - 2, argv + 2);
+    if (command == "extract") return Extract(argc - 2, argv + 2);
+    if (command == "make") return Make(argc - 2, argv + 2);
+    if (command == "tree") return TreeCommand(argc - 2, argv + 2);
     if (command == "--help" || command == "-h") {
         std::fputs(kUsage, stdout);
         return 0;

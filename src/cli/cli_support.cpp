@@ -10,15 +10,15 @@ namespace {
 const char* IconLabel(PromptIcon icon)
 {
     switch (icon) {
-    case PromptIcon::Critical:
-        return "error: ";
-    case PromptIcon::Exclamation:
-        return "warning: ";
-    case PromptIcon::Information:
-        return "note: ";
-    case PromptIcon::Question:
-    case PromptIcon::None:
-        break;
+        case PromptIcon::Critical:
+            return "error: ";
+        case PromptIcon::Exclamation:
+            return "warning: ";
+        case PromptIcon::Information:
+            return "note: ";
+        case PromptIcon::Question:
+        case PromptIcon::None:
+            break;
     }
     return "";
 }

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "cli/cli_tree.h"
 
-#include "cli/cli_support.h"
 #include "app/settings.h"
 #include "browser/object_browser.h"
+#include "cli/cli_support.h"
 
 #include <charconv>
 #include <cstdio>
@@ -20,8 +20,7 @@ std::optional<int> ParseDepth(std::string_view text)
 {
     int depth = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), depth);
-    if (ec != std::errc() || end != text.data() + text.size() || depth < 0)
-        return std::nullopt;
+    if (ec != std::errc() || end != text.data() + text.size() || depth < 0) return std::nullopt;
     return depth;
 }
 
@@ -51,16 +50,14 @@ int TreeCommand(int argc, char** argv)
     }
 
     const auto folders = arbolith::PrepareCliFolders(modelsFolder);
-    if (!folders)
-        return 1;
+    if (!folders) return 1;
     const arbolith::Settings settings = arbolith::ReadSettings(folders->settingsFile, arbolith::ScreenSize{});
 
     arbolith::StderrPrompt prompt;
     arbolith::browser::ObjectBrowser browser(folders->modelsFolder, prompt);
     browser.defaultDepth = settings.defaultDepth;
     browser.switches = {settings.showMember, settings.showOrigin, settings.showChildCount, settings.showFlags};
-    if (!browser.LibraryMenuClicked(model))
-        return 1;
+    if (!browser.LibraryMenuClicked(model)) return 1;
 
     const arbolith::browser::TreeDisplay& tree = browser.Display();
     std::string text;

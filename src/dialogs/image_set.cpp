@@ -33,14 +33,14 @@ QString HelpPart(bool help)
 QString VisibilityPart(MemberVisibility visibility)
 {
     switch (visibility) {
-    case MemberVisibility::NonBrowsable:
-        return QStringLiteral("-nonbrowsable");
-    case MemberVisibility::Hidden:
-        return QStringLiteral("-hidden");
-    case MemberVisibility::Both:
-        return QStringLiteral("-hidden-nonbrowsable");
-    case MemberVisibility::Neither:
-        break;
+        case MemberVisibility::NonBrowsable:
+            return QStringLiteral("-nonbrowsable");
+        case MemberVisibility::Hidden:
+            return QStringLiteral("-hidden");
+        case MemberVisibility::Both:
+            return QStringLiteral("-hidden-nonbrowsable");
+        case MemberVisibility::Neither:
+            break;
     }
     return {};
 }
@@ -48,12 +48,12 @@ QString VisibilityPart(MemberVisibility visibility)
 QString AccessPart(PropertyAccess access)
 {
     switch (access) {
-    case PropertyAccess::WriteOnly:
-        return QStringLiteral("-writeonly");
-    case PropertyAccess::ReadOnly:
-        return QStringLiteral("-readonly");
-    case PropertyAccess::ReadWrite:
-        break;
+        case PropertyAccess::WriteOnly:
+            return QStringLiteral("-writeonly");
+        case PropertyAccess::ReadOnly:
+            return QStringLiteral("-readonly");
+        case PropertyAccess::ReadWrite:
+            break;
     }
     return QStringLiteral("-readwrite");
 }
@@ -72,13 +72,10 @@ public:
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override
     {
         const int pixels = std::min(size.width(), size.height());
-        if (pixels <= 0)
-            return {};
+        if (pixels <= 0) return {};
         QPixmap& normal = m_cache[pixels];
-        if (normal.isNull())
-            normal = QPixmap::fromImage(RenderImageFile(m_file, pixels));
-        if (mode != QIcon::Disabled || !qApp)
-            return normal;
+        if (normal.isNull()) normal = QPixmap::fromImage(RenderImageFile(m_file, pixels));
+        if (mode != QIcon::Disabled || !qApp) return normal;
         // The greyed look of a disabled view comes from the style, as for any icon.
         QStyleOption option;
         option.palette = QApplication::palette();
@@ -138,8 +135,7 @@ QString MethodImageFile(MethodImage image)
 QImage RenderImageFile(const QString& file, int pixels)
 {
     QSvgRenderer renderer(file);
-    if (!renderer.isValid() || pixels <= 0)
-        return {};
+    if (!renderer.isValid() || pixels <= 0) return {};
     QImage picture(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);

@@ -24,12 +24,14 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
            });
 }
 
-std::int16_t CheckedFontSize(std::int16_t size) { return size < 4 || size > 36 ? 8 : size; }
+std::int16_t CheckedFontSize(std::int16_t size)
+{
+    return size < 4 || size > 36 ? 8 : size;
+}
 
 void SetPointSize(QWidget* widget, int points)
 {
-    if (!widget)
-        return;
+    if (!widget) return;
     QFont font = widget->font();
     font.setPointSize(points);
     widget->setFont(font);
@@ -39,8 +41,7 @@ void SetPointSize(QWidget* widget, int points)
 
 QPoint CenteredOnScreen(ScreenPixels screen, QSize windowSize)
 {
-    if (screen.width == 0 || screen.height == 0)
-        return {0, 0};
+    if (screen.width == 0 || screen.height == 0) return {0, 0};
     // A negative place would put the title bar above the screen's top edge,
     // out of reach of the mouse.
     return {std::max((screen.width - windowSize.width()) / 2, 0),
@@ -54,31 +55,26 @@ void CenterForm(QWidget& window, ScreenPixels screen)
 
 CenterDirection ParseCenterDirection(std::string_view direction)
 {
-    if (EqualsNoCase(direction, "both"))
-        return {true, true};
-    if (EqualsNoCase(direction, "vertically"))
-        return {true, false};
-    if (EqualsNoCase(direction, "horizontally"))
-        return {false, true};
+    if (EqualsNoCase(direction, "both")) return {true, true};
+    if (EqualsNoCase(direction, "vertically")) return {true, false};
+    if (EqualsNoCase(direction, "horizontally")) return {false, true};
     return {};
 }
 
 QPoint CenteredInContainer(QPoint controlPos, QSize controlSize, QSize containerSize, CenterDirection direction)
 {
     QPoint pos = controlPos;
-    if (direction.vertically)
-        pos.setY((containerSize.height() - controlSize.height()) / 2);
-    if (direction.horizontally)
-        pos.setX((containerSize.width() - controlSize.width()) / 2);
+    if (direction.vertically) pos.setY((containerSize.height() - controlSize.height()) / 2);
+    if (direction.horizontally) pos.setX((containerSize.width() - controlSize.width()) / 2);
     return pos;
 }
 
 void CenterControl(QWidget& control, std::string_view direction)
 {
     const QWidget* container = control.parentWidget();
-    if (!container)
-        return;
-    control.move(CenteredInContainer(control.pos(), control.size(), container->size(), ParseCenterDirection(direction)));
+    if (!container) return;
+    control.move(
+        CenteredInContainer(control.pos(), control.size(), container->size(), ParseCenterDirection(direction)));
 }
 
 FontSizes CheckedFontSizes(FontSizes sizes)
@@ -100,16 +96,14 @@ void ApplyFontSizes(FontSizes& sizes, const FontTargets& targets)
     SetPointSize(targets.propertyTree, sizes.listbox);
     SetPointSize(targets.methodTree, sizes.listbox);
     if (targets.form) {
-        for (QLabel* label : targets.form->findChildren<QLabel*>())
-            SetPointSize(label, sizes.label);
+        for (QLabel* label : targets.form->findChildren<QLabel*>()) SetPointSize(label, sizes.label);
     }
 }
 
 void FlashMessage(QWidget& window, std::string_view message, double seconds)
 {
     QPointer<QPushButton> button = window.findChild<QPushButton*>("cmdFlash");
-    if (!button)
-        return;
+    if (!button) return;
     const QString text = QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size()));
     QFont bold = button->font();
     bold.setBold(true);

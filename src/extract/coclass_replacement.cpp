@@ -14,7 +14,6 @@
 
 namespace arbolith {
 
-
 namespace {
 
 using extract_steps::DropFirstCharacter;
@@ -32,14 +31,11 @@ void MarkChoices(std::vector<CoClassRecord>& rows, bool eventPhase, const char* 
     std::unordered_map<std::string, std::size_t> groupOf;
     std::vector<std::vector<std::size_t>> groups;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (rows[i].event != eventPhase)
-            continue;
+        if (rows[i].event != eventPhase) continue;
         const std::string& iface = eventPhase ? rows[i].sourceInterface : rows[i].defInterface;
-        if (iface.empty())
-            continue;
+        if (iface.empty()) continue;
         auto [it, added] = groupOf.try_emplace(FoldNoCase(iface), groups.size());
-        if (added)
-            groups.emplace_back();
+        if (added) groups.emplace_back();
         groups[it->second].push_back(i);
     }
     for (const auto& group : groups) {
@@ -66,12 +62,10 @@ public:
     void Rename(std::string_view from, std::string_view to, SetValue setValue)
     {
         auto it = m_groups.find(FoldNoCase(from));
-        if (it == m_groups.end())
-            return;
+        if (it == m_groups.end()) return;
         std::vector<std::uint32_t> rows = std::move(it->second);
         m_groups.erase(it);
-        for (const std::uint32_t row : rows)
-            setValue(row);
+        for (const std::uint32_t row : rows) setValue(row);
         auto& target = m_groups[FoldNoCase(to)];
         target.insert(target.end(), rows.begin(), rows.end());
     }
@@ -99,8 +93,7 @@ void ReplaceWithCoClassNames(WorkLists& work)
     // coclass name. A later rename sees the names an earlier one wrote.
     std::vector<std::pair<std::string, std::string>> renames;
     for (const CoClassRecord& coclass : work.coclasses) {
-        if (!coclass.forReplacement)
-            continue;
+        if (!coclass.forReplacement) continue;
         const std::string& from = *coclass.forReplacement == "d" ? coclass.defInterface : coclass.sourceInterface;
         const std::string& to = coclass.name;
         renames.emplace_back(from, to);
@@ -115,8 +108,7 @@ void ReplaceWithCoClassNames(WorkLists& work)
                 object.flagsVal = coclass.flagsVal;
                 object.hiddenState = hidden ? "H" : "";
             }
-            if (object.memberName == from)
-                object.memberName = to;
+            if (object.memberName == from) object.memberName = to;
         }
         // Member rows: selected as the store compares (without regard to case).
         byObjectName.Rename(from, to, [&](std::uint32_t row) { members[row].objectName = to; });
@@ -129,8 +121,7 @@ void ReplaceWithCoClassNames(WorkLists& work)
     // keeps its name.
     const extract_steps::ReplacementSequence sequence(std::move(renames));
     if (!sequence.Empty())
-        for (MemberRecord& member : members)
-            sequence.Apply(member.declaration);
+        for (MemberRecord& member : members) sequence.Apply(member.declaration);
 }
 
 }  // namespace arbolith

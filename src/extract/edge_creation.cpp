@@ -27,8 +27,7 @@ std::string LabelItem(const MemberRecord& row)
     std::string item;
     if (!row.invokeType.empty()) {
         char c = row.invokeType.front();
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
         item.push_back(c);
     }
     item += ':';
@@ -39,8 +38,7 @@ std::string LabelItem(const MemberRecord& row)
 // Closes a label and blanks one that names no member.
 void FinishLabel(std::string& label)
 {
-    if (label.empty() || label.back() != ')')
-        label += ')';
+    if (label.empty() || label.back() != ')') label += ')';
     if (label == "(< : )" || label == "(<)" || label == "(< :)" || label == "(< :; : )" || label == "(< :; :)")
         label.clear();
 }
@@ -57,8 +55,7 @@ std::string Now()
 
 void ReportIllegalEdge(ExtractionLog& log, std::string_view libraryPath, const MemberRecord& row)
 {
-    if (!log.errorFlag)
-        log.Append("** Report on " + std::string(libraryPath) + "  " + Now() + " **");
+    if (!log.errorFlag) log.Append("** Report on " + std::string(libraryPath) + "  " + Now() + " **");
     log.Append("Illegal edge error in CreateEdges: Function: " + row.name + "Object: " + row.objectName +
                "Object Key: " + std::to_string(row.objectKey) + "ReturnType: " + row.returnType +
                "ReturnType Key: " + std::to_string(row.returnTypeKey));
@@ -72,14 +69,11 @@ std::vector<const MemberRecord*> PointerRows(const std::vector<MemberRecord>& me
 {
     std::vector<const MemberRecord*> rows;
     for (const MemberRecord& member : members)
-        if (member.isPointer)
-            rows.push_back(&member);
+        if (member.isPointer) rows.push_back(&member);
     std::stable_sort(rows.begin(), rows.end(), [](const MemberRecord* a, const MemberRecord* b) {
         using extract_steps::CompareNoCase;
-        if (int c = CompareNoCase(a->objectName, b->objectName))
-            return c < 0;
-        if (int c = CompareNoCase(a->returnType, b->returnType))
-            return c < 0;
+        if (int c = CompareNoCase(a->objectName, b->objectName)) return c < 0;
+        if (int c = CompareNoCase(a->returnType, b->returnType)) return c < 0;
         return CompareNoCase(a->name, b->name) < 0;
     });
     return rows;
@@ -90,8 +84,7 @@ std::vector<const MemberRecord*> PointerRows(const std::vector<MemberRecord>& me
 void CreateEdges(WorkLists& work, ExtractionLog& log, std::string_view libraryPath)
 {
     const std::vector<const MemberRecord*> rows = PointerRows(work.members);
-    if (rows.empty())
-        return;
+    if (rows.empty()) return;
     // Parents by key; the first object with a key is the one counted.
     std::unordered_map<std::int64_t, Parent> parents;
     for (std::size_t i = 0; i < work.objects.size(); ++i)
@@ -106,12 +99,10 @@ void CreateEdges(WorkLists& work, ExtractionLog& log, std::string_view libraryPa
     const auto startEdge = [&](const MemberRecord& row, bool first) {
         edges.push_back({row.objectKey, row.objectName, row.returnTypeKey, row.returnType, "(< " + LabelItem(row)});
         auto it = parents.find(row.objectKey);
-        if (it == parents.end())
-            return;
+        if (it == parents.end()) return;
         ObjectRecord& parent = work.objects[it->second.object];
         parent.cChildObjects = first ? 1 : parent.cChildObjects + 1;
-        if (it->second.countsAsVisible)
-            parent.cChildObjectsNotHid = first ? 1 : parent.cChildObjectsNotHid + 1;
+        if (it->second.countsAsVisible) parent.cChildObjectsNotHid = first ? 1 : parent.cChildObjectsNotHid + 1;
     };
     startEdge(*rows.front(), true);
     for (std::size_t i = 1; i < rows.size(); ++i) {
@@ -124,8 +115,7 @@ void CreateEdges(WorkLists& work, ExtractionLog& log, std::string_view libraryPa
         else
             ReportIllegalEdge(log, libraryPath, row);
     }
-    for (EdgeRecord& edge : edges)
-        FinishLabel(edge.label);
+    for (EdgeRecord& edge : edges) FinishLabel(edge.label);
 }
 
 }  // namespace arbolith

@@ -50,11 +50,11 @@ private:
 
 // What one extraction is asked to do.
 struct ExtractOptions {
-    bool inclInterfaces = false;            // interface-kind types become objects too
-    bool inclModules = false;               // module-kind types become objects too
-    std::filesystem::path modelsFolder;     // where <base>.DAT is written
-    std::filesystem::path errorLog;         // errorlog.txt, appended to
-    LoadOptions load;                       // how imported libraries are found
+    bool inclInterfaces = false;         // interface-kind types become objects too
+    bool inclModules = false;            // module-kind types become objects too
+    std::filesystem::path modelsFolder;  // where <base>.DAT is written
+    std::filesystem::path errorLog;      // errorlog.txt, appended to
+    LoadOptions load;                    // how imported libraries are found
 };
 
 // ---------------------------------------------------------------------------
@@ -71,13 +71,13 @@ struct ObjectRecord {
     std::string docString;
     bool isCollection = false;
     std::int64_t cFunctions = 0;  // every member of the type, before filtering
-    std::string defaultName;    // "" until a member with id 0 is met
+    std::string defaultName;      // "" until a member with id 0 is met
     std::string hiddenState;
     std::int64_t flagsVal = 0;
     std::string flags;
     std::string guid;
-    std::string typeKind;       // "dis", "int", "mod"
-    std::int64_t cChildObjects = 0;        // set by CreateEdges
+    std::string typeKind;            // "dis", "int", "mod"
+    std::int64_t cChildObjects = 0;  // set by CreateEdges
     std::int64_t cChildObjectsNotHid = 0;
     // A root object added by ProcessTables ("<interfaces>", "<modules>"):
     // stored with its few fields only, the others Null.
@@ -102,8 +102,8 @@ struct MemberRecord {
     std::string typeKind;
     bool isExternal = false;
     bool retTypeIsObject = false;
-    std::int64_t ownerKey = 0;        // key of the object the walk found the member in (not stored)
-    std::int64_t objectKey = 0;       // set by ProcessTables; -1: no such object
+    std::int64_t ownerKey = 0;   // key of the object the walk found the member in (not stored)
+    std::int64_t objectKey = 0;  // set by ProcessTables; -1: no such object
     std::int64_t returnTypeKey = 0;
     std::optional<std::string> access = std::string();  // nullopt is stored as Null
     // A member added by ProcessTables that makes an interface (module)
@@ -121,7 +121,7 @@ struct CoClassRecord {
     std::string defInterface;     // "" when there is none
     std::string sourceInterface;  // "" when there is none
     std::string guid;
-    bool event = false;           // the name holds "Events"
+    bool event = false;                         // the name holds "Events"
     std::optional<std::string> forReplacement;  // "d" or "s" once chosen by ReplaceWithCoClassNames
 };
 
@@ -134,8 +134,8 @@ struct EnumConstantRecord {
 
 // Counters of the walk. 64-bit: a large library passes 32,767 members.
 struct ExtractionCounters {
-    std::int64_t objects = 0, coclasses = 0, members = 0, enums = 0, constants = 0, collections = 0,
-                 propPuts = 0, propGets = 0, methods = 0;
+    std::int64_t objects = 0, coclasses = 0, members = 0, enums = 0, constants = 0, collections = 0, propPuts = 0,
+                 propGets = 0, methods = 0;
     // No step counts these; they are stored as 0.
     std::int64_t interfaces = 0, modules = 0;
 };
@@ -166,8 +166,8 @@ WorkLists WalkTypeLib(const TypeLib& lib, bool inclInterfaces, bool inclModules,
 
 // The single row of the Library table.
 struct LibraryRow {
-    std::string library;       // file name, lower case
-    std::string fqLibName;     // the path as given
+    std::string library;                 // file name, lower case
+    std::string fqLibName;               // the path as given
     std::optional<std::string> libDate;  // "YYYY-MM-DD HH:MM:SS", local time; nullopt when unreadable
     std::optional<std::int64_t> libSize;
     std::string resource;
@@ -207,14 +207,14 @@ Result<void> SaveOMD(Database& db, const WorkLists& work, ProgressSink& progress
 // The driver.
 
 struct ExtractionResult {
-    bool ok = false;                  // false: empty path, or the library could not be loaded or stored
-    std::filesystem::path datFile;    // the finished file (when ok)
-    std::string windowTitle;          // "Create Model Wizard - " + library file name (when ok)
-    std::string failure;              // why it failed (when !ok and the path was not empty)
-    bool errorsLogged = false;        // a step logged an error (the "Some errors" message was shown)
-    ExtractionCounters counters;      // of the walk
-    std::int64_t edges = 0;           // rows in Edges at the end
-    std::int64_t milliseconds = 0;    // the whole run
+    bool ok = false;                // false: empty path, or the library could not be loaded or stored
+    std::filesystem::path datFile;  // the finished file (when ok)
+    std::string windowTitle;        // "Create Model Wizard - " + library file name (when ok)
+    std::string failure;            // why it failed (when !ok and the path was not empty)
+    bool errorsLogged = false;      // a step logged an error (the "Some errors" message was shown)
+    ExtractionCounters counters;    // of the walk
+    std::int64_t edges = 0;         // rows in Edges at the end
+    std::int64_t milliseconds = 0;  // the whole run
 };
 
 // Turns one library file into its DAT file in options.modelsFolder: walk,

@@ -2,8 +2,8 @@
 // The extraction driver and its error log: one library file in, one complete
 // DAT file out, with progress captions, log lines and the closing messages.
 #include "extract/extraction.h"
-#include "store/dat_schema.h"
 #include "platform/paths.h"
+#include "store/dat_schema.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,13 +20,11 @@ namespace arbolith {
 void ExtractionLog::Append(std::string_view line)
 {
     m_lines.emplace_back(line);
-    if (m_file.empty())
-        return;
+    if (m_file.empty()) return;
     // Opened per line: a run writes few lines, and an interrupted run keeps
     // everything written before the interruption.
     std::ofstream out(m_file, std::ios::binary | std::ios::app);
-    if (out)
-        out << line << '\n';
+    if (out) out << line << '\n';
 }
 
 void ExtractionLog::StepFailed(std::string_view step, const Error& error)
@@ -45,11 +43,9 @@ constexpr std::string_view kSomeErrorsMessage =
 
 bool IsResourceNumber(std::string_view text)
 {
-    if (text.empty())
-        return false;
+    if (text.empty()) return false;
     for (char c : text)
-        if (c < '0' || c > '9')
-            return false;
+        if (c < '0' || c > '9') return false;
     return true;
 }
 
@@ -63,13 +59,11 @@ void RemoveQuietly(const std::filesystem::path& file)
 Result<void> FlushToDisk(const std::filesystem::path& file)
 {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return Error{errno, "open " + file.string() + ": " + std::strerror(errno)};
+    if (fd < 0) return Error{errno, "open " + file.string() + ": " + std::strerror(errno)};
     const int synced = ::fsync(fd);
     const int error = errno;
     ::close(fd);
-    if (synced != 0)
-        return Error{error, "flush " + file.string() + ": " + std::strerror(error)};
+    if (synced != 0) return Error{error, "flush " + file.string() + ": " + std::strerror(error)};
     return Ok();
 }
 
@@ -82,15 +76,18 @@ class Run {
 public:
     Run(const std::string& path, std::string& resource, const ExtractOptions& options, ProgressSink& progress,
         Prompt& prompt)
-        : m_path(path), m_resource(resource), m_options(options), m_progress(progress), m_prompt(prompt),
+        : m_path(path),
+          m_resource(resource),
+          m_options(options),
+          m_progress(progress),
+          m_prompt(prompt),
           m_log(options.errorLog)
     {
     }
 
     ExtractionResult Go()
     {
-        if (!IsResourceNumber(m_resource))
-            m_resource = "1";
+        if (!IsResourceNumber(m_resource)) m_resource = "1";
         const std::string fileName = GetFileNamePart(m_path);
 
         m_progress.Caption("Extracting data from library ...");
@@ -173,14 +170,11 @@ private:
         m_progress.Caption("Storing data ...");
         m_progress.Yield();
         auto db = CreateDatFile(partial, DatFileUse::FillOnce);
-        if (!db)
-            return db.error();
-        auto written = WriteLibraryRow(*db, MakeLibraryRow(lib, work, m_path, m_resource, m_options.inclInterfaces,
-                                                           m_options.inclModules));
-        if (!written)
-            return written.error();
-        if (auto saved = SaveOMD(*db, work, m_progress); !saved)
-            m_log.StepFailed("SaveOMD", saved.error());
+        if (!db) return db.error();
+        auto written = WriteLibraryRow(
+            *db, MakeLibraryRow(lib, work, m_path, m_resource, m_options.inclInterfaces, m_options.inclModules));
+        if (!written) return written.error();
+        if (auto saved = SaveOMD(*db, work, m_progress); !saved) m_log.StepFailed("SaveOMD", saved.error());
         return Ok();
     }
 
@@ -195,8 +189,8 @@ private:
     // The new file could not be made or finished: nothing replaces the old one.
     ExtractionResult FileFailure(const std::filesystem::path& datFile, const Error& error)
     {
-        m_log.Append("Error creating data file " + datFile.string() + ". " + std::to_string(error.number) +
-                     ": " + error.description);
+        m_log.Append("Error creating data file " + datFile.string() + ". " + std::to_string(error.number) + ": " +
+                     error.description);
         m_prompt.Tell("Error creating data file " + datFile.string() +
                           ". More details are in the ErrorLog.txt file in the ARL folder.",
                       PromptIcon::Critical);
@@ -218,8 +212,7 @@ private:
 ExtractionResult ExtractFromTypeLib(const std::string& path, std::string& resource, const ExtractOptions& options,
                                     ProgressSink& progress, Prompt& prompt)
 {
-    if (path.empty())
-        return {};
+    if (path.empty()) return {};
     try {
         return Run(path, resource, options, progress, prompt).Go();
     } catch (const std::exception& e) {

@@ -16,18 +16,15 @@ std::string FoldNoCase(std::string_view text)
 {
     std::string folded(text);
     for (char& c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return folded;
 }
 
 std::string_view DropFirstCharacter(std::string_view text)
 {
-    if (text.empty())
-        return text;
+    if (text.empty()) return text;
     std::size_t n = 1;
-    while (n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-        ++n;
+    while (n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) ++n;
     return text.substr(n);
 }
 
@@ -38,8 +35,7 @@ int CompareNoCase(std::string_view a, std::string_view b)
     for (std::size_t i = 0; i < n; ++i) {
         const int x = fold(static_cast<unsigned char>(a[i]));
         const int y = fold(static_cast<unsigned char>(b[i]));
-        if (x != y)
-            return x < y ? -1 : 1;
+        if (x != y) return x < y ? -1 : 1;
     }
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
@@ -60,8 +56,7 @@ std::size_t FindName(std::string_view text, std::string_view find, std::size_t f
 {
     for (std::size_t at = text.find(find, from); at != std::string_view::npos; at = text.find(find, at + 1)) {
         const std::size_t end = at + find.size();
-        if ((at == 0 || !IsNameByte(text[at - 1])) && (end == text.size() || !IsNameByte(text[end])))
-            return at;
+        if ((at == 0 || !IsNameByte(text[at - 1])) && (end == text.size() || !IsNameByte(text[end]))) return at;
     }
     return std::string_view::npos;
 }
@@ -70,11 +65,9 @@ std::size_t FindName(std::string_view text, std::string_view find, std::size_t f
 
 bool ReplaceName(std::string& text, std::string_view find, std::string_view with)
 {
-    if (find.empty())
-        return false;
+    if (find.empty()) return false;
     std::size_t at = FindName(text, find, 0);
-    if (at == std::string::npos)
-        return false;
+    if (at == std::string::npos) return false;
     std::string out;
     out.reserve(text.size() + with.size());
     std::size_t from = 0;
@@ -98,8 +91,7 @@ ReplacementSequence::ReplacementSequence(std::vector<std::pair<std::string, std:
     for (const auto& edit : m_edits)
         for (const char c : edit.first) {
             auto& cls = m_class[static_cast<unsigned char>(c)];
-            if (cls == 0)
-                cls = static_cast<std::uint8_t>(m_alphabet++);
+            if (cls == 0) cls = static_cast<std::uint8_t>(m_alphabet++);
         }
 
     // Trie of the search texts.
@@ -107,11 +99,11 @@ ReplacementSequence::ReplacementSequence(std::vector<std::pair<std::string, std:
     m_ends.emplace_back();
     for (std::uint32_t i = 0; i < m_edits.size(); ++i) {
         const std::string& find = m_edits[i].first;
-        if (find.empty())
-            continue;
+        if (find.empty()) continue;
         std::int32_t state = 0;
         for (const char c : find) {
-            const std::size_t slot = static_cast<std::size_t>(state) * m_alphabet + m_class[static_cast<unsigned char>(c)];
+            const std::size_t slot =
+                static_cast<std::size_t>(state) * m_alphabet + m_class[static_cast<unsigned char>(c)];
             if (m_next[slot] < 0) {
                 m_next[slot] = static_cast<std::int32_t>(m_ends.size());
                 m_ends.emplace_back();
@@ -172,8 +164,7 @@ void ReplacementSequence::Occurring(std::string_view text, std::vector<std::uint
 
 bool ReplacementSequence::Apply(std::string& text) const
 {
-    if (m_edits.empty())
-        return false;
+    if (m_edits.empty()) return false;
     std::vector<std::uint32_t> found;
     Occurring(text, found);
     bool changed = false;
@@ -181,8 +172,7 @@ bool ReplacementSequence::Apply(std::string& text) const
     std::size_t k = 0;
     while (k < found.size()) {
         const std::uint32_t edit = found[k++];
-        if (edit < nextEdit)
-            continue;
+        if (edit < nextEdit) continue;
         if (ReplaceName(text, m_edits[edit].first, m_edits[edit].second)) {
             // The text is new: which later edits apply must be found again.
             changed = true;

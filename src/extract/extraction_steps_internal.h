@@ -48,10 +48,10 @@ private:
     void Occurring(std::string_view text, std::vector<std::uint32_t>& found) const;
 
     std::vector<std::pair<std::string, std::string>> m_edits;
-    std::uint8_t m_class[256] = {};   // byte -> alphabet class; 0 for bytes no pattern uses
+    std::uint8_t m_class[256] = {};  // byte -> alphabet class; 0 for bytes no pattern uses
     std::size_t m_alphabet = 1;
-    std::vector<std::int32_t> m_next;      // state * m_alphabet + class -> state
-    std::vector<std::int32_t> m_outLink;   // nearest suffix state with patterns ending there, or -1
+    std::vector<std::int32_t> m_next;                // state * m_alphabet + class -> state
+    std::vector<std::int32_t> m_outLink;             // nearest suffix state with patterns ending there, or -1
     std::vector<std::vector<std::uint32_t>> m_ends;  // patterns ending exactly at a state
 };
 

@@ -4,8 +4,8 @@
 // counters of its Library row.
 #include "extract/extraction.h"
 #include "extract/type_naming.h"
-#include "store/dat_schema.h"
 #include "platform/paths.h"
+#include "store/dat_schema.h"
 
 #include <sys/stat.h>
 
@@ -40,12 +40,9 @@ std::string HiddenStateOf(std::uint16_t flags)
 {
     const bool hidden = (flags & kFuncFlagHidden) != 0;
     const bool nonBrowsable = (flags & kFuncFlagNonBrowsable) != 0;
-    if (hidden && nonBrowsable)
-        return "B";
-    if (nonBrowsable)
-        return "N";
-    if (hidden)
-        return "H";
+    if (hidden && nonBrowsable) return "B";
+    if (nonBrowsable) return "N";
+    if (hidden) return "H";
     return "";
 }
 
@@ -54,8 +51,7 @@ std::string ParameterList(const std::vector<Parameter>& params)
     std::string list = "(";
     bool first = true;
     for (const Parameter& p : params) {
-        if (!first)
-            list += ", ";
+        if (!first) list += ", ";
         first = false;
         if (p.flags & kParamFlagOptional)
             list += "[" + p.name + "]";
@@ -68,8 +64,7 @@ std::string ParameterList(const std::vector<Parameter>& params)
 
 std::string ExternalLibraryName(const TypeRef& ref)
 {
-    if (!ref.library)
-        return "<unknown>";
+    if (!ref.library) return "<unknown>";
     return CutAtNul(ref.library->name) + " " + std::to_string(ref.library->majorVersion) + "." +
            std::to_string(ref.library->minorVersion);
 }
@@ -85,8 +80,7 @@ public:
         std::size_t members = 0;
         for (const TypeInfo& type : lib.types) {
             members += type.functions.size() + type.variables.size();
-            if (type.interfaceView && m_inclInterfaces)
-                members += type.interfaceView->functions.size();
+            if (type.interfaceView && m_inclInterfaces) members += type.interfaceView->functions.size();
         }
         m_work.members.reserve(members);
         m_work.objects.reserve(lib.types.size() + 2);
@@ -120,8 +114,8 @@ private:
     {
         const std::vector<Member> members = Members(type);
         for (const Member& m : members)
-            m_work.constants.push_back(EnumConstantRecord{type.name, static_cast<std::int64_t>(members.size()),
-                                                          m.name, m.value});
+            m_work.constants.push_back(
+                EnumConstantRecord{type.name, static_cast<std::int64_t>(members.size()), m.name, m.value});
         m_work.counters.constants += static_cast<std::int64_t>(members.size());
         ++m_work.counters.enums;
     }
@@ -135,10 +129,8 @@ private:
         c.docString = type.doc;
         c.flagsVal = type.typeFlags;
         c.flags = TypeFlagsString(type.typeFlags);
-        if (auto source = DefaultSourceInterface(type))
-            c.sourceInterface = type.implTypes[*source].ref.name;
-        if (auto def = DefaultInterface(type))
-            c.defInterface = type.implTypes[*def].ref.name;
+        if (auto source = DefaultSourceInterface(type)) c.sourceInterface = type.implTypes[*source].ref.name;
+        if (auto def = DefaultInterface(type)) c.defInterface = type.implTypes[*def].ref.name;
         c.guid = type.guid.ToString();
         c.event = c.name.find("Events") != std::string::npos;
         m_work.coclasses.push_back(std::move(c));
@@ -161,8 +153,7 @@ private:
         o.hiddenState = (type.typeFlags & kTypeFlagHidden) ? "H" : "";
         o.guid = type.guid.ToString();
         for (const Member& m : members)
-            if (!IsInheritedAutomationMethod(m.name))
-                AddMember(o, m);
+            if (!IsInheritedAutomationMethod(m.name)) AddMember(o, m);
         o.rawMemberName = o.memberName;
         m_work.objects.push_back(std::move(o));
         ++m_work.counters.objects;
@@ -207,11 +198,9 @@ private:
         }
 
         r.declaration = (r.invokeType == "method" ? "Method " : "Property ") + m.name + ParameterList(m.params);
-        if (!r.returnType.empty() && r.returnType != "Void")
-            r.declaration += " As " + r.returnType;
+        if (!r.returnType.empty() && r.returnType != "Void") r.declaration += " As " + r.returnType;
         // A put returns nothing, whatever the declaration above says.
-        if (r.invokeType.starts_with("propput"))
-            r.returnType = "Void";
+        if (r.invokeType.starts_with("propput")) r.returnType = "Void";
 
         if (m.name == "Count" || m.name == "Item") {
             owner.isCollection = true;
@@ -228,8 +217,7 @@ private:
     static std::string LowerAscii(std::string text)
     {
         for (char& c : text)
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         return text;
     }
 
@@ -242,11 +230,9 @@ std::optional<std::string> LocalFileTime(const struct stat& st)
 {
     std::tm local{};
     const std::time_t t = st.st_mtime;
-    if (!localtime_r(&t, &local))
-        return std::nullopt;
+    if (!localtime_r(&t, &local)) return std::nullopt;
     std::array<char, 32> text{};
-    if (std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M:%S", &local) == 0)
-        return std::nullopt;
+    if (std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M:%S", &local) == 0) return std::nullopt;
     return std::string(text.data());
 }
 
@@ -257,8 +243,7 @@ bool IsInheritedAutomationMethod(std::string_view memberName)
     static constexpr std::string_view kNames[] = {"QueryInterface", "AddRef",        "Release", "GetTypeInfoCount",
                                                   "GetTypeInfo",    "GetIDsOfNames", "Invoke"};
     for (std::string_view name : kNames)
-        if (memberName == name)
-            return true;
+        if (memberName == name) return true;
     return false;
 }
 
@@ -304,20 +289,19 @@ Result<void> WriteLibraryRow(Database& db, const LibraryRow& row)
 {
     auto inserter = Inserter::Prepare(
         db, kLibraryTable,
-        {"FQLibName", "Library", "Resource", "LibDate", "LibSize", "InclInterfaces", "InclModules", "Copyright",
-         "TL_Name", "TL_DocString", "TL_HelpFile", "TL_Version", "TL_cTypeDesc", "cObjectsRaw", "cCollections",
-         "cPropPuts", "cPropGets", "cMethods", "cInterfaces", "cModules", "cEnums", "cConstants", "cCoClasses",
-         "cAliases", "cUnions", "cRecords", "TL_GUID"});
-    if (!inserter)
-        return inserter.error().In("Library table");
+        {"FQLibName",    "Library",    "Resource",     "LibDate",     "LibSize",     "InclInterfaces", "InclModules",
+         "Copyright",    "TL_Name",    "TL_DocString", "TL_HelpFile", "TL_Version",  "TL_cTypeDesc",   "cObjectsRaw",
+         "cCollections", "cPropPuts",  "cPropGets",    "cMethods",    "cInterfaces", "cModules",       "cEnums",
+         "cConstants",   "cCoClasses", "cAliases",     "cUnions",     "cRecords",    "TL_GUID"});
+    if (!inserter) return inserter.error().In("Library table");
     const ExtractionCounters& n = row.counters;
-    auto added = inserter->Insert({row.fqLibName, row.library, row.resource, row.libDate, row.libSize,
-                                   row.inclInterfaces, row.inclModules, kDatCopyright, row.tlName, row.tlDocString,
-                                   row.tlHelpFile, row.tlVersion, row.tlCTypeDesc, n.objects, n.collections,
-                                   n.propPuts, n.propGets, n.methods, n.interfaces, n.modules, n.enums, n.constants,
-                                   n.coclasses, row.cAliases, row.cUnions, row.cRecords, row.tlGuid});
-    if (!added)
-        return added.error().In("Library row");
+    auto added = inserter->Insert(
+        {row.fqLibName,   row.library,   row.resource,  row.libDate,     row.libSize,    row.inclInterfaces,
+         row.inclModules, kDatCopyright, row.tlName,    row.tlDocString, row.tlHelpFile, row.tlVersion,
+         row.tlCTypeDesc, n.objects,     n.collections, n.propPuts,      n.propGets,     n.methods,
+         n.interfaces,    n.modules,     n.enums,       n.constants,     n.coclasses,    row.cAliases,
+         row.cUnions,     row.cRecords,  row.tlGuid});
+    if (!added) return added.error().In("Library row");
     return Ok();
 }
 

@@ -10,24 +10,22 @@ namespace {
 Result<void> CreateTable(Database& db, std::string_view name)
 {
     const TableDef* table = FindDatTable(name);
-    if (!table)
-        return Error{kDbMisuse, "no definition of table " + std::string(name)};
+    if (!table) return Error{kDbMisuse, "no definition of table " + std::string(name)};
     return CreateDatTable(db, *table);
 }
 
 Result<void> StoreCoClasses(Database& db, const std::vector<CoClassRecord>& coclasses)
 {
-    auto ins = Inserter::Prepare(db, kCoClassesTable,
-                                 {"Key", "Name", "Event", "ForReplacement", "FlagsVal", "Flags", "RefTypes", "DefInterface",
-                                  "SourceInterface", "GUID", "HelpID", "HelpFile", "DocString", "cInterfaces"});
-    if (!ins)
-        return ins.error();
+    auto ins =
+        Inserter::Prepare(db, kCoClassesTable,
+                          {"Key", "Name", "Event", "ForReplacement", "FlagsVal", "Flags", "RefTypes", "DefInterface",
+                           "SourceInterface", "GUID", "HelpID", "HelpFile", "DocString", "cInterfaces"});
+    if (!ins) return ins.error();
     std::int64_t key = 0;
     for (const CoClassRecord& c : coclasses) {
         auto added = ins->Insert({key, c.name, c.event, c.forReplacement, c.flagsVal, c.flags, "", c.defInterface,
                                   c.sourceInterface, c.guid, c.helpId, "", c.docString, c.cInterfaces});
-        if (!added)
-            return added.error().In("coclass " + c.name);
+        if (!added) return added.error().In("coclass " + c.name);
         ++key;
     }
     return Ok();
@@ -35,50 +33,106 @@ Result<void> StoreCoClasses(Database& db, const std::vector<CoClassRecord>& cocl
 
 Result<void> StoreObjects(Database& db, const std::vector<ObjectRecord>& objects)
 {
-    auto ins = Inserter::Prepare(db, kObjectsTable,
-                                 {"Key", "Name", "NameX", "RawName", "DefaultName", "TypeKind", "FlagsVal", "Flags",
-                                  "HiddenState", "MemberName", "RawMemberName", "ImplTypes", "RefTypes", "GUID",
-                                  "IsCollection", "RawIsCollection", "IsCustom", "HelpID", "HelpFile", "DocString",
-                                  "cFunctions", "cChildObjects", "cChildObjectsNotHid"});
-    if (!ins)
-        return ins.error();
+    auto ins = Inserter::Prepare(
+        db, kObjectsTable,
+        {"Key",      "Name",      "NameX",        "RawName",         "DefaultName",        "TypeKind",
+         "FlagsVal", "Flags",     "HiddenState",  "MemberName",      "RawMemberName",      "ImplTypes",
+         "RefTypes", "GUID",      "IsCollection", "RawIsCollection", "IsCustom",           "HelpID",
+         "HelpFile", "DocString", "cFunctions",   "cChildObjects",   "cChildObjectsNotHid"});
+    if (!ins) return ins.error();
     const Value null;
     for (const ObjectRecord& o : objects) {
-        auto added = o.pseudo
-                         ? ins->Insert({o.key, o.name, "", null, "", null, null, null, null, "", null, null, null,
-                                        null, false, null, false, "", null, o.docString, null, o.cChildObjects,
-                                        o.cChildObjectsNotHid})
-                         : ins->Insert({o.key, o.name, "", o.rawName, o.defaultName.empty() ? "None" : o.defaultName,
-                                        o.typeKind, o.flagsVal, o.flags, o.hiddenState, o.memberName, o.rawMemberName,
-                                        0, "", o.guid, o.isCollection, o.isCollection, false, o.helpId, "",
-                                        o.docString, o.cFunctions, o.cChildObjects, o.cChildObjectsNotHid});
-        if (!added)
-            return added.error().In("object " + o.name);
+        auto added = o.pseudo ? ins->Insert({o.key,
+                                             o.name,
+                                             "",
+                                             null,
+                                             "",
+                                             null,
+                                             null,
+                                             null,
+                                             null,
+                                             "",
+                                             null,
+                                             null,
+                                             null,
+                                             null,
+                                             false,
+                                             null,
+                                             false,
+                                             "",
+                                             null,
+                                             o.docString,
+                                             null,
+                                             o.cChildObjects,
+                                             o.cChildObjectsNotHid})
+                              : ins->Insert({o.key,
+                                             o.name,
+                                             "",
+                                             o.rawName,
+                                             o.defaultName.empty() ? "None" : o.defaultName,
+                                             o.typeKind,
+                                             o.flagsVal,
+                                             o.flags,
+                                             o.hiddenState,
+                                             o.memberName,
+                                             o.rawMemberName,
+                                             0,
+                                             "",
+                                             o.guid,
+                                             o.isCollection,
+                                             o.isCollection,
+                                             false,
+                                             o.helpId,
+                                             "",
+                                             o.docString,
+                                             o.cFunctions,
+                                             o.cChildObjects,
+                                             o.cChildObjectsNotHid});
+        if (!added) return added.error().In("object " + o.name);
     }
     return Ok();
 }
 
 Result<void> StoreMembers(Database& db, const std::vector<MemberRecord>& members)
 {
-    auto ins = Inserter::Prepare(db, kFunctionsTable,
-                                 {"Key", "Name", "ObjectName", "ObjectKey", "InvokeType", "TypeKind", "Access",
-                                  "Flags", "ReturnType", "RetTypeIsObject", "ExtTypeLibName", "ReturnTypeKey",
-                                  "IsPointer", "WasPointer", "IsExternal", "HiddenState", "IsDefault", "HelpID",
-                                  "HelpFile", "DocString", "Declaration"});
-    if (!ins)
-        return ins.error();
+    auto ins = Inserter::Prepare(
+        db, kFunctionsTable,
+        {"Key",       "Name",       "ObjectName", "ObjectKey",       "InvokeType",     "TypeKind",
+         "Access",    "Flags",      "ReturnType", "RetTypeIsObject", "ExtTypeLibName", "ReturnTypeKey",
+         "IsPointer", "WasPointer", "IsExternal", "HiddenState",     "IsDefault",      "HelpID",
+         "HelpFile",  "DocString",  "Declaration"});
+    if (!ins) return ins.error();
     const Value null;
     for (const MemberRecord& m : members) {
-        auto added = m.pseudo
-                         ? ins->Insert({m.key, "", m.objectName, m.objectKey, "", null, null, null, m.returnType,
-                                        true, null, m.returnTypeKey, m.isPointer, true, null, null, null, null, null,
-                                        "", ""})
-                         : ins->Insert({m.key, m.name, m.objectName, m.objectKey, m.invokeType, m.typeKind,
-                                        Value(m.access), m.flags, m.returnType, m.retTypeIsObject, m.extTypeLibName,
-                                        m.returnTypeKey, m.isPointer, m.wasPointer, m.isExternal, m.hiddenState,
-                                        m.isDefault, m.helpId, "", m.docString, m.declaration});
-        if (!added)
-            return added.error().In("member " + m.objectName + "." + m.name);
+        auto added = m.pseudo ? ins->Insert({m.key,       "",   m.objectName,
+                                             m.objectKey, "",   null,
+                                             null,        null, m.returnType,
+                                             true,        null, m.returnTypeKey,
+                                             m.isPointer, true, null,
+                                             null,        null, null,
+                                             null,        "",   ""})
+                              : ins->Insert({m.key,
+                                             m.name,
+                                             m.objectName,
+                                             m.objectKey,
+                                             m.invokeType,
+                                             m.typeKind,
+                                             Value(m.access),
+                                             m.flags,
+                                             m.returnType,
+                                             m.retTypeIsObject,
+                                             m.extTypeLibName,
+                                             m.returnTypeKey,
+                                             m.isPointer,
+                                             m.wasPointer,
+                                             m.isExternal,
+                                             m.hiddenState,
+                                             m.isDefault,
+                                             m.helpId,
+                                             "",
+                                             m.docString,
+                                             m.declaration});
+        if (!added) return added.error().In("member " + m.objectName + "." + m.name);
     }
     return Ok();
 }
@@ -87,12 +141,10 @@ Result<void> StoreEdges(Database& db, const std::vector<EdgeRecord>& edges)
 {
     auto ins = Inserter::Prepare(db, kEdgesTable,
                                  {"ParentObjectKey", "ParentObjectName", "ChildObjectKey", "ChildObjectName", "Label"});
-    if (!ins)
-        return ins.error();
+    if (!ins) return ins.error();
     for (const EdgeRecord& e : edges) {
         auto added = ins->Insert({e.parentKey, e.parentName, e.childKey, e.childName, e.label});
-        if (!added)
-            return added.error().In("edge " + e.parentName + " -> " + e.childName);
+        if (!added) return added.error().In("edge " + e.parentName + " -> " + e.childName);
     }
     return Ok();
 }
@@ -100,12 +152,10 @@ Result<void> StoreEdges(Database& db, const std::vector<EdgeRecord>& edges)
 Result<void> StoreEnumConstants(Database& db, const std::vector<EnumConstantRecord>& constants)
 {
     auto ins = Inserter::Prepare(db, kEnumsTable, {"Enum", "cConstants", "Constant", "Value"});
-    if (!ins)
-        return ins.error();
+    if (!ins) return ins.error();
     for (const EnumConstantRecord& e : constants) {
         auto added = ins->Insert({e.enumName, e.cConstants, e.constant, e.value});
-        if (!added)
-            return added.error().In("constant " + e.enumName + "." + e.constant);
+        if (!added) return added.error().In("constant " + e.enumName + "." + e.constant);
     }
     return Ok();
 }
@@ -117,37 +167,26 @@ Result<void> SaveOMD(Database& db, const WorkLists& work, ProgressSink& progress
     // One transaction: a failure leaves none of the five tables behind
     // rather than some of them, or a table with part of its rows.
     auto transaction = db.Begin();
-    if (!transaction)
-        return transaction.error();
+    if (!transaction) return transaction.error();
 
-    if (auto made = CreateTable(db, kEdgesTable); !made)
-        return made;
-    if (auto stored = StoreEdges(db, work.edges); !stored)
-        return stored;
+    if (auto made = CreateTable(db, kEdgesTable); !made) return made;
+    if (auto stored = StoreEdges(db, work.edges); !stored) return stored;
 
     progress.Caption("Storing Coclass data ...");
-    if (auto made = CreateTable(db, kCoClassesTable); !made)
-        return made;
-    if (auto stored = StoreCoClasses(db, work.coclasses); !stored)
-        return stored;
+    if (auto made = CreateTable(db, kCoClassesTable); !made) return made;
+    if (auto stored = StoreCoClasses(db, work.coclasses); !stored) return stored;
 
     progress.Caption("Storing object data ...");
-    if (auto made = CreateTable(db, kObjectsTable); !made)
-        return made;
-    if (auto stored = StoreObjects(db, work.objects); !stored)
-        return stored;
+    if (auto made = CreateTable(db, kObjectsTable); !made) return made;
+    if (auto stored = StoreObjects(db, work.objects); !stored) return stored;
 
     progress.Caption("Storing function data ...");
-    if (auto made = CreateTable(db, kFunctionsTable); !made)
-        return made;
-    if (auto stored = StoreMembers(db, work.members); !stored)
-        return stored;
+    if (auto made = CreateTable(db, kFunctionsTable); !made) return made;
+    if (auto stored = StoreMembers(db, work.members); !stored) return stored;
 
     progress.Caption("Storing enum data ...");
-    if (auto made = CreateTable(db, kEnumsTable); !made)
-        return made;
-    if (auto stored = StoreEnumConstants(db, work.constants); !stored)
-        return stored;
+    if (auto made = CreateTable(db, kEnumsTable); !made) return made;
+    if (auto stored = StoreEnumConstants(db, work.constants); !stored) return stored;
 
     return transaction->Commit();
 }

@@ -43,8 +43,7 @@ void AddPseudoMembers(WorkLists& work, std::optional<std::int64_t> interfacesKey
     for (std::size_t i = 0; i < objects; ++i) {
         const ObjectRecord& child = work.objects[i];
         const bool isInterface = interfacesKey && child.typeKind == "int";
-        if (!isInterface && !(modulesKey && child.typeKind == "mod"))
-            continue;
+        if (!isInterface && !(modulesKey && child.typeKind == "mod")) continue;
         MemberRecord member;
         member.key = static_cast<std::int64_t>(work.members.size());
         member.objectKey = member.ownerKey = isInterface ? *interfacesKey : *modulesKey;
@@ -86,8 +85,7 @@ bool IsPut(std::string_view invokeType)
 
 void AddLetter(std::optional<std::string>& access, char letter)
 {
-    if (access)
-        access->push_back(letter);
+    if (access) access->push_back(letter);
 }
 
 // The Access walk over the rows sorted by owner, name and invoke type, so a
@@ -99,8 +97,7 @@ void AddLetter(std::optional<std::string>& access, char letter)
 // Null, also when letters are added.
 void ComputeAccess(std::vector<MemberRecord*>& sorted)
 {
-    if (sorted.empty())
-        return;
+    if (sorted.empty()) return;
     if (sorted[0]->invokeType == "propget")
         sorted[0]->access = "R";
     else if (IsPut(sorted[0]->invokeType))
@@ -138,16 +135,12 @@ void FixAccess(std::vector<MemberRecord>& members)
     // accessors of one view never add letters to those of the other.
     std::vector<MemberRecord*> sorted;
     sorted.reserve(members.size());
-    for (MemberRecord& member : members)
-        sorted.push_back(&member);
+    for (MemberRecord& member : members) sorted.push_back(&member);
     std::stable_sort(sorted.begin(), sorted.end(), [](const MemberRecord* a, const MemberRecord* b) {
         using extract_steps::CompareNoCase;
-        if (int c = CompareNoCase(a->objectName, b->objectName))
-            return c < 0;
-        if (a->ownerKey != b->ownerKey)
-            return a->ownerKey < b->ownerKey;
-        if (int c = CompareNoCase(a->name, b->name))
-            return c < 0;
+        if (int c = CompareNoCase(a->objectName, b->objectName)) return c < 0;
+        if (a->ownerKey != b->ownerKey) return a->ownerKey < b->ownerKey;
+        if (int c = CompareNoCase(a->name, b->name)) return c < 0;
         return CompareNoCase(a->invokeType, b->invokeType) < 0;
     });
     ComputeAccess(sorted);
@@ -159,12 +152,9 @@ void ProcessTables(WorkLists& work, bool inclInterfaces, bool inclModules, Progr
 {
     std::optional<std::int64_t> interfacesKey;
     std::optional<std::int64_t> modulesKey;
-    if (inclInterfaces)
-        interfacesKey = AddPseudoObject(work, kInterfacesRoot);
-    if (inclModules)
-        modulesKey = AddPseudoObject(work, kModulesRoot);
-    if (interfacesKey || modulesKey)
-        AddPseudoMembers(work, interfacesKey, modulesKey);
+    if (inclInterfaces) interfacesKey = AddPseudoObject(work, kInterfacesRoot);
+    if (inclModules) modulesKey = AddPseudoObject(work, kModulesRoot);
+    if (interfacesKey || modulesKey) AddPseudoMembers(work, interfacesKey, modulesKey);
 
     progress.Caption("Assigning object keys ... ");
     progress.Yield();
@@ -178,8 +168,7 @@ void ProcessTables(WorkLists& work, bool inclInterfaces, bool inclModules, Progr
     // its owner and its return type were found; WasPointer keeps the first
     // verdict.
     for (MemberRecord& member : work.members)
-        if (member.isPointer && (member.objectKey == -1 || member.returnTypeKey == -1))
-            member.isPointer = false;
+        if (member.isPointer && (member.objectKey == -1 || member.returnTypeKey == -1)) member.isPointer = false;
 }
 
 }  // namespace arbolith

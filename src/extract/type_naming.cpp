@@ -20,9 +20,8 @@ std::string CutAtNul(std::string_view text)
 
 std::string TypeFlagsString(std::uint16_t flags)
 {
-    static constexpr std::array<const char*, 13> kWords = {"AppObj", "CanCre", "Lic",  "Predef", "Hid",
-                                                           "Ctrl",   "Dual",   "NonExt", "Auto", "Rest",
-                                                           "Agg",    "Repl",   "Disp"};
+    static constexpr std::array<const char*, 13> kWords = {"AppObj", "CanCre", "Lic",  "Predef", "Hid",  "Ctrl", "Dual",
+                                                           "NonExt", "Auto",   "Rest", "Agg",    "Repl", "Disp"};
     std::string text = "/";
     for (std::size_t bit = 0; bit < kWords.size(); ++bit)
         if (flags & (1u << bit)) {
@@ -82,22 +81,28 @@ std::string VariantTypeName(std::uint16_t code)
         {0x8000, "VT_RESERVED"},
     }};
     for (const auto& [value, name] : kNames)
-        if (value == code)
-            return name;
+        if (value == code) return name;
     return "<invalid>";
 }
 
 std::string InvokeKindName(int invokeKind)
 {
     switch (invokeKind) {
-    case 0:
-    case 2: return "propget";
-    case 1: return "method";
-    case 4: return "propput";
-    case 8: return "propputref";
-    case 16: return "event";
-    case 32: return "constant";
-    default: return "<invalid>";
+        case 0:
+        case 2:
+            return "propget";
+        case 1:
+            return "method";
+        case 4:
+            return "propput";
+        case 8:
+            return "propputref";
+        case 16:
+            return "event";
+        case 32:
+            return "constant";
+        default:
+            return "<invalid>";
     }
 }
 

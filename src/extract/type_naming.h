@@ -30,7 +30,7 @@ std::string InvokeKindName(int invokeKind);
 // (base code 0) the referenced type's name alone — "<Unregistered External
 // Type>" when that name cannot be read.
 struct TypeDescriptionInput {
-    std::uint16_t code = 0;       // base code plus 0x2000 / 0x1000 array bits
+    std::uint16_t code = 0;  // base code plus 0x2000 / 0x1000 array bits
     bool referenceNameKnown = false;
     std::string_view referenceName;
 };

@@ -40,9 +40,8 @@
 
 namespace arbolith {
 
-static_assert(kDbCorrupt == SQLITE_CORRUPT && kDbCantOpen == SQLITE_CANTOPEN &&
-              kDbConstraint == SQLITE_CONSTRAINT && kDbMisuse == SQLITE_MISUSE &&
-              kDbNotADatabase == SQLITE_NOTADB);
+static_assert(kDbCorrupt == SQLITE_CORRUPT && kDbCantOpen == SQLITE_CANTOPEN && kDbConstraint == SQLITE_CONSTRAINT &&
+              kDbMisuse == SQLITE_MISUSE && kDbNotADatabase == SQLITE_NOTADB);
 
 namespace {
 
@@ -104,8 +103,7 @@ public:
         const std::string id = Id(salt, passphrase);
         std::lock_guard lock(m_mutex);
         const auto it = m_keys.find(id);
-        if (it == m_keys.end())
-            return std::nullopt;
+        if (it == m_keys.end()) return std::nullopt;
         return it->second;
     }
 
@@ -166,8 +164,8 @@ Result<KeyBytes> DeriveKey(std::string_view passphrase, const SaltBytes& salt)
 {
     KeyBytes key{};
     if (PKCS5_PBKDF2_HMAC_SHA1(passphrase.data(), static_cast<int>(passphrase.size()), salt.data(),
-                               static_cast<int>(salt.size()), kKdfIterations,
-                               static_cast<int>(key.size()), key.data()) != 1)
+                               static_cast<int>(salt.size()), kKdfIterations, static_cast<int>(key.size()),
+                               key.data()) != 1)
         return Error{SQLITE_ERROR, "key derivation failed"};
     Keys().derivations.fetch_add(1, std::memory_order_relaxed);
     return key;
@@ -178,13 +176,10 @@ Result<KeyBytes> DeriveKey(std::string_view passphrase, const SaltBytes& salt)
 Result<SecretText> CreationKeyText(std::string_view passphrase)
 {
     auto salt = Keys().CreationSalt();
-    if (!salt)
-        return salt.error();
-    if (auto cached = Keys().Find(*salt, passphrase))
-        return RawKeyText(*cached, *salt);
+    if (!salt) return salt.error();
+    if (auto cached = Keys().Find(*salt, passphrase)) return RawKeyText(*cached, *salt);
     auto key = DeriveKey(passphrase, *salt);
-    if (!key)
-        return key.error();
+    if (!key) return key.error();
     Keys().Remember(*salt, passphrase, *key);
     return RawKeyText(*key, *salt);
 }
@@ -192,7 +187,10 @@ Result<SecretText> CreationKeyText(std::string_view passphrase)
 // ---------------------------------------------------------------------------
 // Files.
 
-std::string FileName(const std::filesystem::path& path) { return path.string(); }
+std::string FileName(const std::filesystem::path& path)
+{
+    return path.string();
+}
 
 Error OsError(int err, std::string_view what, const std::filesystem::path& path)
 {
@@ -257,14 +255,16 @@ struct CoalescingFile {
 
 int FlushBuffer(CoalescingFile* f)
 {
-    if (f->used == 0)
-        return SQLITE_OK;
+    if (f->used == 0) return SQLITE_OK;
     const int rc = f->real->pMethods->xWrite(f->real, f->buffer, f->used, f->start);
     f->used = 0;
     return rc;
 }
 
-CoalescingFile* AsCoalescing(sqlite3_file* file) { return reinterpret_cast<CoalescingFile*>(file); }
+CoalescingFile* AsCoalescing(sqlite3_file* file)
+{
+    return reinterpret_cast<CoalescingFile*>(file);
+}
 
 int CoalescingClose(sqlite3_file* file)
 {
@@ -279,8 +279,7 @@ int CoalescingClose(sqlite3_file* file)
 int CoalescingRead(sqlite3_file* file, void* data, int amount, sqlite3_int64 offset)
 {
     CoalescingFile* f = AsCoalescing(file);
-    if (const int rc = FlushBuffer(f); rc != SQLITE_OK)
-        return rc;
+    if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
     return f->real->pMethods->xRead(f->real, data, amount, offset);
 }
 
@@ -288,8 +287,7 @@ int CoalescingWrite(sqlite3_file* file, const void* data, int amount, sqlite3_in
 {
     CoalescingFile* f = AsCoalescing(file);
     if (!f->buffer || amount > kCoalesceBytes) {
-        if (const int rc = FlushBuffer(f); rc != SQLITE_OK)
-            return rc;
+        if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
         return f->real->pMethods->xWrite(f->real, data, amount, offset);
     }
     if (f->used > 0 && offset == f->start + f->used && f->used + amount <= kCoalesceBytes) {
@@ -297,8 +295,7 @@ int CoalescingWrite(sqlite3_file* file, const void* data, int amount, sqlite3_in
         f->used += amount;
         return SQLITE_OK;
     }
-    if (const int rc = FlushBuffer(f); rc != SQLITE_OK)
-        return rc;
+    if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
     std::memcpy(f->buffer, data, static_cast<std::size_t>(amount));
     f->start = offset;
     f->used = amount;
@@ -308,24 +305,21 @@ int CoalescingWrite(sqlite3_file* file, const void* data, int amount, sqlite3_in
 int CoalescingTruncate(sqlite3_file* file, sqlite3_int64 size)
 {
     CoalescingFile* f = AsCoalescing(file);
-    if (const int rc = FlushBuffer(f); rc != SQLITE_OK)
-        return rc;
+    if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
     return f->real->pMethods->xTruncate(f->real, size);
 }
 
 int CoalescingSync(sqlite3_file* file, int flags)
 {
     CoalescingFile* f = AsCoalescing(file);
-    if (const int rc = FlushBuffer(f); rc != SQLITE_OK)
-        return rc;
+    if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
     return f->real->pMethods->xSync(f->real, flags);
 }
 
 int CoalescingFileSize(sqlite3_file* file, sqlite3_int64* size)
 {
     CoalescingFile* f = AsCoalescing(file);
-    if (const int rc = FlushBuffer(f); rc != SQLITE_OK)
-        return rc;
+    if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
     return f->real->pMethods->xFileSize(f->real, size);
 }
 
@@ -339,8 +333,7 @@ int CoalescingUnlock(sqlite3_file* file, int level)
 {
     // Other connections may read once the lock is gone.
     CoalescingFile* f = AsCoalescing(file);
-    if (const int rc = FlushBuffer(f); rc != SQLITE_OK)
-        return rc;
+    if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
     return f->real->pMethods->xUnlock(f->real, level);
 }
 
@@ -353,8 +346,7 @@ int CoalescingCheckReservedLock(sqlite3_file* file, int* result)
 int CoalescingFileControl(sqlite3_file* file, int op, void* arg)
 {
     CoalescingFile* f = AsCoalescing(file);
-    if (const int rc = FlushBuffer(f); rc != SQLITE_OK)
-        return rc;
+    if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
     return f->real->pMethods->xFileControl(f->real, op, arg);
 }
 
@@ -370,7 +362,10 @@ int CoalescingDeviceCharacteristics(sqlite3_file* file)
     return f->real->pMethods->xDeviceCharacteristics(f->real);
 }
 
-bool HasShm(const CoalescingFile* f) { return f->real->pMethods->iVersion >= 2 && f->real->pMethods->xShmMap; }
+bool HasShm(const CoalescingFile* f)
+{
+    return f->real->pMethods->iVersion >= 2 && f->real->pMethods->xShmMap;
+}
 
 int CoalescingShmMap(sqlite3_file* file, int page, int pageSize, int extend, void volatile** out)
 {
@@ -387,8 +382,7 @@ int CoalescingShmLock(sqlite3_file* file, int offset, int n, int flags)
 void CoalescingShmBarrier(sqlite3_file* file)
 {
     CoalescingFile* f = AsCoalescing(file);
-    if (HasShm(f))
-        f->real->pMethods->xShmBarrier(f->real);
+    if (HasShm(f)) f->real->pMethods->xShmBarrier(f->real);
 }
 
 int CoalescingShmUnmap(sqlite3_file* file, int deleteFlag)
@@ -431,8 +425,7 @@ int CoalescingOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags
     f->used = 0;
     f->start = 0;
     const int rc = g_baseVfs->xOpen(g_baseVfs, name, f->real, flags, outFlags);
-    if (rc != SQLITE_OK)
-        return rc;
+    if (rc != SQLITE_OK) return rc;
     if (flags & SQLITE_OPEN_MAIN_DB)
         f->buffer = static_cast<char*>(sqlite3_malloc(kCoalesceBytes));  // none: writes pass straight through
     f->base.pMethods = &kCoalescingMethods;
@@ -447,11 +440,9 @@ const char* CoalescingVfsName()
     static bool registered = false;
     static std::once_flag once;
     std::call_once(once, [] {
-        if (sqlite3_initialize() != SQLITE_OK)
-            return;
+        if (sqlite3_initialize() != SQLITE_OK) return;
         g_baseVfs = sqlite3_vfs_find(nullptr);
-        if (!g_baseVfs)
-            return;
+        if (!g_baseVfs) return;
         // Everything but opening files is the default VFS's own, with its own
         // application data, so those calls behave exactly as before.
         vfs = *g_baseVfs;
@@ -469,8 +460,14 @@ struct HandleCloser {
 };
 using Handle = std::unique_ptr<sqlite3, HandleCloser>;
 
-std::string EngineMessage(sqlite3* db) { return db ? sqlite3_errmsg(db) : "out of memory"; }
-int EngineCode(sqlite3* db, int rc) { return db ? sqlite3_extended_errcode(db) : rc; }
+std::string EngineMessage(sqlite3* db)
+{
+    return db ? sqlite3_errmsg(db) : "out of memory";
+}
+int EngineCode(sqlite3* db, int rc)
+{
+    return db ? sqlite3_extended_errcode(db) : rc;
+}
 
 Result<Handle> OpenHandle(const std::filesystem::path& path, int flags, std::string_view what)
 {
@@ -499,11 +496,9 @@ int RunOnHandle(sqlite3* db, const char* sql)
     if (rc == SQLITE_OK) {
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         }
-        if (rc == SQLITE_DONE)
-            rc = SQLITE_OK;
+        if (rc == SQLITE_DONE) rc = SQLITE_OK;
     }
-    if (rc != SQLITE_OK)
-        rc = sqlite3_extended_errcode(db);
+    if (rc != SQLITE_OK) rc = sqlite3_extended_errcode(db);
     sqlite3_finalize(stmt);
     return rc;
 }
@@ -528,25 +523,30 @@ std::atomic<std::uint64_t> g_savepointCounter{0};
 bool OnlySpaceOrSemicolons(const char* p, const char* end)
 {
     for (; p < end; ++p)
-        if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
-            return false;
+        if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n') return false;
     return true;
 }
 
 std::size_t Utf8Length(unsigned char lead)
 {
-    if (lead >= 0xF0)
-        return 4;
-    if (lead >= 0xE0)
-        return 3;
-    if (lead >= 0xC0)
-        return 2;
+    if (lead >= 0xF0) return 4;
+    if (lead >= 0xE0) return 3;
+    if (lead >= 0xC0) return 2;
     return 1;
 }
 
-bool IsWordStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80; }
-bool IsWordChar(unsigned char c) { return IsWordStart(c) || (c >= '0' && c <= '9') || c == '$'; }
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsWordStart(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
+}
+bool IsWordChar(unsigned char c)
+{
+    return IsWordStart(c) || (c >= '0' && c <= '9') || c == '$';
+}
+bool IsDigit(unsigned char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -558,12 +558,10 @@ Result<ConnectOptions> ParseConnect(std::string_view connect)
     std::size_t start = 0;
     while (start <= connect.size()) {
         std::size_t end = connect.find(';', start);
-        if (end == std::string_view::npos)
-            end = connect.size();
+        if (end == std::string_view::npos) end = connect.size();
         const std::string_view segment = connect.substr(start, end - start);
         start = end + 1;
-        if (TrimView(segment).empty())
-            continue;
+        if (TrimView(segment).empty()) continue;
         const std::size_t eq = segment.find('=');
         if (eq == std::string_view::npos)
             return Error{SQLITE_MISUSE, "connect string: \"" + std::string(TrimView(segment)) + "\" is not key=value"};
@@ -579,53 +577,50 @@ Result<ConnectOptions> ParseConnect(std::string_view connect)
 std::int64_t Value::AsInteger() const
 {
     switch (m_v.index()) {
-    case 1:
-        return std::get<1>(m_v);
-    case 2: {
-        const double d = std::get<2>(m_v);
-        if (std::isnan(d))
+        case 1:
+            return std::get<1>(m_v);
+        case 2: {
+            const double d = std::get<2>(m_v);
+            if (std::isnan(d)) return 0;
+            if (d >= 9.2233720368547758e18) return INT64_MAX;
+            if (d <= -9.2233720368547758e18) return INT64_MIN;
+            return static_cast<std::int64_t>(d);
+        }
+        case 3:
+            return std::strtoll(std::get<3>(m_v).c_str(), nullptr, 10);
+        default:
             return 0;
-        if (d >= 9.2233720368547758e18)
-            return INT64_MAX;
-        if (d <= -9.2233720368547758e18)
-            return INT64_MIN;
-        return static_cast<std::int64_t>(d);
-    }
-    case 3:
-        return std::strtoll(std::get<3>(m_v).c_str(), nullptr, 10);
-    default:
-        return 0;
     }
 }
 
 double Value::AsReal() const
 {
     switch (m_v.index()) {
-    case 1:
-        return static_cast<double>(std::get<1>(m_v));
-    case 2:
-        return std::get<2>(m_v);
-    case 3:
-        return std::strtod(std::get<3>(m_v).c_str(), nullptr);
-    default:
-        return 0.0;
+        case 1:
+            return static_cast<double>(std::get<1>(m_v));
+        case 2:
+            return std::get<2>(m_v);
+        case 3:
+            return std::strtod(std::get<3>(m_v).c_str(), nullptr);
+        default:
+            return 0.0;
     }
 }
 
 std::string Value::AsText() const
 {
     switch (m_v.index()) {
-    case 1:
-        return std::to_string(std::get<1>(m_v));
-    case 2: {
-        char buffer[32];
-        std::snprintf(buffer, sizeof buffer, "%.15g", std::get<2>(m_v));
-        return buffer;
-    }
-    case 3:
-        return std::get<3>(m_v);
-    default:
-        return {};
+        case 1:
+            return std::to_string(std::get<1>(m_v));
+        case 2: {
+            char buffer[32];
+            std::snprintf(buffer, sizeof buffer, "%.15g", std::get<2>(m_v));
+            return buffer;
+        }
+        case 3:
+            return std::get<3>(m_v);
+        default:
+            return {};
     }
 }
 
@@ -635,8 +630,7 @@ std::string QuoteIdentifier(std::string_view name)
     quoted.reserve(name.size() + 2);
     quoted += '"';
     for (char c : name) {
-        if (c == '"')
-            quoted += '"';
+        if (c == '"') quoted += '"';
         quoted += c;
     }
     quoted += '"';
@@ -648,8 +642,7 @@ std::string LikePattern(std::string_view pattern)
     std::string like;
     like.reserve(pattern.size() + 8);
     const auto literal = [&like](std::string_view chars) {
-        if (chars.size() == 1 && (chars[0] == '%' || chars[0] == '_' || chars[0] == '\\'))
-            like += '\\';
+        if (chars.size() == 1 && (chars[0] == '%' || chars[0] == '_' || chars[0] == '\\')) like += '\\';
         like += chars;
     };
     for (std::size_t i = 0; i < pattern.size(); ++i) {
@@ -715,17 +708,15 @@ std::string RewriteBooleanWords(std::string_view sql)
         } else if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(static_cast<unsigned char>(sql[i + 1])))) {
             // A number, hex literal or 1e5: never a word.
             std::size_t j = i + 1;
-            while (j < n && (IsWordChar(static_cast<unsigned char>(sql[j])) || sql[j] == '.'))
-                ++j;
+            while (j < n && (IsWordChar(static_cast<unsigned char>(sql[j])) || sql[j] == '.')) ++j;
             copyTo(j);
         } else if (IsWordStart(c)) {
             std::size_t j = i + 1;
-            while (j < n && IsWordChar(static_cast<unsigned char>(sql[j])))
-                ++j;
+            while (j < n && IsWordChar(static_cast<unsigned char>(sql[j]))) ++j;
             const std::string_view word = sql.substr(i, j - i);
             const char before = i > 0 ? sql[i - 1] : ' ';
-            const bool qualified = before == '.' || before == ':' || before == '@' || before == '$' ||
-                                   before == '?' || before == '#';
+            const bool qualified =
+                before == '.' || before == ':' || before == '@' || before == '$' || before == '?' || before == '#';
             if (!qualified && EqualsNoCase(word, "true")) {
                 out += '1';
                 i = j;
@@ -748,8 +739,7 @@ std::string RewriteBooleanWords(std::string_view sql)
 const Value* Row::Find(std::string_view name) const
 {
     for (std::size_t i = 0; i < names.size() && i < values.size(); ++i)
-        if (EqualsNoCase(names[i], name))
-            return &values[i];
+        if (EqualsNoCase(names[i], name)) return &values[i];
     return nullptr;
 }
 
@@ -773,7 +763,10 @@ Statement& Statement::operator=(Statement&& other) noexcept
     return *this;
 }
 
-Statement::~Statement() { sqlite3_finalize(m_stmt); }
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
 
 Error Statement::Failure(int rc, std::string_view what) const
 {
@@ -793,15 +786,17 @@ Result<void> Statement::BindValue(int index, const Value& value, bool copyText)
         rc = sqlite3_bind_double(m_stmt, index, value.AsReal());
     } else {
         const std::string& text = *value.Text();
-        rc = sqlite3_bind_text64(m_stmt, index, text.data(), text.size(),
-                                 copyText ? SQLITE_TRANSIENT : SQLITE_STATIC, SQLITE_UTF8);
+        rc = sqlite3_bind_text64(m_stmt, index, text.data(), text.size(), copyText ? SQLITE_TRANSIENT : SQLITE_STATIC,
+                                 SQLITE_UTF8);
     }
-    if (rc != SQLITE_OK)
-        return Failure(rc, "bind parameter " + std::to_string(index) + " in");
+    if (rc != SQLITE_OK) return Failure(rc, "bind parameter " + std::to_string(index) + " in");
     return Ok();
 }
 
-Result<void> Statement::Bind(int index, const Value& value) { return BindValue(index, value, true); }
+Result<void> Statement::Bind(int index, const Value& value)
+{
+    return BindValue(index, value, true);
+}
 
 Result<void> Statement::Bind(std::span<const Value> values)
 {
@@ -810,8 +805,7 @@ Result<void> Statement::Bind(std::span<const Value> values)
         return Error{SQLITE_MISUSE, "bind: " + std::to_string(values.size()) + " values for " +
                                         std::to_string(expected) + " parameters; SQL: " + Sql()};
     for (std::size_t i = 0; i < values.size(); ++i)
-        if (auto bound = BindValue(static_cast<int>(i) + 1, values[i], true); !bound)
-            return bound;
+        if (auto bound = BindValue(static_cast<int>(i) + 1, values[i], true); !bound) return bound;
     return Ok();
 }
 
@@ -820,15 +814,16 @@ Result<void> Statement::Bind(std::initializer_list<Value> values)
     return Bind(std::span<const Value>(values.begin(), values.size()));
 }
 
-void Statement::ClearBindings() { sqlite3_clear_bindings(m_stmt); }
+void Statement::ClearBindings()
+{
+    sqlite3_clear_bindings(m_stmt);
+}
 
 Result<bool> Statement::Step()
 {
     const int rc = sqlite3_step(m_stmt);
-    if (rc == SQLITE_ROW)
-        return true;
-    if (rc == SQLITE_DONE)
-        return false;
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
     Error error = Failure(rc, "run");
     sqlite3_reset(m_stmt);  // releases the statement's locks at once
     return error;
@@ -838,18 +833,22 @@ Result<void> Statement::Run()
 {
     for (;;) {
         auto row = Step();
-        if (!row)
-            return row.error();
-        if (!*row)
-            break;
+        if (!row) return row.error();
+        if (!*row) break;
     }
     sqlite3_reset(m_stmt);
     return Ok();
 }
 
-void Statement::Reset() { sqlite3_reset(m_stmt); }
+void Statement::Reset()
+{
+    sqlite3_reset(m_stmt);
+}
 
-int Statement::ColumnCount() const { return sqlite3_column_count(m_stmt); }
+int Statement::ColumnCount() const
+{
+    return sqlite3_column_count(m_stmt);
+}
 
 std::string Statement::ColumnName(int column) const
 {
@@ -862,8 +861,7 @@ std::optional<int> Statement::ColumnIndex(std::string_view name) const
     const int count = sqlite3_column_count(m_stmt);
     for (int i = 0; i < count; ++i) {
         const char* columnName = sqlite3_column_name(m_stmt, i);
-        if (columnName && EqualsNoCase(columnName, name))
-            return i;
+        if (columnName && EqualsNoCase(columnName, name)) return i;
     }
     return std::nullopt;
 }
@@ -875,44 +873,73 @@ int Statement::Index(std::string_view name) const
     return index ? *index : -1;  // SQLite reads an out-of-range column as Null
 }
 
-bool Statement::IsNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
-std::int64_t Statement::Integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
-double Statement::Real(int column) const { return sqlite3_column_double(m_stmt, column); }
-std::string Statement::Text(int column) const { return std::string(TextView(column)); }
+bool Statement::IsNull(int column) const
+{
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+std::int64_t Statement::Integer(int column) const
+{
+    return sqlite3_column_int64(m_stmt, column);
+}
+double Statement::Real(int column) const
+{
+    return sqlite3_column_double(m_stmt, column);
+}
+std::string Statement::Text(int column) const
+{
+    return std::string(TextView(column));
+}
 
 std::string_view Statement::TextView(int column) const
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-    if (!text)
-        return {};
+    if (!text) return {};
     return std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column)));
 }
 
 Value Statement::Get(int column) const
 {
     switch (sqlite3_column_type(m_stmt, column)) {
-    case SQLITE_INTEGER:
-        return Value(static_cast<std::int64_t>(sqlite3_column_int64(m_stmt, column)));
-    case SQLITE_FLOAT:
-        return Value(sqlite3_column_double(m_stmt, column));
-    case SQLITE_TEXT:
-        return Value(TextView(column));
-    case SQLITE_BLOB: {
-        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
-        const auto size = static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column));
-        return Value(std::string(bytes ? bytes : "", bytes ? size : 0));
-    }
-    default:
-        return Value();
+        case SQLITE_INTEGER:
+            return Value(static_cast<std::int64_t>(sqlite3_column_int64(m_stmt, column)));
+        case SQLITE_FLOAT:
+            return Value(sqlite3_column_double(m_stmt, column));
+        case SQLITE_TEXT:
+            return Value(TextView(column));
+        case SQLITE_BLOB: {
+            const auto* bytes = static_cast<const char*>(sqlite3_column_blob(m_stmt, column));
+            const auto size = static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column));
+            return Value(std::string(bytes ? bytes : "", bytes ? size : 0));
+        }
+        default:
+            return Value();
     }
 }
 
-bool Statement::IsNull(std::string_view name) const { return IsNull(Index(name)); }
-std::int64_t Statement::Integer(std::string_view name) const { return Integer(Index(name)); }
-double Statement::Real(std::string_view name) const { return Real(Index(name)); }
-std::string Statement::Text(std::string_view name) const { return Text(Index(name)); }
-bool Statement::Bool(std::string_view name) const { return Bool(Index(name)); }
-Value Statement::Get(std::string_view name) const { return Get(Index(name)); }
+bool Statement::IsNull(std::string_view name) const
+{
+    return IsNull(Index(name));
+}
+std::int64_t Statement::Integer(std::string_view name) const
+{
+    return Integer(Index(name));
+}
+double Statement::Real(std::string_view name) const
+{
+    return Real(Index(name));
+}
+std::string Statement::Text(std::string_view name) const
+{
+    return Text(Index(name));
+}
+bool Statement::Bool(std::string_view name) const
+{
+    return Bool(Index(name));
+}
+Value Statement::Get(std::string_view name) const
+{
+    return Get(Index(name));
+}
 
 Row Statement::CurrentRow() const
 {
@@ -936,29 +963,33 @@ std::string Statement::Sql() const
 // ---------------------------------------------------------------------------
 
 Transaction::Transaction(Transaction&& other) noexcept
-    : m_db(std::move(other.m_db)), m_savepoint(std::move(other.m_savepoint)),
+    : m_db(std::move(other.m_db)),
+      m_savepoint(std::move(other.m_savepoint)),
       m_active(std::exchange(other.m_active, false))
 {
 }
 
 Transaction::~Transaction()
 {
-    if (m_active)
-        (void)Finish(false);
+    if (m_active) (void)Finish(false);
 }
 
-Result<void> Transaction::Commit() { return Finish(true); }
-Result<void> Transaction::Rollback() { return Finish(false); }
+Result<void> Transaction::Commit()
+{
+    return Finish(true);
+}
+Result<void> Transaction::Rollback()
+{
+    return Finish(false);
+}
 
 Result<void> Transaction::Finish(bool commit)
 {
-    if (!m_active)
-        return Error{SQLITE_MISUSE, "the transaction has already ended"};
+    if (!m_active) return Error{SQLITE_MISUSE, "the transaction has already ended"};
     const std::shared_ptr<sqlite3> connection = m_db.lock();
     if (!connection) {
         m_active = false;
-        if (commit)
-            return Error{SQLITE_MISUSE, "commit: the database was closed first, which rolled the work back"};
+        if (commit) return Error{SQLITE_MISUSE, "commit: the database was closed first, which rolled the work back"};
         return Ok();
     }
     sqlite3* db = connection.get();
@@ -970,14 +1001,13 @@ Result<void> Transaction::Finish(bool commit)
         if (sqlite3_get_autocommit(db)) {
             m_active = false;
             if (commit)
-                return Error{SQLITE_ERROR, DescribeFailure(db, "commit", "") +
-                                               " (the transaction was rolled back by the engine)"};
+                return Error{SQLITE_ERROR,
+                             DescribeFailure(db, "commit", "") + " (the transaction was rolled back by the engine)"};
             return Ok();
         }
         sql = commit ? "COMMIT" : "ROLLBACK";
         rc = RunOnHandle(db, sql.c_str());
-        if (rc == SQLITE_OK || sqlite3_get_autocommit(db))
-            m_active = false;
+        if (rc == SQLITE_OK || sqlite3_get_autocommit(db)) m_active = false;
     } else {
         const std::string name = QuoteIdentifier(m_savepoint);
         sql = commit ? "RELEASE " + name : "ROLLBACK TO " + name;
@@ -986,11 +1016,9 @@ Result<void> Transaction::Finish(bool commit)
             sql = "RELEASE " + name;
             rc = RunOnHandle(db, sql.c_str());
         }
-        if (rc == SQLITE_OK)
-            m_active = false;
+        if (rc == SQLITE_OK) m_active = false;
     }
-    if (rc != SQLITE_OK)
-        return Error{rc, DescribeFailure(db, commit ? "commit" : "roll back", sql)};
+    if (rc != SQLITE_OK) return Error{rc, DescribeFailure(db, commit ? "commit" : "roll back", sql)};
     return Ok();
 }
 
@@ -1004,7 +1032,10 @@ Database::Database(sqlite3* db, std::filesystem::path path, std::string passphra
 Database::Database(Database&& other) noexcept = default;
 Database& Database::operator=(Database&& other) noexcept = default;
 
-Database::~Database() { OPENSSL_cleanse(m_passphrase.data(), m_passphrase.size()); }
+Database::~Database()
+{
+    OPENSSL_cleanse(m_passphrase.data(), m_passphrase.size());
+}
 
 Error Database::Failure(std::string_view what, std::string_view sql) const
 {
@@ -1014,28 +1045,23 @@ Error Database::Failure(std::string_view what, std::string_view sql) const
 Result<Database> Database::Create(const std::filesystem::path& path, std::string_view connect)
 {
     auto options = ParseConnect(connect);
-    if (!options)
-        return options.error().In("create " + FileName(path));
+    if (!options) return options.error().In("create " + FileName(path));
     std::optional<SecretText> key;
     if (!options->passphrase.empty()) {
         auto text = CreationKeyText(options->passphrase);
-        if (!text)
-            return text.error().In("create " + FileName(path));
+        if (!text) return text.error().In("create " + FileName(path));
         key.emplace(std::move(*text));
     }
-    if (auto made = CreateEmptyFile(path, "create"); !made)
-        return made.error();
+    if (auto made = CreateEmptyFile(path, "create"); !made) return made.error();
 
     auto fail = [&path](Error error) {
         RemoveQuietly(path);
         return error;
     };
     auto handle = OpenHandle(path, SQLITE_OPEN_READWRITE, "create");
-    if (!handle)
-        return fail(handle.error());
+    if (!handle) return fail(handle.error());
     if (key)
-        if (auto keyed = ApplyKey(handle->get(), *key, path); !keyed)
-            return fail(keyed.error());
+        if (auto keyed = ApplyKey(handle->get(), *key, path); !keyed) return fail(keyed.error());
     // Writing the header makes SQLCipher put down page 1 with its salt, so
     // the file is a complete (empty) database from here on. That write is
     // not synced: an empty file holds nothing worth keeping, and the
@@ -1049,8 +1075,7 @@ Result<Database> Database::Create(const std::filesystem::path& path, std::string
 Result<Database> Database::Open(const std::filesystem::path& path, std::string_view connect, bool readOnly)
 {
     auto options = ParseConnect(connect);
-    if (!options)
-        return options.error().In("open " + FileName(path));
+    if (!options) return options.error().In("open " + FileName(path));
 
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
@@ -1059,12 +1084,10 @@ Result<Database> Database::Open(const std::filesystem::path& path, std::string_v
     if (!std::filesystem::is_regular_file(status))
         return Error{SQLITE_CANTOPEN, "open " + FileName(path) + ": not a file"};
     const auto size = std::filesystem::file_size(path, ec);
-    if (ec)
-        return OsError(ec.value(), "open", path);
+    if (ec) return OsError(ec.value(), "open", path);
     // SQLite would take an empty file for a new database and write to it on
     // the first change; a model file is never empty.
-    if (size == 0)
-        return Error{SQLITE_NOTADB, FileName(path) + " is empty, so it is not an Arbolith model file"};
+    if (size == 0) return Error{SQLITE_NOTADB, FileName(path) + " is empty, so it is not an Arbolith model file"};
 
     const std::string& passphrase = options->passphrase;
     std::optional<SecretText> keyText;
@@ -1074,14 +1097,12 @@ Result<Database> Database::Open(const std::filesystem::path& path, std::string_v
         if (size < kSaltBytes)
             return Error{SQLITE_NOTADB, FileName(path) + " is too short to be an Arbolith model file"};
         auto read = ReadSalt(path);
-        if (!read)
-            return read.error();
+        if (!read) return read.error();
         salt = *read;
         auto key = Keys().Find(salt, passphrase);
         if (!key) {
             auto fresh = DeriveKey(passphrase, salt);
-            if (!fresh)
-                return fresh.error().In("open " + FileName(path));
+            if (!fresh) return fresh.error().In("open " + FileName(path));
             derived = *fresh;
             key = *fresh;
         }
@@ -1090,11 +1111,9 @@ Result<Database> Database::Open(const std::filesystem::path& path, std::string_v
     }
 
     auto handle = OpenHandle(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, "open");
-    if (!handle)
-        return handle.error();
+    if (!handle) return handle.error();
     if (keyText)
-        if (auto keyed = ApplyKey(handle->get(), *keyText, path); !keyed)
-            return keyed.error();
+        if (auto keyed = ApplyKey(handle->get(), *keyText, path); !keyed) return keyed.error();
 
     // A wrong key shows only when a page is read, so read one now.
     const int rc = RunOnHandle(handle->get(), kProveSql);
@@ -1118,10 +1137,8 @@ Result<Statement> Database::Prepare(std::string_view sql)
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
     const int rc = sqlite3_prepare_v2(m_db.get(), text.data(), static_cast<int>(text.size()), &raw, &tail);
-    if (rc != SQLITE_OK)
-        return Failure("prepare", text);
-    if (!raw)
-        return Error{SQLITE_MISUSE, "prepare " + FileName(m_path) + ": no SQL statement in \"" + text + "\""};
+    if (rc != SQLITE_OK) return Failure("prepare", text);
+    if (!raw) return Error{SQLITE_MISUSE, "prepare " + FileName(m_path) + ": no SQL statement in \"" + text + "\""};
     Statement stmt(raw);
     const char* end = text.data() + text.size();
     if (tail && !OnlySpaceOrSemicolons(tail, end)) {
@@ -1132,8 +1149,8 @@ Result<Statement> Database::Prepare(std::string_view sql)
         const bool another = extra != nullptr;
         sqlite3_finalize(extra);
         if (another)
-            return Error{SQLITE_MISUSE, "prepare " + FileName(m_path) +
-                                            ": more than one statement (use ExecuteScript); SQL: " + text};
+            return Error{SQLITE_MISUSE,
+                         "prepare " + FileName(m_path) + ": more than one statement (use ExecuteScript); SQL: " + text};
     }
     return stmt;
 }
@@ -1141,10 +1158,8 @@ Result<Statement> Database::Prepare(std::string_view sql)
 Result<void> Database::Execute(std::string_view sql, std::span<const Value> params)
 {
     auto stmt = Prepare(sql);
-    if (!stmt)
-        return stmt.error();
-    if (auto bound = stmt->Bind(params); !bound)
-        return bound;
+    if (!stmt) return stmt.error();
+    if (auto bound = stmt->Bind(params); !bound) return bound;
     return stmt->Run();
 }
 
@@ -1163,11 +1178,9 @@ Result<void> Database::ExecuteScript(std::string_view sql)
         const char* tail = nullptr;
         if (sqlite3_prepare_v2(m_db.get(), next, static_cast<int>(end - next), &raw, &tail) != SQLITE_OK)
             return Failure("prepare", std::string_view(next, static_cast<std::size_t>(end - next)));
-        if (!raw)
-            break;  // only space or comments were left
+        if (!raw) break;  // only space or comments were left
         Statement stmt(raw);
-        if (auto ran = stmt.Run(); !ran)
-            return ran;
+        if (auto ran = stmt.Run(); !ran) return ran;
         next = tail;
     }
     return Ok();
@@ -1176,15 +1189,11 @@ Result<void> Database::ExecuteScript(std::string_view sql)
 Result<std::optional<Value>> Database::QueryValue(std::string_view sql, std::span<const Value> params)
 {
     auto stmt = Prepare(sql);
-    if (!stmt)
-        return stmt.error();
-    if (auto bound = stmt->Bind(params); !bound)
-        return bound.error();
+    if (!stmt) return stmt.error();
+    if (auto bound = stmt->Bind(params); !bound) return bound.error();
     auto row = stmt->Step();
-    if (!row)
-        return row.error();
-    if (!*row)
-        return std::optional<Value>();
+    if (!row) return row.error();
+    if (!*row) return std::optional<Value>();
     return std::optional<Value>(stmt->Get(0));
 }
 
@@ -1193,53 +1202,55 @@ Result<std::optional<Value>> Database::QueryValue(std::string_view sql, std::ini
     return QueryValue(sql, std::span<const Value>(params.begin(), params.size()));
 }
 
-std::int64_t Database::LastInsertRowId() const { return sqlite3_last_insert_rowid(m_db.get()); }
-std::int64_t Database::Changes() const { return sqlite3_changes(m_db.get()); }
-bool Database::InTransaction() const { return !sqlite3_get_autocommit(m_db.get()); }
+std::int64_t Database::LastInsertRowId() const
+{
+    return sqlite3_last_insert_rowid(m_db.get());
+}
+std::int64_t Database::Changes() const
+{
+    return sqlite3_changes(m_db.get());
+}
+bool Database::InTransaction() const
+{
+    return !sqlite3_get_autocommit(m_db.get());
+}
 
 Result<bool> Database::HasTable(std::string_view name)
 {
-    auto found = QueryValue("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE",
-                            {Value(name)});
-    if (!found)
-        return found.error();
+    auto found =
+        QueryValue("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE", {Value(name)});
+    if (!found) return found.error();
     return found->has_value();
 }
 
 Result<Transaction> Database::Begin()
 {
     if (!InTransaction()) {
-        if (RunOnHandle(m_db.get(), "BEGIN") != SQLITE_OK)
-            return Failure("begin", "BEGIN");
+        if (RunOnHandle(m_db.get(), "BEGIN") != SQLITE_OK) return Failure("begin", "BEGIN");
         return Transaction(m_db, std::string());
     }
     std::string name = "arbolith_savepoint_" + std::to_string(g_savepointCounter.fetch_add(1) + 1);
     const std::string sql = "SAVEPOINT " + QuoteIdentifier(name);
-    if (RunOnHandle(m_db.get(), sql.c_str()) != SQLITE_OK)
-        return Failure("begin", sql);
+    if (RunOnHandle(m_db.get(), sql.c_str()) != SQLITE_OK) return Failure("begin", sql);
     return Transaction(m_db, std::move(name));
 }
 
 Result<void> Database::CompactInto(const std::filesystem::path& dest)
 {
     const std::string what = "copy " + FileName(m_path) + " into " + FileName(dest);
-    if (m_readOnly)
-        return Error{SQLITE_READONLY, what + ": the database is open read-only"};
-    if (InTransaction())
-        return Error{SQLITE_MISUSE, what + ": a transaction is open"};
+    if (m_readOnly) return Error{SQLITE_READONLY, what + ": the database is open read-only"};
+    if (InTransaction()) return Error{SQLITE_MISUSE, what + ": a transaction is open"};
     // The copy gets this process's creation salt, so opening it later is
     // served from the cache too.
     std::optional<SecretText> key;
     if (!m_passphrase.empty()) {
         auto text = CreationKeyText(m_passphrase);
-        if (!text)
-            return text.error().In(what);
+        if (!text) return text.error().In(what);
         key.emplace(std::move(*text));
     }
     // ATTACH opens with this connection's flags, which lack CREATE; an empty
     // file is what it needs, and making it first also refuses an existing one.
-    if (auto made = CreateEmptyFile(dest, "compact into"); !made)
-        return made.error();
+    if (auto made = CreateEmptyFile(dest, "compact into"); !made) return made.error();
 
     auto attach = Prepare("ATTACH DATABASE ? AS compacted KEY ?");
     if (!attach) {
@@ -1248,8 +1259,7 @@ Result<void> Database::CompactInto(const std::filesystem::path& dest)
     }
     const std::array<Value, 2> params{Value(dest.string()), Value(key ? key->text() : std::string())};
     auto attached = attach->Bind(params);
-    if (attached)
-        attached = attach->Run();
+    if (attached) attached = attach->Run();
     attach->ClearBindings();
     if (!attached) {
         RemoveQuietly(dest);
@@ -1271,8 +1281,7 @@ Result<void> Database::CompactInto(const std::filesystem::path& dest)
 
 // ---------------------------------------------------------------------------
 
-Result<std::optional<Row>> FindFirst(Database& db, std::string_view table, std::string_view field,
-                                     const Value& value)
+Result<std::optional<Row>> FindFirst(Database& db, std::string_view table, std::string_view field, const Value& value)
 {
     std::string sql = "SELECT rowid, * FROM " + QuoteIdentifier(table) + " WHERE " + QuoteIdentifier(field);
     if (value.IsNull())
@@ -1283,16 +1292,12 @@ Result<std::optional<Row>> FindFirst(Database& db, std::string_view table, std::
         sql += " = ?";
     sql += " ORDER BY rowid LIMIT 1";
     auto stmt = db.Prepare(sql);
-    if (!stmt)
-        return stmt.error();
+    if (!stmt) return stmt.error();
     if (!value.IsNull())
-        if (auto bound = stmt->Bind(1, value); !bound)
-            return bound.error();
+        if (auto bound = stmt->Bind(1, value); !bound) return bound.error();
     auto found = stmt->Step();
-    if (!found)
-        return found.error();
-    if (!*found)
-        return std::optional<Row>();
+    if (!found) return found.error();
+    if (!*found) return std::optional<Row>();
     Row row;
     row.rowid = stmt->Integer(0);
     const int count = stmt->ColumnCount();
@@ -1305,21 +1310,18 @@ Result<std::optional<Row>> FindFirst(Database& db, std::string_view table, std::
 
 Result<bool> UpdateRow(Database& db, std::string_view table, std::int64_t rowid, std::span<const FieldValue> fields)
 {
-    if (fields.empty())
-        return Error{SQLITE_MISUSE, "update " + std::string(table) + ": no fields given"};
+    if (fields.empty()) return Error{SQLITE_MISUSE, "update " + std::string(table) + ": no fields given"};
     std::string sql = "UPDATE " + QuoteIdentifier(table) + " SET ";
     std::vector<Value> params;
     params.reserve(fields.size() + 1);
     for (const FieldValue& field : fields) {
-        if (!params.empty())
-            sql += ", ";
+        if (!params.empty()) sql += ", ";
         sql += QuoteIdentifier(field.name) + " = ?";
         params.push_back(field.value);
     }
     sql += " WHERE rowid = ?";
     params.emplace_back(rowid);
-    if (auto done = db.Execute(sql, params); !done)
-        return done.error();
+    if (auto done = db.Execute(sql, params); !done) return done.error();
     return db.Changes() > 0;
 }
 
@@ -1338,8 +1340,7 @@ Result<bool> DeleteRow(Database& db, std::string_view table, std::int64_t rowid)
 
 Result<Inserter> Inserter::Prepare(Database& db, std::string_view table, std::span<const std::string_view> fields)
 {
-    if (fields.empty())
-        return Error{SQLITE_MISUSE, "insert into " + std::string(table) + ": no fields given"};
+    if (fields.empty()) return Error{SQLITE_MISUSE, "insert into " + std::string(table) + ": no fields given"};
     std::string sql = "INSERT INTO " + QuoteIdentifier(table) + " (";
     std::string marks;
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -1352,13 +1353,11 @@ Result<Inserter> Inserter::Prepare(Database& db, std::string_view table, std::sp
     }
     sql += ") VALUES (" + marks + ")";
     auto stmt = db.Prepare(sql);
-    if (!stmt)
-        return stmt.error();
+    if (!stmt) return stmt.error();
     return Inserter(std::move(*stmt), fields.size());
 }
 
-Result<Inserter> Inserter::Prepare(Database& db, std::string_view table,
-                                   std::initializer_list<std::string_view> fields)
+Result<Inserter> Inserter::Prepare(Database& db, std::string_view table, std::initializer_list<std::string_view> fields)
 {
     return Prepare(db, table, std::span<const std::string_view>(fields.begin(), fields.size()));
 }
@@ -1379,8 +1378,7 @@ Result<std::int64_t> Inserter::Insert(std::span<const Value> values)
         done = m_stmt.Run();
     else
         m_stmt.Reset();
-    if (!done)
-        return done.error();
+    if (!done) return done.error();
     return static_cast<std::int64_t>(sqlite3_last_insert_rowid(sqlite3_db_handle(m_stmt.m_stmt)));
 }
 
@@ -1391,8 +1389,14 @@ Result<std::int64_t> Inserter::Insert(std::initializer_list<Value> values)
 
 // ---------------------------------------------------------------------------
 
-std::uint64_t DatabaseKeyDerivations() { return Keys().derivations.load(std::memory_order_relaxed); }
+std::uint64_t DatabaseKeyDerivations()
+{
+    return Keys().derivations.load(std::memory_order_relaxed);
+}
 
-void ForgetDatabaseKeys() { Keys().Clear(); }
+void ForgetDatabaseKeys()
+{
+    Keys().Clear();
+}
 
 }  // namespace arbolith

@@ -36,12 +36,15 @@ namespace arbolith {
 // Error::number from this interface is always an SQLite result code, extended
 // where SQLite gives one (SQLITE_CONSTRAINT_CHECK is 275, say). Compare
 // DbPrimaryCode(number) against these.
-inline constexpr int kDbCorrupt = 11;        // damaged or truncated file
-inline constexpr int kDbCantOpen = 14;       // missing file, or a file in the way of a new one
-inline constexpr int kDbConstraint = 19;     // CHECK, UNIQUE or NOT NULL refused a row
-inline constexpr int kDbMisuse = 21;         // the caller's mistake: bad connect string, wrong value count
-inline constexpr int kDbNotADatabase = 26;   // not a database, or the wrong password
-inline constexpr int DbPrimaryCode(int number) { return number & 0xff; }
+inline constexpr int kDbCorrupt = 11;       // damaged or truncated file
+inline constexpr int kDbCantOpen = 14;      // missing file, or a file in the way of a new one
+inline constexpr int kDbConstraint = 19;    // CHECK, UNIQUE or NOT NULL refused a row
+inline constexpr int kDbMisuse = 21;        // the caller's mistake: bad connect string, wrong value count
+inline constexpr int kDbNotADatabase = 26;  // not a database, or the wrong password
+inline constexpr int DbPrimaryCode(int number)
+{
+    return number & 0xff;
+}
 
 // ---------------------------------------------------------------------------
 // Connect strings: ";LANGID=0x0409;CP=1252;COUNTRY=0;pwd=vormtex".
@@ -63,14 +66,15 @@ public:
     Value(std::nullptr_t) {}
     Value(bool b) : m_v(std::int64_t{b ? 1 : 0}) {}
     template <std::integral I>
-        requires(!std::same_as<I, bool>)
-    Value(I i) : m_v(static_cast<std::int64_t>(i)) {}
+    requires(!std::same_as<I, bool>) Value(I i) : m_v(static_cast<std::int64_t>(i)) {}
     Value(double d) : m_v(d) {}
     Value(std::string s) : m_v(std::move(s)) {}
     Value(std::string_view s) : m_v(std::string(s)) {}
     Value(const char* s) : m_v(std::string(s)) {}
     template <class T>
-    Value(const std::optional<T>& v) : Value(v ? Value(*v) : Value()) {}
+    Value(const std::optional<T>& v) : Value(v ? Value(*v) : Value())
+    {
+    }
 
     bool IsNull() const { return m_v.index() == 0; }
     bool IsInteger() const { return m_v.index() == 1; }
@@ -224,8 +228,7 @@ public:
     // Opens an existing file, never creating one, and proves the key with one
     // read. A wrong password, an empty or damaged file, or one that is no
     // database at all is an error; the file is left as it was.
-    static Result<Database> Open(const std::filesystem::path& path, std::string_view connect,
-                                 bool readOnly = false);
+    static Result<Database> Open(const std::filesystem::path& path, std::string_view connect, bool readOnly = false);
 
     Database(Database&& other) noexcept;
     Database& operator=(Database&& other) noexcept;
@@ -278,8 +281,7 @@ private:
 // The first row, in index order, whose field equals value: text is compared
 // without regard to case, and among equal values the lowest rowid comes
 // first. A Null value looks for a Null field.
-Result<std::optional<Row>> FindFirst(Database& db, std::string_view table, std::string_view field,
-                                     const Value& value);
+Result<std::optional<Row>> FindFirst(Database& db, std::string_view table, std::string_view field, const Value& value);
 
 struct FieldValue {
     std::string_view name;
@@ -287,8 +289,7 @@ struct FieldValue {
 };
 // Sets the given fields of the row with that rowid; false when there is no
 // such row.
-Result<bool> UpdateRow(Database& db, std::string_view table, std::int64_t rowid,
-                       std::span<const FieldValue> fields);
+Result<bool> UpdateRow(Database& db, std::string_view table, std::int64_t rowid, std::span<const FieldValue> fields);
 Result<bool> UpdateRow(Database& db, std::string_view table, std::int64_t rowid,
                        std::initializer_list<FieldValue> fields);
 // Deletes the row with that rowid; false when there is no such row.
@@ -298,8 +299,7 @@ Result<bool> DeleteRow(Database& db, std::string_view table, std::int64_t rowid)
 // Wrap the rows in one Transaction, or every row becomes its own write.
 class Inserter {
 public:
-    static Result<Inserter> Prepare(Database& db, std::string_view table,
-                                    std::span<const std::string_view> fields);
+    static Result<Inserter> Prepare(Database& db, std::string_view table, std::span<const std::string_view> fields);
     static Result<Inserter> Prepare(Database& db, std::string_view table,
                                     std::initializer_list<std::string_view> fields);
 

@@ -30,8 +30,8 @@ using IniErrorSink = std::function<void(const std::string& message)>;
 
 // "false" and "0" read False; "true", "1" and "-1" read True (any case);
 // every other text, and an absent key, gives the default.
-bool GetIniBoolean(std::string_view section, std::string_view key, bool defaultValue,
-                   const std::filesystem::path& file, const IniErrorSink& onError = {});
+bool GetIniBoolean(std::string_view section, std::string_view key, bool defaultValue, const std::filesystem::path& file,
+                   const IniErrorSink& onError = {});
 
 // Integers as the Windows profile functions read them: an absent key or an
 // empty value gives the default; otherwise optional white space, an optional
@@ -51,10 +51,9 @@ std::string GetIniString(std::string_view section, std::string_view key, std::st
 bool PutIniString(std::string_view section, std::string_view key, std::string_view value,
                   const std::filesystem::path& file, const IniErrorSink& onError = {});
 // Writes "True" or "False".
-bool PutIniBoolean(std::string_view section, std::string_view key, bool value,
-                   const std::filesystem::path& file, const IniErrorSink& onError = {});
-bool DeleteIniSection(std::string_view section, const std::filesystem::path& file,
-                      const IniErrorSink& onError = {});
+bool PutIniBoolean(std::string_view section, std::string_view key, bool value, const std::filesystem::path& file,
+                   const IniErrorSink& onError = {});
+bool DeleteIniSection(std::string_view section, const std::filesystem::path& file, const IniErrorSink& onError = {});
 // Key names of a section in file order (see ProfileDocument::SectionKeys).
 std::vector<std::string> GetIniSectionKeys(std::string_view section, const std::filesystem::path& file,
                                            const IniErrorSink& onError = {});
@@ -77,7 +76,10 @@ std::string IniFailureMessage(std::string_view what, const std::filesystem::path
 bool ParseIniBoolean(std::string_view text, bool defaultValue);
 
 // "True" or "False", as booleans are written.
-inline const char* IniBooleanText(bool value) { return value ? "True" : "False"; }
+inline const char* IniBooleanText(bool value)
+{
+    return value ? "True" : "False";
+}
 
 // A value read as the Windows profile functions read integers: optional
 // white space and sign, then the leading decimal digits (none: 0). Nothing

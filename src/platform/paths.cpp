@@ -41,8 +41,7 @@ std::string GetBaseName(std::string_view path, bool lower)
 {
     std::string_view name = FileNamePartView(path);
     const auto dot = name.rfind('.');
-    if (dot != std::string_view::npos)
-        name = name.substr(0, dot);
+    if (dot != std::string_view::npos) name = name.substr(0, dot);
     return MaybeLower(name, lower);
 }
 
@@ -62,16 +61,13 @@ std::filesystem::path FindEntryNoCase(const std::filesystem::path& folder, std::
 {
     std::filesystem::path exact = folder / std::string(name);
     std::error_code ec;
-    if (std::filesystem::exists(exact, ec))
-        return exact;
+    if (std::filesystem::exists(exact, ec)) return exact;
     std::vector<std::string> matches;
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::string entry = it->path().filename().string();
-        if (EqualsNoCase(entry, name))
-            matches.push_back(std::move(entry));
+        if (EqualsNoCase(entry, name)) matches.push_back(std::move(entry));
     }
-    if (matches.empty())
-        return exact;
+    if (matches.empty()) return exact;
     return folder / *std::min_element(matches.begin(), matches.end());
 }
 

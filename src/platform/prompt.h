@@ -52,8 +52,7 @@ public:
     PromptAnswer Ask(const PromptMessage& message) override
     {
         asked.push_back(message);
-        if (answers.empty())
-            return message.defaultAnswer;
+        if (answers.empty()) return message.defaultAnswer;
         const PromptAnswer answer = answers.front();
         answers.pop_front();
         return answer;
@@ -63,8 +62,7 @@ public:
                                      const std::string& defaultText) override
     {
         inputTexts.push_back(text);
-        if (inputs.empty())
-            return defaultText;
+        if (inputs.empty()) return defaultText;
         auto answer = inputs.front();
         inputs.pop_front();
         return answer;

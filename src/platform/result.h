@@ -61,6 +61,9 @@ private:
     std::optional<Error> m_error;
 };
 
-inline Result<void> Ok() { return {}; }
+inline Result<void> Ok()
+{
+    return {};
+}
 
 }  // namespace arbolith

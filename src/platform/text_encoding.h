@@ -31,6 +31,9 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // Leading and trailing spaces, tabs and other ASCII white space removed.
 std::string_view TrimView(std::string_view text);
-inline std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
+inline std::string Trim(std::string_view text)
+{
+    return std::string(TrimView(text));
+}
 
 }  // namespace arbolith

@@ -135,36 +135,52 @@ std::optional<std::string> Unescape(std::string_view text, std::size_t& pos, cha
         if (pos >= text.size()) break;
         const char e = text[pos++];
         switch (e) {
-        case 'n': out.Byte('\n'); break;
-        case 'r': out.Byte('\r'); break;
-        case 't': out.Byte('\t'); break;
-        case 'a': out.Byte('\a'); break;
-        case 'b': out.Byte('\b'); break;
-        case 'e': out.Byte('\x1b'); break;
-        case 'f': out.Byte('\f'); break;
-        case 'v': out.Byte('\v'); break;
-        case 'x': {
-            std::uint32_t unit = 0;
-            std::size_t digits = 0;
-            while (digits < 4 && pos < text.size() && IsHex(text[pos])) {
-                unit = unit * 16 + HexValue(text[pos++]);
-                ++digits;
+            case 'n':
+                out.Byte('\n');
+                break;
+            case 'r':
+                out.Byte('\r');
+                break;
+            case 't':
+                out.Byte('\t');
+                break;
+            case 'a':
+                out.Byte('\a');
+                break;
+            case 'b':
+                out.Byte('\b');
+                break;
+            case 'e':
+                out.Byte('\x1b');
+                break;
+            case 'f':
+                out.Byte('\f');
+                break;
+            case 'v':
+                out.Byte('\v');
+                break;
+            case 'x': {
+                std::uint32_t unit = 0;
+                std::size_t digits = 0;
+                while (digits < 4 && pos < text.size() && IsHex(text[pos])) {
+                    unit = unit * 16 + HexValue(text[pos++]);
+                    ++digits;
+                }
+                if (digits == 0)
+                    out.Byte('x');
+                else
+                    out.Unit(unit);
+                break;
             }
-            if (digits == 0)
-                out.Byte('x');
-            else
-                out.Unit(unit);
-            break;
-        }
-        default:
-            if (e >= '0' && e <= '7') {
-                std::uint32_t unit = static_cast<std::uint32_t>(e - '0');
-                for (int i = 0; i < 2 && pos < text.size() && text[pos] >= '0' && text[pos] <= '7'; ++i)
-                    unit = unit * 8 + static_cast<std::uint32_t>(text[pos++] - '0');
-                out.Unit(unit);
-            } else {
-                out.Byte(e);
-            }
+            default:
+                if (e >= '0' && e <= '7') {
+                    std::uint32_t unit = static_cast<std::uint32_t>(e - '0');
+                    for (int i = 0; i < 2 && pos < text.size() && text[pos] >= '0' && text[pos] <= '7'; ++i)
+                        unit = unit * 8 + static_cast<std::uint32_t>(text[pos++] - '0');
+                    out.Unit(unit);
+                } else {
+                    out.Byte(e);
+                }
         }
     }
     return std::nullopt;
@@ -233,52 +249,54 @@ void ParseRegFile(std::string_view text, KeyMap& keys, FileReport& report)
         if (line.empty()) continue;
 
         switch (line[0]) {
-        case '[': {
-            current = nullptr;
-            // Most of a system.reg is other keys. Wine writes ASCII names
-            // without escapes, so the raw text tells them apart without
-            // decoding; a damaged key line is still noticed.
-            if (!StartsWithNoCase(line, kRawTypelibKey)) {
-                if (line.find(']') == std::string_view::npos) report.Bad(lineNo);
+            case '[': {
+                current = nullptr;
+                // Most of a system.reg is other keys. Wine writes ASCII names
+                // without escapes, so the raw text tells them apart without
+                // decoding; a damaged key line is still noticed.
+                if (!StartsWithNoCase(line, kRawTypelibKey)) {
+                    if (line.find(']') == std::string_view::npos) report.Bad(lineNo);
+                    break;
+                }
+                const std::string decoded = DecodeFileText(line);
+                std::size_t at = 1;
+                auto name = Unescape(decoded, at, ']');
+                if (!name) {
+                    report.Bad(lineNo);  // no closing "]": the values that follow belong to no key
+                    break;
+                }
+                if (StartsWithNoCase(*name, kTypelibRoot) && name->size() > kTypelibRoot.size()) {
+                    std::string path = name->substr(kTypelibRoot.size());
+                    KeyData& data = keys[AsciiLower(path)];
+                    data = KeyData{std::move(path), std::nullopt, false};
+                    current = &data;
+                }
                 break;
             }
-            const std::string decoded = DecodeFileText(line);
-            std::size_t at = 1;
-            auto name = Unescape(decoded, at, ']');
-            if (!name) {
-                report.Bad(lineNo);  // no closing "]": the values that follow belong to no key
+            case '@': {
+                if (!current) break;
+                if (line.size() < 2 || line[1] != '=') {
+                    report.Bad(lineNo);
+                    break;
+                }
+                std::string value;
+                const ValueKind kind = ReadValue(DecodeFileText(line.substr(2)), value);
+                if (kind == ValueKind::String || kind == ValueKind::ExpandString) {
+                    current->expandable = kind == ValueKind::ExpandString;
+                    current->value = std::move(value);
+                } else if (kind == ValueKind::Malformed) {
+                    report.Bad(lineNo);
+                }
                 break;
             }
-            if (StartsWithNoCase(*name, kTypelibRoot) && name->size() > kTypelibRoot.size()) {
-                std::string path = name->substr(kTypelibRoot.size());
-                KeyData& data = keys[AsciiLower(path)];
-                data = KeyData{std::move(path), std::nullopt, false};
-                current = &data;
-            }
-            break;
-        }
-        case '@': {
-            if (!current) break;
-            if (line.size() < 2 || line[1] != '=') {
+            case '"':  // named values: none of ours are needed
+            case ';':  // comments
+            case '#':  // #time=, #arch=, #class=
+            case ' ':  // continuation of a hex value
+            case '\t':
+                break;
+            default:
                 report.Bad(lineNo);
-                break;
-            }
-            std::string value;
-            const ValueKind kind = ReadValue(DecodeFileText(line.substr(2)), value);
-            if (kind == ValueKind::String || kind == ValueKind::ExpandString) {
-                current->expandable = kind == ValueKind::ExpandString;
-                current->value = std::move(value);
-            } else if (kind == ValueKind::Malformed) {
-                report.Bad(lineNo);
-            }
-            break;
-        }
-        case '"':  // named values: none of ours are needed
-        case ';':  // comments
-        case '#':  // #time=, #arch=, #class=
-        case ' ':  // continuation of a hex value
-        case '\t': break;
-        default: report.Bad(lineNo);
         }
     }
 }
@@ -294,8 +312,8 @@ FileText ReadRegFile(const fs::path& file)
     if (!fs::is_regular_file(file, ec)) return {std::nullopt, file.filename().string() + " is not a file"};
     const auto size = fs::file_size(file, ec);
     if (!ec && size > kMaxFileSize)
-        return {std::nullopt, file.filename().string() + " is too large to be a registry file (" +
-                                  std::to_string(size) + " bytes)"};
+        return {std::nullopt,
+                file.filename().string() + " is too large to be a registry file (" + std::to_string(size) + " bytes)"};
     std::ifstream in(file, std::ios::binary);
     if (!in) return {std::nullopt, file.filename().string() + " cannot be read: " + std::strerror(errno)};
     std::string bytes;
@@ -617,15 +635,12 @@ Result<std::string> WineRegistry::MapWindowsPath(std::string_view windowsPath) c
 {
     std::string path(StripLongPathPrefix(windowsPath));
     std::replace(path.begin(), path.end(), '/', '\\');
-    const auto fail = [&](const std::string& why) {
-        return Error{0, std::string(windowsPath) + ": " + why};
-    };
+    const auto fail = [&](const std::string& why) { return Error{0, std::string(windowsPath) + ": " + why}; };
 
-    if (path.substr(0, 2) == "\\\\" || StartsWithNoCase(path, "UNC\\"))
-        return fail("network paths cannot be mapped");
+    if (path.substr(0, 2) == "\\\\" || StartsWithNoCase(path, "UNC\\")) return fail("network paths cannot be mapped");
     const char letter = path.empty() ? '\0' : path[0];
-    const bool hasDrive = path.size() >= 2 && path[1] == ':' &&
-                          ((letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z'));
+    const bool hasDrive =
+        path.size() >= 2 && path[1] == ':' && ((letter >= 'a' && letter <= 'z') || (letter >= 'A' && letter <= 'Z'));
     if (!hasDrive) return fail("not an absolute path with a drive letter");
     if (path.size() > 2 && path[2] != '\\') return fail("a path relative to a drive cannot be mapped");
     if (!m_hasPrefix) return fail("no Wine prefix to map it through");
@@ -634,7 +649,8 @@ Result<std::string> WineRegistry::MapWindowsPath(std::string_view windowsPath) c
     const fs::path devices = m_prefix / "dosdevices";
     const std::string drive = AsciiLower(path.substr(0, 2));
     const auto link = FindNoCase(devices, drive);
-    if (!link) return fail("drive " + AsciiUpper(drive) + " is not mapped (no " + drive + " in " + devices.string() + ")");
+    if (!link)
+        return fail("drive " + AsciiUpper(drive) + " is not mapped (no " + drive + " in " + devices.string() + ")");
     std::error_code ec;
     fs::path root = *link;
     if (fs::is_symlink(root, ec)) {
@@ -643,7 +659,8 @@ Result<std::string> WineRegistry::MapWindowsPath(std::string_view windowsPath) c
         root = (target.is_absolute() ? target : devices / target).lexically_normal();
         if (root.has_relative_path() && !root.has_filename()) root = root.parent_path();  // "x/" -> "x"
     }
-    if (!fs::is_directory(root, ec)) return fail("drive " + AsciiUpper(drive) + " leads to " + root.string() + ", which is not a folder");
+    if (!fs::is_directory(root, ec))
+        return fail("drive " + AsciiUpper(drive) + " leads to " + root.string() + ", which is not a folder");
 
     // "." and ".." go first, by name alone, as Windows resolves them; ".."
     // never climbs above the drive.

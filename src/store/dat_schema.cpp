@@ -7,44 +7,42 @@
 namespace arbolith {
 namespace {
 
-constexpr FieldDef Text(std::string_view name, int size, bool zla) { return {name, FieldType::Text, size, zla}; }
-constexpr FieldDef Memo(std::string_view name) { return {name, FieldType::Memo, 0, true}; }
-constexpr FieldDef Integer(std::string_view name) { return {name, FieldType::Integer, 2, false}; }
-constexpr FieldDef Long(std::string_view name) { return {name, FieldType::Long, 4, false}; }
-constexpr FieldDef Boolean(std::string_view name) { return {name, FieldType::Boolean, 1, false}; }
-constexpr FieldDef Date(std::string_view name) { return {name, FieldType::Date, 8, false}; }
+constexpr FieldDef Text(std::string_view name, int size, bool zla)
+{
+    return {name, FieldType::Text, size, zla};
+}
+constexpr FieldDef Memo(std::string_view name)
+{
+    return {name, FieldType::Memo, 0, true};
+}
+constexpr FieldDef Integer(std::string_view name)
+{
+    return {name, FieldType::Integer, 2, false};
+}
+constexpr FieldDef Long(std::string_view name)
+{
+    return {name, FieldType::Long, 4, false};
+}
+constexpr FieldDef Boolean(std::string_view name)
+{
+    return {name, FieldType::Boolean, 1, false};
+}
+constexpr FieldDef Date(std::string_view name)
+{
+    return {name, FieldType::Date, 8, false};
+}
 
 constexpr bool Z = true;    // zero-length text allowed
 constexpr bool NZ = false;  // "" refused; Null still allowed
 
 constexpr FieldDef kLibraryFields[] = {
-    Text("Library", 50, Z),
-    Text("FQLibName", 255, Z),
-    Date("LibDate"),
-    Long("LibSize"),
-    Text("Resource", 5, Z),
-    Boolean("InclInterfaces"),
-    Boolean("InclModules"),
-    Text("TL_Name", 50, Z),
-    Memo("TL_DocString"),
-    Text("TL_HelpFile", 255, Z),
-    Text("TL_Version", 50, Z),
-    Long("TL_cTypeDesc"),
-    Long("cObjectsRaw"),
-    Long("cCollections"),
-    Long("cPropPuts"),
-    Long("cPropGets"),
-    Long("cMethods"),
-    Long("cInterfaces"),
-    Long("cModules"),
-    Long("cEnums"),
-    Long("cConstants"),
-    Long("cCoClasses"),
-    Long("cAliases"),
-    Long("cUnions"),
-    Long("cRecords"),
-    Text("TL_GUID", 50, Z),
-    Text("Copyright", 255, Z),
+    Text("Library", 50, Z), Text("FQLibName", 255, Z),   Date("LibDate"),           Long("LibSize"),
+    Text("Resource", 5, Z), Boolean("InclInterfaces"),   Boolean("InclModules"),    Text("TL_Name", 50, Z),
+    Memo("TL_DocString"),   Text("TL_HelpFile", 255, Z), Text("TL_Version", 50, Z), Long("TL_cTypeDesc"),
+    Long("cObjectsRaw"),    Long("cCollections"),        Long("cPropPuts"),         Long("cPropGets"),
+    Long("cMethods"),       Long("cInterfaces"),         Long("cModules"),          Long("cEnums"),
+    Long("cConstants"),     Long("cCoClasses"),          Long("cAliases"),          Long("cUnions"),
+    Long("cRecords"),       Text("TL_GUID", 50, Z),      Text("Copyright", 255, Z),
 };
 
 constexpr FieldDef kEdgesFields[] = {
@@ -153,21 +151,20 @@ constexpr TableDef kTables[] = {
 
 bool SameName(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
     }
     return true;
 }
 
-bool IsText(const FieldDef& field) { return field.type == FieldType::Text || field.type == FieldType::Memo; }
+bool IsText(const FieldDef& field)
+{
+    return field.type == FieldType::Text || field.type == FieldType::Memo;
+}
 
 Error SchemaError(const Database& db, std::string message)
 {
@@ -179,36 +176,37 @@ Error SchemaError(const Database& db, std::string message)
 const FieldDef* TableDef::Field(std::string_view fieldName) const
 {
     for (const FieldDef& field : fields)
-        if (SameName(field.name, fieldName))
-            return &field;
+        if (SameName(field.name, fieldName)) return &field;
     return nullptr;
 }
 
-std::span<const TableDef> DatTables() { return kTables; }
+std::span<const TableDef> DatTables()
+{
+    return kTables;
+}
 
 const TableDef* FindDatTable(std::string_view name)
 {
     for (const TableDef& table : kTables)
-        if (SameName(table.name, name))
-            return &table;
+        if (SameName(table.name, name)) return &table;
     return nullptr;
 }
 
 std::string DeclaredType(const FieldDef& field)
 {
     switch (field.type) {
-    case FieldType::Text:
-        return "TEXT(" + std::to_string(field.size) + ")";
-    case FieldType::Memo:
-        return "LONGTEXT";
-    case FieldType::Integer:
-        return "SMALLINT";
-    case FieldType::Long:
-        return "INTEGER";
-    case FieldType::Boolean:
-        return "BOOLEAN";
-    case FieldType::Date:
-        return "DATETIME";
+        case FieldType::Text:
+            return "TEXT(" + std::to_string(field.size) + ")";
+        case FieldType::Memo:
+            return "LONGTEXT";
+        case FieldType::Integer:
+            return "SMALLINT";
+        case FieldType::Long:
+            return "INTEGER";
+        case FieldType::Boolean:
+            return "BOOLEAN";
+        case FieldType::Date:
+            return "DATETIME";
     }
     return "TEXT";
 }
@@ -222,8 +220,7 @@ std::string CreateTableSql(const TableDef& table)
         first = false;
         const std::string name = QuoteIdentifier(field.name);
         sql += name + " " + DeclaredType(field);
-        if (IsText(field))
-            sql += " COLLATE NOCASE";
+        if (IsText(field)) sql += " COLLATE NOCASE";
         if (IsText(field) && !field.allowZeroLength) {
             // A named constraint makes SQLite's refusal say which field it was.
             const std::string label = std::string(table.name) + "." + std::string(field.name) + " may not be empty";
@@ -249,21 +246,18 @@ Result<Database> CreateDatFile(const std::filesystem::path& path, DatFileUse use
     std::optional<Error> failure;
     {
         auto db = Database::Create(path, kDatCreateConnect);
-        if (!db)
-            return db.error();  // nothing was made, or Create removed it again
+        if (!db) return db.error();  // nothing was made, or Create removed it again
         // A file filled once and renamed into place by its maker: the
         // rollback journal stays in memory (a failed transaction still rolls
         // back), nothing is synced until the maker flushes the finished file,
         // and the page cache holds the whole model, so each page is
         // encrypted once, at commit, not again whenever a full cache spills.
-        auto made = use == DatFileUse::FillOnce
-                        ? db->ExecuteScript("PRAGMA journal_mode = MEMORY; PRAGMA synchronous = OFF; "
-                                            "PRAGMA cache_size = -32768")
-                        : Result<void>(Ok());
-        if (made)
-            made = db->Execute(CreateTableSql(kTables[0]));
-        if (made)
-            return std::move(*db);
+        auto made = use == DatFileUse::FillOnce ? db->ExecuteScript(
+                                                      "PRAGMA journal_mode = MEMORY; PRAGMA synchronous = OFF; "
+                                                      "PRAGMA cache_size = -32768")
+                                                : Result<void>(Ok());
+        if (made) made = db->Execute(CreateTableSql(kTables[0]));
+        if (made) return std::move(*db);
         failure = made.error();
     }
     std::error_code ec;
@@ -274,11 +268,9 @@ Result<Database> CreateDatFile(const std::filesystem::path& path, DatFileUse use
 Result<void> CreateDataTables(Database& db)
 {
     auto transaction = db.Begin();
-    if (!transaction)
-        return transaction.error();
+    if (!transaction) return transaction.error();
     for (const TableDef& table : DatTables().subspan(1))
-        if (auto made = CreateDatTable(db, table); !made)
-            return made;
+        if (auto made = CreateDatTable(db, table); !made) return made;
     return transaction->Commit();
 }
 
@@ -287,8 +279,7 @@ Result<void> CreateDatTable(Database& db, const TableDef& table)
     if (auto made = db.Execute(CreateTableSql(table)); !made)
         return made.error().In("create table " + std::string(table.name));
     for (const std::string& sql : CreateIndexSql(table))
-        if (auto made = db.Execute(sql); !made)
-            return made.error().In("create index on " + std::string(table.name));
+        if (auto made = db.Execute(sql); !made) return made.error().In("create index on " + std::string(table.name));
     return Ok();
 }
 
@@ -301,15 +292,12 @@ Result<void> CheckDatTable(Database& db, const TableDef& table)
 {
     const std::string tableName(table.name);
     auto columns = db.Prepare("PRAGMA table_info(" + QuoteIdentifier(table.name) + ")");
-    if (!columns)
-        return columns.error();
+    if (!columns) return columns.error();
     std::size_t count = 0;
     for (;;) {
         auto row = columns->Step();
-        if (!row)
-            return row.error();
-        if (!*row)
-            break;
+        if (!row) return row.error();
+        if (!*row) break;
         if (count >= table.fields.size())
             return SchemaError(db, "table " + tableName + " has an extra field " + columns->Text("name"));
         const FieldDef& field = table.fields[count];
@@ -321,31 +309,24 @@ Result<void> CheckDatTable(Database& db, const TableDef& table)
                                        columns->Text("type") + ", expected " + DeclaredType(field));
         ++count;
     }
-    if (count == 0)
-        return SchemaError(db, "no table " + tableName);
+    if (count == 0) return SchemaError(db, "no table " + tableName);
     if (count < table.fields.size())
         return SchemaError(db, "table " + tableName + " lacks the field " + std::string(table.fields[count].name));
 
     for (const IndexDef& index : table.indexes) {
         auto listed = db.Prepare("PRAGMA index_list(" + QuoteIdentifier(table.name) + ")");
-        if (!listed)
-            return listed.error();
+        if (!listed) return listed.error();
         std::optional<bool> unique;
         for (;;) {
             auto row = listed->Step();
-            if (!row)
-                return row.error();
-            if (!*row)
-                break;
-            if (SameName(listed->Text("name"), index.name))
-                unique = listed->Bool("unique");
+            if (!row) return row.error();
+            if (!*row) break;
+            if (SameName(listed->Text("name"), index.name)) unique = listed->Bool("unique");
         }
         auto columns = db.Prepare("PRAGMA index_info(" + QuoteIdentifier(index.name) + ")");
-        if (!columns)
-            return columns.error();
+        if (!columns) return columns.error();
         auto first = columns->Step();
-        if (!first)
-            return first.error();
+        if (!first) return first.error();
         if (!unique || !*first || !SameName(columns->Text("name"), index.field))
             return SchemaError(db, "table " + tableName + " lacks the index " + std::string(index.name) + " on " +
                                        std::string(index.field));

@@ -53,7 +53,7 @@ struct FieldDef {
 };
 
 struct IndexDef {
-    std::string_view name;   // unique in the file: "<Table>_<Field>"
+    std::string_view name;  // unique in the file: "<Table>_<Field>"
     std::string_view field;
     bool unique;
 };

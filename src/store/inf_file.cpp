@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "store/inf_file.h"
 
-#include "platform/paths.h"
 #include "platform/ini.h"
+#include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/text_encoding.h"
 
@@ -30,8 +30,7 @@ std::optional<std::int32_t> ParseWholeNumber(std::string_view text)
     text = TrimView(text);
     std::int32_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
 }
 
@@ -53,8 +52,7 @@ std::vector<std::vector<std::string>> ReadList(const ProfileDocument& doc, const
 {
     std::vector<std::vector<std::string>> rows;
     for (const std::string& key : doc.SectionKeys(section)) {
-        if (key.empty())
-            break;
+        if (key.empty()) break;
         auto fields = SplitInfFields(key);
         fields.resize(fieldCount);
         rows.push_back(std::move(fields));
@@ -69,8 +67,8 @@ struct ListEntries {
 
 Result<std::vector<ListEntries>> BuildListEntries(const InfData& data)
 {
-    std::vector<ListEntries> lists = {{kListSections[0], {}}, {kListSections[1], {}},
-                                      {kListSections[2], {}}, {kListSections[3], {}}};
+    std::vector<ListEntries> lists = {
+        {kListSections[0], {}}, {kListSections[1], {}}, {kListSections[2], {}}, {kListSections[3], {}}};
     auto add = [](ListEntries& list, const std::vector<std::string>& fields) -> Result<void> {
         for (const std::string& field : fields)
             if (field.find('|') != std::string::npos)
@@ -83,27 +81,22 @@ Result<std::vector<ListEntries>> BuildListEntries(const InfData& data)
         return Ok();
     };
     for (const InfEdge& e : data.edges)
-        if (auto r = add(lists[0], {e.parent, e.child, e.label}); !r)
-            return r.error();
+        if (auto r = add(lists[0], {e.parent, e.child, e.label}); !r) return r.error();
     for (const InfCustomObject& o : data.customObjects)
         if (auto r = add(lists[1], {o.name, IniBooleanText(o.isCollection), o.memberName, o.docString}); !r)
             return r.error();
     for (const InfCollection& c : data.collections) {
-        if (c.newFlag.empty() && c.newMember.empty())
-            continue;
-        if (auto r = add(lists[2], {c.name, c.newFlag, c.newMember}); !r)
-            return r.error();
+        if (c.newFlag.empty() && c.newMember.empty()) continue;
+        if (auto r = add(lists[2], {c.name, c.newFlag, c.newMember}); !r) return r.error();
     }
     for (const InfExternalEdge& x : data.externalEdges)
-        if (auto r = add(lists[3], {x.parent, x.memberLabel, x.returnType, x.library}); !r)
-            return r.error();
+        if (auto r = add(lists[3], {x.parent, x.memberLabel, x.returnType, x.library}); !r) return r.error();
     return lists;
 }
 
 Result<ProfileDocument> LoadExisting(const fs::path& infFile)
 {
-    if (!FileExists(infFile))
-        return Error{ENOENT, "no INF file at " + infFile.string()};
+    if (!FileExists(infFile)) return Error{ENOENT, "no INF file at " + infFile.string()};
     return ProfileDocument::Load(infFile);
 }
 
@@ -111,8 +104,7 @@ template <class Change>
 Result<void> UpdateInf(const fs::path& infFile, Change change)
 {
     auto doc = ProfileDocument::Load(infFile);
-    if (!doc)
-        return doc.error();
+    if (!doc) return doc.error();
     change(*doc);
     return doc->Save(infFile);
 }
@@ -123,8 +115,7 @@ std::string JoinInfFields(const std::vector<std::string>& fields)
 {
     std::string joined;
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i)
-            joined += '|';
+        if (i) joined += '|';
         joined += fields[i];
     }
     return joined;
@@ -136,8 +127,7 @@ std::vector<std::string> SplitInfFields(std::string_view entry)
     for (;;) {
         const auto bar = entry.find('|');
         fields.emplace_back(entry.substr(0, bar));
-        if (bar == std::string_view::npos)
-            return fields;
+        if (bar == std::string_view::npos) return fields;
         entry.remove_prefix(bar + 1);
     }
 }
@@ -146,23 +136,19 @@ Result<void> SaveDataToINF(const fs::path& infFile, InfData& data)
 {
     data.modelName = Trim(data.modelName);
     data.resourceNumber = Trim(data.resourceNumber);
-    if (data.resourceNumber.empty())
-        data.resourceNumber = "1";
-    if (Trim(data.category).empty())
-        data.category = "Misc";
+    if (data.resourceNumber.empty()) data.resourceNumber = "1";
+    if (Trim(data.category).empty()) data.category = "Misc";
 
     const std::string connect = JoinInfFields(data.connectToTop);
     for (const std::string& name : data.connectToTop)
-        if (name.find('|') != std::string::npos)
-            return Error{EINVAL, "top connection \"" + name + "\" contains \"|\""};
+        if (name.find('|') != std::string::npos) return Error{EINVAL, "top connection \"" + name + "\" contains \"|\""};
     for (const std::string& value : {data.library, data.modelName, data.resourceNumber, data.category,
                                      data.builtInTopObject, data.customTopObject, connect})
         if (value.find_first_of("\r\n") != std::string::npos)
             return Error{EINVAL, "the value \"" + value + "\" contains a line break"};
 
     auto lists = BuildListEntries(data);
-    if (!lists)
-        return lists.error().In("cannot save " + infFile.string());
+    if (!lists) return lists.error().In("cannot save " + infFile.string());
 
     auto saved = UpdateInf(infFile, [&](ProfileDocument& doc) {
         doc.Set("Main", "Interfaces", data.interfaces ? "1" : "0");
@@ -181,21 +167,18 @@ Result<void> SaveDataToINF(const fs::path& infFile, InfData& data)
         doc.Set("Special", "GlobalObject", IniBooleanText(data.globalObject));
         for (const ListEntries& list : *lists) {
             doc.DeleteSection(list.section);
-            for (const std::string& key : list.keys)
-                doc.Set(list.section, key, "");
+            for (const std::string& key : list.keys) doc.Set(list.section, key, "");
         }
         doc.DeleteSection("ReturnType");
     });
-    if (!saved)
-        return saved.error().In("cannot save " + infFile.string());
+    if (!saved) return saved.error().In("cannot save " + infFile.string());
     return Ok();
 }
 
 Result<InfData> GetInfData(const fs::path& infFile)
 {
     auto loaded = LoadExisting(infFile);
-    if (!loaded)
-        return loaded.error();
+    if (!loaded) return loaded.error();
     const ProfileDocument& doc = *loaded;
 
     InfData d;
@@ -215,8 +198,7 @@ Result<InfData> GetInfData(const fs::path& infFile)
     d.makeControlsObject = ReadBool(doc, "Special", "MakeControlsObject", false);
     d.globalObject = ReadBool(doc, "Special", "GlobalObject", true);
 
-    for (auto& f : ReadList(doc, "Edges", 3))
-        d.edges.push_back({std::move(f[0]), std::move(f[1]), std::move(f[2])});
+    for (auto& f : ReadList(doc, "Edges", 3)) d.edges.push_back({std::move(f[0]), std::move(f[1]), std::move(f[2])});
     for (auto& f : ReadList(doc, "CustomObjects", 4))
         d.customObjects.push_back({std::move(f[0]), ParseIniBoolean(f[1], false), std::move(f[2]), std::move(f[3])});
     for (auto& f : ReadList(doc, "Collections", 3))
@@ -229,8 +211,7 @@ Result<InfData> GetInfData(const fs::path& infFile)
 Result<InfBrowseKeys> ReadInfBrowseKeys(const fs::path& infFile)
 {
     auto loaded = LoadExisting(infFile);
-    if (!loaded)
-        return loaded.error();
+    if (!loaded) return loaded.error();
     const ProfileDocument& doc = *loaded;
 
     InfBrowseKeys k;
@@ -242,8 +223,7 @@ Result<InfBrowseKeys> ReadInfBrowseKeys(const fs::path& infFile)
     k.showHidden = ReadBool(doc, "Main", "ShowHidden", true);
     k.showExternal = ReadBool(doc, "Main", "ShowExternal", true);
     k.helpFile = ReadText(doc, "Main", "HelpFile");
-    if (const auto key = doc.Get("TopObject", "TopObjectKey"))
-        k.topObjectKey = ParseWholeNumber(*key);
+    if (const auto key = doc.Get("TopObject", "TopObjectKey")) k.topObjectKey = ParseWholeNumber(*key);
     for (const std::string& name : doc.SectionKeys("NonleafCounts"))
         if (const auto count = ParseWholeNumber(doc.Get("NonleafCounts", name).value_or("")))
             k.nonleafCounts.emplace(name, *count);

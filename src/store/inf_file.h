@@ -45,7 +45,7 @@ struct InfExternalEdge {
     std::string parent;
     std::string memberLabel;  // "(<P:Name)" or "(<M:Name)"
     std::string returnType;
-    std::string library;      // name of the other library
+    std::string library;  // name of the other library
     bool operator==(const InfExternalEdge&) const = default;
 };
 
@@ -54,7 +54,7 @@ struct InfData {
     // [Main]
     bool interfaces = false;
     bool modules = false;
-    std::string library;             // library file name without folder
+    std::string library;  // library file name without folder
     std::string modelName;
     std::string resourceNumber = "1";
     std::string category = "Misc";
@@ -106,7 +106,7 @@ struct InfBrowseKeys {
     bool showHidden = true;
     bool showExternal = true;
     std::string helpFile;
-    std::optional<std::int32_t> topObjectKey;  // absent until the model is made
+    std::optional<std::int32_t> topObjectKey;           // absent until the model is made
     std::map<std::string, std::int32_t> nonleafCounts;  // "<Default>" or an object name -> branch count
 };
 Result<InfBrowseKeys> ReadInfBrowseKeys(const std::filesystem::path& infFile);

@@ -46,9 +46,13 @@ class ByteView {
 public:
     ByteView() = default;
     ByteView(const std::uint8_t* data, std::size_t size, std::uint64_t base = 0)
-        : m_data(data), m_size(size), m_base(base) {}
+        : m_data(data), m_size(size), m_base(base)
+    {
+    }
     explicit ByteView(std::string_view bytes)
-        : m_data(reinterpret_cast<const std::uint8_t*>(bytes.data())), m_size(bytes.size()) {}
+        : m_data(reinterpret_cast<const std::uint8_t*>(bytes.data())), m_size(bytes.size())
+    {
+    }
 
     std::size_t Size() const { return m_size; }
     std::uint64_t Base() const { return m_base; }
@@ -79,7 +83,10 @@ public:
     std::int32_t I32At(std::uint64_t off) const { return static_cast<std::int32_t>(U32At(off)); }
     std::int16_t I16At(std::uint64_t off) const { return static_cast<std::int16_t>(U16At(off)); }
 
-    ReadError Fail(ErrCode code, std::uint64_t off, std::string what) const { return {code, m_base + off, std::move(what)}; }
+    ReadError Fail(ErrCode code, std::uint64_t off, std::string what) const
+    {
+        return {code, m_base + off, std::move(what)};
+    }
 
 private:
     const std::uint8_t* m_data = nullptr;

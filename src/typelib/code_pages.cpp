@@ -236,26 +236,50 @@ std::uint16_t AnsiCodePageOfLcid(std::uint32_t lcid)
 {
     std::uint32_t primary = lcid & 0x3FF;
     switch (primary) {
-    case 0x05: case 0x15: case 0x0E: case 0x1B: case 0x24: case 0x1C: case 0x18:
-        return 1250;  // cs pl hu sk sl sq ro
-    case 0x1A:  // hr, sr, bs: Serbian Cyrillic uses 1251
-        return (lcid & 0xFFFF) == 0x0C1A ? 1251 : 1250;
-    case 0x19: case 0x22: case 0x02: case 0x23: case 0x2F:
-        return 1251;  // ru uk bg be mk
-    case 0x08: return 1253;
-    case 0x1F: return 1254;
-    case 0x0D: return 1255;
-    case 0x01: case 0x29: case 0x20: return 1256;  // ar fa ur
-    case 0x25: case 0x26: case 0x27: return 1257;  // et lv lt
-    case 0x2A: return 1258;
-    case 0x1E: return 874;
-    case 0x11: return 932;
-    case 0x12: return 949;
-    case 0x04: {
-        std::uint32_t lang = lcid & 0xFFFF;
-        return (lang == 0x0404 || lang == 0x0C04 || lang == 0x1404) ? 950 : 936;  // Taiwan, Hong Kong, Macao
-    }
-    default: return 1252;
+        case 0x05:
+        case 0x15:
+        case 0x0E:
+        case 0x1B:
+        case 0x24:
+        case 0x1C:
+        case 0x18:
+            return 1250;  // cs pl hu sk sl sq ro
+        case 0x1A:        // hr, sr, bs: Serbian Cyrillic uses 1251
+            return (lcid & 0xFFFF) == 0x0C1A ? 1251 : 1250;
+        case 0x19:
+        case 0x22:
+        case 0x02:
+        case 0x23:
+        case 0x2F:
+            return 1251;  // ru uk bg be mk
+        case 0x08:
+            return 1253;
+        case 0x1F:
+            return 1254;
+        case 0x0D:
+            return 1255;
+        case 0x01:
+        case 0x29:
+        case 0x20:
+            return 1256;  // ar fa ur
+        case 0x25:
+        case 0x26:
+        case 0x27:
+            return 1257;  // et lv lt
+        case 0x2A:
+            return 1258;
+        case 0x1E:
+            return 874;
+        case 0x11:
+            return 932;
+        case 0x12:
+            return 949;
+        case 0x04: {
+            std::uint32_t lang = lcid & 0xFFFF;
+            return (lang == 0x0404 || lang == 0x0C04 || lang == 0x1404) ? 950 : 936;  // Taiwan, Hong Kong, Macao
+        }
+        default:
+            return 1252;
     }
 }
 
@@ -263,11 +287,16 @@ std::string DecodeCodePage(std::string_view bytes, std::uint16_t codePage)
 {
     if (const SingleBytePage* page = FindPage(codePage)) return DecodeSingleByte(bytes, *page);
     switch (codePage) {
-    case 932: return DecodeWithIconv(bytes, "CP932");
-    case 936: return DecodeWithIconv(bytes, "CP936");
-    case 949: return DecodeWithIconv(bytes, "CP949");
-    case 950: return DecodeWithIconv(bytes, "CP950");
-    default: return Cp1252ToUtf8(bytes);
+        case 932:
+            return DecodeWithIconv(bytes, "CP932");
+        case 936:
+            return DecodeWithIconv(bytes, "CP936");
+        case 949:
+            return DecodeWithIconv(bytes, "CP949");
+        case 950:
+            return DecodeWithIconv(bytes, "CP950");
+        default:
+            return Cp1252ToUtf8(bytes);
     }
 }
 

@@ -12,16 +12,16 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "typelib/msft_layout.h"
 #include "typelib/code_pages.h"
+#include "typelib/msft_layout.h"
 
 namespace arbolith {
 namespace {
 
 using namespace msft;
 
-constexpr int kMaxTypeDepth = 16;     // PTR -> PTR -> ... chains in one descriptor
-constexpr int kMaxBaseDepth = 32;     // interface inheritance levels
+constexpr int kMaxTypeDepth = 16;  // PTR -> PTR -> ... chains in one descriptor
+constexpr int kMaxBaseDepth = 32;  // interface inheritance levels
 
 // Bounds on what one library may decode into, as a multiple of its size plus
 // a floor. Names and doc strings may be shared (the string table holds each
@@ -36,9 +36,9 @@ constexpr std::uint64_t kDispatchViewPerFileByte = 128;
 constexpr std::uint64_t kDecodedFloor = 1u << 20;
 
 constexpr const char* kSegmentNames[SEGDIR_COUNT] = {
-    "typeinfo table", "import info", "import files", "references", "GUID hash",
-    "GUID table", "name hash", "name table", "string table", "typedesc table",
-    "array descriptions", "custom data", "custom-data GUIDs", "segment 13", "segment 14"};
+    "typeinfo table",     "import info", "import files",      "references",   "GUID hash",
+    "GUID table",         "name hash",   "name table",        "string table", "typedesc table",
+    "array descriptions", "custom data", "custom-data GUIDs", "segment 13",   "segment 14"};
 
 struct RawTypeInfo {
     std::int32_t datatype1 = -1;
@@ -60,8 +60,8 @@ public:
 private:
     Read<bool> ReadHeader();
     Read<bool> ReadTypeInfo(std::uint32_t index, TypeInfo& type, RawTypeInfo& raw);
-    Read<bool> ReadMembers(std::uint32_t index, std::uint32_t memOff, std::uint32_t funcCount,
-                           std::uint32_t varCount, TypeInfo& type);
+    Read<bool> ReadMembers(std::uint32_t index, std::uint32_t memOff, std::uint32_t funcCount, std::uint32_t varCount,
+                           TypeInfo& type);
     std::uint32_t ReadFunction(ByteView body, std::uint32_t recOff, Function& fn) const;
     std::uint32_t ReadVariable(ByteView body, std::uint32_t recOff, Variable& var) const;
     Read<bool> BuildDispatchView(std::uint32_t index);
@@ -103,8 +103,9 @@ Read<bool> Parser::ReadHeader()
     if (head->U32At(0) != MSFT_MAGIC) return m_file.Fail(ErrCode::BadMagic, 0, "not a type library");
     std::int32_t count = head->I32At(HDR_TYPE_COUNT);
     if (count < 0 || !CountFits(static_cast<std::uint32_t>(count), 4 + TI_SIZE, m_file.Size()))
-        return m_file.Fail(ErrCode::BadValue, HDR_TYPE_COUNT,
-                           "typeinfo count " + std::to_string(count) + " impossible for a file of " + Hex(m_file.Size()) + " bytes");
+        return m_file.Fail(
+            ErrCode::BadValue, HDR_TYPE_COUNT,
+            "typeinfo count " + std::to_string(count) + " impossible for a file of " + Hex(m_file.Size()) + " bytes");
     m_typeCount = static_cast<std::uint32_t>(count);
     std::uint32_t varflags = head->U32At(HDR_VARFLAGS);
     std::uint64_t dirOff = HDR_SIZE + 4ull * m_typeCount + ((varflags & VARFLAG_HELP_DLL) ? 4 : 0);
@@ -114,11 +115,14 @@ Read<bool> Parser::ReadHeader()
         std::int32_t off = dir->I32At(i * SEGDIR_ENTRY_SIZE);
         std::int32_t len = dir->I32At(i * SEGDIR_ENTRY_SIZE + 4);
         if (off == -1 || len <= 0) continue;
-        if (off < 0) return m_file.Fail(ErrCode::BadValue, dirOff + i * SEGDIR_ENTRY_SIZE, std::string(kSegmentNames[i]) + ": negative offset");
+        if (off < 0)
+            return m_file.Fail(ErrCode::BadValue, dirOff + i * SEGDIR_ENTRY_SIZE,
+                               std::string(kSegmentNames[i]) + ": negative offset");
         if (!m_file.Contains(static_cast<std::uint32_t>(off), static_cast<std::uint32_t>(len)))
             return m_file.Fail(ErrCode::Truncated, static_cast<std::uint32_t>(off),
                                std::string(kSegmentNames[i]) + " at " + Hex(static_cast<std::uint32_t>(off)) + " (" +
-                                   Hex(static_cast<std::uint32_t>(len)) + " bytes) past end of file (" + Hex(m_file.Size()) + ")");
+                                   Hex(static_cast<std::uint32_t>(len)) + " bytes) past end of file (" +
+                                   Hex(m_file.Size()) + ")");
         m_seg[i] = ByteView(m_file.Data() + off, static_cast<std::uint32_t>(len), static_cast<std::uint32_t>(off));
     }
     if (!CountFits(m_typeCount, TI_SIZE, m_seg[SEG_TYPEINFO].Size()) ||
@@ -191,11 +195,22 @@ std::optional<ConstantValue> Parser::DecodeValue(std::int32_t encoded) const
         v.vt = static_cast<std::uint16_t>((u >> 26) & 0x1F);
         std::uint32_t raw = u & 0x03FFFFFF;
         switch (v.vt) {
-        case VT_I1: v.integer = static_cast<std::int8_t>(raw & 0xFF); break;
-        case VT_I2: case VT_BOOL: v.integer = static_cast<std::int16_t>(raw & 0xFFFF); break;
-        case VT_UI1: v.integer = raw & 0xFF; break;
-        case VT_UI2: v.integer = raw & 0xFFFF; break;
-        default: v.integer = raw; break;
+            case VT_I1:
+                v.integer = static_cast<std::int8_t>(raw & 0xFF);
+                break;
+            case VT_I2:
+            case VT_BOOL:
+                v.integer = static_cast<std::int16_t>(raw & 0xFFFF);
+                break;
+            case VT_UI1:
+                v.integer = raw & 0xFF;
+                break;
+            case VT_UI2:
+                v.integer = raw & 0xFFFF;
+                break;
+            default:
+                v.integer = raw;
+                break;
         }
         return v;
     }
@@ -206,43 +221,59 @@ std::optional<ConstantValue> Parser::DecodeValue(std::int32_t encoded) const
     v.vt = vt;
     std::uint32_t lo = 0, hi = 0;
     switch (vt) {
-    case VT_I1: case VT_I2: case VT_I4: case VT_INT: case VT_ERROR: case VT_HRESULT:
-        if (!cd.U32(off + 2, lo)) return std::nullopt;
-        v.integer = vt == VT_I1 ? static_cast<std::int8_t>(lo) : vt == VT_I2 ? static_cast<std::int16_t>(lo) : static_cast<std::int32_t>(lo);
-        return v;
-    case VT_BOOL:
-        if (!cd.U32(off + 2, lo)) return std::nullopt;
-        v.integer = static_cast<std::int16_t>(lo);
-        return v;
-    case VT_UI1: case VT_UI2: case VT_UI4: case VT_UINT:
-        if (!cd.U32(off + 2, lo)) return std::nullopt;
-        v.integer = vt == VT_UI1 ? (lo & 0xFF) : vt == VT_UI2 ? (lo & 0xFFFF) : lo;
-        return v;
-    case VT_R4: {
-        if (!cd.U32(off + 2, lo)) return std::nullopt;
-        float f;
-        static_assert(sizeof f == 4);
-        std::memcpy(&f, &lo, 4);
-        v.real = f;
-        return v;
-    }
-    case VT_R8: case VT_DATE: case VT_CY: case VT_I8: case VT_UI8: {
-        if (!cd.U32(off + 2, lo) || !cd.U32(off + 6, hi)) return std::nullopt;
-        std::uint64_t q = (std::uint64_t{hi} << 32) | lo;
-        if (vt == VT_R8 || vt == VT_DATE) std::memcpy(&v.real, &q, 8);
-        else v.integer = static_cast<std::int64_t>(q);
-        return v;
-    }
-    case VT_BSTR: {
-        if (!cd.U32(off + 2, lo)) return std::nullopt;
-        if (lo == 0xFFFFFFFF) return v;
-        auto bytes = cd.Slice(off + 6, lo, "string constant");
-        if (!bytes) return std::nullopt;
-        v.text = Decode(std::string_view(reinterpret_cast<const char*>(bytes->Data()), lo));
-        return v;
-    }
-    default:
-        return v;
+        case VT_I1:
+        case VT_I2:
+        case VT_I4:
+        case VT_INT:
+        case VT_ERROR:
+        case VT_HRESULT:
+            if (!cd.U32(off + 2, lo)) return std::nullopt;
+            v.integer = vt == VT_I1   ? static_cast<std::int8_t>(lo)
+                        : vt == VT_I2 ? static_cast<std::int16_t>(lo)
+                                      : static_cast<std::int32_t>(lo);
+            return v;
+        case VT_BOOL:
+            if (!cd.U32(off + 2, lo)) return std::nullopt;
+            v.integer = static_cast<std::int16_t>(lo);
+            return v;
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_UINT:
+            if (!cd.U32(off + 2, lo)) return std::nullopt;
+            v.integer = vt == VT_UI1 ? (lo & 0xFF) : vt == VT_UI2 ? (lo & 0xFFFF) : lo;
+            return v;
+        case VT_R4: {
+            if (!cd.U32(off + 2, lo)) return std::nullopt;
+            float f;
+            static_assert(sizeof f == 4);
+            std::memcpy(&f, &lo, 4);
+            v.real = f;
+            return v;
+        }
+        case VT_R8:
+        case VT_DATE:
+        case VT_CY:
+        case VT_I8:
+        case VT_UI8: {
+            if (!cd.U32(off + 2, lo) || !cd.U32(off + 6, hi)) return std::nullopt;
+            std::uint64_t q = (std::uint64_t{hi} << 32) | lo;
+            if (vt == VT_R8 || vt == VT_DATE)
+                std::memcpy(&v.real, &q, 8);
+            else
+                v.integer = static_cast<std::int64_t>(q);
+            return v;
+        }
+        case VT_BSTR: {
+            if (!cd.U32(off + 2, lo)) return std::nullopt;
+            if (lo == 0xFFFFFFFF) return v;
+            auto bytes = cd.Slice(off + 6, lo, "string constant");
+            if (!bytes) return std::nullopt;
+            v.text = Decode(std::string_view(reinterpret_cast<const char*>(bytes->Data()), lo));
+            return v;
+        }
+        default:
+            return v;
     }
 }
 
@@ -262,7 +293,8 @@ TypeRef Parser::ResolveHref(std::int32_t href) const
             ref.index = static_cast<std::int32_t>(h / TI_SIZE);
             ref.resolved = true;
             // Names of all types are read before any reference is resolved.
-            ref.name = ref.index < static_cast<std::int32_t>(m_lib.types.size()) ? m_lib.types[ref.index].name : std::string();
+            ref.name =
+                ref.index < static_cast<std::int32_t>(m_lib.types.size()) ? m_lib.types[ref.index].name : std::string();
         }
     } else if (h & 1) {
         ref.external = true;
@@ -315,7 +347,8 @@ TypeRef Parser::ResolveHref(std::int32_t href) const
                     return self;
                 }
                 std::shared_ptr<const TypeLib> lib;
-                if (auto it = m_imports.find(fileOff); it != m_imports.end()) lib = it->second;
+                if (auto it = m_imports.find(fileOff); it != m_imports.end())
+                    lib = it->second;
                 else {
                     if (m_resolver) lib = m_resolver(imp);
                     m_imports.emplace(fileOff, lib);
@@ -365,39 +398,39 @@ TypeDesc Parser::DecodeType(std::int32_t encoded) const
         std::uint16_t vt = desc->U16At(0) & 0x0FFF;
         std::int32_t target = desc->I32At(4);
         switch (vt) {
-        case VT_PTR:
-            if (td.pointerLevels < 255) ++td.pointerLevels;
-            t = target;
-            continue;
-        case VT_SAFEARRAY:
-            if (arrayBit != 0) {
-                td.code = static_cast<std::uint16_t>(arrayBit | vt);
-                return td;
+            case VT_PTR:
+                if (td.pointerLevels < 255) ++td.pointerLevels;
+                t = target;
+                continue;
+            case VT_SAFEARRAY:
+                if (arrayBit != 0) {
+                    td.code = static_cast<std::uint16_t>(arrayBit | vt);
+                    return td;
+                }
+                arrayBit = kVtSafeArrayBit;
+                t = target;
+                continue;
+            case VT_CARRAY: {
+                if (arrayBit != 0) {
+                    td.code = static_cast<std::uint16_t>(arrayBit | vt);
+                    return td;
+                }
+                arrayBit = kVtCArrayBit;
+                std::uint32_t elem = 0;
+                if (target < 0 || !m_seg[SEG_ARRAYDESCS].U32(static_cast<std::uint32_t>(target), elem)) {
+                    td.code = arrayBit;
+                    return td;
+                }
+                t = static_cast<std::int32_t>(elem);
+                continue;
             }
-            arrayBit = kVtSafeArrayBit;
-            t = target;
-            continue;
-        case VT_CARRAY: {
-            if (arrayBit != 0) {
-                td.code = static_cast<std::uint16_t>(arrayBit | vt);
-                return td;
-            }
-            arrayBit = kVtCArrayBit;
-            std::uint32_t elem = 0;
-            if (target < 0 || !m_seg[SEG_ARRAYDESCS].U32(static_cast<std::uint32_t>(target), elem)) {
+            case VT_USERDEFINED:
                 td.code = arrayBit;
+                td.ref = ResolveHref(target);
                 return td;
-            }
-            t = static_cast<std::int32_t>(elem);
-            continue;
-        }
-        case VT_USERDEFINED:
-            td.code = arrayBit;
-            td.ref = ResolveHref(target);
-            return td;
-        default:
-            td.code = static_cast<std::uint16_t>(arrayBit | vt);
-            return td;
+            default:
+                td.code = static_cast<std::uint16_t>(arrayBit | vt);
+                return td;
         }
     }
     td.code = arrayBit;  // chain too long: treated as unreadable
@@ -464,12 +497,14 @@ Read<bool> Parser::ReadMembers(std::uint32_t index, std::uint32_t memOff, std::u
     std::uint32_t total = funcCount + varCount;
     std::uint32_t recordBytes = 0;
     if (!m_file.U32(memOff, recordBytes))
-        return m_file.Fail(ErrCode::Truncated, memOff,
-                           where + ": member block offset " + Hex(memOff) + " past end of file (" + Hex(m_file.Size()) + ")");
+        return m_file.Fail(
+            ErrCode::Truncated, memOff,
+            where + ": member block offset " + Hex(memOff) + " past end of file (" + Hex(m_file.Size()) + ")");
     auto body = m_file.Slice(std::uint64_t{memOff} + 4, recordBytes, where + ": member records");
     if (!body) return body.error();
     if (!CountFits(total, 12, m_file.Size()))
-        return m_file.Fail(ErrCode::BadValue, memOff, where + ": member count " + std::to_string(total) + " impossible");
+        return m_file.Fail(ErrCode::BadValue, memOff,
+                           where + ": member count " + std::to_string(total) + " impossible");
     auto arrays = m_file.Slice(std::uint64_t{memOff} + 4 + recordBytes, 12ull * total, where + ": member tables");
     if (!arrays) return arrays.error();
     auto overlap = [&] {
@@ -493,8 +528,10 @@ Read<bool> Parser::ReadMembers(std::uint32_t index, std::uint32_t memOff, std::u
             if (m_memberBytes > m_file.Size()) return overlap();
             fn.memberId = id;
             // A property accessor may leave its name out: it shares the previous one's.
-            if (nameOff == -1 && !type.functions.empty()) fn.name = type.functions.back().name;
-            else fn.name = Name(nameOff);
+            if (nameOff == -1 && !type.functions.empty())
+                fn.name = type.functions.back().name;
+            else
+                fn.name = Name(nameOff);
             type.functions.push_back(std::move(fn));
         } else {
             Variable var;
@@ -515,7 +552,8 @@ Read<bool> Parser::ReadTypeInfo(std::uint32_t index, TypeInfo& type, RawTypeInfo
     ByteView rec(m_seg[SEG_TYPEINFO].Data() + index * TI_SIZE, TI_SIZE, m_seg[SEG_TYPEINFO].Base() + index * TI_SIZE);
     std::uint32_t kind = rec.U32At(TI_KIND) & TKIND_MASK;
     if (kind > static_cast<std::uint32_t>(TypeKind::Union))
-        return rec.Fail(ErrCode::BadValue, 0, "typeinfo " + std::to_string(index) + ": unknown type kind " + std::to_string(kind));
+        return rec.Fail(ErrCode::BadValue, 0,
+                        "typeinfo " + std::to_string(index) + ": unknown type kind " + std::to_string(kind));
     type.kind = static_cast<TypeKind>(kind);
     std::uint32_t counts = rec.U32At(TI_COUNTS);
     type.typeFlags = static_cast<std::uint16_t>(rec.U32At(TI_FLAGS));
@@ -622,34 +660,34 @@ Read<TypeLib> Parser::Run()
         TypeInfo& type = m_lib.types[i];
         const RawTypeInfo& raw = m_raw[i];
         switch (type.kind) {
-        case TypeKind::Coclass: {
-            std::int32_t off = raw.datatype1;
-            for (std::uint32_t n = 0; n < raw.implCount && off >= 0; ++n) {
-                auto ref = m_seg[SEG_REFERENCES].Slice(static_cast<std::uint32_t>(off), REF_SIZE, "reference");
-                // Unreadable, or more records than the segment holds (a chain
-                // that loops or is shared): the interfaces read so far stay.
-                if (!ref || ++m_referencesRead > m_seg[SEG_REFERENCES].Size() / REF_SIZE) break;
-                type.implTypes.push_back({ResolveHref(ref->I32At(0)), ref->I32At(4)});
-                off = ref->I32At(12);
+            case TypeKind::Coclass: {
+                std::int32_t off = raw.datatype1;
+                for (std::uint32_t n = 0; n < raw.implCount && off >= 0; ++n) {
+                    auto ref = m_seg[SEG_REFERENCES].Slice(static_cast<std::uint32_t>(off), REF_SIZE, "reference");
+                    // Unreadable, or more records than the segment holds (a chain
+                    // that loops or is shared): the interfaces read so far stay.
+                    if (!ref || ++m_referencesRead > m_seg[SEG_REFERENCES].Size() / REF_SIZE) break;
+                    type.implTypes.push_back({ResolveHref(ref->I32At(0)), ref->I32At(4)});
+                    off = ref->I32At(12);
+                }
+                break;
             }
-            break;
-        }
-        case TypeKind::Interface:
-            if (raw.datatype1 != -1) type.implTypes.push_back({ResolveHref(raw.datatype1), 0});
-            break;
-        case TypeKind::Dispatch: {
-            std::int32_t base = m_dispatchHref != -1 ? m_dispatchHref : raw.datatype1;
-            if (base != -1) type.implTypes.push_back({ResolveHref(base), 0});
-            break;
-        }
-        case TypeKind::Alias:
-            type.aliasOf = DecodeType(raw.datatype1);
-            break;
-        case TypeKind::Module:
-            type.dllName = String(raw.datatype1);
-            break;
-        default:
-            break;
+            case TypeKind::Interface:
+                if (raw.datatype1 != -1) type.implTypes.push_back({ResolveHref(raw.datatype1), 0});
+                break;
+            case TypeKind::Dispatch: {
+                std::int32_t base = m_dispatchHref != -1 ? m_dispatchHref : raw.datatype1;
+                if (base != -1) type.implTypes.push_back({ResolveHref(base), 0});
+                break;
+            }
+            case TypeKind::Alias:
+                type.aliasOf = DecodeType(raw.datatype1);
+                break;
+            case TypeKind::Module:
+                type.dllName = String(raw.datatype1);
+                break;
+            default:
+                break;
         }
     }
     for (std::uint32_t i = 0; i < m_typeCount; ++i) {
@@ -658,8 +696,9 @@ Read<TypeLib> Parser::Run()
         if (!built) return built.error();
     }
     if (m_textBytes > m_textLimit)
-        return m_file.Fail(ErrCode::BadValue, 0,
-                           "names and strings decode to more than " + Hex(m_textLimit) + " bytes (shared text multiplied)");
+        return m_file.Fail(
+            ErrCode::BadValue, 0,
+            "names and strings decode to more than " + Hex(m_textLimit) + " bytes (shared text multiplied)");
     return std::move(m_lib);
 }
 
@@ -683,7 +722,8 @@ Read<MsftReader::Identity> MsftReader::PeekIdentity(ByteView data)
     std::int32_t guidOff = head->I32At(HDR_GUID);
     std::int32_t count = head->I32At(HDR_TYPE_COUNT);
     if (guidOff < 0 || count < 0 || !CountFits(static_cast<std::uint32_t>(count), 4, data.Size())) return id;
-    std::uint64_t dirOff = HDR_SIZE + 4ull * static_cast<std::uint32_t>(count) + ((head->U32At(HDR_VARFLAGS) & VARFLAG_HELP_DLL) ? 4 : 0);
+    std::uint64_t dirOff =
+        HDR_SIZE + 4ull * static_cast<std::uint32_t>(count) + ((head->U32At(HDR_VARFLAGS) & VARFLAG_HELP_DLL) ? 4 : 0);
     std::uint32_t segOff = 0;
     if (!data.U32(dirOff + SEG_GUIDS * SEGDIR_ENTRY_SIZE, segOff)) return id;
     auto g = data.Slice(std::uint64_t{segOff} + static_cast<std::uint32_t>(guidOff), 16, "library GUID");

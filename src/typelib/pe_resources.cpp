@@ -52,7 +52,8 @@ Read<PeImage> ReadHeaders(ByteView file)
     if (!file.U32(PE_OFFSET_FIELD, peOff)) return file.Fail(ErrCode::Truncated, 0, "PE: DOS header truncated");
     auto coff = file.Slice(peOff, 24, "PE header");
     if (!coff) return coff.error();
-    if (coff->U32At(0) != PE_SIGNATURE) return file.Fail(ErrCode::BadMagic, peOff, "PE: no PE signature at " + Hex(peOff));
+    if (coff->U32At(0) != PE_SIGNATURE)
+        return file.Fail(ErrCode::BadMagic, peOff, "PE: no PE signature at " + Hex(peOff));
     std::uint16_t sectionCount = coff->U16At(6);
     std::uint16_t optSize = coff->U16At(20);
     std::uint64_t opt = std::uint64_t{peOff} + 24;
@@ -92,8 +93,10 @@ Read<PeImage> ReadHeaders(ByteView file)
         s.rawOffset = table->U32At(b + 20);
         s.span = std::max(virtualSize, s.rawSize);
         // Raw data the file does not hold is cut to what it does hold.
-        if (s.rawOffset >= file.Size()) s.rawSize = 0;
-        else s.rawSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(s.rawSize, file.Size() - s.rawOffset));
+        if (s.rawOffset >= file.Size())
+            s.rawSize = 0;
+        else
+            s.rawSize = static_cast<std::uint32_t>(std::min<std::uint64_t>(s.rawSize, file.Size() - s.rawOffset));
         pe.sections.push_back(s);
     }
     return pe;
@@ -152,7 +155,8 @@ Read<ResourceSection> OpenTypeLibLevel(ByteView file)
     if (rs.pe.resourceRva == 0) return rs;
     std::uint64_t off = 0, available = 0;
     if (!RvaToOffset(rs.pe, rs.pe.resourceRva, off, available))
-        return file.Fail(ErrCode::BadValue, 0, "PE: resource directory RVA " + Hex(rs.pe.resourceRva) + " not in any section");
+        return file.Fail(ErrCode::BadValue, 0,
+                         "PE: resource directory RVA " + Hex(rs.pe.resourceRva) + " not in any section");
     auto root = file.Slice(off, available, "PE resource section");
     if (!root) return root.error();
     rs.root = root.value();
@@ -202,7 +206,8 @@ Read<ByteView> FindTypeLibResource(ByteView file, std::uint32_t id)
             if (++levels > 2) return file.Fail(ErrCode::Cycle, 0, "PE: TYPELIB resource tree too deep");
             auto langs = ReadDirectory(rs->root, target & ~RESOURCE_HIGH_BIT, "PE TYPELIB language directory");
             if (!langs) return langs.error();
-            if (langs->empty()) return file.Fail(ErrCode::NotFound, 0, "PE: TYPELIB resource " + std::to_string(id) + " has no data");
+            if (langs->empty())
+                return file.Fail(ErrCode::NotFound, 0, "PE: TYPELIB resource " + std::to_string(id) + " has no data");
             target = langs->front().target;
         }
         auto data = rs->root.Slice(target, RESOURCE_DATA_ENTRY_SIZE, "PE resource data entry");
@@ -212,7 +217,9 @@ Read<ByteView> FindTypeLibResource(ByteView file, std::uint32_t id)
         if (!RvaToOffset(rs->pe, rva, off, available))
             return file.Fail(ErrCode::BadValue, 0, "PE: TYPELIB data RVA " + Hex(rva) + " not in the file");
         if (size > available)
-            return file.Fail(ErrCode::Truncated, off, "PE: TYPELIB resource " + std::to_string(id) + " (" + Hex(size) + " bytes at " + Hex(off) + ") past end of file");
+            return file.Fail(ErrCode::Truncated, off,
+                             "PE: TYPELIB resource " + std::to_string(id) + " (" + Hex(size) + " bytes at " + Hex(off) +
+                                 ") past end of file");
         return file.Slice(off, size, "TYPELIB resource");
     }
     return file.Fail(ErrCode::NotFound, 0, "resource " + std::to_string(id) + " not found");

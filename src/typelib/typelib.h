@@ -51,9 +51,9 @@ enum class TypeKind : std::uint8_t {
 std::string_view TypeKindKeyword(TypeKind kind);
 
 // Variant-type codes and flag bits the callers test.
-inline constexpr std::uint16_t kVtUserDefinedBase = 0;  // base code of a library type
-inline constexpr std::uint16_t kVtCArrayBit = 0x1000;   // fixed-size array of the base
-inline constexpr std::uint16_t kVtSafeArrayBit = 0x2000; // SAFEARRAY of the base
+inline constexpr std::uint16_t kVtUserDefinedBase = 0;    // base code of a library type
+inline constexpr std::uint16_t kVtCArrayBit = 0x1000;     // fixed-size array of the base
+inline constexpr std::uint16_t kVtSafeArrayBit = 0x2000;  // SAFEARRAY of the base
 inline constexpr std::uint16_t kParamFlagOptional = 0x10;
 inline constexpr std::uint16_t kVarFlagReadOnly = 0x01;
 inline constexpr std::int32_t kImplTypeFlagDefault = 0x1;
@@ -66,11 +66,11 @@ inline constexpr std::uint16_t kTypeFlagDual = 0x40;
 // library could not be loaded), so a reference copied into another library's
 // view still names its own library.
 struct TypeRef {
-    std::int32_t index = -1;    // index of the type in its library; -1 if unknown
-    std::string name;           // "" when unresolved
-    bool external = false;      // declared in another library than the referencing one
-    bool resolved = false;      // the type itself was found (always true for internal)
-    std::string libraryName;    // name the library gives itself ("stdole")
+    std::int32_t index = -1;  // index of the type in its library; -1 if unknown
+    std::string name;         // "" when unresolved
+    bool external = false;    // declared in another library than the referencing one
+    bool resolved = false;    // the type itself was found (always true for internal)
+    std::string libraryName;  // name the library gives itself ("stdole")
     std::uint16_t libraryMajor = 0;
     std::uint16_t libraryMinor = 0;
     Guid libraryGuid;
@@ -80,9 +80,9 @@ struct TypeRef {
 
 // A variable-type descriptor with pointer levels left out.
 struct TypeDesc {
-    std::uint16_t code = 0;        // base VARTYPE plus kVtSafeArrayBit / kVtCArrayBit
+    std::uint16_t code = 0;  // base VARTYPE plus kVtSafeArrayBit / kVtCArrayBit
     std::uint8_t pointerLevels = 0;
-    std::optional<TypeRef> ref;    // set when the base is a library type (base code 0)
+    std::optional<TypeRef> ref;  // set when the base is a library type (base code 0)
 
     std::uint16_t BaseCode() const { return code & 0x0FFF; }
 };
@@ -97,10 +97,10 @@ struct Function {
     std::string name;
     std::string doc;
     std::int32_t memberId = 0;
-    std::int32_t invokeKind = 1;   // 1 func, 2 propget, 4 propput, 8 propputref
-    std::int32_t funcKind = 0;     // 0 virtual, 1 pure virtual, 2 non-virtual, 3 static, 4 dispatch
+    std::int32_t invokeKind = 1;  // 1 func, 2 propget, 4 propput, 8 propputref
+    std::int32_t funcKind = 0;    // 0 virtual, 1 pure virtual, 2 non-virtual, 3 static, 4 dispatch
     std::int32_t callConv = 0;
-    std::uint16_t flags = 0;       // FUNCFLAG_*
+    std::uint16_t flags = 0;  // FUNCFLAG_*
     std::uint32_t helpContext = 0;
     std::int16_t paramsOptional = 0;  // -1 for a vararg function
     std::uint16_t vtableOffset = 0;
@@ -111,9 +111,9 @@ struct Function {
 // A constant's value as the library stores it.
 struct ConstantValue {
     std::uint16_t vt = 0;
-    std::int64_t integer = 0;   // integer, boolean, error and currency (raw) types
-    double real = 0;            // VT_R4, VT_R8, VT_DATE
-    std::string text;           // VT_BSTR, UTF-8
+    std::int64_t integer = 0;  // integer, boolean, error and currency (raw) types
+    double real = 0;           // VT_R4, VT_R8, VT_DATE
+    std::string text;          // VT_BSTR, UTF-8
 
     // The value converted to a 32-bit integer as OLE Automation would; nullopt
     // when it does not fit or is not a number.
@@ -124,8 +124,8 @@ struct Variable {
     std::string name;
     std::string doc;
     std::int32_t memberId = 0;
-    std::int32_t varKind = 0;      // 0 per instance, 1 static, 2 constant, 3 dispatch
-    std::uint16_t flags = 0;       // VARFLAG_*
+    std::int32_t varKind = 0;  // 0 per instance, 1 static, 2 constant, 3 dispatch
+    std::uint16_t flags = 0;   // VARFLAG_*
     std::uint32_t helpContext = 0;
     TypeDesc type;
     std::optional<ConstantValue> value;  // constants only
@@ -163,10 +163,10 @@ struct TypeLib {
     std::uint16_t majorVersion = 0;
     std::uint16_t minorVersion = 0;
     std::uint32_t lcid = 0;
-    std::int32_t sysKind = 0;       // 0 win16, 1 win32, 2 mac, 3 win64
-    std::uint16_t libFlags = 0;     // LIBFLAG_*
-    std::vector<TypeInfo> types;    // library order
-    std::string path;               // the file it came from, "path\N" for resource N > 1
+    std::int32_t sysKind = 0;     // 0 win16, 1 win32, 2 mac, 3 win64
+    std::uint16_t libFlags = 0;   // LIBFLAG_*
+    std::vector<TypeInfo> types;  // library order
+    std::string path;             // the file it came from, "path\N" for resource N > 1
 
     std::size_t TypeCount() const { return types.size(); }
     std::size_t CountOf(TypeKind kind) const;
@@ -179,10 +179,10 @@ struct TypeLib {
 struct Member {
     std::string name;
     std::string doc;
-    std::int32_t invokeKind = 1;   // 1, 2, 4, 8, or 32 for a constant
+    std::int32_t invokeKind = 1;  // 1, 2, 4, 8, or 32 for a constant
     std::int32_t memberId = 0;
     std::uint32_t helpContext = 0;
-    std::uint16_t flags = 0;       // FUNCFLAG_* for functions, VARFLAG_* for variables
+    std::uint16_t flags = 0;  // FUNCFLAG_* for functions, VARFLAG_* for variables
     TypeDesc returnType;
     std::vector<Parameter> params;
     std::optional<std::int32_t> value;  // constants that are integers
@@ -202,8 +202,7 @@ struct LoadOptions {
     // registry) for libraries that a loaded library imports.
     std::vector<std::string> searchPaths;
     // Path of the library registered for GUID and version, when known.
-    std::function<std::optional<std::string>(const Guid&, std::uint16_t major, std::uint16_t minor)>
-        locateRegistered;
+    std::function<std::optional<std::string>(const Guid&, std::uint16_t major, std::uint16_t minor)> locateRegistered;
     // Off: imported types stay unresolved (their library is not looked for).
     bool resolveExternal = true;
 };

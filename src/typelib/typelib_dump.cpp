@@ -48,7 +48,8 @@ public:
             std::uint32_t cp = c;
             std::size_t n = 1;
             if (c >= 0xF0 && i + 3 < utf8.size() + 0) {
-                cp = ((c & 0x07u) << 18) | ((utf8[i + 1] & 0x3Fu) << 12) | ((utf8[i + 2] & 0x3Fu) << 6) | (utf8[i + 3] & 0x3Fu);
+                cp = ((c & 0x07u) << 18) | ((utf8[i + 1] & 0x3Fu) << 12) | ((utf8[i + 2] & 0x3Fu) << 6) |
+                     (utf8[i + 3] & 0x3Fu);
                 n = 4;
             } else if (c >= 0xE0 && i + 2 < utf8.size()) {
                 cp = ((c & 0x0Fu) << 12) | ((utf8[i + 1] & 0x3Fu) << 6) | (utf8[i + 2] & 0x3Fu);
@@ -58,14 +59,19 @@ public:
                 n = 2;
             }
             i += n;
-            if (cp == '\n') m_out += "\\n";
-            else if (cp == '\r') m_out += "\\r";
-            else if (cp == '\\') m_out += "\\\\";
-            else if (cp < 0x80) m_out.push_back(static_cast<char>(cp));
+            if (cp == '\n')
+                m_out += "\\n";
+            else if (cp == '\r')
+                m_out += "\\r";
+            else if (cp == '\\')
+                m_out += "\\\\";
+            else if (cp < 0x80)
+                m_out.push_back(static_cast<char>(cp));
             else if (cp > 0xFFFF) {
                 cp -= 0x10000;
                 Format("\\u%04x\\u%04x", 0xD800 + (cp >> 10), 0xDC00 + (cp & 0x3FF));
-            } else Format("\\u%04x", cp);
+            } else
+                Format("\\u%04x", cp);
         }
     }
     void GuidLine(std::string_view tag, const Guid& g)
@@ -143,7 +149,8 @@ void DumpType(Writer& w, const TypeLib& lib, const TypeInfo& type, const std::st
     FirstById firstById(type);
     w.Raw(label);
     w.Format(" kind=%d flags=%u funcs=%zu vars=%zu impl=%zu helpctx=%lu\n", static_cast<int>(type.kind), type.typeFlags,
-             type.functions.size(), type.variables.size(), type.implTypes.size(), static_cast<unsigned long>(type.helpContext));
+             type.functions.size(), type.variables.size(), type.implTypes.size(),
+             static_cast<unsigned long>(type.helpContext));
     w.Text(" name=", type.name);
     w.Text(" doc=", type.doc);
     w.GuidLine(" guid=", type.guid);
@@ -161,8 +168,9 @@ void DumpType(Writer& w, const TypeLib& lib, const TypeInfo& type, const std::st
             w.Raw(kEol);
             continue;
         }
-        w.Format(" F%zu memid=%ld invkind=%d flags=%u params=%zu opt=%d helpctx=%lu\n", j, static_cast<long>(fn.memberId),
-                 fn.invokeKind, fn.flags, fn.params.size(), fn.paramsOptional, static_cast<unsigned long>(named.helpContext));
+        w.Format(" F%zu memid=%ld invkind=%d flags=%u params=%zu opt=%d helpctx=%lu\n", j,
+                 static_cast<long>(fn.memberId), fn.invokeKind, fn.flags, fn.params.size(), fn.paramsOptional,
+                 static_cast<unsigned long>(named.helpContext));
         w.Text("  name=", named.name);
         w.Text("  doc=", named.doc);
         w.Type(fn.returnType, "  ret");
@@ -189,11 +197,13 @@ void DumpType(Writer& w, const TypeLib& lib, const TypeInfo& type, const std::st
                     break;
                 }
         }
-        w.Format(" V%zu memid=%ld kind=%d flags=%u helpctx=%lu", v, static_cast<long>(var.memberId), var.varKind, var.flags,
-                 static_cast<unsigned long>(help));
+        w.Format(" V%zu memid=%ld kind=%d flags=%u helpctx=%lu", v, static_cast<long>(var.memberId), var.varKind,
+                 var.flags, static_cast<unsigned long>(help));
         if (var.varKind == 2 && var.value) {
-            if (auto i = var.value->ToInt32()) w.Format(" value=%ld", static_cast<long>(*i));
-            else w.Raw(" value=<nonint>");
+            if (auto i = var.value->ToInt32())
+                w.Format(" value=%ld", static_cast<long>(*i));
+            else
+                w.Raw(" value=<nonint>");
         }
         w.Raw(kEol);
         w.Text("  name=", name);
@@ -210,7 +220,8 @@ std::string DumpTypeLib(const TypeLib& lib)
 {
     Writer w;
     std::size_t members = 0;
-    for (const TypeInfo& t : lib.types) members += t.functions.size() + t.variables.size() + (t.interfaceView ? t.interfaceView->functions.size() : 0);
+    for (const TypeInfo& t : lib.types)
+        members += t.functions.size() + t.variables.size() + (t.interfaceView ? t.interfaceView->functions.size() : 0);
     w.Reserve(256 * lib.types.size() + 192 * members);
     w.Text("LIB.name=", lib.name);
     w.Text("LIB.doc=", lib.doc);
@@ -218,7 +229,8 @@ std::string DumpTypeLib(const TypeLib& lib)
     w.Format("LIB.helpctx=%lu\n", static_cast<unsigned long>(lib.helpContext));
     w.GuidLine("LIB.guid=", lib.guid);
     w.Format("LIB.version=%u.%u\nLIB.lcid=%lu\nLIB.syskind=%d\nLIB.flags=%u\n", lib.majorVersion, lib.minorVersion,
-             static_cast<unsigned long>(lib.lcid), lib.sysKind, static_cast<unsigned>(lib.libFlags | kLibFlagHasDiskImage));
+             static_cast<unsigned long>(lib.lcid), lib.sysKind,
+             static_cast<unsigned>(lib.libFlags | kLibFlagHasDiskImage));
     w.Format("LIB.count=%zu\n", lib.types.size());
     for (std::size_t i = 0; i < lib.types.size(); ++i) DumpType(w, lib, lib.types[i], "T" + std::to_string(i));
     return w.Take();

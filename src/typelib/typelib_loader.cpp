@@ -63,7 +63,9 @@ public:
         return f;
     }
     MappedFile() = default;
-    MappedFile(MappedFile&& o) noexcept : m_data(std::exchange(o.m_data, nullptr)), m_size(std::exchange(o.m_size, 0)) {}
+    MappedFile(MappedFile&& o) noexcept : m_data(std::exchange(o.m_data, nullptr)), m_size(std::exchange(o.m_size, 0))
+    {
+    }
     MappedFile& operator=(MappedFile&& o) noexcept
     {
         std::swap(m_data, o.m_data);
@@ -162,7 +164,8 @@ std::optional<Candidate> FindInFolder(const std::string& folder, const ImportedL
             std::error_code typeError;
             if (!it->is_regular_file(typeError)) continue;
             std::string ext = Extension(it->path());
-            bool wanted = pass == 0 ? (ext == ".tlb" || ext == ".olb") : (ext == ".dll" || ext == ".ocx" || ext == ".exe");
+            bool wanted =
+                pass == 0 ? (ext == ".tlb" || ext == ".olb") : (ext == ".dll" || ext == ".ocx" || ext == ".exe");
             if (wanted) Identify(it->path().string(), found);
         }
         std::lock_guard lock(cache.mutex);
@@ -241,18 +244,21 @@ Result<TypeLib> LoadBytes(ByteView whole, const std::string& display, std::uint3
         auto found = FindTypeLibResource(whole, id);
         if (!found) {
             if (found.error().code == ErrCode::NotFound)
-                return Error{static_cast<int>(ErrCode::NotFound) + 1, "resource " + std::to_string(id) + " not found in " + display};
+                return Error{static_cast<int>(ErrCode::NotFound) + 1,
+                             "resource " + std::to_string(id) + " not found in " + display};
             return found.error().ToError().In(display);
         }
         data = found.value();
     } else if (resource > 1) {
-        return Error{static_cast<int>(ErrCode::NotFound) + 1, "resource " + std::to_string(resource) + " not found in " + display};
+        return Error{static_cast<int>(ErrCode::NotFound) + 1,
+                     "resource " + std::to_string(resource) + " not found in " + display};
     }
     std::uint32_t magic = data.U32At(0);
     if (magic == msft::SLTG_MAGIC)
         return Error{static_cast<int>(ErrCode::Unsupported) + 1,
                      display + ": this older type library format (SLTG) is not supported yet"};
-    if (magic != msft::MSFT_MAGIC) return Error{static_cast<int>(ErrCode::BadMagic) + 1, display + ": not a type library"};
+    if (magic != msft::MSFT_MAGIC)
+        return Error{static_cast<int>(ErrCode::BadMagic) + 1, display + ": not a type library"};
 
     auto identity = MsftReader::PeekIdentity(data);
     if (identity) ctx.inProgress.push_back(identity->guid);
@@ -317,21 +323,30 @@ std::string Guid::ToString() const
 std::string_view TypeKindKeyword(TypeKind kind)
 {
     switch (kind) {
-    case TypeKind::Enum: return "enum";
-    case TypeKind::Record: return "record";
-    case TypeKind::Module: return "module";
-    case TypeKind::Interface: return "interface";
-    case TypeKind::Dispatch: return "dispinterface";
-    case TypeKind::Coclass: return "coclass";
-    case TypeKind::Alias: return "alias";
-    case TypeKind::Union: return "union";
+        case TypeKind::Enum:
+            return "enum";
+        case TypeKind::Record:
+            return "record";
+        case TypeKind::Module:
+            return "module";
+        case TypeKind::Interface:
+            return "interface";
+        case TypeKind::Dispatch:
+            return "dispinterface";
+        case TypeKind::Coclass:
+            return "coclass";
+        case TypeKind::Alias:
+            return "alias";
+        case TypeKind::Union:
+            return "union";
     }
     return "";
 }
 
 std::size_t TypeLib::CountOf(TypeKind kind) const
 {
-    return static_cast<std::size_t>(std::count_if(types.begin(), types.end(), [kind](const TypeInfo& t) { return t.kind == kind; }));
+    return static_cast<std::size_t>(
+        std::count_if(types.begin(), types.end(), [kind](const TypeInfo& t) { return t.kind == kind; }));
 }
 
 std::optional<std::int32_t> ConstantValue::ToInt32() const
@@ -342,27 +357,31 @@ std::optional<std::int32_t> ConstantValue::ToInt32() const
         return static_cast<std::int32_t>(v);
     };
     switch (vt) {
-    case VT_R4: case VT_R8: case VT_DATE: {
-        // Round half to even, as OLE Automation converts.
-        double r = real - std::floor(real) == 0.5 ? 2.0 * std::round(real / 2.0) : std::round(real);
-        if (!(r >= INT32_MIN && r <= INT32_MAX)) return std::nullopt;
-        return static_cast<std::int32_t>(r);
-    }
-    case VT_CY: {
-        double r = static_cast<double>(integer) / 10000.0;
-        r = r - std::floor(r) == 0.5 ? 2.0 * std::round(r / 2.0) : std::round(r);
-        if (!(r >= INT32_MIN && r <= INT32_MAX)) return std::nullopt;
-        return static_cast<std::int32_t>(r);
-    }
-    case VT_BSTR: {
-        if (text.empty()) return std::nullopt;
-        char* end = nullptr;
-        long long v = std::strtoll(text.c_str(), &end, 10);
-        if (end == nullptr || *end != '\0') return std::nullopt;
-        return fits(v);
-    }
-    case VT_EMPTY: return 0;
-    default: return fits(integer);
+        case VT_R4:
+        case VT_R8:
+        case VT_DATE: {
+            // Round half to even, as OLE Automation converts.
+            double r = real - std::floor(real) == 0.5 ? 2.0 * std::round(real / 2.0) : std::round(real);
+            if (!(r >= INT32_MIN && r <= INT32_MAX)) return std::nullopt;
+            return static_cast<std::int32_t>(r);
+        }
+        case VT_CY: {
+            double r = static_cast<double>(integer) / 10000.0;
+            r = r - std::floor(r) == 0.5 ? 2.0 * std::round(r / 2.0) : std::round(r);
+            if (!(r >= INT32_MIN && r <= INT32_MAX)) return std::nullopt;
+            return static_cast<std::int32_t>(r);
+        }
+        case VT_BSTR: {
+            if (text.empty()) return std::nullopt;
+            char* end = nullptr;
+            long long v = std::strtoll(text.c_str(), &end, 10);
+            if (end == nullptr || *end != '\0') return std::nullopt;
+            return fits(v);
+        }
+        case VT_EMPTY:
+            return 0;
+        default:
+            return fits(integer);
     }
 }
 
@@ -450,8 +469,7 @@ LoadOptions RegistryLoadOptions(std::vector<std::string> searchPaths, std::optio
                                       std::uint16_t minor) -> std::optional<std::string> {
         std::call_once(lazy->once, [&] { lazy->registry = WineRegistry::Open(lazy->prefix); });
         const auto found = lazy->registry->Find(guid.ToString(), major, minor);
-        if (!found || found->linuxPath.empty())
-            return std::nullopt;
+        if (!found || found->linuxPath.empty()) return std::nullopt;
         return found->resource > 1 ? found->linuxPath + "\\" + std::to_string(found->resource) : found->linuxPath;
     };
     return options;

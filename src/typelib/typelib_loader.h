@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <vector>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "typelib/typelib.h"
 

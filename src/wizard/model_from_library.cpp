@@ -2,10 +2,10 @@
 #include "wizard/model_from_library.h"
 
 #include "platform/paths.h"
-#include "typelib/typelib_loader.h"
 #include "platform/text_encoding.h"
 #include "store/dat_schema.h"
 #include "store/inf_file.h"
+#include "typelib/typelib_loader.h"
 
 #include <system_error>
 
@@ -19,14 +19,11 @@ bool IsCurrent(const std::filesystem::path& datFile, const std::string& library,
 {
     std::error_code ec;
     const auto size = std::filesystem::file_size(library, ec);
-    if (ec || !std::filesystem::exists(datFile, ec))
-        return false;
+    if (ec || !std::filesystem::exists(datFile, ec)) return false;
     auto db = OpenDatFile(datFile, true);
-    if (!db)
-        return false;
+    if (!db) return false;
     auto row = FindFirst(*db, kLibraryTable, "Resource", Value(resource));
-    if (!row || !*row)
-        return false;
+    if (!row || !*row) return false;
     const Row& r = **row;
     if (r["LibSize"].AsInteger() != static_cast<std::int64_t>(size) || r["InclInterfaces"].AsBool() != interfaces ||
         r["InclModules"].AsBool() != modules)
@@ -34,8 +31,7 @@ bool IsCurrent(const std::filesystem::path& datFile, const std::string& library,
     // Every table must be there: a file whose storing failed is made again.
     for (const TableDef& table : DatTables()) {
         auto has = db->HasTable(table.name);
-        if (!has || !*has)
-            return false;
+        if (!has || !*has) return false;
     }
     return true;
 }
@@ -55,34 +51,26 @@ Result<MadeFromLibrary> MakeModelFromLibrary(const ModelRequest& request, const 
     std::error_code ec;
     if (std::filesystem::exists(out.infFile, ec)) {
         auto read = GetInfData(out.infFile);
-        if (!read)
-            return read.error();
+        if (!read) return read.error();
         settings = *read;
     }
     settings.library = GetFileNamePart(where.path);
     settings.resourceNumber = resource;
-    if (request.interfaces)
-        settings.interfaces = *request.interfaces;
-    if (request.modules)
-        settings.modules = *request.modules;
+    if (request.interfaces) settings.interfaces = *request.interfaces;
+    if (request.modules) settings.modules = *request.modules;
     if (!Trim(request.topObject).empty()) {
         settings.topIsCustom = request.customTop;
         (request.customTop ? settings.customTopObject : settings.builtInTopObject) = Trim(request.topObject);
     }
     if (Trim(settings.topIsCustom ? settings.customTopObject : settings.builtInTopObject).empty())
-        return Error{kDbMisuse, "no top object for the model of " + settings.library +
-                                    ": name one (the INF file has none)"};
-    if (request.events)
-        settings.makeEventsObject = *request.events;
-    if (request.controls)
-        settings.makeControlsObject = *request.controls;
-    if (request.global)
-        settings.globalObject = *request.global;
-    if (request.connectToTop)
-        settings.connectToTop = *request.connectToTop;
+        return Error{kDbMisuse,
+                     "no top object for the model of " + settings.library + ": name one (the INF file has none)"};
+    if (request.events) settings.makeEventsObject = *request.events;
+    if (request.controls) settings.makeControlsObject = *request.controls;
+    if (request.global) settings.globalObject = *request.global;
+    if (request.connectToTop) settings.connectToTop = *request.connectToTop;
 
-    if (request.reextract ||
-        !IsCurrent(out.datFile, where.path, resource, settings.interfaces, settings.modules)) {
+    if (request.reextract || !IsCurrent(out.datFile, where.path, resource, settings.interfaces, settings.modules)) {
         ExtractOptions options;
         options.inclInterfaces = settings.interfaces;
         options.inclModules = settings.modules;
@@ -99,8 +87,7 @@ Result<MadeFromLibrary> MakeModelFromLibrary(const ModelRequest& request, const 
     progress.Caption("Making model ...");
     progress.Yield();
     auto made = MakeModel(out.datFile, out.infFile, settings, places.compact);
-    if (!made)
-        return made.error();
+    if (!made) return made.error();
     out.made = *made;
     return out;
 }

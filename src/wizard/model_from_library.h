@@ -20,31 +20,31 @@
 namespace arbolith {
 
 struct ModelRequest {
-    std::string library;                // library path, optionally "\N" for TYPELIB resource N
-    std::string topObject;              // empty: the INF file's
-    bool customTop = false;             // topObject names a custom top object, not a library object
-    std::optional<bool> events;         // unset: keep the INF file's (or the default)
+    std::string library;         // library path, optionally "\N" for TYPELIB resource N
+    std::string topObject;       // empty: the INF file's
+    bool customTop = false;      // topObject names a custom top object, not a library object
+    std::optional<bool> events;  // unset: keep the INF file's (or the default)
     std::optional<bool> controls;
     std::optional<bool> global;
     std::optional<std::vector<std::string>> connectToTop;
     std::optional<bool> interfaces;
     std::optional<bool> modules;
-    bool reextract = false;             // extract even when the DAT file is current
+    bool reextract = false;  // extract even when the DAT file is current
 };
 
 struct ModelPlaces {
     std::filesystem::path modelsFolder;
     std::filesystem::path errorLog;
-    LoadOptions load;                   // how imported libraries are found
-    bool compact = true;                // the CompactDAT setting
+    LoadOptions load;     // how imported libraries are found
+    bool compact = true;  // the CompactDAT setting
 };
 
 struct MadeFromLibrary {
     std::filesystem::path datFile;
     std::filesystem::path infFile;
-    bool extracted = false;             // false: the DAT file was current and kept
-    ExtractionResult extraction;        // when extracted
-    InfData settings;                   // as saved
+    bool extracted = false;       // false: the DAT file was current and kept
+    ExtractionResult extraction;  // when extracted
+    InfData settings;             // as saved
     MadeModel made;
 };
 

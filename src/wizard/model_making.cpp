@@ -2,8 +2,8 @@
 // ProcessData and the non-window part of MakeModel.
 #include "wizard/model_making.h"
 
-#include "platform/paths.h"
 #include "platform/database.h"
+#include "platform/paths.h"
 #include "platform/text_encoding.h"
 #include "store/dat_schema.h"
 
@@ -35,23 +35,20 @@ public:
         // name, and the object of that raw name tells what it is called now
         // (restoring the raw name itself would name an object the model no
         // longer has).
-        for (const char* sql : {"DELETE FROM Objects WHERE IsCustom = True",
-                                "UPDATE Objects SET IsCollection = RawIsCollection, MemberName = coalesce("
-                                "(SELECT o.Name FROM Objects AS o WHERE o.RawName = Objects.RawMemberName "
-                                "COLLATE BINARY ORDER BY o.rowid LIMIT 1), RawMemberName)",
-                                "DELETE FROM Edges WHERE IsCustom = True", "DELETE FROM Functions WHERE IsCustom = True"})
-            if (auto done = m_db.Execute(sql); !done)
-                return done.error();
+        for (const char* sql :
+             {"DELETE FROM Objects WHERE IsCustom = True",
+              "UPDATE Objects SET IsCollection = RawIsCollection, MemberName = coalesce("
+              "(SELECT o.Name FROM Objects AS o WHERE o.RawName = Objects.RawMemberName "
+              "COLLATE BINARY ORDER BY o.rowid LIMIT 1), RawMemberName)",
+              "DELETE FROM Edges WHERE IsCustom = True", "DELETE FROM Functions WHERE IsCustom = True"})
+            if (auto done = m_db.Execute(sql); !done) return done.error();
 
-        if (auto top = Top(); !top)
-            return top.error();
+        if (auto top = Top(); !top) return top.error();
         if (m_made.customTopAdded)
             for (const std::string& name : m_inf.connectToTop)
-                if (auto connected = ConnectToTop(name); !connected)
-                    return connected.error();
+                if (auto connected = ConnectToTop(name); !connected) return connected.error();
         if (m_inf.globalObject)
-            if (auto global = GlobalObject(); !global)
-                return global.error();
+            if (auto global = GlobalObject(); !global) return global.error();
         if (m_inf.makeEventsObject)
             if (auto events = PseudoObject("<Events>", "Custom events object.",
                                            "SELECT Key, Name FROM Objects WHERE lower(substr(Name, -6)) = 'events' "
@@ -71,19 +68,15 @@ public:
                 !added)
                 return added.error();
         for (const InfExternalEdge& edge : m_inf.externalEdges)
-            if (auto added = ExternalEdge(edge); !added)
-                return added.error();
+            if (auto added = ExternalEdge(edge); !added) return added.error();
         for (const InfCollection& correction : m_inf.collections)
-            if (auto corrected = CorrectCollection(correction); !corrected)
-                return corrected.error();
+            if (auto corrected = CorrectCollection(correction); !corrected) return corrected.error();
         for (const InfEdge& edge : m_inf.edges)
-            if (auto added = ExtraEdge(edge); !added)
-                return added.error();
+            if (auto added = ExtraEdge(edge); !added) return added.error();
 
         auto objects = Count("Objects");
         auto edges = Count("Edges");
-        if (!objects || !edges)
-            return !objects ? objects.error() : edges.error();
+        if (!objects || !edges) return !objects ? objects.error() : edges.error();
         m_made.objects = *objects;
         m_made.edges = *edges;
         return m_made;
@@ -93,28 +86,24 @@ private:
     Result<std::int64_t> Count(std::string_view table)
     {
         auto count = m_db.QueryValue("SELECT COUNT(*) FROM " + QuoteIdentifier(table));
-        if (!count)
-            return count.error();
+        if (!count) return count.error();
         return *count ? (*count)->AsInteger() : 0;
     }
 
     Result<std::optional<FoundObject>> Find(std::string_view name)
     {
         auto row = FindFirst(m_db, kObjectsTable, "Name", Value(name));
-        if (!row)
-            return row.error();
-        if (!*row)
-            return std::optional<FoundObject>();
-        return std::optional<FoundObject>(FoundObject{(*row)->rowid, (**row)["Key"].AsInteger(),
-                                                      (**row)["Name"].AsText()});
+        if (!row) return row.error();
+        if (!*row) return std::optional<FoundObject>();
+        return std::optional<FoundObject>(
+            FoundObject{(*row)->rowid, (**row)["Key"].AsInteger(), (**row)["Name"].AsText()});
     }
 
     // An added object's key is the number of objects before it.
     Result<std::int64_t> AddObject(std::initializer_list<FieldValue> fields)
     {
         auto key = Count("Objects");
-        if (!key)
-            return key.error();
+        if (!key) return key.error();
         std::vector<std::string_view> names{"Key", "IsCustom"};
         std::vector<Value> values{*key, true};
         for (const FieldValue& field : fields) {
@@ -122,19 +111,18 @@ private:
             values.push_back(field.value);
         }
         auto inserter = Inserter::Prepare(m_db, kObjectsTable, names);
-        if (!inserter)
-            return inserter.error();
-        if (auto added = inserter->Insert(values); !added)
-            return added.error();
+        if (!inserter) return inserter.error();
+        if (auto added = inserter->Insert(values); !added) return added.error();
         return *key;
     }
 
     Result<void> AddEdge(std::int64_t parentKey, std::string_view parentName, std::int64_t childKey,
                          std::string_view childName, const Value& label = Value())
     {
-        return m_db.Execute("INSERT INTO Edges (ParentObjectKey, ParentObjectName, ChildObjectKey, ChildObjectName, "
-                            "Label, IsCustom) VALUES (?, ?, ?, ?, ?, True)",
-                            {parentKey, parentName, childKey, childName, label});
+        return m_db.Execute(
+            "INSERT INTO Edges (ParentObjectKey, ParentObjectName, ChildObjectKey, ChildObjectName, "
+            "Label, IsCustom) VALUES (?, ?, ?, ?, ?, True)",
+            {parentKey, parentName, childKey, childName, label});
     }
 
     // Step 4: the top object is found by name, or added as a custom object.
@@ -142,22 +130,17 @@ private:
     {
         m_topName = Trim(m_inf.topIsCustom ? m_inf.customTopObject : m_inf.builtInTopObject);
         auto objects = Count("Objects");
-        if (!objects)
-            return objects.error();
-        if (*objects == 0)
-            return Ok();  // TopObjectKey 0, nothing added
+        if (!objects) return objects.error();
+        if (*objects == 0) return Ok();  // TopObjectKey 0, nothing added
         auto found = Find(m_topName);
-        if (!found)
-            return found.error();
+        if (!found) return found.error();
         if (*found) {
             m_made.topObjectKey = (*found)->key;
             return Ok();
         }
-        if (m_topName.empty())
-            return Ok();
+        if (m_topName.empty()) return Ok();
         auto key = AddObject({{"Name", m_topName}, {"DocString", "User-defined custom top object for model."}});
-        if (!key)
-            return key.error();
+        if (!key) return key.error();
         m_made.topObjectKey = *key;
         m_made.customTopAdded = true;
         return Ok();
@@ -167,8 +150,7 @@ private:
     Result<void> ConnectToTop(const std::string& name)
     {
         auto found = Find(name);
-        if (!found || !*found)
-            return found ? Result<void>(Ok()) : Result<void>(found.error());
+        if (!found || !*found) return found ? Result<void>(Ok()) : Result<void>(found.error());
         return AddEdge(m_made.topObjectKey, m_topName, (*found)->key, name);
     }
 
@@ -178,8 +160,7 @@ private:
     Result<void> GlobalObject()
     {
         auto found = Find("Global");
-        if (!found || !*found)
-            return found ? Result<void>(Ok()) : Result<void>(found.error());
+        if (!found || !*found) return found ? Result<void>(Ok()) : Result<void>(found.error());
         if (auto updated = m_db.Execute(
                 "UPDATE Objects SET HiddenState = '', Flags = replace(Flags, '/Hid/', '/') WHERE rowid = ?",
                 {(*found)->rowid});
@@ -193,25 +174,19 @@ private:
     Result<void> PseudoObject(std::string_view name, std::string_view docString, std::string_view children)
     {
         auto key = AddObject({{"Name", name}, {"DocString", docString}});
-        if (!key)
-            return key.error();
-        if (auto edge = AddEdge(m_made.topObjectKey, m_topName, *key, name); !edge)
-            return edge;
+        if (!key) return key.error();
+        if (auto edge = AddEdge(m_made.topObjectKey, m_topName, *key, name); !edge) return edge;
         std::vector<std::pair<std::int64_t, std::string>> targets;
         auto stmt = m_db.Prepare(children);
-        if (!stmt)
-            return stmt.error();
+        if (!stmt) return stmt.error();
         for (;;) {
             auto more = stmt->Step();
-            if (!more)
-                return more.error();
-            if (!*more)
-                break;
+            if (!more) return more.error();
+            if (!*more) break;
             targets.emplace_back(stmt->Integer(0), stmt->Text(1));
         }
         for (const auto& [childKey, childName] : targets)
-            if (auto edge = AddEdge(*key, name, childKey, childName); !edge)
-                return edge;
+            if (auto edge = AddEdge(*key, name, childKey, childName); !edge) return edge;
         return Ok();
     }
 
@@ -220,8 +195,7 @@ private:
     Result<void> ExternalEdge(const InfExternalEdge& edge)
     {
         auto child = Find(edge.returnType);
-        if (!child)
-            return child.error();
+        if (!child) return child.error();
         std::int64_t childKey = 0;
         if (*child) {
             childKey = (*child)->key;
@@ -232,13 +206,11 @@ private:
                                     {"MemberName", ""},
                                     {"DocString", "External object"},
                                     {"IsExternal", true}});
-            if (!added)
-                return added.error();
+            if (!added) return added.error();
             childKey = *added;
         }
         auto parent = Find(edge.parent);
-        if (!parent || !*parent)
-            return parent ? Result<void>(Ok()) : Result<void>(parent.error());
+        if (!parent || !*parent) return parent ? Result<void>(Ok()) : Result<void>(parent.error());
         return AddEdge((*parent)->key, edge.parent, childKey, edge.returnType, Value(edge.memberLabel));
     }
 
@@ -246,8 +218,7 @@ private:
     Result<void> CorrectCollection(const InfCollection& correction)
     {
         auto found = Find(correction.name);
-        if (!found || !*found)
-            return found ? Result<void>(Ok()) : Result<void>(found.error());
+        if (!found || !*found) return found ? Result<void>(Ok()) : Result<void>(found.error());
         return m_db.Execute("UPDATE Objects SET IsCollection = ?, MemberName = ? WHERE rowid = ?",
                             {correction.newFlag == "Y", correction.newMember, (*found)->rowid});
     }
@@ -256,11 +227,9 @@ private:
     Result<void> ExtraEdge(const InfEdge& edge)
     {
         auto parent = Find(edge.parent);
-        if (!parent || !*parent)
-            return parent ? Result<void>(Ok()) : Result<void>(parent.error());
+        if (!parent || !*parent) return parent ? Result<void>(Ok()) : Result<void>(parent.error());
         auto child = Find(edge.child);
-        if (!child || !*child)
-            return child ? Result<void>(Ok()) : Result<void>(child.error());
+        if (!child || !*child) return child ? Result<void>(Ok()) : Result<void>(child.error());
         const Value label = edge.label.empty() ? Value() : Value("(<" + edge.label + ")");
         return AddEdge((*parent)->key, edge.parent, (*child)->key, edge.child, label);
     }
@@ -277,8 +246,7 @@ Result<void> CompactDatFile(Database& db, const std::filesystem::path& datFile)
     const std::filesystem::path compacted = datFile.string() + "X";
     std::error_code ec;
     std::filesystem::remove(compacted, ec);
-    if (auto copied = db.CompactInto(compacted); !copied)
-        return copied.error().In("compacting " + datFile.string());
+    if (auto copied = db.CompactInto(compacted); !copied) return copied.error().In("compacting " + datFile.string());
     std::filesystem::rename(compacted, datFile, ec);
     if (ec) {
         std::filesystem::remove(compacted, ec);
@@ -292,25 +260,19 @@ Result<void> CompactDatFile(Database& db, const std::filesystem::path& datFile)
 Result<MadeModel> ProcessData(const std::filesystem::path& datFile, const std::filesystem::path& infFile, bool compact)
 {
     auto inf = GetInfData(infFile);
-    if (!inf)
-        return inf.error();
+    if (!inf) return inf.error();
     MadeModel made;
     {
         auto db = OpenDatFile(datFile);
-        if (!db)
-            return db.error();
+        if (!db) return db.error();
         auto transaction = db->Begin();
-        if (!transaction)
-            return transaction.error();
+        if (!transaction) return transaction.error();
         auto result = Maker(*db, *inf).Run();
-        if (!result)
-            return result.error();
-        if (auto committed = transaction->Commit(); !committed)
-            return committed.error();
+        if (!result) return result.error();
+        if (auto committed = transaction->Commit(); !committed) return committed.error();
         made = *result;
         if (compact)
-            if (auto compacted = CompactDatFile(*db, datFile); !compacted)
-                return compacted.error();
+            if (auto compacted = CompactDatFile(*db, datFile); !compacted) return compacted.error();
     }
     if (auto written = WriteInfTopObjectKey(infFile, static_cast<std::int32_t>(made.topObjectKey)); !written)
         return written.error();
@@ -320,12 +282,9 @@ Result<MadeModel> ProcessData(const std::filesystem::path& datFile, const std::f
 Result<MadeModel> MakeModel(const std::filesystem::path& datFile, const std::filesystem::path& infFile, InfData& data,
                             bool compact)
 {
-    if (Trim(data.modelName).empty())
-        data.modelName = GetBaseName(data.library);
-    if (Trim(data.category).empty())
-        data.category = "Misc";
-    if (auto saved = SaveDataToINF(infFile, data); !saved)
-        return saved.error().In("SaveDataToINF");
+    if (Trim(data.modelName).empty()) data.modelName = GetBaseName(data.library);
+    if (Trim(data.category).empty()) data.category = "Misc";
+    if (auto saved = SaveDataToINF(infFile, data); !saved) return saved.error().In("SaveDataToINF");
     return ProcessData(datFile, infFile, compact);
 }
 

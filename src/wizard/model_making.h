@@ -26,13 +26,12 @@ struct MadeModel {
 // "TopObjectKey". All changes to the DAT file go in one transaction: a
 // failure leaves it as it was. With `compact`, the file is then rewritten
 // compactly (through "<DAT>X", renamed over it).
-Result<MadeModel> ProcessData(const std::filesystem::path& datFile, const std::filesystem::path& infFile,
-                              bool compact);
+Result<MadeModel> ProcessData(const std::filesystem::path& datFile, const std::filesystem::path& infFile, bool compact);
 
 // The non-window part of the Make Model button: an empty model name becomes
 // the library file name without extension, an empty category "Misc"; then
 // SaveDataToINF and ProcessData. `data.library` names the library file.
-Result<MadeModel> MakeModel(const std::filesystem::path& datFile, const std::filesystem::path& infFile,
-                            InfData& data, bool compact);
+Result<MadeModel> MakeModel(const std::filesystem::path& datFile, const std::filesystem::path& infFile, InfData& data,
+                            bool compact);
 
 }  // namespace arbolith

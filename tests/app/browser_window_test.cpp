@@ -33,8 +33,7 @@ protected:
         m_window.reset();
         m_hooks = std::make_unique<ObjectBrowserHooks>(sample);
         m_window = StartMainWindow(m_prompt, *m_hooks, {m_home.path()});
-        if (!m_window)
-            throw std::runtime_error("start-up failed");
+        if (!m_window) throw std::runtime_error("start-up failed");
         QApplication::processEvents();
         return *m_window;
     }
@@ -59,8 +58,7 @@ protected:
     QModelIndex Child(const QModelIndex& parent, const std::string& label) const
     {
         for (int row = 0; row < Tree().model()->rowCount(parent); ++row)
-            if (const QModelIndex child = Tree().model()->index(row, 0, parent); Label(child) == label)
-                return child;
+            if (const QModelIndex child = Tree().model()->index(row, 0, parent); Label(child) == label) return child;
         throw std::runtime_error("no node " + label);
     }
     std::string Status() const { return m_window->txtStatus()->toPlainText().toStdString(); }
@@ -74,7 +72,7 @@ protected:
 };
 
 const std::vector<std::string> kApplicationChildren{"<Events>", "Document", "Documents {Document}", "Window",
-                                                     "Windows {Window}"};
+                                                    "Windows {Window}"};
 
 TEST_F(BrowserWindowTest, FirstStartMakesAndOpensTheSampleAndTheNextStartReopensIt)
 {
@@ -129,8 +127,9 @@ TEST_F(BrowserWindowTest, ClickingANodeOrAMemberFillsThePanesAndTheStatus)
     frmZVMain& w = Start();
     const QModelIndex documents = Child(Root(), "Documents {Document}");
     Tree().setCurrentIndex(documents);
-    EXPECT_EQ(Status(), "Path: Application -- Documents\nEnd Node: Documents {Document} (< P:Documents) [Dual/Disp]\n"
-                        "DOC STRING: The open documents");
+    EXPECT_EQ(Status(),
+              "Path: Application -- Documents\nEnd Node: Documents {Document} (< P:Documents) [Dual/Disp]\n"
+              "DOC STRING: The open documents");
     EXPECT_EQ(Text(w.lblMethods()), "Methods: 3");  // Item, Add, Open
     EXPECT_EQ(Text(w.lblDefault()), "Default:  M: Item");
     ASSERT_EQ(w.trvProps()->model()->rowCount(), 3);  // Count, Parent, _NewEnum

@@ -57,8 +57,7 @@ protected:
     frmZVMain& Start(MainWindowHooks& hooks)
     {
         m_window = StartMainWindow(m_prompt, hooks, {m_home.path()});
-        if (!m_window)
-            throw std::runtime_error("start-up failed");
+        if (!m_window) throw std::runtime_error("start-up failed");
         QApplication::processEvents();
         return *m_window;
     }
@@ -236,8 +235,7 @@ std::vector<std::string> DisabledEntries(const frmZVMain& w)
     for (const QAction* top : w.menuBar()->actions()) {
         std::vector<const QAction*> actions{top};
         if (const QMenu* menu = top->menu())
-            for (const QAction* entry : menu->actions())
-                actions.push_back(entry);
+            for (const QAction* entry : menu->actions()) actions.push_back(entry);
         for (const QAction* a : actions)
             if (top->isVisible() && !a->isSeparator() && !a->isEnabled())
                 names.push_back(a->objectName().toStdString());
@@ -251,9 +249,9 @@ TEST_F(MainWindowTest, ModelEntriesAreEnabledOnceAModelIsOpen)
     frmZVMain& w = Start();
     EXPECT_TRUE(w.MenuAction("mnuShowOrigin")->isChecked());
     EXPECT_FALSE(w.MenuAction("mnuShowFlags")->isChecked());
-    EXPECT_EQ(DisabledEntries(w), (std::vector<std::string>{"mnuTree", "mnuView", "mnuFind", "mnuHelpFile",
-                                                            "mnuAutoHelp", "mnuSetHelpFile", "mnuLegend",
-                                                            "mnuSplitMode"}));
+    EXPECT_EQ(DisabledEntries(w),
+              (std::vector<std::string>{"mnuTree", "mnuView", "mnuFind", "mnuHelpFile", "mnuAutoHelp", "mnuSetHelpFile",
+                                        "mnuLegend", "mnuSplitMode"}));
     // Opening a model (in another window) and coming back to the main
     // window enables the rest.
     QWidget dialog;

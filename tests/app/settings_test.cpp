@@ -59,8 +59,9 @@ TEST(Settings, GeometryRulesNeedTheScreen)
     test::TempDir dir;
     const auto ini = dir / "ZV.INI";
     // Closed while minimised: the state and place from before the minimising.
-    test::WriteBytes(ini, "[Main]\nWindowState=1\nTop=500\nStateBeforeMin=7\nTopBeforeMin=1000\n"
-                          "LeftBeforeMin=1200\nWidthBeforeMin=9000\nHeightBeforeMin=8000\n");
+    test::WriteBytes(ini,
+                     "[Main]\nWindowState=1\nTop=500\nStateBeforeMin=7\nTopBeforeMin=1000\n"
+                     "LeftBeforeMin=1200\nWidthBeforeMin=9000\nHeightBeforeMin=8000\n");
     Settings s = ReadSettings(ini, kScreen);
     EXPECT_EQ(s.startState, 2);  // any non-zero state before minimising reads as maximised
     EXPECT_EQ(s.startRect, (WindowRect{1000, 1200, 9000, 8000}));
@@ -88,7 +89,7 @@ TEST(Settings, ClosingWritesKeysInOrder)
     ASSERT_TRUE(WriteClosingSettings(ini, s, closing));
 
     EXPECT_EQ(KeysOf(ini, "OMForm"), (std::vector<std::string>{"DefaultDepth", "ShowOrigin", "ShowChildCount",
-                                                                "ShowFlags", "ShowMember", "TreeIndent", "TreeWidth"}));
+                                                               "ShowFlags", "ShowMember", "TreeIndent", "TreeWidth"}));
     EXPECT_EQ(KeysOf(ini, "Main"),
               (std::vector<std::string>{"AutoHelp", "CompactDAT", "OpenDlgAtTop", "CurrentLibrary", "WindowState",
                                         "Top", "Left", "Width", "Height", "ScaleFactor", "SplitMode"}));
@@ -110,14 +111,15 @@ TEST(Settings, ClosingInSplitModeKeepsTheSavedGeometry)
 {
     test::TempDir dir;
     const auto ini = dir / "ZV.INI";
-    test::WriteBytes(ini, "[Main]\nWindowState=0\nTop=700\nLeft=800\nWidth=9000\nHeight=6000\n"
-                          "CurrentLibrary=msxml6.dll\n");
+    test::WriteBytes(ini,
+                     "[Main]\nWindowState=0\nTop=700\nLeft=800\nWidth=9000\nHeight=6000\n"
+                     "CurrentLibrary=msxml6.dll\n");
     Settings s;
     s.splitMode = true;
     // None of the five geometry keys is written; a failed model open still
     // writes CurrentLibrary, as empty.
-    ASSERT_TRUE(WriteClosingSettings(ini, s, ClosingState{WindowState::Maximised, WindowRect{0, 0, 28800, 8100}, 900,
-                                                          std::string()}));
+    ASSERT_TRUE(WriteClosingSettings(
+        ini, s, ClosingState{WindowState::Maximised, WindowRect{0, 0, 28800, 8100}, 900, std::string()}));
     EXPECT_EQ(ValueOf(ini, "Main", "WindowState"), "0");
     EXPECT_EQ(ValueOf(ini, "Main", "Width"), "9000");
     EXPECT_EQ(ValueOf(ini, "Main", "SplitMode"), "1");
@@ -139,8 +141,7 @@ TEST(Settings, UnreadableFileGivesDefaultsAndOneMessageAndIsNotOverwritten)
     // Garbage bytes read as defaults and never crash.
     const auto garbage = dir / "garbage.ini";
     std::string bytes(4096, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<char>((i * 131 + 7) % 256);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 131 + 7) % 256);
     test::WriteBytes(garbage, bytes);
     const Settings g = ReadSettings(garbage, kScreen);
     EXPECT_EQ(g.treeIndent, 400);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "app/settings.h"
 #include "app/window_layout.h"
+#include "app/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -59,8 +59,7 @@ TEST(SizeControls, LayingOutFromTheGripKeepsTheTreeWidth)
     // Every resize lays out again from the grip's place; the tree must not
     // creep to the right by its margin each time.
     ControlLayout c = SizeControls(kWindow, 2500);
-    for (int i = 0; i < 3; ++i)
-        c = SizeControls(kWindow, SplitPositionForGrip(c, c.imgSplitter.left));
+    for (int i = 0; i < 3; ++i) c = SizeControls(kWindow, SplitPositionForGrip(c, c.imgSplitter.left));
     EXPECT_EQ(c.trvObjects.width, 2500);
 }
 

@@ -3,9 +3,9 @@
 // the Show* switches, Expand Levels, the member panes and status texts.
 #include "browser/object_browser.h"
 
+#include "browser/model_files.h"
 #include "platform/profile.h"
 #include "support/temp_dir.h"
-#include "browser/model_files.h"
 
 #include <gtest/gtest.h>
 
@@ -31,12 +31,21 @@ struct Model {
                         {"Document", false, "", "", "5", "/dual/", "None", 2},
                         {"Window", false, "", "H", "", "", "None", 0},
                         {"Font", false, "", "", "", "", "None", 0, true}},
-                       {{0, 1, "(P:Documents)"}, {1, 2, "(M:Item)"}, {2, 3, "(P:Window)"}, {0, 3, "(P:ActiveWindow)"},
-                        {2, 0, "(P:Application)"}, {0, 4, "(P:Font)"}},
-                       {{0, "Name", "propget"}, {0, "Quit", "method", "", "", "7"}, {0, "Visible", "propget"},
-                        {0, "Visible", "propput"}, {0, "Caption", "propput", "W", "B", "9"},
-                        {0, "Path", "propget", "R", "H"}, {0, "Secret", "propputref", "", "N"},
-                        {1, "Count", "propget", "R"}, {1, "Add", "Method"}});
+                       {{0, 1, "(P:Documents)"},
+                        {1, 2, "(M:Item)"},
+                        {2, 3, "(P:Window)"},
+                        {0, 3, "(P:ActiveWindow)"},
+                        {2, 0, "(P:Application)"},
+                        {0, 4, "(P:Font)"}},
+                       {{0, "Name", "propget"},
+                        {0, "Quit", "method", "", "", "7"},
+                        {0, "Visible", "propget"},
+                        {0, "Visible", "propput"},
+                        {0, "Caption", "propput", "W", "B", "9"},
+                        {0, "Path", "propget", "R", "H"},
+                        {0, "Secret", "propputref", "", "N"},
+                        {1, "Count", "propget", "R"},
+                        {1, "Add", "Method"}});
         test::WriteInf(dir / "lib.INF", "App", 0);
         EXPECT_TRUE(browser.LibraryMenuClicked("lib"));
     }
@@ -56,8 +65,7 @@ struct Model {
     {
         const TreeDisplay& d = browser.Display();
         for (std::int32_t n = 0; n < static_cast<std::int32_t>(d.NodeCount()); ++n)
-            if (d.Label(n) == label)
-                return n;
+            if (d.Label(n) == label) return n;
         return -1;
     }
 };
@@ -146,8 +154,9 @@ TEST(BrowserCommands, LocalViewKeepsThePathBracketedAboveTheChosenNode)
     EXPECT_EQ(m.browser.DisplayExpanded(), (std::vector<std::int32_t>{0, 1, 2}));
     auto click = m.browser.ObjectNodeClicked(2);
     ASSERT_TRUE(click);
-    EXPECT_EQ(click->status, "Path: App -- Documents -- Document\nEnd Node: Document (M:Item) [dual]\n"
-                             "DOC STRING: doc of Document");
+    EXPECT_EQ(click->status,
+              "Path: App -- Documents -- Document\nEnd Node: Document (M:Item) [dual]\n"
+              "DOC STRING: doc of Document");
 
     // Switches relabel without the brackets until the next display.
     m.browser.ToggleShowFlags("Off");
@@ -220,8 +229,7 @@ TEST(BrowserCommands, ExpandLevelsAnswers)
     EXPECT_EQ(parse("2<"), "2<");
     EXPECT_EQ(parse(" 2 "), "2");
     EXPECT_EQ(parse("3abc"), "3");
-    for (const std::string_view refused : {"-1", "abc", "0", ""})
-        EXPECT_EQ(parse(refused), "none") << refused;
+    for (const std::string_view refused : {"-1", "abc", "0", ""}) EXPECT_EQ(parse(refused), "none") << refused;
     EXPECT_EQ(parse("99999999999<"), "2147483647<");
 
     Model m;

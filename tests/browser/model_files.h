@@ -56,23 +56,23 @@ inline void WriteDat(const std::filesystem::path& file, const std::vector<DatObj
     ASSERT_TRUE(transaction.ok());
     ASSERT_TRUE(db->Execute("INSERT INTO Library (Library, TL_HelpFile) VALUES (?, ?)", {"x.tlb", helpFile}).ok());
     auto o = Inserter::Prepare(*db, "Objects",
-                               {"Key", "Name", "RawName", "NameX", "IsCollection", "MemberName", "HiddenState", "HelpID",
-                                "Flags", "DefaultName", "cChildObjects", "IsCustom", "DocString"});
+                               {"Key", "Name", "RawName", "NameX", "IsCollection", "MemberName", "HiddenState",
+                                "HelpID", "Flags", "DefaultName", "cChildObjects", "IsCustom", "DocString"});
     ASSERT_TRUE(o.ok()) << o.error().description;
     for (std::size_t i = 0; i < objects.size(); ++i) {
         const DatObject& x = objects[i];
-        ASSERT_TRUE(o->Insert({static_cast<std::int64_t>(i), x.name, x.name, "", x.isCollection, x.memberName,
-                               x.hiddenState, x.helpId, x.flags, x.defaultName, x.childCount, x.isCustom,
-                               "doc of " + x.name})
-                        .ok());
+        ASSERT_TRUE(
+            o->Insert({static_cast<std::int64_t>(i), x.name, x.name, "", x.isCollection, x.memberName, x.hiddenState,
+                       x.helpId, x.flags, x.defaultName, x.childCount, x.isCustom, "doc of " + x.name})
+                .ok());
     }
-    auto e = Inserter::Prepare(*db, "Edges", {"ParentObjectKey", "ParentObjectName", "ChildObjectKey", "ChildObjectName", "Label"});
+    auto e = Inserter::Prepare(*db, "Edges",
+                               {"ParentObjectKey", "ParentObjectName", "ChildObjectKey", "ChildObjectName", "Label"});
     ASSERT_TRUE(e.ok());
-    for (const DatEdge& x : edges)
-        ASSERT_TRUE(e->Insert({x.parent, "p", x.child, "c", x.label}).ok());
+    for (const DatEdge& x : edges) ASSERT_TRUE(e->Insert({x.parent, "p", x.child, "c", x.label}).ok());
     auto f = Inserter::Prepare(*db, "Functions",
-                               {"Key", "Name", "ObjectName", "ObjectKey", "InvokeType", "Access", "HiddenState", "HelpID",
-                                "Declaration", "DocString", "ReturnType"});
+                               {"Key", "Name", "ObjectName", "ObjectKey", "InvokeType", "Access", "HiddenState",
+                                "HelpID", "Declaration", "DocString", "ReturnType"});
     ASSERT_TRUE(f.ok());
     for (std::size_t i = 0; i < members.size(); ++i) {
         const DatMember& m = members[i];

@@ -5,9 +5,9 @@
 
 #include "extract/extraction.h"
 
+#include "browser/model_files.h"
 #include "platform/text_encoding.h"
 #include "support/temp_dir.h"
-#include "browser/model_files.h"
 
 #include <gtest/gtest.h>
 
@@ -25,8 +25,7 @@ struct Fixture {
     std::string Messages() const
     {
         std::string all;
-        for (const PromptMessage& m : prompt.asked)
-            all += m.text + "\n";
+        for (const PromptMessage& m : prompt.asked) all += m.text + "\n";
         return all;
     }
 };
@@ -124,7 +123,7 @@ TEST(ModelLoading, InfSettingsAndTheirDefaults)
     EXPECT_EQ(c.topObjectKey, 2);
     EXPECT_TRUE(c.topOnlyOnce);
     EXPECT_FALSE(c.showHidden);
-    EXPECT_TRUE(c.showExternal);   // "yes" is no boolean: the default
+    EXPECT_TRUE(c.showExternal);       // "yes" is no boolean: the default
     EXPECT_EQ(c.helpFile, "lib.chm");  // blanks only: the library's own
     EXPECT_EQ(f.browser.WindowCaption("Arbolith"), "M - Arbolith");
     // Root Doc; App is the top by name, so the edge to it is dropped.
@@ -137,18 +136,15 @@ TEST(ModelLoading, NonleafCountsKeepEveryLimitInRange)
     test::TempDir dir;
     const auto inf = dir / "m.INF";
     std::vector<ObjectRecord> objects(6);
-    for (std::size_t i = 0; i < objects.size(); ++i)
-        objects[i].name = "O" + std::to_string(i);
+    for (std::size_t i = 0; i < objects.size(); ++i) objects[i].name = "O" + std::to_string(i);
 
     ReadNonleafCounts(dir / "absent.INF", 4, objects);
-    for (const ObjectRecord& o : objects)
-        EXPECT_EQ(o.branchLimit, 4);
+    for (const ObjectRecord& o : objects) EXPECT_EQ(o.branchLimit, 4);
 
     test::WriteBytes(inf, "[NonleafCounts]\n<default>=3\nO0=101\nO1=-1\no2=0\nO3=2000000000\nO4=abc\nO5=100\n");
     ReadNonleafCounts(inf, 6, objects);
     std::vector<std::int32_t> limits;
-    for (const ObjectRecord& o : objects)
-        limits.push_back(o.branchLimit);
+    for (const ObjectRecord& o : objects) limits.push_back(o.branchLimit);
     EXPECT_EQ(limits, (std::vector<std::int32_t>{3, 3, 0, 3, 3, 100}));
 
     // A default outside 0..100 is no default: every object would otherwise
@@ -167,19 +163,18 @@ TEST(ModelLoading, DamagedDatFilesGiveAMessageNotACrash)
 {
     struct Case {
         const char* what;
-        const char* sql;         // run on a good file to damage it
-        const char* expected;    // part of the message
+        const char* sql;       // run on a good file to damage it
+        const char* expected;  // part of the message
     };
     const Case cases[] = {
         {"no Objects table", "DROP TABLE Objects", "Error filling objects array for m. "},
         {"no Edges table", "DROP TABLE Edges", "Error A8: "},
         {"no Library table", "DROP TABLE Library", nullptr},
-        {"edges to nowhere", "UPDATE Edges SET ChildObjectKey = 999 WHERE ChildObjectKey = 2",
-         "1 of the 3 edges"},
-        {"Null keys in edges", "UPDATE Edges SET ParentObjectKey = NULL, ChildObjectKey = NULL",
-         "3 of the 3 edges"},
-        {"Null everywhere", "UPDATE Objects SET Name = NULL, Key = NULL, IsCollection = NULL, MemberName = NULL, "
-                            "HiddenState = NULL, Flags = NULL, DocString = NULL, HelpID = NULL",
+        {"edges to nowhere", "UPDATE Edges SET ChildObjectKey = 999 WHERE ChildObjectKey = 2", "1 of the 3 edges"},
+        {"Null keys in edges", "UPDATE Edges SET ParentObjectKey = NULL, ChildObjectKey = NULL", "3 of the 3 edges"},
+        {"Null everywhere",
+         "UPDATE Objects SET Name = NULL, Key = NULL, IsCollection = NULL, MemberName = NULL, "
+         "HiddenState = NULL, Flags = NULL, DocString = NULL, HelpID = NULL",
          "3 of the 3 edges"},
         {"wrong types", "UPDATE Objects SET Key = '' || Key, IsCollection = 'yes', cChildObjects = 'many', Name = 7",
          nullptr},

@@ -38,8 +38,7 @@ struct Tree {
 QStringList ChildLabels(const QAbstractItemModel& m, const QModelIndex& parent)
 {
     QStringList labels;
-    for (int row = 0; row < m.rowCount(parent); ++row)
-        labels << m.index(row, 0, parent).data().toString();
+    for (int row = 0; row < m.rowCount(parent); ++row) labels << m.index(row, 0, parent).data().toString();
     return labels;
 }
 

@@ -19,7 +19,8 @@ std::string Line(std::int32_t object, std::int32_t parent, std::int32_t level, s
                  std::string_view member, std::string_view origin, std::string_view image)
 {
     return std::to_string(object) + " < " + std::to_string(parent) + " @" + std::to_string(level) + " \"" +
-           std::string(name) + "\" \"" + std::string(member) + "\" \"" + std::string(origin) + "\" " + std::string(image);
+           std::string(name) + "\" \"" + std::string(member) + "\" \"" + std::string(origin) + "\" " +
+           std::string(image);
 }
 
 // The reference: every expanded node scans the whole edge array.
@@ -38,23 +39,19 @@ std::vector<std::string> ScanCreateNodes(const ObjectModel& model, const std::ve
     }
     std::vector<std::int32_t> expansionCount(model.objects.size(), 0);
     for (std::size_t cursor = seeds.size() - 1; cursor < nodes.size(); ++cursor) {
-        if (nodes[cursor].level >= maxLevel)
-            break;
+        if (nodes[cursor].level >= maxLevel) break;
         const auto o = static_cast<std::size_t>(nodes[cursor].object);
-        if (expansionCount[o] == model.objects[o].branchLimit)
-            continue;
+        if (expansionCount[o] == model.objects[o].branchLimit) continue;
         ++expansionCount[o];
         for (const EdgeRecord& edge : model.edges) {
-            if (edge.parent != nodes[cursor].object)
-                continue;
+            if (edge.parent != nodes[cursor].object) continue;
             const ObjectRecord& k = model.objects[static_cast<std::size_t>(edge.child)];
             if ((r.topOnlyOnce && AsciiLower(k.name) == AsciiLower(r.topObjectName)) ||
                 (!r.showHidden && AsciiLower(k.hiddenState) == "h") || (!r.showExternal && k.isExternal))
                 continue;
             std::string image = (k.helpId.empty() || AsciiLower(k.helpId) == "0") ? "Off" : "On";
             image += k.isCollection ? "Col" : "Obj";
-            if (k.hiddenState == "H")
-                image += "Hid";
+            if (k.hiddenState == "H") image += "Hid";
             nodes.push_back({edge.child, nodes[cursor].level + 1});
             lines.push_back(Line(edge.child, static_cast<std::int32_t>(cursor), nodes[cursor].level + 1, k.name,
                                  k.isCollection ? "{" + k.memberName + "}" : "", edge.label, image));
@@ -68,8 +65,8 @@ std::vector<std::string> Lines(const ObjectModel& model, const std::vector<NodeR
 {
     std::vector<std::string> lines;
     for (const NodeRecord& n : nodes)
-        lines.push_back(Line(n.object, n.parent, n.level, NodeName(model, n), NodeMember(model, n), NodeOrigin(model, n),
-                             NodeImageKey(n.image)));
+        lines.push_back(Line(n.object, n.parent, n.level, NodeName(model, n), NodeMember(model, n),
+                             NodeOrigin(model, n), NodeImageKey(n.image)));
     return lines;
 }
 
@@ -98,10 +95,9 @@ ObjectModel RandomModel(std::mt19937& rng)
     const int edgeCount = pick(0, 80);
     for (int i = 0; i < edgeCount; ++i) {
         EdgeRecord& e = m.edges.emplace_back();
-        e.parent = pick(0, 15) == 0 ? -1 : pick(0, objectCount - 1);  // a Null parent never matches
+        e.parent = pick(0, 15) == 0 ? -1 : pick(0, objectCount - 1);      // a Null parent never matches
         e.child = pick(0, 4) == 0 ? e.parent : pick(0, objectCount - 1);  // self-edges
-        if (e.child < 0)
-            e.child = 0;
+        if (e.child < 0) e.child = 0;
         e.label = "(P:m" + std::to_string(i) + ")";
     }
     m.Reindex();
@@ -134,8 +130,7 @@ TEST(TreeBuilder, IndexedWalkMatchesFullScanOnRandomGraphs)
         for (auto at = static_cast<std::int32_t>(pick(0, static_cast<int>(global.size()) - 1)); at >= 0;
              at = global[static_cast<std::size_t>(at)].parent)
             path.insert(path.begin(), global[static_cast<std::size_t>(at)]);
-        for (std::size_t k = 0; k < path.size(); ++k)
-            path[k].parent = static_cast<std::int32_t>(k) - 1;
+        for (std::size_t k = 0; k < path.size(); ++k) path[k].parent = static_cast<std::int32_t>(k) - 1;
         std::vector<NodeRecord> local;
         ASSERT_TRUE(CreateNodes(model, path, kMaxLevel, rules, local).ok());
         ASSERT_EQ(Lines(model, local), ScanCreateNodes(model, path, kMaxLevel, rules)) << what << " local";

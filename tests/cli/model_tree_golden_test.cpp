@@ -23,7 +23,10 @@ struct Golden {
     friend void PrintTo(const Golden& g, std::ostream* out) { *out << g.name; }
 };
 
-std::string Quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+std::string Quoted(const std::filesystem::path& path)
+{
+    return "'" + path.string() + "'";
+}
 
 class ModelTreeGolden : public ::testing::TestWithParam<Golden> {};
 
@@ -42,23 +45,24 @@ TEST_P(ModelTreeGolden, TreeOfTheMadeModelIsTheCommittedOne)
     const std::string make = cli + " make " + Quoted(g.library) + " --top " + g.top + (g.events ? " --events" : "") +
                              models + " > /dev/null 2>&1";
     ASSERT_EQ(std::system(make.c_str()), 0) << make;
-    const std::string tree = cli + " tree " + Quoted(std::filesystem::path(g.library).filename()) + models + " > " +
-                             Quoted(out) + " 2>&1";
+    const std::string tree =
+        cli + " tree " + Quoted(std::filesystem::path(g.library).filename()) + models + " > " + Quoted(out) + " 2>&1";
     ASSERT_EQ(std::system(tree.c_str()), 0) << tree;
-    const std::filesystem::path golden = std::filesystem::path(ARBOLITH_TEST_DATA) / "browser" / (std::string(g.name) + ".tree");
+    const std::filesystem::path golden =
+        std::filesystem::path(ARBOLITH_TEST_DATA) / "browser" / (std::string(g.name) + ".tree");
     EXPECT_TRUE(test::ReadBytes(out) == test::ReadBytes(golden))
         << "the tree differs from " << golden << "; diff it with " << out;
 }
 
 const std::string kWine = test::kWineLibraryDir.string();
 
-INSTANTIATE_TEST_SUITE_P(
-    Libraries, ModelTreeGolden,
-    ::testing::Values(Golden{"Quill", std::string(ARBOLITH_SAMPLE_DIR) + "/Quill.tlb", "Application", true},
-                      Golden{"scrrun", kWine + "/scrrun.dll", "FileSystemObject", false},
-                      Golden{"msxml6", kWine + "/msxml6.dll", "DOMDocument60", false},
-                      Golden{"mshtml", kWine + "/mshtml.tlb", "HTMLDocument", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Libraries, ModelTreeGolden,
+                         ::testing::Values(Golden{"Quill", std::string(ARBOLITH_SAMPLE_DIR) + "/Quill.tlb",
+                                                  "Application", true},
+                                           Golden{"scrrun", kWine + "/scrrun.dll", "FileSystemObject", false},
+                                           Golden{"msxml6", kWine + "/msxml6.dll", "DOMDocument60", false},
+                                           Golden{"mshtml", kWine + "/mshtml.tlb", "HTMLDocument", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace arbolith

@@ -60,8 +60,7 @@ bool HasInk(const QImage& picture)
 {
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
-            if (qAlpha(picture.pixel(x, y)) > 128)
-                return true;
+            if (qAlpha(picture.pixel(x, y)) > 128) return true;
     return false;
 }
 
@@ -69,12 +68,9 @@ bool HasInk(const QImage& picture)
 std::vector<std::pair<std::string, QIcon>> AllIcons()
 {
     std::vector<std::pair<std::string, QIcon>> all;
-    for (const auto& image : AllNodeImages())
-        all.emplace_back(NodeImageKey(image), NodeIcon(image));
-    for (const auto& image : AllMethodImages())
-        all.emplace_back(MethodImageKey(image), MethodIcon(image));
-    for (const auto& image : AllPropertyImages())
-        all.emplace_back(PropertyImageKey(image), PropertyIcon(image));
+    for (const auto& image : AllNodeImages()) all.emplace_back(NodeImageKey(image), NodeIcon(image));
+    for (const auto& image : AllMethodImages()) all.emplace_back(MethodImageKey(image), MethodIcon(image));
+    for (const auto& image : AllPropertyImages()) all.emplace_back(PropertyImageKey(image), PropertyIcon(image));
     all.emplace_back("unknown", UnknownImageIcon());
     return all;
 }
@@ -105,9 +101,8 @@ TEST(ImageSet, KeysThatNameNoImageShowTheUnknownPicture)
         EXPECT_EQ(Picture(PropertyIcon(bad), 16), unknown) << bad;
         EXPECT_EQ(Picture(MethodIcon(bad), 16), unknown) << bad;
     }
-    EXPECT_EQ(Picture(PropertyIcon("p132"), 16), Picture(PropertyIcon(PropertyImage{true, MemberVisibility::Neither,
-                                                                                     PropertyAccess::ReadWrite}),
-                                                         16));
+    EXPECT_EQ(Picture(PropertyIcon("p132"), 16),
+              Picture(PropertyIcon(PropertyImage{true, MemberVisibility::Neither, PropertyAccess::ReadWrite}), 16));
     EXPECT_TRUE(RenderImageFile(":/images/no-such-image.svg", 16).isNull());
     EXPECT_TRUE(RenderImageFile(NodeImageFile({}), 0).isNull());
 }

@@ -37,8 +37,8 @@ TEST(QtPrompt, MessageBoxHasTheIconButtonsDefaultAndTitleAsked)
         EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box->defaultButton()->click();
     });
-    const PromptAnswer answer = prompt.Ask(PromptMessage{"Delete the model?", PromptIcon::Question,
-                                                         PromptButtons::YesNoCancel, PromptAnswer::No, {}});
+    const PromptAnswer answer = prompt.Ask(
+        PromptMessage{"Delete the model?", PromptIcon::Question, PromptButtons::YesNoCancel, PromptAnswer::No, {}});
     EXPECT_EQ(answer, PromptAnswer::No);
 
     OnDialog([](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(QMessageBox::Retry)->click(); });

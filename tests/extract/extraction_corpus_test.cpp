@@ -7,10 +7,10 @@
 //     ARBOLITH_UPDATE_GOLDEN=1 build/bin/extraction_corpus_test
 // Installed files that differ from CORPUS.txt are skipped, and reported.
 #include "extract/extraction.h"
-#include "typelib/typelib_loader.h"
 #include "store/dat_schema.h"
 #include "support/temp_dir.h"
 #include "support/wine_corpus.h"
+#include "typelib/typelib_loader.h"
 
 #include <gtest/gtest.h>
 
@@ -189,8 +189,7 @@ std::string DiffBlocks(const std::string& golden, const std::string& actual, boo
         for (const auto& [header, lines] : before) after.try_emplace(header);
     std::string out;
     for (const auto& [header, lines] : after)
-        if (before[header] != lines)
-            out += "@@ " + header + "\n--- golden\n" + before[header] + "+++ now\n" + lines;
+        if (before[header] != lines) out += "@@ " + header + "\n--- golden\n" + before[header] + "+++ now\n" + lines;
     return out;
 }
 
@@ -203,9 +202,10 @@ TEST(ExtractionCorpus, SummaryMatchesGolden)
     if (auto problem = test::CorpusFileProblem("stdole2.tlb")) GTEST_SKIP() << "imports cannot resolve: " << *problem;
 
     const test::TempDir work;
-    std::string actual = "# ExtractFromTypeLib over the Wine corpus of typelib/oracle/CORPUS.txt: per library,\n"
-                         "# resource and options the result, the log lines, and per table rows and SHA-256.\n"
-                         "# Made by extraction_corpus_test; ARBOLITH_UPDATE_GOLDEN=1 rewrites it.\n";
+    std::string actual =
+        "# ExtractFromTypeLib over the Wine corpus of typelib/oracle/CORPUS.txt: per library,\n"
+        "# resource and options the result, the log lines, and per table rows and SHA-256.\n"
+        "# Made by extraction_corpus_test; ARBOLITH_UPDATE_GOLDEN=1 rewrites it.\n";
     std::vector<std::string> skipped;
     for (const test::OracleDump& c : cases) {
         if (auto problem = test::CorpusFileProblem(c.library)) {

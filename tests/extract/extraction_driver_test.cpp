@@ -2,10 +2,10 @@
 // ExtractFromTypeLib end to end: real libraries in, real DAT files and error
 // logs out, captions and messages read from the scripted interfaces.
 #include "extract/extraction.h"
-#include "typelib/msft_builder.h"
 #include "store/dat_schema.h"
 #include "support/query_rows.h"
 #include "support/temp_dir.h"
+#include "typelib/msft_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -156,29 +156,32 @@ TEST_F(ExtractionDriver, ModelLibraryGoesThroughEveryStep)
 
     // Coclass names replace their default interfaces' (the rules on hand-made
     // rows: extraction_steps_test).
-    EXPECT_EQ(test::QueryRows(*db, "SELECT Key, Name, RawName, TypeKind, MemberName, RawMemberName FROM Objects ORDER BY Key"),
-              (std::vector<std::string>{
-                  "0|CFoo|IFoo|dis||", "1|CFoo|IFoo|int||",  // a dual interface, met twice
-                  "2|IFooBar|IFooBar|dis||", "3|IFooBar|IFooBar|int||", "4|Application|_Application|dis||",
-                  "5|Application|_Application|int||", "6|Items|Items|dis|CFoo|IFoo", "7|AppEvents|DAppEvents|dis||",
-                  "8|DDocSink|DDocSink|dis||", "9|IPlain|IPlain|int||", "10|Globals|Globals|mod||",
-                  "11|<interfaces>||||", "12|<modules>||||"}));
+    EXPECT_EQ(test::QueryRows(
+                  *db, "SELECT Key, Name, RawName, TypeKind, MemberName, RawMemberName FROM Objects ORDER BY Key"),
+              (std::vector<std::string>{"0|CFoo|IFoo|dis||", "1|CFoo|IFoo|int||",  // a dual interface, met twice
+                                        "2|IFooBar|IFooBar|dis||", "3|IFooBar|IFooBar|int||",
+                                        "4|Application|_Application|dis||", "5|Application|_Application|int||",
+                                        "6|Items|Items|dis|CFoo|IFoo", "7|AppEvents|DAppEvents|dis||",
+                                        "8|DDocSink|DDocSink|dis||", "9|IPlain|IPlain|int||",
+                                        "10|Globals|Globals|mod||", "11|<interfaces>||||", "12|<modules>||||"}));
 
     // Declarations: the replaced name only where it stands whole.
-    EXPECT_EQ(test::QueryRows(*db, "SELECT Declaration FROM Functions WHERE Name = 'Make' AND ObjectKey = 4 ORDER BY Key"),
-              (std::vector<std::string>{"Method Make(pattern As IFooBar) As CFoo",
-                                        "Method Make(pattern As IFooBar, made As CFoo) As HRESULT"}));
+    EXPECT_EQ(
+        test::QueryRows(*db, "SELECT Declaration FROM Functions WHERE Name = 'Make' AND ObjectKey = 4 ORDER BY Key"),
+        (std::vector<std::string>{"Method Make(pattern As IFooBar) As CFoo",
+                                  "Method Make(pattern As IFooBar, made As CFoo) As HRESULT"}));
 
     // Edges: pointers between objects, and the pseudo-objects' children.
-    EXPECT_EQ(test::QueryRows(*db, "SELECT ParentObjectName, ChildObjectKey, ChildObjectName, Label FROM Edges ORDER BY rowid"),
+    EXPECT_EQ(test::QueryRows(
+                  *db, "SELECT ParentObjectName, ChildObjectKey, ChildObjectName, Label FROM Edges ORDER BY rowid"),
               (std::vector<std::string>{"<interfaces>|4|Application|", "<interfaces>|0|CFoo|",
                                         "<interfaces>|2|IFooBar|", "<interfaces>|9|IPlain|", "<modules>|10|Globals|",
                                         "Application|0|CFoo|(< M:Make)", "Application|2|IFooBar|(< P:Bar)",
                                         "Application|6|Items|(< P:Foos)", "CFoo|0|CFoo|(< M:Combine)",
                                         "IFooBar|0|CFoo|(< P:Owner)", "Items|0|CFoo|(< M:Item)"}));
-    EXPECT_EQ(test::QueryRows(*db, "SELECT Name, cChildObjects FROM Objects WHERE cChildObjects > 0 ORDER BY Key"),
-              (std::vector<std::string>{"CFoo|1", "IFooBar|1", "Application|3", "Items|1", "<interfaces>|4",
-                                        "<modules>|1"}));
+    EXPECT_EQ(
+        test::QueryRows(*db, "SELECT Name, cChildObjects FROM Objects WHERE cChildObjects > 0 ORDER BY Key"),
+        (std::vector<std::string>{"CFoo|1", "IFooBar|1", "Application|3", "Items|1", "<interfaces>|4", "<modules>|1"}));
 }
 
 TEST_F(ExtractionDriver, DamagedLibrariesFailCleanlyOrGiveACompleteFile)
@@ -195,8 +198,7 @@ TEST_F(ExtractionDriver, DamagedLibrariesFailCleanlyOrGiveACompleteFile)
     std::mt19937 rng(11);
     for (int round = 0; round < 30; ++round) {
         std::string damaged = model;
-        for (int i = 0; i < 4; ++i)
-            damaged[rng() % damaged.size()] = static_cast<char>(rng());
+        for (int i = 0; i < 4; ++i) damaged[rng() % damaged.size()] = static_cast<char>(rng());
         inputs.emplace_back("damaged " + std::to_string(round), damaged);
     }
 

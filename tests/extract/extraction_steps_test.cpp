@@ -25,8 +25,8 @@ class Model {
 public:
     WorkLists work;
 
-    void Object(std::string_view name, std::int64_t key, std::string_view kind = "dis", std::string_view memberName = "",
-                std::string_view hidden = "")
+    void Object(std::string_view name, std::int64_t key, std::string_view kind = "dis",
+                std::string_view memberName = "", std::string_view hidden = "")
     {
         ObjectRecord o;
         o.name = o.rawName = name;
@@ -74,8 +74,7 @@ public:
     static std::vector<std::string> Column(const std::vector<Row>& rows, Show show)
     {
         std::vector<std::string> out;
-        for (const Row& row : rows)
-            out.push_back(show(row));
+        for (const Row& row : rows) out.push_back(show(row));
         return out;
     }
 };
@@ -95,13 +94,14 @@ void Process(Model& m, bool interfaces = false, bool modules = false)
 
 TEST(StepsReplacementSequence, MatchesReplacingOneEditAfterTheOther)
 {
-    using extract_steps::ReplaceName;
     using extract_steps::ReplacementSequence;
+    using extract_steps::ReplaceName;
     // Only whole names are replaced: not inside longer names, whatever
     // letter, digit, "_" or non-ASCII character extends them.
     for (const auto& [before, after] : std::vector<std::pair<std::string, std::string>>{
              {"Property Item(ifoo As IFoo) As IFoo", "Property Item(ifoo As CFoo) As CFoo"},
-             {"Method Add(x As IFooBar, pIFoo As IFoo2) As IFoo_x", "Method Add(x As IFooBar, pIFoo As IFoo2) As IFoo_x"},
+             {"Method Add(x As IFooBar, pIFoo As IFoo2) As IFoo_x",
+              "Method Add(x As IFooBar, pIFoo As IFoo2) As IFoo_x"},
              {"IFoo", "CFoo"},
              {"(IFoo,IFoo)", "(CFoo,CFoo)"},
              {"As \xd0\x96IFoo", "As \xd0\x96IFoo"},
@@ -117,19 +117,16 @@ TEST(StepsReplacementSequence, MatchesReplacingOneEditAfterTheOther)
     std::mt19937 rng(7);
     const auto word = [&](int maxLen, std::string_view alphabet) {
         std::string s(1 + rng() % static_cast<unsigned>(maxLen), 'a');
-        for (char& c : s)
-            c = alphabet[rng() % alphabet.size()];
+        for (char& c : s) c = alphabet[rng() % alphabet.size()];
         return s;
     };
     for (int round = 0; round < 300; ++round) {
         std::vector<std::pair<std::string, std::string>> edits;
-        for (int i = 0; i < 6; ++i)
-            edits.emplace_back(word(3, "abA"), rng() % 4 ? word(4, "abA ") : std::string());
+        for (int i = 0; i < 6; ++i) edits.emplace_back(word(3, "abA"), rng() % 4 ? word(4, "abA ") : std::string());
         std::string fast = word(20, "abA (.");
         std::string slow = fast;
         ReplacementSequence(edits).Apply(fast);
-        for (const auto& [find, with] : edits)
-            ReplaceName(slow, find, with);
+        for (const auto& [find, with] : edits) ReplaceName(slow, find, with);
         ASSERT_EQ(fast, slow) << "round " << round;
     }
 }
@@ -161,19 +158,20 @@ TEST(StepsCoClassReplacement, ChoosesByStemElseFirstRowAndRenamesEveryReference)
                                         "ifoo/ifoo////0/", "Items/Items/CFoo/IFoo//0/"}));
     // Selections by name ignore case; the text replacement does not, and
     // leaves the longer name IFooBar alone.
-    EXPECT_EQ(Model::Column(m.work.members,
-                            [](const MemberRecord& r) { return r.objectName + "|" + r.returnType + "|" + r.declaration; }),
-              (std::vector<std::string>{"Application|Application|Method Make(x As IFooBar) As Application",
-                                        "CFoo|CFoo|Property Item(ifoo As CFoo) As ifoo",
-                                        "Items|Long|Property Count() As Long"}));
+    EXPECT_EQ(
+        Model::Column(m.work.members,
+                      [](const MemberRecord& r) { return r.objectName + "|" + r.returnType + "|" + r.declaration; }),
+        (std::vector<std::string>{"Application|Application|Method Make(x As IFooBar) As Application",
+                                  "CFoo|CFoo|Property Item(ifoo As CFoo) As ifoo",
+                                  "Items|Long|Property Count() As Long"}));
 }
 
 TEST(StepsCoClassReplacement, EventCoClassesRenameSourcesAndEmptyNamesChangeNothing)
 {
     Model m;
-    m.CoClass("Doc", "IDoc", "DDocSink");            // not an event coclass: its source stays
-    m.CoClass("AppEvents", "IApp", "DAppEvents");    // event coclass: renames its source only
-    m.CoClass("Lonely", "");                          // no default interface
+    m.CoClass("Doc", "IDoc", "DDocSink");          // not an event coclass: its source stays
+    m.CoClass("AppEvents", "IApp", "DAppEvents");  // event coclass: renames its source only
+    m.CoClass("Lonely", "");                       // no default interface
     m.CoClass("Quoted", "I'Quote");
     m.Object("DDocSink", 0);
     m.Object("DAppEvents", 1);
@@ -196,7 +194,7 @@ TEST(StepsTableProcessing, KeysFirstInIndexOrderAndPointerCheck)
     m.Object("Dup", 5);
     m.Object("Owner", 1);
     m.Object("DUP", 7);
-    m.Member("owner", "Child", "propget", "dup", "", true);       // found without regard to case, first row wins
+    m.Member("owner", "Child", "propget", "dup", "", true);        // found without regard to case, first row wins
     m.Member("Owner", "Info", "propget", "InfoRecord", "", true);  // a record: no object of the model
     m.Member("Nobody", "Thing", "method", "Owner", "", true);      // no owning object
     Process(m);
@@ -215,12 +213,12 @@ TEST(StepsTableProcessing, AccessLettersPerAccessorCombinationAndOwner)
     // Owner 1 shares the name O with owner 0, as a dual interface's two
     // views share their coclass's name: its rows must not add to owner 0's.
     const std::vector<std::tuple<const char*, int, const char*, const char*>> rows = {
-        {"O", 0, "Both", "propput"},   {"O", 0, "GetOnly", "propget"}, {"O", 0, "All", "propputref"},
-        {"O", 1, "All", "propput"},    {"O", 0, "Both", "propget"},    {"O", 0, "PutOnly", "propput"},
-        {"O", 0, "RefOnly", "propputref"}, {"O", 0, "All", "propget"}, {"O", 0, "PutRef", "propputref"},
-        {"O", 0, "All", "propput"},    {"O", 0, "PutRef", "propput"},  {"O", 0, "Run", "method"},
-        {"O", 0, "Value", "propget"},  {"O", 0, "value", "propput"},   {"O", 0, "Mixed", "method"},
-        {"O", 0, "Mixed", "propput"},  {"P", 2, "GetOnly", "propput"}, {"O", 1, "All", "propget"},
+        {"O", 0, "Both", "propput"},       {"O", 0, "GetOnly", "propget"}, {"O", 0, "All", "propputref"},
+        {"O", 1, "All", "propput"},        {"O", 0, "Both", "propget"},    {"O", 0, "PutOnly", "propput"},
+        {"O", 0, "RefOnly", "propputref"}, {"O", 0, "All", "propget"},     {"O", 0, "PutRef", "propputref"},
+        {"O", 0, "All", "propput"},        {"O", 0, "PutRef", "propput"},  {"O", 0, "Run", "method"},
+        {"O", 0, "Value", "propget"},      {"O", 0, "value", "propput"},   {"O", 0, "Mixed", "method"},
+        {"O", 0, "Mixed", "propput"},      {"P", 2, "GetOnly", "propput"}, {"O", 1, "All", "propget"},
         {"O", 1, "All", "propputref"},
     };
     for (const auto& [object, owner, name, invoke] : rows) {
@@ -233,16 +231,18 @@ TEST(StepsTableProcessing, AccessLettersPerAccessorCombinationAndOwner)
     });
     std::sort(access.begin(), access.end());
     EXPECT_EQ(access, (std::vector<std::string>{
-                          "O0.All:propget=", "O0.All:propput=RWWW", "O0.All:propputref=RWWWW",  // get, put and putref
-                          "O0.Both:propget=", "O0.Both:propput=",                                // get and put
-                          "O0.GetOnly:propget=R",
-                          "O0.Mixed:method=W", "O0.Mixed:propput=W",  // a method row before a put takes a W too
-                          "O0.PutOnly:propput=W",
-                          "O0.PutRef:propput=W", "O0.PutRef:propputref=WWW",  // put and putref
-                          "O0.RefOnly:propputref=W", "O0.Run:method=",
-                          "O0.Value:propget=R", "O0.value:propput=W",  // names compared with case
-                          "O1.All:propget=", "O1.All:propput=RWWW", "O1.All:propputref=RWWWW",  // its own letters
-                          "P2.GetOnly:propput=W",                                                // another owner
+                          "O0.All:propget=",          "O0.All:propput=RWWW",
+                          "O0.All:propputref=RWWWW",                       // get, put and putref
+                          "O0.Both:propget=",         "O0.Both:propput=",  // get and put
+                          "O0.GetOnly:propget=R",     "O0.Mixed:method=W",
+                          "O0.Mixed:propput=W",  // a method row before a put takes a W too
+                          "O0.PutOnly:propput=W",     "O0.PutRef:propput=W",
+                          "O0.PutRef:propputref=WWW",  // put and putref
+                          "O0.RefOnly:propputref=W",  "O0.Run:method=",
+                          "O0.Value:propget=R",       "O0.value:propput=W",  // names compared with case
+                          "O1.All:propget=",          "O1.All:propput=RWWW",
+                          "O1.All:propputref=RWWWW",  // its own letters
+                          "P2.GetOnly:propput=W",     // another owner
                       }));
 }
 
@@ -259,10 +259,12 @@ TEST(StepsEdgeCreation, IllegalEdgesAreReportedUnderOneHeader)
     ASSERT_EQ(log.Lines().size(), 3u);
     EXPECT_EQ(log.Lines()[0].rfind("** Report on /x/app.tlb  ", 0), 0u) << log.Lines()[0];
     EXPECT_EQ(log.Lines()[0].substr(log.Lines()[0].size() - 3), " **");
-    EXPECT_EQ(log.Lines()[1],
-              "Illegal edge error in CreateEdges: Function: GhostObject: ZedObject Key: -1ReturnType: AppReturnType Key: 0");
-    EXPECT_EQ(log.Lines()[2], "Illegal edge error in CreateEdges: Function: OtherObject: ZedObject Key: -1"
-                              "ReturnType: NowhereReturnType Key: -1");
+    EXPECT_EQ(
+        log.Lines()[1],
+        "Illegal edge error in CreateEdges: Function: GhostObject: ZedObject Key: -1ReturnType: AppReturnType Key: 0");
+    EXPECT_EQ(log.Lines()[2],
+              "Illegal edge error in CreateEdges: Function: OtherObject: ZedObject Key: -1"
+              "ReturnType: NowhereReturnType Key: -1");
     EXPECT_TRUE(log.errorFlag);
     EXPECT_EQ(m.work.edges.size(), 1u);
 
@@ -284,8 +286,7 @@ TEST(StepsStoring, PseudoRowsKeepTheirNullFieldsAndCountsPassSixteenBits)
     // keys, child counts and pseudo-members go past 32,767 unharmed.
     constexpr int kObjects = 40000;
     Model m;
-    for (int i = 0; i < kObjects; ++i)
-        m.Object("I" + std::to_string(i), i, "int");
+    for (int i = 0; i < kObjects; ++i) m.Object("I" + std::to_string(i), i, "int");
     ReplaceWithCoClassNames(m.work);
     Process(m, true);
     ExtractionLog log("");

@@ -34,8 +34,7 @@ const MemberRecord* FindMember(const WorkLists& work, std::string_view object, s
                                std::string_view invokeType)
 {
     for (const MemberRecord& m : work.members)
-        if (m.objectName == object && m.name == name && m.invokeType == invokeType)
-            return &m;
+        if (m.objectName == object && m.name == name && m.invokeType == invokeType) return &m;
     return nullptr;
 }
 
@@ -71,7 +70,8 @@ TEST(ExtractionWalk, MembersOfADispinterfaceAndADualInterface)
 
     // Object.Name:invoke -> return type | declaration | hidden state | flags
     // (d)efault, (p)ointer, (w)as pointer.
-    const auto show = [&](std::string_view object, std::string_view name, std::string_view invoke, std::string_view kind) {
+    const auto show = [&](std::string_view object, std::string_view name, std::string_view invoke,
+                          std::string_view kind) {
         for (const MemberRecord& m : work.members)
             if (m.objectName == object && m.name == name && m.invokeType == invoke && m.typeKind == kind)
                 return m.returnType + "|" + m.declaration + "|" + m.hiddenState + "|" + (m.isDefault ? "d" : "") +

@@ -42,8 +42,7 @@ void MakeSampleFile(const std::filesystem::path& path)
     ASSERT_OK(tx);
     auto insert = Inserter::Prepare(*db, "T", {"Name", "N"});
     ASSERT_OK(insert);
-    for (int i = 0; i < 300; ++i)
-        ASSERT_OK(insert->Insert({"row number " + std::to_string(i), i}));
+    for (int i = 0; i < 300; ++i) ASSERT_OK(insert->Insert({"row number " + std::to_string(i), i}));
     ASSERT_OK(tx->Commit());
 }
 
@@ -165,12 +164,10 @@ TEST(KeyCache, ReopeningDerivesTheKeyOnceAcrossThreads)
         threads.emplace_back([&] {
             for (int i = 0; i < 10; ++i) {
                 auto db = Database::Open(path, kConnect, true);
-                if (db.ok() && Count(*db, "SELECT count(*) FROM T") == 300)
-                    ++good;
+                if (db.ok() && Count(*db, "SELECT count(*) FROM T") == 300) ++good;
             }
         });
-    for (auto& thread : threads)
-        thread.join();
+    for (auto& thread : threads) thread.join();
     EXPECT_EQ(good.load(), 40);
 }
 
@@ -181,13 +178,20 @@ TEST(Statements, HostileTextRoundTripsAsBoundValuesAndFindsItself)
     ASSERT_OK(db);
     ASSERT_OK(db->Execute("CREATE TABLE [Odd Table] (Id INTEGER, S TEXT COLLATE NOCASE)"));
     const std::vector<std::string> texts = {
-        "O'Brien",     "say \"hi\"", "100%",        "a*b?",      "[x]",  "]",
-        "'; DROP TABLE [Odd Table];--", "Ünïcödé ✓", std::string("nul\0inside", 10), "",
+        "O'Brien",
+        "say \"hi\"",
+        "100%",
+        "a*b?",
+        "[x]",
+        "]",
+        "'; DROP TABLE [Odd Table];--",
+        "Ünïcödé ✓",
+        std::string("nul\0inside", 10),
+        "",
     };
     auto insert = Inserter::Prepare(*db, "Odd Table", {"Id", "S"});
     ASSERT_OK(insert);
-    for (std::size_t i = 0; i < texts.size(); ++i)
-        ASSERT_OK(insert->Insert({i, texts[i]}));
+    for (std::size_t i = 0; i < texts.size(); ++i) ASSERT_OK(insert->Insert({i, texts[i]}));
 
     auto read = db->Prepare("SELECT Id, S FROM [Odd Table] ORDER BY Id");
     ASSERT_OK(read);
@@ -327,8 +331,9 @@ TEST(Transactions, LargeTransactionsSpillToTheFileAndStillEndWhole)
     {
         auto db = Database::Create(path, kConnect);
         ASSERT_OK(db);
-        ASSERT_OK(db->ExecuteScript("PRAGMA cache_size = 16; CREATE TABLE T (Name TEXT, N INTEGER, K INTEGER);"
-                                    "CREATE INDEX T_K ON T (K);"));
+        ASSERT_OK(
+            db->ExecuteScript("PRAGMA cache_size = 16; CREATE TABLE T (Name TEXT, N INTEGER, K INTEGER);"
+                              "CREATE INDEX T_K ON T (K);"));
         auto fill = [&](int from, int to) {
             auto insert = Inserter::Prepare(*db, "T", {"Name", "N", "K"});
             ASSERT_OK(insert);

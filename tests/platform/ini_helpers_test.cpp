@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-
 namespace arbolith {
 namespace {
 
@@ -28,9 +27,10 @@ TEST(IniHelpers, ReadIntegersAndBooleansAsWindowsDoes)
 {
     TempDir dir;
     const auto file = dir / "Mixed.Case.ini";  // messages keep the path's case
-    WriteBytes(file, "[N]\nneg= -17\nlead=12abc\ngarbage=abc\nempty=\nquoted=\" 7\"\nmin16=-32768\n"
-                     "big16=70000\nbig32=2147483648\nmin32=-2147483648\nhuge=000099999999999999999999999999\n"
-                     "zeros=0000000000000000000000000000005\n[B]\nz=0\nm1=-1\nyes=yes\n");
+    WriteBytes(file,
+               "[N]\nneg= -17\nlead=12abc\ngarbage=abc\nempty=\nquoted=\" 7\"\nmin16=-32768\n"
+               "big16=70000\nbig32=2147483648\nmin32=-2147483648\nhuge=000099999999999999999999999999\n"
+               "zeros=0000000000000000000000000000005\n[B]\nz=0\nm1=-1\nyes=yes\n");
     Messages m;
     std::string read;
     for (const char* key : {"neg", "lead", "garbage", "empty", "absent", "quoted", "min16"})

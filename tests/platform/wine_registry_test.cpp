@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 using test::TempDir;
 using test::WriteBytes;
 
-constexpr std::string_view kHeader = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n\n";
+constexpr std::string_view kHeader =
+    "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n\n";
 constexpr std::string_view kGuid = "{11111111-2222-3333-4444-555555555555}";
 
 // A Typelib key as Wine writes it ("{G}\\1.0\\0\\win64", names escaped as in

@@ -34,10 +34,8 @@ std::int64_t Count(Database& db, std::string_view sql, std::initializer_list<Val
 Result<Database> MakeModel(const std::filesystem::path& path)
 {
     auto db = CreateDatFile(path);
-    if (!db)
-        return db;
-    if (auto made = CreateDataTables(*db); !made)
-        return made.error();
+    if (!db) return db;
+    if (auto made = CreateDataTables(*db); !made) return made.error();
     return db;
 }
 
@@ -64,8 +62,7 @@ TEST(DatSchema, FullSchemaIsCreatedAndReadsBackAfterReopening)
     ASSERT_OK(db);
     EXPECT_EQ(QueryRows(*db, "SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name"),
               (std::vector<std::string>{"CoClasses_Key", "Functions_Key", "Objects_Key", "Objects_Name"}));
-    for (const TableDef& table : DatTables())
-        EXPECT_TRUE(CheckDatTable(*db, table).ok()) << table.name;
+    for (const TableDef& table : DatTables()) EXPECT_TRUE(CheckDatTable(*db, table).ok()) << table.name;
     ASSERT_OK(AddObject(*db, "A", 1));
     EXPECT_EQ(DbPrimaryCode(AddObject(*db, "B", 1).error().number), kDbConstraint);  // Key is unique
 }
@@ -75,12 +72,15 @@ TEST(DatSchema, CheckNamesTheFirstDifference)
     TempDir dir;
     auto db = Database::Create(dir / "odd.DAT", kDatCreateConnect);
     ASSERT_OK(db);
-    ASSERT_OK(db->Execute("CREATE TABLE Enums (Enum TEXT(100), Constant TEXT(100), cConstants SMALLINT, "
-                          "Value INTEGER)"));
-    ASSERT_OK(db->Execute("CREATE TABLE CoClasses (" + std::string("Key SMALLINT, Name TEXT(55), ForReplacement "
-                          "TEXT(5), Event BOOLEAN, GUID TEXT(39), FlagsVal SMALLINT, Flags TEXT(255), RefTypes "
-                          "TEXT(255), DefInterface TEXT(255), SourceInterface TEXT(255), HelpID TEXT(255), "
-                          "DocString LONGTEXT, cInterfaces SMALLINT, HelpFile TEXT(255))")));
+    ASSERT_OK(
+        db->Execute("CREATE TABLE Enums (Enum TEXT(100), Constant TEXT(100), cConstants SMALLINT, "
+                    "Value INTEGER)"));
+    ASSERT_OK(
+        db->Execute("CREATE TABLE CoClasses (" +
+                    std::string("Key SMALLINT, Name TEXT(55), ForReplacement "
+                                "TEXT(5), Event BOOLEAN, GUID TEXT(39), FlagsVal SMALLINT, Flags TEXT(255), RefTypes "
+                                "TEXT(255), DefInterface TEXT(255), SourceInterface TEXT(255), HelpID TEXT(255), "
+                                "DocString LONGTEXT, cInterfaces SMALLINT, HelpFile TEXT(255))")));
     auto enums = CheckDatTable(*db, *FindDatTable("Enums"));
     ASSERT_FALSE(enums.ok());
     EXPECT_NE(enums.error().description.find("Constant"), std::string::npos) << enums.error().description;
@@ -147,8 +147,9 @@ TEST(DatSchema, FindFirstIgnoresCaseAndTakesTheFirstInIndexOrder)
     auto db = MakeModel(dir / "Model.DAT");
     ASSERT_OK(db);
     // Inserted out of rowid order, so "first inserted" and "first in the index" differ.
-    ASSERT_OK(db->Execute("INSERT INTO Objects (rowid, Name, Key) VALUES (7, 'Range', 70), (3, 'RANGE', 30), "
-                          "(9, 'range', 90), (5, 'Ranges', 50)"));
+    ASSERT_OK(
+        db->Execute("INSERT INTO Objects (rowid, Name, Key) VALUES (7, 'Range', 70), (3, 'RANGE', 30), "
+                    "(9, 'range', 90), (5, 'Ranges', 50)"));
     auto found = FindFirst(*db, kObjectsTable, "Name", "range");
     ASSERT_OK(found);
     ASSERT_TRUE(found->has_value());
@@ -185,8 +186,7 @@ TEST(DatSchema, StockShellReadsOurFileWithThePassphrase)
     ASSERT_TRUE(pipe);
     std::string output;
     std::array<char, 256> buffer{};
-    while (std::fgets(buffer.data(), buffer.size(), pipe.get()))
-        output += buffer.data();
+    while (std::fgets(buffer.data(), buffer.size(), pipe.get())) output += buffer.data();
     EXPECT_EQ(output, "2\n64000\n1024\nok\n");
 }
 
@@ -202,10 +202,8 @@ TEST(DatSchema, CompactionKeepsRowsIndexesAndSchema)
         ASSERT_OK(tx);
         auto functions = Inserter::Prepare(*db, kFunctionsTable, {"Name", "ObjectName", "Key", "IsDefault"});
         ASSERT_OK(functions);
-        for (int i = 0; i < 2000; ++i)
-            ASSERT_OK(functions->Insert({"F" + std::to_string(i), "Obj", i, i % 2 == 0}));
-        for (int i = 0; i < 50; ++i)
-            ASSERT_OK(AddObject(*db, "Obj" + std::to_string(i), i));
+        for (int i = 0; i < 2000; ++i) ASSERT_OK(functions->Insert({"F" + std::to_string(i), "Obj", i, i % 2 == 0}));
+        for (int i = 0; i < 50; ++i) ASSERT_OK(AddObject(*db, "Obj" + std::to_string(i), i));
         ASSERT_OK(db->Execute("INSERT INTO Library (Library, Copyright) VALUES ('Lib', ?)", {kDatCopyright}));
         ASSERT_OK(tx->Commit());
     }
@@ -227,7 +225,6 @@ TEST(DatSchema, CompactionKeepsRowsIndexesAndSchema)
     EXPECT_EQ(Count(*compacted, "SELECT sum(Key) FROM Functions WHERE IsDefault = True"), 749500);
     EXPECT_EQ(Count(*compacted, "SELECT count(*) FROM Objects"), 50);
     EXPECT_EQ(QueryRows(*compacted, "SELECT Copyright FROM Library")[0], kDatCopyright);
-    for (const TableDef& table : DatTables())
-        EXPECT_TRUE(CheckDatTable(*compacted, table).ok()) << table.name;
+    for (const TableDef& table : DatTables()) EXPECT_TRUE(CheckDatTable(*compacted, table).ok()) << table.name;
     EXPECT_EQ(DbPrimaryCode(AddObject(*compacted, "Dup", 7).error().number), kDbConstraint);
 }

@@ -55,8 +55,9 @@ TEST(InfFile, SaveKeepsOtherKeysAndReplacesListsOnce)
 {
     test::TempDir dir;
     const auto inf = dir / "m.INF";
-    test::WriteBytes(inf, "[Main]\nShowHidden=False\nHelpFile=/h/x.chm\n[TopObject]\nTopObjectKey=17\n"
-                          "[NonleafCounts]\n<Default>=4\nDrive=12\n[ReturnType]\nold=\n[Edges]\nStale|Row|=\n");
+    test::WriteBytes(inf,
+                     "[Main]\nShowHidden=False\nHelpFile=/h/x.chm\n[TopObject]\nTopObjectKey=17\n"
+                     "[NonleafCounts]\n<Default>=4\nDrive=12\n[ReturnType]\nold=\n[Edges]\nStale|Row|=\n");
     InfData d = SampleData();
     ASSERT_TRUE(SaveDataToINF(inf, d).ok());
     ASSERT_TRUE(SaveDataToINF(inf, d).ok());
@@ -89,8 +90,9 @@ TEST(InfFile, BooleansAndDuplicateEntriesAsStoredFilesHaveThem)
 {
     test::TempDir dir;
     const auto inf = dir / "m.INF";
-    test::WriteBytes(inf, "[TopObject]\nTopOnlyOnce=yes\nTopIsCustom=0\n[Special]\nGlobalObject=FALSE\n"
-                          "MakeControlsObject=-1\n[Main]\nInterfaces=2\nModules=abc\n");
+    test::WriteBytes(inf,
+                     "[TopObject]\nTopOnlyOnce=yes\nTopIsCustom=0\n[Special]\nGlobalObject=FALSE\n"
+                     "MakeControlsObject=-1\n[Main]\nInterfaces=2\nModules=abc\n");
     auto d = GetInfData(inf);
     ASSERT_TRUE(d.ok());
     EXPECT_TRUE(d->topOnlyOnce);  // "yes" is no boolean text: the default

@@ -18,15 +18,13 @@ public:
     TempDir()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "arbolith-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot create a temporary folder");
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
         m_path = pattern;
     }
     ~TempDir()
     {
         std::error_code ec;
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(m_path, ec);
     }
     TempDir(const TempDir&) = delete;

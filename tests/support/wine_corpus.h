@@ -38,13 +38,11 @@ inline const std::map<std::string, CorpusEntry>& CorpusList()
         std::ifstream in(kOracleDir / "CORPUS.txt");
         std::string line;
         while (std::getline(in, line)) {
-            if (line.empty() || line[0] == '#')
-                continue;
+            if (line.empty() || line[0] == '#') continue;
             std::istringstream fields(line);
             std::string name;
             CorpusEntry entry;
-            if (fields >> name >> entry.size >> entry.sha256)
-                entries.emplace(name, entry);
+            if (fields >> name >> entry.size >> entry.sha256) entries.emplace(name, entry);
         }
         return entries;
     }();
@@ -81,8 +79,7 @@ inline std::vector<OracleDump> ListOracleDumps()
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(kOracleDir, ec)) {
         const std::string name = entry.path().filename().string();
-        if (std::smatch m; std::regex_match(name, m, kName))
-            dumps.push_back({name, m[1], std::stoi(m[2])});
+        if (std::smatch m; std::regex_match(name, m, kName)) dumps.push_back({name, m[1], std::stoi(m[2])});
     }
     std::sort(dumps.begin(), dumps.end(), [](const auto& a, const auto& b) {
         return std::tie(a.library, a.resource) < std::tie(b.library, b.resource);
@@ -95,13 +92,11 @@ inline std::vector<OracleDump> ListOracleDumps()
 inline std::optional<std::string> CorpusFileProblem(const std::string& name)
 {
     const auto it = CorpusList().find(name);
-    if (it == CorpusList().end())
-        return name + " is not listed in CORPUS.txt";
+    if (it == CorpusList().end()) return name + " is not listed in CORPUS.txt";
     const std::filesystem::path path = kWineLibraryDir / name;
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
-    if (ec)
-        return path.string() + " is not installed (package wine64)";
+    if (ec) return path.string() + " is not installed (package wine64)";
     if (size != it->second.size)
         return path.string() + " is " + std::to_string(size) + " bytes, the goldens were made from " +
                std::to_string(it->second.size) + " (another Wine version)";

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Where a library's imported types are found: beside it, through the Wine
 // registry, on the search path — or nowhere, which must not fail the load.
-#include "typelib/typelib_loader.h"
-#include "typelib/typelib.h"
 #include "support/temp_dir.h"
+#include "typelib/typelib.h"
+#include "typelib/typelib_loader.h"
 
 #include <gtest/gtest.h>
 
@@ -23,13 +23,11 @@ std::optional<TypeRef> FirstExternalRef(const TypeLib& lib)
 {
     for (const TypeInfo& type : lib.types)
         for (const ImplType& impl : type.implTypes)
-            if (impl.ref.external)
-                return impl.ref;
+            if (impl.ref.external) return impl.ref;
     for (const TypeInfo& type : lib.types)
         for (const Function& fn : type.functions)
             for (const Parameter& p : fn.params)
-                if (p.type.ref && p.type.ref->external)
-                    return p.type.ref;
+                if (p.type.ref && p.type.ref->external) return p.type.ref;
     return std::nullopt;
 }
 
@@ -54,14 +52,15 @@ protected:
         fs::create_directories(prefix / "dosdevices");
         fs::create_directory_symlink("../drive_c", prefix / "dosdevices" / "c:");
         fs::copy_file(kWine / "stdole2.tlb", prefix / "drive_c" / "windows" / "system32" / "stdole2.tlb");
-        test::WriteBytes(prefix / "system.reg",
-                         "WINE REGISTRY Version 2\n"
-                         ";; All keys relative to \\\\Machine\n\n"
-                         "[Software\\\\Classes\\\\Typelib\\\\{00020430-0000-0000-C000-000000000046}\\\\2.0] 1700000000\n"
-                         "@=\"OLE Automation\"\n\n"
-                         "[Software\\\\Classes\\\\Typelib\\\\{00020430-0000-0000-C000-000000000046}\\\\2.0\\\\0\\\\win64]"
-                         " 1700000000\n"
-                         "@=\"C:\\\\windows\\\\system32\\\\stdole2.tlb\"\n");
+        test::WriteBytes(
+            prefix / "system.reg",
+            "WINE REGISTRY Version 2\n"
+            ";; All keys relative to \\\\Machine\n\n"
+            "[Software\\\\Classes\\\\Typelib\\\\{00020430-0000-0000-C000-000000000046}\\\\2.0] 1700000000\n"
+            "@=\"OLE Automation\"\n\n"
+            "[Software\\\\Classes\\\\Typelib\\\\{00020430-0000-0000-C000-000000000046}\\\\2.0\\\\0\\\\win64]"
+            " 1700000000\n"
+            "@=\"C:\\\\windows\\\\system32\\\\stdole2.tlb\"\n");
         return prefix;
     }
 

@@ -66,8 +66,10 @@ TEST(FuzzRegressions, EveryInputLoadsOrFailsWithAMessage)
             if (auto ids = ListTypeLibResources(view)) resources.insert(resources.end(), ids->begin(), ids->end());
         for (std::uint32_t resource : resources) {
             auto lib = Load(bytes, resource);
-            if (lib) Use(lib.value());
-            else EXPECT_FALSE(lib.error().description.empty());
+            if (lib)
+                Use(lib.value());
+            else
+                EXPECT_FALSE(lib.error().description.empty());
         }
     }
 }
@@ -82,12 +84,9 @@ TEST(FuzzRegressions, DamagedInputsFailNamingTheirFault)
         // Bytes used over and over: many members (or types) on one record,
         // many docs naming one long string, many duals on one wide base.
         // Scaled up, each of these took gigabytes.
-        {"shared-member-record.bin", "overlaps"},
-        {"shared-member-block.bin", "overlaps"},
-        {"shared-doc-string.bin", "shared text"},
-        {"duals-on-wide-base.bin", "dispatch views"},
-        {"pe-resource-loop.bin", "too deep"},
-        {"huge-type-count.bin", "typeinfo count"},
+        {"shared-member-record.bin", "overlaps"}, {"shared-member-block.bin", "overlaps"},
+        {"shared-doc-string.bin", "shared text"}, {"duals-on-wide-base.bin", "dispatch views"},
+        {"pe-resource-loop.bin", "too deep"},     {"huge-type-count.bin", "typeinfo count"},
         {"truncated-stdole2.bin", "past end"},
     };
     for (const Case& c : cases) {

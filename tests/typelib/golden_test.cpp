@@ -3,13 +3,13 @@
 // tlbdump.exe printed for one library (tools/make-typelib-goldens.sh), and
 // DumpTypeLib must print the same. Libraries come from the installed wine64
 // package; one that differs from CORPUS.txt skips with the reason.
-#include "typelib/typelib_dump.h"
 #include "typelib/typelib.h"
+#include "typelib/typelib_dump.h"
 
 #include <gtest/gtest.h>
 
-#include "support/wine_corpus.h"
 #include <zlib.h>
+#include "support/wine_corpus.h"
 
 #include <algorithm>
 #include <array>
@@ -76,8 +76,9 @@ std::string DescribeDifference(const std::string& golden, const std::string& dum
             if (text->ends_with('\r')) text->pop_back();
         if (!moreWant && !moreGot) return {};
         if (moreWant != moreGot || want != got)
-            return "first difference at line " + std::to_string(line) + "\n  golden: " +
-                   (moreWant ? want : "<end of text>") + "\n  dump:   " + (moreGot ? got : "<end of text>") + "\n";
+            return "first difference at line " + std::to_string(line) +
+                   "\n  golden: " + (moreWant ? want : "<end of text>") +
+                   "\n  dump:   " + (moreGot ? got : "<end of text>") + "\n";
     }
 }
 

@@ -7,13 +7,24 @@ namespace {
 struct Out {
     std::string b;
     void U8(std::uint32_t v) { b.push_back(static_cast<char>(v & 0xFF)); }
-    void U16(std::uint32_t v) { U8(v); U8(v >> 8); }
-    void U32(std::uint32_t v) { U16(v & 0xFFFF); U16(v >> 16); }
+    void U16(std::uint32_t v)
+    {
+        U8(v);
+        U8(v >> 8);
+    }
+    void U32(std::uint32_t v)
+    {
+        U16(v & 0xFFFF);
+        U16(v >> 16);
+    }
     void Put32(std::size_t at, std::uint32_t v)
     {
         for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
     }
-    void Pad4(char fill) { while (b.size() % 4) b.push_back(fill); }
+    void Pad4(char fill)
+    {
+        while (b.size() % 4) b.push_back(fill);
+    }
 };
 
 // A name-table entry: owner, hash next, length, flags, hash, bytes, padding.
@@ -48,18 +59,39 @@ std::string MsftBuilder::Bytes()
     strings.b += "Test docs";
     strings.Pad4(0);
     // Library GUID {12345678-9ABC-DEF0-0102-030405060708}.
-    guids.U32(0x12345678); guids.U16(0x9ABC); guids.U16(0xDEF0);
+    guids.U32(0x12345678);
+    guids.U16(0x9ABC);
+    guids.U16(0xDEF0);
     for (int i = 1; i <= 8; ++i) guids.U8(i);
-    guids.U32(0xFFFFFFFE); guids.U32(0xFFFFFFFF);
+    guids.U32(0xFFFFFFFE);
+    guids.U32(0xFFFFFFFF);
     // One typedesc: a pointer to itself (only used when a test points at it).
-    typedescs.U16(26); typedescs.U16(0); typedescs.U32(0);
+    typedescs.U16(26);
+    typedescs.U16(0);
+    typedescs.U32(0);
 
     Out f;
-    f.U32(m_magic); f.U32(0x00010002); f.U32(0); f.U32(m_lcid);   // magic, version, GUID, LCID
-    f.U32(m_lcid); f.U32(0x41); f.U32(0x00020001); f.U32(0);      // LCID as set, varflags, version 1.2, libflags
-    f.U32(static_cast<std::uint32_t>(m_typeCount)); f.U32(docOff); f.U32(0); f.U32(0);  // count, doc, help contexts
-    f.U32(6); f.U32(0); f.U32(libName); f.U32(0xFFFFFFFF);       // name count/chars, name, help file
-    f.U32(0xFFFFFFFF); f.U32(0x20); f.U32(0x80); f.U32(0xFFFFFFFF); f.U32(0);  // custom data, 0x20, 0x80, IDispatch, imports
+    f.U32(m_magic);
+    f.U32(0x00010002);
+    f.U32(0);
+    f.U32(m_lcid);  // magic, version, GUID, LCID
+    f.U32(m_lcid);
+    f.U32(0x41);
+    f.U32(0x00020001);
+    f.U32(0);  // LCID as set, varflags, version 1.2, libflags
+    f.U32(static_cast<std::uint32_t>(m_typeCount));
+    f.U32(docOff);
+    f.U32(0);
+    f.U32(0);  // count, doc, help contexts
+    f.U32(6);
+    f.U32(0);
+    f.U32(libName);
+    f.U32(0xFFFFFFFF);  // name count/chars, name, help file
+    f.U32(0xFFFFFFFF);
+    f.U32(0x20);
+    f.U32(0x80);
+    f.U32(0xFFFFFFFF);
+    f.U32(0);  // custom data, 0x20, 0x80, IDispatch, imports
     for (std::uint32_t i = 0; i < realTypes; ++i) f.U32(i * 0x64);
     m_layout.segmentDirectory = f.b.size();
     f.b.append(kSegCount * 16, '\0');
@@ -88,17 +120,38 @@ std::string MsftBuilder::Bytes()
     // T0's member block: one constant, Red = 5 (inline VT_I4), help context 7.
     m_layout.memberBlock0 = f.b.size();
     f.U32(0x1C);
-    f.U16(0x1C); f.U16(0); f.U32(0x80000003); f.U32(0); f.U16(2); f.U16(4);
-    f.U32(0x8C000005); f.U32(7); f.U32(0xFFFFFFFF);
-    f.U32(0x40000000); f.U32(redName); f.U32(0);
+    f.U16(0x1C);
+    f.U16(0);
+    f.U32(0x80000003);
+    f.U32(0);
+    f.U16(2);
+    f.U16(4);
+    f.U32(0x8C000005);
+    f.U32(7);
+    f.U32(0xFFFFFFFF);
+    f.U32(0x40000000);
+    f.U32(redName);
+    f.U32(0);
     // T1's member block: HRESULT Get([in] long value), pure virtual, stdcall.
     m_layout.memberBlock1 = f.b.size();
     f.U32(0x2C);
-    f.U16(0x2C); f.U16(0); f.U32(0x80000019); f.U32(0); f.U16(0x18); f.U16(0);
-    f.U32(1 | (1 << 3) | (4 << 8)); f.U16(static_cast<std::uint16_t>(m_paramCount)); f.U16(0);
-    f.U32(0); f.U32(0xFFFFFFFF);
-    f.U32(static_cast<std::uint32_t>(m_paramType)); f.U32(valueName); f.U32(1);
-    f.U32(0x60000000); f.U32(getName); f.U32(0);
+    f.U16(0x2C);
+    f.U16(0);
+    f.U32(0x80000019);
+    f.U32(0);
+    f.U16(0x18);
+    f.U16(0);
+    f.U32(1 | (1 << 3) | (4 << 8));
+    f.U16(static_cast<std::uint16_t>(m_paramCount));
+    f.U16(0);
+    f.U32(0);
+    f.U32(0xFFFFFFFF);
+    f.U32(static_cast<std::uint32_t>(m_paramType));
+    f.U32(valueName);
+    f.U32(1);
+    f.U32(0x60000000);
+    f.U32(getName);
+    f.U32(0);
     m_layout.end = f.b.size();
 
     auto typeinfo = [&](std::uint32_t i, std::uint32_t kind, std::uint32_t block, std::uint32_t counts,

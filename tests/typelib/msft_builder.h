@@ -14,14 +14,46 @@ namespace arbolith::test {
 
 class MsftBuilder {
 public:
-    MsftBuilder& Magic(std::uint32_t v) { m_magic = v; return *this; }
-    MsftBuilder& TypeCount(std::int32_t v) { m_typeCount = v; return *this; }
-    MsftBuilder& MemberBlockOffset(std::uint32_t v) { m_memberBlock = v; return *this; }  // of T1
-    MsftBuilder& ParamCount(std::int16_t v) { m_paramCount = v; return *this; }
-    MsftBuilder& ParamType(std::int32_t v) { m_paramType = v; return *this; }  // type encoding of the parameter
-    MsftBuilder& NameLength(std::uint8_t v) { m_nameLength = v; return *this; } // of "IThing"
-    MsftBuilder& Lcid(std::uint32_t v) { m_lcid = v; return *this; }
-    MsftBuilder& EnumName(std::string v) { m_enumName = std::move(v); return *this; }
+    MsftBuilder& Magic(std::uint32_t v)
+    {
+        m_magic = v;
+        return *this;
+    }
+    MsftBuilder& TypeCount(std::int32_t v)
+    {
+        m_typeCount = v;
+        return *this;
+    }
+    MsftBuilder& MemberBlockOffset(std::uint32_t v)
+    {
+        m_memberBlock = v;
+        return *this;
+    }  // of T1
+    MsftBuilder& ParamCount(std::int16_t v)
+    {
+        m_paramCount = v;
+        return *this;
+    }
+    MsftBuilder& ParamType(std::int32_t v)
+    {
+        m_paramType = v;
+        return *this;
+    }  // type encoding of the parameter
+    MsftBuilder& NameLength(std::uint8_t v)
+    {
+        m_nameLength = v;
+        return *this;
+    }  // of "IThing"
+    MsftBuilder& Lcid(std::uint32_t v)
+    {
+        m_lcid = v;
+        return *this;
+    }
+    MsftBuilder& EnumName(std::string v)
+    {
+        m_enumName = std::move(v);
+        return *this;
+    }
 
     // Offsets of the parts, known after Bytes().
     struct Layout {

@@ -7,16 +7,19 @@
 #include <random>
 
 #include "typelib/code_pages.h"
+#include "typelib/msft_builder.h"
 #include "typelib/typelib_dump.h"
 #include "typelib/typelib_loader.h"
-#include "typelib/msft_builder.h"
 
 namespace arbolith {
 namespace {
 
 using test::MsftBuilder;
 
-Result<TypeLib> Load(const std::string& bytes) { return LoadTypeLibFromBytes(bytes, "test.tlb", 0, ""); }
+Result<TypeLib> Load(const std::string& bytes)
+{
+    return LoadTypeLibFromBytes(bytes, "test.tlb", 0, "");
+}
 
 TEST(MsftReader, DamagedHeadersFailNamingWhatIsWrong)
 {

@@ -2,9 +2,9 @@
 // TYPELIB resources in PE32+ files built by hand, and the "path\N" form.
 #include <gtest/gtest.h>
 
+#include "typelib/msft_builder.h"
 #include "typelib/pe_resources.h"
 #include "typelib/typelib_loader.h"
-#include "typelib/msft_builder.h"
 
 namespace arbolith {
 namespace {
@@ -23,9 +23,9 @@ void Put32(std::string& b, std::size_t at, std::uint32_t v)
 // A PE32+ (or, with pe32 set, a PE32) file with one section (RVA 0x1000 at file offset 0x200) holding a
 // resource tree TYPELIB / 1 / 0x409 -> `payload`.
 struct PeBuilder {
-    std::uint32_t dataRvaDelta = 0;   // added to the data entry's RVA
+    std::uint32_t dataRvaDelta = 0;  // added to the data entry's RVA
     std::uint16_t typeNameLength = 7;
-    bool pe32 = false;                // 32-bit optional header: data directories 16 bytes earlier
+    bool pe32 = false;  // 32-bit optional header: data directories 16 bytes earlier
 
     std::string Bytes(const std::string& payload) const
     {
@@ -37,25 +37,25 @@ struct PeBuilder {
         const std::size_t optSize = pe32 ? 0xE0 : 0xF0;
         const std::size_t dirs = pe32 ? 96 : 112;
         Put16(b, 0x44, pe32 ? 0x14C : 0x8664);
-        Put16(b, 0x46, 1);        // sections
+        Put16(b, 0x46, 1);  // sections
         Put16(b, 0x54, static_cast<std::uint32_t>(optSize));
         const std::size_t opt = 0x58;
         Put16(b, opt, pe32 ? 0x10B : 0x20B);
         Put32(b, opt + dirs - 4, 16);  // number of data directories
         std::string res(0x70, '\0');
-        Put16(res, 0x0C, 1);                     // root: one named entry
-        Put32(res, 0x10, 0x80000058);            // name at 0x58
-        Put32(res, 0x14, 0x80000018);            // ids directory
-        Put16(res, 0x18 + 0x0E, 1);              // ids: one id entry
+        Put16(res, 0x0C, 1);           // root: one named entry
+        Put32(res, 0x10, 0x80000058);  // name at 0x58
+        Put32(res, 0x14, 0x80000018);  // ids directory
+        Put16(res, 0x18 + 0x0E, 1);    // ids: one id entry
         Put32(res, 0x28, 1);
         Put32(res, 0x2C, 0x80000030);
-        Put16(res, 0x30 + 0x0E, 1);              // languages: one
+        Put16(res, 0x30 + 0x0E, 1);  // languages: one
         Put32(res, 0x40, 0x409);
-        Put32(res, 0x44, 0x48);                  // data entry
+        Put32(res, 0x44, 0x48);  // data entry
         Put32(res, 0x48, 0x1000 + 0x70 + dataRvaDelta);
         Put32(res, 0x4C, static_cast<std::uint32_t>(payload.size()));
         Put16(res, 0x58, typeNameLength);
-        const char* name = "typelib";            // names compare without case
+        const char* name = "typelib";  // names compare without case
         for (int i = 0; i < 7; ++i) Put16(res, 0x5A + 2 * i, static_cast<unsigned char>(name[i]));
         res += payload;
         Put32(b, opt + dirs + 16, 0x1000);  // data directory 2: resources

@@ -8,9 +8,9 @@
 #include "platform/progress.h"
 #include "platform/prompt.h"
 #include "store/dat_schema.h"
-#include "wizard/model_from_library.h"
 #include "support/query_rows.h"
 #include "support/temp_dir.h"
+#include "wizard/model_from_library.h"
 
 #include <gtest/gtest.h>
 
@@ -50,19 +50,20 @@ protected:
     {
         auto db = OpenDatFile(dat, true);
         EXPECT_TRUE(db.ok()) << db.error().description;
-        if (!db)
-            return {};
+        if (!db) return {};
         return test::QueryRows(*db, sql, "~");
     }
     std::vector<std::string> Added()
     {
-        return Rows("SELECT Key, Name, NameX, IsCollection, MemberName, DocString, IsExternal FROM Objects "
-                    "WHERE IsCustom ORDER BY Key");
+        return Rows(
+            "SELECT Key, Name, NameX, IsCollection, MemberName, DocString, IsExternal FROM Objects "
+            "WHERE IsCustom ORDER BY Key");
     }
     std::vector<std::string> AddedEdges()
     {
-        return Rows("SELECT ParentObjectKey, ParentObjectName, ChildObjectKey, ChildObjectName, Label FROM Edges "
-                    "WHERE IsCustom ORDER BY rowid");
+        return Rows(
+            "SELECT ParentObjectKey, ParentObjectName, ChildObjectKey, ChildObjectName, Label FROM Edges "
+            "WHERE IsCustom ORDER BY rowid");
     }
     std::optional<std::int32_t> TopKey() { return ReadInfBrowseKeys(inf).value().topObjectKey; }
 
@@ -94,15 +95,19 @@ TEST_F(ModelMaking, EverySettingAddsItsRowsAndMakingTwiceGivesTheSameTables)
         "8|<Controls>|~|~|~|Custom controls object.|~",
         "9|Bag \"of\" things|~|1|CFoo|A bag|~",
         "10|Plain'|~|0|||~",
-        "11|StdFont|(stdole)|0||External object|1",  // one external object for two edges
+        "11|StdFont|(stdole)|0||External object|1",     // one external object for two edges
         "12|StdPicture|(stdole)|0||External object|1",  // kept although its parent is missing
     };
     const std::vector<std::string> edges = {
-        "6|My'Top|3|items|~",   "6|My'Top|0|CFoo|~",  // connections, names as the INF file writes them
-        "6|My'Top|7|<Events>|~", "7|<Events>|4|AppEvents|~",
-        "6|My'Top|8|<Controls>|~",                     // no type has the control flag
-        "2|Application|11|StdFont|(<P:Font)", "0|CFoo|11|StdFont|(<M:Font)",
-        "2|Application|5|DDocSink|(<Items)", "0|CFoo|4|AppEvents|~",
+        "6|My'Top|3|items|~",
+        "6|My'Top|0|CFoo|~",  // connections, names as the INF file writes them
+        "6|My'Top|7|<Events>|~",
+        "7|<Events>|4|AppEvents|~",
+        "6|My'Top|8|<Controls>|~",  // no type has the control flag
+        "2|Application|11|StdFont|(<P:Font)",
+        "0|CFoo|11|StdFont|(<M:Font)",
+        "2|Application|5|DDocSink|(<Items)",
+        "0|CFoo|4|AppEvents|~",
     };
     EXPECT_EQ(Added(), objects);
     EXPECT_EQ(AddedEdges(), edges);
@@ -157,8 +162,9 @@ TEST_F(ModelMaking, GlobalObjectIsShownAndHungUnderTheTop)
     {
         auto db = OpenDatFile(dat);
         ASSERT_OK(db);
-        ASSERT_OK(db->Execute("INSERT INTO Objects (Key, Name, Flags, HiddenState, IsCustom) "
-                              "VALUES (6, 'Global', '/Hid/Dual/', 'H', False)"));
+        ASSERT_OK(
+            db->Execute("INSERT INTO Objects (Key, Name, Flags, HiddenState, IsCustom) "
+                        "VALUES (6, 'Global', '/Hid/Dual/', 'H', False)"));
     }
     data.topIsCustom = false;
     data.builtInTopObject = "Application";

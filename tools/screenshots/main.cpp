@@ -51,8 +51,7 @@ void SelectNode(QTreeView& tree, const QString& label)
 {
     const QModelIndexList found = tree.model()->match(tree.model()->index(0, 0), Qt::DisplayRole, label, 1,
                                                       Qt::MatchFixedString | Qt::MatchRecursive);
-    if (found.isEmpty())
-        return;
+    if (found.isEmpty()) return;
     tree.setCurrentIndex(found.front());
     tree.scrollTo(found.front());
 }
@@ -94,8 +93,7 @@ void SaveImageSheet(const char* name, const QPalette& palette)
         add(arbolith::MethodIcon(image), arbolith::MethodImageKey(image), arbolith::DescribeMethodImage(image));
     add(arbolith::UnknownImageIcon(), "?", "Unknown key");
     for (const auto& image : arbolith::AllPropertyImages()) {
-        if (block == 0 || (block == 1 && image.help))
-            ++block, row = 0;
+        if (block == 0 || (block == 1 && image.help)) ++block, row = 0;
         add(arbolith::PropertyIcon(image), arbolith::PropertyImageKey(image), arbolith::DescribePropertyImage(image));
     }
     sheet.show();
@@ -108,12 +106,9 @@ void SaveImageSheet(const char* name, const QPalette& palette)
 void SaveImagePixels(const char* name)
 {
     std::vector<QIcon> icons;
-    for (const auto& image : arbolith::AllNodeImages())
-        icons.push_back(arbolith::NodeIcon(image));
-    for (const auto& image : arbolith::AllMethodImages())
-        icons.push_back(arbolith::MethodIcon(image));
-    for (const auto& image : arbolith::AllPropertyImages())
-        icons.push_back(arbolith::PropertyIcon(image));
+    for (const auto& image : arbolith::AllNodeImages()) icons.push_back(arbolith::NodeIcon(image));
+    for (const auto& image : arbolith::AllMethodImages()) icons.push_back(arbolith::MethodIcon(image));
+    for (const auto& image : arbolith::AllPropertyImages()) icons.push_back(arbolith::PropertyIcon(image));
     constexpr int kCell = 16 * 5 + 8, kColumns = 8;
     const int rows = (static_cast<int>(icons.size()) + kColumns - 1) / kColumns;
     QImage sheet(kColumns * kCell, rows * kCell, QImage::Format_ARGB32);
@@ -153,8 +148,7 @@ int main(int argc, char* argv[])
     QTemporaryDir home;
     // The tree as wide as a user would drag it.
     QFile ini(QDir(home.path()).filePath("ZV.INI"));
-    if (ini.open(QIODevice::WriteOnly))
-        ini.write("[OMForm]\nTreeWidth=3600\n[Main]\nNoWelcome=True\n");
+    if (ini.open(QIODevice::WriteOnly)) ini.write("[OMForm]\nTreeWidth=3600\n[Main]\nNoWelcome=True\n");
     ini.close();
 
     arbolith::QtPrompt prompt;
@@ -163,8 +157,7 @@ int main(int argc, char* argv[])
         // Before any model: no sample to make.
         arbolith::ObjectBrowserHooks noSample({});
         auto empty = arbolith::StartMainWindow(prompt, noSample, {folder});
-        if (!empty)
-            return 1;
+        if (!empty) return 1;
         empty->showNormal();
         empty->resize(960, 640);
         QApplication::processEvents();
@@ -175,8 +168,7 @@ int main(int argc, char* argv[])
     // The first start: the sample model is made and opened.
     arbolith::ObjectBrowserHooks hooks(arbolith::FindSampleLibrary());
     auto window = arbolith::StartMainWindow(prompt, hooks, {folder});
-    if (!window)
-        return 1;
+    if (!window) return 1;
     prompt.SetParent(window.get());
     window->showNormal();
     window->resize(960, 640);
