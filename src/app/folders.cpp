@@ -31,7 +31,7 @@ Result<void> CreateFolder(const fs::path& folder)
 {
     std::error_code ec;
     fs::create_directories(folder, ec);
-    if (ec) return Error{ec.value(), "cannot create folder " + folder.string() + ": " + ec.message()};
+    if (ec) return Error::FileSystem(ec.value(), "cannot create folder " + folder.string() + ": " + ec.message());
     return Ok();
 }
 
@@ -53,9 +53,9 @@ Result<fs::path> DetermineAppFolder(const fs::path& programFolder)
     else if (const char* userHome = std::getenv("HOME"); userHome && *userHome)
         dataHome = fs::path(userHome) / ".local" / "share";
     else
-        return Error{0,
-                     "no folder for Arbolith's files: the program's folder is not writable and "
-                     "neither XDG_DATA_HOME nor HOME is set (set ARBOLITH_HOME)"};
+        return Error::FileSystem(0,
+                                 "no folder for Arbolith's files: the program's folder is not writable and "
+                                 "neither XDG_DATA_HOME nor HOME is set (set ARBOLITH_HOME)");
     const fs::path folder = dataHome / "arbolith";
     if (auto made = CreateFolder(folder); !made) return made.error();
     return folder;
@@ -93,12 +93,15 @@ Result<void> EnsureAppFolders(const AppFolders& folders)
             std::error_code copyError;
             fs::copy_file(it->path(), scratch / it->path().filename(), copyError);
             if (copyError)
-                return Error{copyError.value(), "cannot copy " + it->path().string() + " to " + scratch.string() +
-                                                    ": " + copyError.message()};
+                return Error::FileSystem(copyError.value(), "cannot copy " + it->path().string() + " to " +
+                                                                scratch.string() + ": " + copyError.message());
         }
-        if (ec) return Error{ec.value(), "cannot list " + folders.modelsFolder.string() + ": " + ec.message()};
+        if (ec)
+            return Error::FileSystem(ec.value(), "cannot list " + folders.modelsFolder.string() + ": " + ec.message());
         fs::rename(scratch, folders.backupFolder, ec);
-        if (ec) return Error{ec.value(), "cannot create folder " + folders.backupFolder.string() + ": " + ec.message()};
+        if (ec)
+            return Error::FileSystem(ec.value(),
+                                     "cannot create folder " + folders.backupFolder.string() + ": " + ec.message());
     }
 
     if (!DirectoryExists(folders.viewsFolder))

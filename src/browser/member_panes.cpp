@@ -126,7 +126,7 @@ Result<MemberPanes> MemberSource::Read(const fs::path& datFile, std::int64_t obj
     struct stat st {};
     if (::stat(datFile.c_str(), &st) != 0) {
         Close();
-        return Error{errno, "cannot read " + datFile.string() + ": the file has gone"};
+        return Error::FileSystem(errno, "cannot read " + datFile.string() + ": the file has gone");
     }
     const Identity identity{st.st_ino, static_cast<std::uintmax_t>(st.st_size),
                             static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};

@@ -62,7 +62,7 @@ Result<void> ReadTable(const fs::path& datFile, std::string_view sql, ReadRow re
         auto step = stmt->Step();
         if (!step) return step.error();
         if (!*step) return Ok();
-        if (rows == kMaxRows) return Error{EFBIG, "more rows than the browser can hold"};
+        if (rows == kMaxRows) return Error::Model("more rows than the browser can hold");
         readRow(reader);
     }
 }

@@ -68,8 +68,8 @@ Result<void> CreateNodes(const ObjectModel& model, std::span<const NodeRecord> s
             const std::int32_t k = model.edges[static_cast<std::size_t>(e)].child;
             if (leftOut[static_cast<std::size_t>(k)]) continue;
             if (nodes.size() >= kMaxTreeNodes)
-                return Error{EFBIG, "the tree has reached " + std::to_string(kMaxTreeNodes) +
-                                        " nodes; lower the branch counts of this model"};
+                return Error::Model("the tree has reached " + std::to_string(kMaxTreeNodes) +
+                                    " nodes; lower the branch counts of this model");
             NodeRecord& child = nodes.emplace_back();
             child.object = k;
             child.parent = static_cast<std::int32_t>(cursor);

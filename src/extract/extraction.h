@@ -36,7 +36,7 @@ public:
     // Appends one line (the line ending is added). A log that cannot be
     // written must not stop an extraction: the line is kept in Lines() anyway.
     void Append(std::string_view line);
-    // "Error in <step>: " + number + "- " + description, and sets the flag.
+    // "Error in <step>: " + domain and code + "- " + description, and sets the flag.
     void StepFailed(std::string_view step, const Error& error);
 
     bool errorFlag = false;

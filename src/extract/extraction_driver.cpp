@@ -29,7 +29,7 @@ void ExtractionLog::Append(std::string_view line)
 
 void ExtractionLog::StepFailed(std::string_view step, const Error& error)
 {
-    Append("Error in " + std::string(step) + ": " + std::to_string(error.number) + "- " + error.description);
+    Append("Error in " + std::string(step) + ": " + error.Number() + "- " + error.description);
     errorFlag = true;
 }
 
@@ -59,11 +59,11 @@ void RemoveQuietly(const std::filesystem::path& file)
 Result<void> FlushToDisk(const std::filesystem::path& file)
 {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Error{errno, "open " + file.string() + ": " + std::strerror(errno)};
+    if (fd < 0) return Error::FileSystem(errno, "open " + file.string() + ": " + std::strerror(errno));
     const int synced = ::fsync(fd);
     const int error = errno;
     ::close(fd);
-    if (synced != 0) return Error{error, "flush " + file.string() + ": " + std::strerror(error)};
+    if (synced != 0) return Error::FileSystem(error, "flush " + file.string() + ": " + std::strerror(error));
     return Ok();
 }
 
@@ -96,8 +96,7 @@ public:
         auto lib = LoadTypeLib(loadPath, m_options.load);
         if (!lib) {
             const Error& e = lib.error();
-            m_log.Append("TypeLibInfoFromFile error for " + m_path + ". " + std::to_string(e.number) + ": " +
-                         e.description);
+            m_log.Append("TypeLibInfoFromFile error for " + m_path + ". " + e.Number() + ": " + e.description);
             m_prompt.Tell(e.description, PromptIcon::Critical);
             m_prompt.Tell("Error opening type library " + m_path +
                               ". More details are in the ErrorLog.txt file in the ARL folder.",
@@ -128,7 +127,8 @@ public:
         std::filesystem::rename(partial, datFile, ec);
         if (ec) {
             RemoveQuietly(partial);
-            return FileFailure(datFile, Error{ec.value(), "rename " + partial.string() + ": " + ec.message()});
+            return FileFailure(datFile,
+                               Error::FileSystem(ec.value(), "rename " + partial.string() + ": " + ec.message()));
         }
 
         m_progress.Caption("Data file created successfully");
@@ -189,8 +189,7 @@ private:
     // The new file could not be made or finished: nothing replaces the old one.
     ExtractionResult FileFailure(const std::filesystem::path& datFile, const Error& error)
     {
-        m_log.Append("Error creating data file " + datFile.string() + ". " + std::to_string(error.number) + ": " +
-                     error.description);
+        m_log.Append("Error creating data file " + datFile.string() + ". " + error.Number() + ": " + error.description);
         m_prompt.Tell("Error creating data file " + datFile.string() +
                           ". More details are in the ErrorLog.txt file in the ARL folder.",
                       PromptIcon::Critical);

@@ -10,7 +10,7 @@ namespace {
 Result<void> CreateTable(Database& db, std::string_view name)
 {
     const TableDef* table = FindDatTable(name);
-    if (!table) return Error{kDbMisuse, "no definition of table " + std::string(name)};
+    if (!table) return Error::Model("no definition of table " + std::string(name));
     return CreateDatTable(db, *table);
 }
 

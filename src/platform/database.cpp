@@ -131,7 +131,7 @@ public:
         if (!m_creationSalt) {
             SaltBytes salt{};
             if (RAND_bytes(salt.data(), static_cast<int>(salt.size())) != 1)
-                return Error{SQLITE_ERROR, "cannot draw a random salt for a new database file"};
+                return Error::Database(SQLITE_ERROR, "cannot draw a random salt for a new database file");
             m_creationSalt = salt;
         }
         return *m_creationSalt;
@@ -166,7 +166,7 @@ Result<KeyBytes> DeriveKey(std::string_view passphrase, const SaltBytes& salt)
     if (PKCS5_PBKDF2_HMAC_SHA1(passphrase.data(), static_cast<int>(passphrase.size()), salt.data(),
                                static_cast<int>(salt.size()), kKdfIterations, static_cast<int>(key.size()),
                                key.data()) != 1)
-        return Error{SQLITE_ERROR, "key derivation failed"};
+        return Error::Database(SQLITE_ERROR, "key derivation failed");
     Keys().derivations.fetch_add(1, std::memory_order_relaxed);
     return key;
 }
@@ -194,7 +194,7 @@ std::string FileName(const std::filesystem::path& path)
 
 Error OsError(int err, std::string_view what, const std::filesystem::path& path)
 {
-    return Error{SQLITE_CANTOPEN, std::string(what) + " " + FileName(path) + ": " + std::strerror(err)};
+    return Error::FileSystem(err, std::string(what) + " " + FileName(path) + ": " + std::strerror(err));
 }
 
 // Makes an empty file, failing when anything is already there. SQLite takes
@@ -204,8 +204,8 @@ Result<void> CreateEmptyFile(const std::filesystem::path& path, std::string_view
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         if (errno == EEXIST)
-            return Error{SQLITE_CANTOPEN,
-                         std::string(what) + " " + FileName(path) + ": a file of that name already exists"};
+            return Error::FileSystem(EEXIST,
+                                     std::string(what) + " " + FileName(path) + ": a file of that name already exists");
         return OsError(errno, what, path);
     }
     ::close(fd);
@@ -223,7 +223,7 @@ Result<SaltBytes> ReadSalt(const std::filesystem::path& path)
     std::ifstream in(path, std::ios::binary);
     SaltBytes salt{};
     if (!in.read(reinterpret_cast<char*>(salt.data()), static_cast<std::streamsize>(salt.size())))
-        return Error{SQLITE_IOERR_READ, "open " + FileName(path) + ": cannot read the start of the file"};
+        return Error::FileSystem(EIO, "open " + FileName(path) + ": cannot read the start of the file");
     return salt;
 }
 
@@ -475,7 +475,8 @@ Result<Handle> OpenHandle(const std::filesystem::path& path, int flags, std::str
     const int rc = sqlite3_open_v2(path.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX, CoalescingVfsName());
     Handle db(raw);
     if (rc != SQLITE_OK)
-        return Error{EngineCode(raw, rc), std::string(what) + " " + FileName(path) + ": " + EngineMessage(raw)};
+        return Error::Database(EngineCode(raw, rc),
+                               std::string(what) + " " + FileName(path) + ": " + EngineMessage(raw));
     sqlite3_extended_result_codes(raw, 1);
     sqlite3_busy_timeout(raw, kBusyTimeoutMs);
     return db;
@@ -484,7 +485,7 @@ Result<Handle> OpenHandle(const std::filesystem::path& path, int flags, std::str
 Result<void> ApplyKey(sqlite3* db, const SecretText& key, const std::filesystem::path& path)
 {
     if (sqlite3_key(db, key.text().data(), static_cast<int>(key.text().size())) != SQLITE_OK)
-        return Error{EngineCode(db, SQLITE_ERROR), "key " + FileName(path) + ": " + EngineMessage(db)};
+        return Error::Database(EngineCode(db, SQLITE_ERROR), "key " + FileName(path) + ": " + EngineMessage(db));
     return Ok();
 }
 
@@ -564,12 +565,13 @@ Result<ConnectOptions> ParseConnect(std::string_view connect)
         if (TrimView(segment).empty()) continue;
         const std::size_t eq = segment.find('=');
         if (eq == std::string_view::npos)
-            return Error{SQLITE_MISUSE, "connect string: \"" + std::string(TrimView(segment)) + "\" is not key=value"};
+            return Error::Database(SQLITE_MISUSE,
+                                   "connect string: \"" + std::string(TrimView(segment)) + "\" is not key=value");
         const std::string_view key = TrimView(segment.substr(0, eq));
         if (EqualsNoCase(key, "pwd"))
             options.passphrase = std::string(segment.substr(eq + 1));
         else if (!EqualsNoCase(key, "LANGID") && !EqualsNoCase(key, "CP") && !EqualsNoCase(key, "COUNTRY"))
-            return Error{SQLITE_MISUSE, "connect string: unknown key \"" + std::string(key) + "\""};
+            return Error::Database(SQLITE_MISUSE, "connect string: unknown key \"" + std::string(key) + "\"");
     }
     return options;
 }
@@ -772,7 +774,7 @@ Error Statement::Failure(int rc, std::string_view what) const
 {
     sqlite3* db = sqlite3_db_handle(m_stmt);
     const int code = sqlite3_extended_errcode(db);
-    return Error{code != SQLITE_OK ? code : rc, DescribeFailure(db, what, sqlite3_sql(m_stmt))};
+    return Error::Database(code != SQLITE_OK ? code : rc, DescribeFailure(db, what, sqlite3_sql(m_stmt)));
 }
 
 Result<void> Statement::BindValue(int index, const Value& value, bool copyText)
@@ -802,8 +804,8 @@ Result<void> Statement::Bind(std::span<const Value> values)
 {
     const int expected = sqlite3_bind_parameter_count(m_stmt);
     if (static_cast<std::size_t>(expected) != values.size())
-        return Error{SQLITE_MISUSE, "bind: " + std::to_string(values.size()) + " values for " +
-                                        std::to_string(expected) + " parameters; SQL: " + Sql()};
+        return Error::Database(SQLITE_MISUSE, "bind: " + std::to_string(values.size()) + " values for " +
+                                                  std::to_string(expected) + " parameters; SQL: " + Sql());
     for (std::size_t i = 0; i < values.size(); ++i)
         if (auto bound = BindValue(static_cast<int>(i) + 1, values[i], true); !bound) return bound;
     return Ok();
@@ -985,11 +987,12 @@ Result<void> Transaction::Rollback()
 
 Result<void> Transaction::Finish(bool commit)
 {
-    if (!m_active) return Error{SQLITE_MISUSE, "the transaction has already ended"};
+    if (!m_active) return Error::Database(SQLITE_MISUSE, "the transaction has already ended");
     const std::shared_ptr<sqlite3> connection = m_db.lock();
     if (!connection) {
         m_active = false;
-        if (commit) return Error{SQLITE_MISUSE, "commit: the database was closed first, which rolled the work back"};
+        if (commit)
+            return Error::Database(SQLITE_MISUSE, "commit: the database was closed first, which rolled the work back");
         return Ok();
     }
     sqlite3* db = connection.get();
@@ -1001,8 +1004,8 @@ Result<void> Transaction::Finish(bool commit)
         if (sqlite3_get_autocommit(db)) {
             m_active = false;
             if (commit)
-                return Error{SQLITE_ERROR,
-                             DescribeFailure(db, "commit", "") + " (the transaction was rolled back by the engine)"};
+                return Error::Database(SQLITE_ERROR, DescribeFailure(db, "commit", "") +
+                                                         " (the transaction was rolled back by the engine)");
             return Ok();
         }
         sql = commit ? "COMMIT" : "ROLLBACK";
@@ -1018,7 +1021,7 @@ Result<void> Transaction::Finish(bool commit)
         }
         if (rc == SQLITE_OK) m_active = false;
     }
-    if (rc != SQLITE_OK) return Error{rc, DescribeFailure(db, commit ? "commit" : "roll back", sql)};
+    if (rc != SQLITE_OK) return Error::Database(rc, DescribeFailure(db, commit ? "commit" : "roll back", sql));
     return Ok();
 }
 
@@ -1039,7 +1042,7 @@ Database::~Database()
 
 Error Database::Failure(std::string_view what, std::string_view sql) const
 {
-    return Error{EngineCode(m_db.get(), SQLITE_ERROR), DescribeFailure(m_db.get(), what, sql)};
+    return Error::Database(EngineCode(m_db.get(), SQLITE_ERROR), DescribeFailure(m_db.get(), what, sql));
 }
 
 Result<Database> Database::Create(const std::filesystem::path& path, std::string_view connect)
@@ -1068,7 +1071,8 @@ Result<Database> Database::Create(const std::filesystem::path& path, std::string
     // caller's first commit syncs it with its own pages.
     for (const char* sql : {"PRAGMA synchronous = OFF", "PRAGMA user_version = 0", "PRAGMA synchronous = FULL"})
         if (RunOnHandle(handle->get(), sql) != SQLITE_OK)
-            return fail(Error{EngineCode(handle->get(), SQLITE_ERROR), DescribeFailure(handle->get(), "create", sql)});
+            return fail(Error::Database(EngineCode(handle->get(), SQLITE_ERROR),
+                                        DescribeFailure(handle->get(), "create", sql)));
     return Database(handle->release(), path, std::move(options->passphrase), false);
 }
 
@@ -1080,14 +1084,15 @@ Result<Database> Database::Open(const std::filesystem::path& path, std::string_v
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (ec || !std::filesystem::exists(status))
-        return Error{SQLITE_CANTOPEN, "open " + FileName(path) + ": no such file"};
+        return Error::FileSystem(ENOENT, "open " + FileName(path) + ": no such file");
     if (!std::filesystem::is_regular_file(status))
-        return Error{SQLITE_CANTOPEN, "open " + FileName(path) + ": not a file"};
+        return Error::FileSystem(EISDIR, "open " + FileName(path) + ": not a file");
     const auto size = std::filesystem::file_size(path, ec);
     if (ec) return OsError(ec.value(), "open", path);
     // SQLite would take an empty file for a new database and write to it on
     // the first change; a model file is never empty.
-    if (size == 0) return Error{SQLITE_NOTADB, FileName(path) + " is empty, so it is not an Arbolith model file"};
+    if (size == 0)
+        return Error::Database(SQLITE_NOTADB, FileName(path) + " is empty, so it is not an Arbolith model file");
 
     const std::string& passphrase = options->passphrase;
     std::optional<SecretText> keyText;
@@ -1095,7 +1100,7 @@ Result<Database> Database::Open(const std::filesystem::path& path, std::string_v
     SaltBytes salt{};
     if (!passphrase.empty()) {
         if (size < kSaltBytes)
-            return Error{SQLITE_NOTADB, FileName(path) + " is too short to be an Arbolith model file"};
+            return Error::Database(SQLITE_NOTADB, FileName(path) + " is too short to be an Arbolith model file");
         auto read = ReadSalt(path);
         if (!read) return read.error();
         salt = *read;
@@ -1119,10 +1124,11 @@ Result<Database> Database::Open(const std::filesystem::path& path, std::string_v
     const int rc = RunOnHandle(handle->get(), kProveSql);
     if (rc != SQLITE_OK) {
         if ((rc & 0xff) == SQLITE_NOTADB)
-            return Error{rc, FileName(path) + " is not an Arbolith model file, or its password is wrong"};
+            return Error::Database(rc, FileName(path) + " is not an Arbolith model file, or its password is wrong");
         if ((rc & 0xff) == SQLITE_CORRUPT)
-            return Error{rc, FileName(path) + " is damaged or cut short (" + EngineMessage(handle->get()) + ")"};
-        return Error{rc, DescribeFailure(handle->get(), "open", kProveSql)};
+            return Error::Database(rc,
+                                   FileName(path) + " is damaged or cut short (" + EngineMessage(handle->get()) + ")");
+        return Error::Database(rc, DescribeFailure(handle->get(), "open", kProveSql));
     }
     if (derived) {
         Keys().Remember(salt, passphrase, *derived);
@@ -1138,7 +1144,8 @@ Result<Statement> Database::Prepare(std::string_view sql)
     const char* tail = nullptr;
     const int rc = sqlite3_prepare_v2(m_db.get(), text.data(), static_cast<int>(text.size()), &raw, &tail);
     if (rc != SQLITE_OK) return Failure("prepare", text);
-    if (!raw) return Error{SQLITE_MISUSE, "prepare " + FileName(m_path) + ": no SQL statement in \"" + text + "\""};
+    if (!raw)
+        return Error::Database(SQLITE_MISUSE, "prepare " + FileName(m_path) + ": no SQL statement in \"" + text + "\"");
     Statement stmt(raw);
     const char* end = text.data() + text.size();
     if (tail && !OnlySpaceOrSemicolons(tail, end)) {
@@ -1149,8 +1156,8 @@ Result<Statement> Database::Prepare(std::string_view sql)
         const bool another = extra != nullptr;
         sqlite3_finalize(extra);
         if (another)
-            return Error{SQLITE_MISUSE,
-                         "prepare " + FileName(m_path) + ": more than one statement (use ExecuteScript); SQL: " + text};
+            return Error::Database(SQLITE_MISUSE, "prepare " + FileName(m_path) +
+                                                      ": more than one statement (use ExecuteScript); SQL: " + text);
     }
     return stmt;
 }
@@ -1238,8 +1245,8 @@ Result<Transaction> Database::Begin()
 Result<void> Database::CompactInto(const std::filesystem::path& dest)
 {
     const std::string what = "copy " + FileName(m_path) + " into " + FileName(dest);
-    if (m_readOnly) return Error{SQLITE_READONLY, what + ": the database is open read-only"};
-    if (InTransaction()) return Error{SQLITE_MISUSE, what + ": a transaction is open"};
+    if (m_readOnly) return Error::Database(SQLITE_READONLY, what + ": the database is open read-only");
+    if (InTransaction()) return Error::Database(SQLITE_MISUSE, what + ": a transaction is open");
     // The copy gets this process's creation salt, so opening it later is
     // served from the cache too.
     std::optional<SecretText> key;
@@ -1310,7 +1317,7 @@ Result<std::optional<Row>> FindFirst(Database& db, std::string_view table, std::
 
 Result<bool> UpdateRow(Database& db, std::string_view table, std::int64_t rowid, std::span<const FieldValue> fields)
 {
-    if (fields.empty()) return Error{SQLITE_MISUSE, "update " + std::string(table) + ": no fields given"};
+    if (fields.empty()) return Error::Database(SQLITE_MISUSE, "update " + std::string(table) + ": no fields given");
     std::string sql = "UPDATE " + QuoteIdentifier(table) + " SET ";
     std::vector<Value> params;
     params.reserve(fields.size() + 1);
@@ -1340,7 +1347,8 @@ Result<bool> DeleteRow(Database& db, std::string_view table, std::int64_t rowid)
 
 Result<Inserter> Inserter::Prepare(Database& db, std::string_view table, std::span<const std::string_view> fields)
 {
-    if (fields.empty()) return Error{SQLITE_MISUSE, "insert into " + std::string(table) + ": no fields given"};
+    if (fields.empty())
+        return Error::Database(SQLITE_MISUSE, "insert into " + std::string(table) + ": no fields given");
     std::string sql = "INSERT INTO " + QuoteIdentifier(table) + " (";
     std::string marks;
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -1365,8 +1373,8 @@ Result<Inserter> Inserter::Prepare(Database& db, std::string_view table, std::in
 Result<std::int64_t> Inserter::Insert(std::span<const Value> values)
 {
     if (values.size() != m_fieldCount)
-        return Error{SQLITE_MISUSE, "insert: " + std::to_string(values.size()) + " values for " +
-                                        std::to_string(m_fieldCount) + " fields; SQL: " + m_stmt.Sql()};
+        return Error::Database(SQLITE_MISUSE, "insert: " + std::to_string(values.size()) + " values for " +
+                                                  std::to_string(m_fieldCount) + " fields; SQL: " + m_stmt.Sql());
     // The values outlive the step, so their text is bound without a copy.
     // The statement keeps pointing at them afterwards, which is harmless:
     // only this function steps it, and it rebinds every parameter first.

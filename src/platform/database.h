@@ -33,9 +33,9 @@ struct sqlite3_stmt;
 
 namespace arbolith {
 
-// Error::number from this interface is always an SQLite result code, extended
+// Error::code of a Database-domain error from this interface is an SQLite result code, extended
 // where SQLite gives one (SQLITE_CONSTRAINT_CHECK is 275, say). Compare
-// DbPrimaryCode(number) against these.
+// DbPrimaryCode(code) against these.
 inline constexpr int kDbCorrupt = 11;       // damaged or truncated file
 inline constexpr int kDbCantOpen = 14;      // missing file, or a file in the way of a new one
 inline constexpr int kDbConstraint = 19;    // CHECK, UNIQUE or NOT NULL refused a row

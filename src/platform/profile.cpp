@@ -35,7 +35,7 @@ std::string SystemMessage(int error)
 
 Error FileError(const fs::path& file, int number, std::string_view what)
 {
-    return Error{number, file.string() + ": " + std::string(what)};
+    return Error::FileSystem(number, file.string() + ": " + std::string(what));
 }
 
 // Closes a descriptor on every return path.

@@ -635,7 +635,9 @@ Result<std::string> WineRegistry::MapWindowsPath(std::string_view windowsPath) c
 {
     std::string path(StripLongPathPrefix(windowsPath));
     std::replace(path.begin(), path.end(), '/', '\\');
-    const auto fail = [&](const std::string& why) { return Error{0, std::string(windowsPath) + ": " + why}; };
+    const auto fail = [&](const std::string& why) {
+        return Error::FileSystem(0, std::string(windowsPath) + ": " + why);
+    };
 
     if (path.substr(0, 2) == "\\\\" || StartsWithNoCase(path, "UNC\\")) return fail("network paths cannot be mapped");
     const char letter = path.empty() ? '\0' : path[0];

@@ -168,7 +168,7 @@ bool IsText(const FieldDef& field)
 
 Error SchemaError(const Database& db, std::string message)
 {
-    return Error{kDbCorrupt, db.Path().string() + ": " + std::move(message)};
+    return Error::Database(kDbCorrupt, db.Path().string() + ": " + std::move(message));
 }
 
 }  // namespace

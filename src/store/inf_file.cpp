@@ -72,11 +72,11 @@ Result<std::vector<ListEntries>> BuildListEntries(const InfData& data)
     auto add = [](ListEntries& list, const std::vector<std::string>& fields) -> Result<void> {
         for (const std::string& field : fields)
             if (field.find('|') != std::string::npos)
-                return Error{EINVAL, "entry \"" + JoinInfFields(fields) + "\" of section " + list.section +
-                                         ": the field \"" + field + "\" contains \"|\""};
+                return Error::Model("entry \"" + JoinInfFields(fields) + "\" of section " + list.section +
+                                    ": the field \"" + field + "\" contains \"|\"");
         std::string key = JoinInfFields(fields);
         if (std::string why = InvalidKeyNameReason(key); !why.empty())
-            return Error{EINVAL, "entry \"" + key + "\" of section " + list.section + " cannot be stored: " + why};
+            return Error::Model("entry \"" + key + "\" of section " + list.section + " cannot be stored: " + why);
         list.keys.push_back(std::move(key));
         return Ok();
     };
@@ -96,7 +96,7 @@ Result<std::vector<ListEntries>> BuildListEntries(const InfData& data)
 
 Result<ProfileDocument> LoadExisting(const fs::path& infFile)
 {
-    if (!FileExists(infFile)) return Error{ENOENT, "no INF file at " + infFile.string()};
+    if (!FileExists(infFile)) return Error::FileSystem(ENOENT, "no INF file at " + infFile.string());
     return ProfileDocument::Load(infFile);
 }
 
@@ -141,11 +141,11 @@ Result<void> SaveDataToINF(const fs::path& infFile, InfData& data)
 
     const std::string connect = JoinInfFields(data.connectToTop);
     for (const std::string& name : data.connectToTop)
-        if (name.find('|') != std::string::npos) return Error{EINVAL, "top connection \"" + name + "\" contains \"|\""};
+        if (name.find('|') != std::string::npos) return Error::Model("top connection \"" + name + "\" contains \"|\"");
     for (const std::string& value : {data.library, data.modelName, data.resourceNumber, data.category,
                                      data.builtInTopObject, data.customTopObject, connect})
         if (value.find_first_of("\r\n") != std::string::npos)
-            return Error{EINVAL, "the value \"" + value + "\" contains a line break"};
+            return Error::Model("the value \"" + value + "\" contains a line break");
 
     auto lists = BuildListEntries(data);
     if (!lists) return lists.error().In("cannot save " + infFile.string());

@@ -31,7 +31,7 @@ struct ReadError {
     std::string what;  // "typeinfo 12: member block offset 0x1f40 past end of file (0x1e00)"
 
     ReadError In(std::string_view outer) const { return {code, offset, std::string(outer) + ": " + what}; }
-    Error ToError() const { return Error{static_cast<int>(code) + 1, what}; }
+    Error ToError() const { return Error::TypeLibrary(static_cast<int>(code) + 1, what); }
 };
 
 // Result type for the readers: a value or the first ReadError.

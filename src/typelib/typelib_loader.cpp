@@ -42,11 +42,11 @@ public:
     static Result<MappedFile> Open(const std::string& path)
     {
         int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return Error{errno, path + ": cannot open: " + std::strerror(errno)};
+        if (fd < 0) return Error::FileSystem(errno, path + ": cannot open: " + std::strerror(errno));
         struct stat st {};
         if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             ::close(fd);
-            return Error{EINVAL, path + ": not a regular file"};
+            return Error::FileSystem(EINVAL, path + ": not a regular file");
         }
         MappedFile f;
         f.m_size = static_cast<std::size_t>(st.st_size);
@@ -55,7 +55,7 @@ public:
             if (p == MAP_FAILED) {
                 int e = errno;
                 ::close(fd);
-                return Error{e, path + ": cannot map: " + std::strerror(e)};
+                return Error::FileSystem(e, path + ": cannot map: " + std::strerror(e));
             }
             f.m_data = static_cast<const std::uint8_t*>(p);
         }
@@ -244,21 +244,21 @@ Result<TypeLib> LoadBytes(ByteView whole, const std::string& display, std::uint3
         auto found = FindTypeLibResource(whole, id);
         if (!found) {
             if (found.error().code == ErrCode::NotFound)
-                return Error{static_cast<int>(ErrCode::NotFound) + 1,
-                             "resource " + std::to_string(id) + " not found in " + display};
+                return Error::TypeLibrary(static_cast<int>(ErrCode::NotFound) + 1,
+                                          "resource " + std::to_string(id) + " not found in " + display);
             return found.error().ToError().In(display);
         }
         data = found.value();
     } else if (resource > 1) {
-        return Error{static_cast<int>(ErrCode::NotFound) + 1,
-                     "resource " + std::to_string(resource) + " not found in " + display};
+        return Error::TypeLibrary(static_cast<int>(ErrCode::NotFound) + 1,
+                                  "resource " + std::to_string(resource) + " not found in " + display);
     }
     std::uint32_t magic = data.U32At(0);
     if (magic == msft::SLTG_MAGIC)
-        return Error{static_cast<int>(ErrCode::Unsupported) + 1,
-                     display + ": this older type library format (SLTG) is not supported yet"};
+        return Error::TypeLibrary(static_cast<int>(ErrCode::Unsupported) + 1,
+                                  display + ": this older type library format (SLTG) is not supported yet");
     if (magic != msft::MSFT_MAGIC)
-        return Error{static_cast<int>(ErrCode::BadMagic) + 1, display + ": not a type library"};
+        return Error::TypeLibrary(static_cast<int>(ErrCode::BadMagic) + 1, display + ": not a type library");
 
     auto identity = MsftReader::PeekIdentity(data);
     if (identity) ctx.inProgress.push_back(identity->guid);

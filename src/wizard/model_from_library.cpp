@@ -63,8 +63,8 @@ Result<MadeFromLibrary> MakeModelFromLibrary(const ModelRequest& request, const 
         (request.customTop ? settings.customTopObject : settings.builtInTopObject) = Trim(request.topObject);
     }
     if (Trim(settings.topIsCustom ? settings.customTopObject : settings.builtInTopObject).empty())
-        return Error{kDbMisuse,
-                     "no top object for the model of " + settings.library + ": name one (the INF file has none)"};
+        return Error::Model("no top object for the model of " + settings.library +
+                            ": name one (the INF file has none)");
     if (request.events) settings.makeEventsObject = *request.events;
     if (request.controls) settings.makeControlsObject = *request.controls;
     if (request.global) settings.globalObject = *request.global;
@@ -79,7 +79,7 @@ Result<MadeFromLibrary> MakeModelFromLibrary(const ModelRequest& request, const 
         options.load = places.load;
         out.extraction = ExtractFromTypeLib(where.path, resource, options, progress, prompt);
         if (!out.extraction.ok)
-            return Error{kDbMisuse, out.extraction.failure.empty() ? "no library named" : out.extraction.failure};
+            return Error::Model(out.extraction.failure.empty() ? "no library named" : out.extraction.failure);
         out.extracted = true;
         out.datFile = out.extraction.datFile;
     }

@@ -250,7 +250,8 @@ Result<void> CompactDatFile(Database& db, const std::filesystem::path& datFile)
     std::filesystem::rename(compacted, datFile, ec);
     if (ec) {
         std::filesystem::remove(compacted, ec);
-        return Error{ec.value(), "replacing " + datFile.string() + " with its compacted copy: " + ec.message()};
+        return Error::FileSystem(ec.value(),
+                                 "replacing " + datFile.string() + " with its compacted copy: " + ec.message());
     }
     return Ok();
 }

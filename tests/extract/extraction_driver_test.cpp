@@ -129,7 +129,7 @@ TEST_F(ExtractionDriver, AFailedStoreIsLoggedAndLeavesTheLibraryRow)
     EXPECT_TRUE(result.errorsLogged);
     EXPECT_TRUE(fs::exists(result.datFile));
     const std::string log = Log();
-    EXPECT_TRUE(log.starts_with("Error in SaveOMD: 275- ")) << log;
+    EXPECT_TRUE(log.starts_with("Error in SaveOMD: database 275- ")) << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
     auto db = OpenDatFile(result.datFile, true);
     ASSERT_TRUE(db.ok()) << db.error().description;

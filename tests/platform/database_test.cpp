@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
@@ -62,7 +64,7 @@ TEST(ConnectString, KeysIgnoreCaseAndUnknownKeysAreNamed)
 
     auto unknown = ParseConnect(";LANGID=0x0409;Uid=admin;pwd=x");
     ASSERT_FALSE(unknown.ok());
-    EXPECT_EQ(unknown.error().number, kDbMisuse);
+    EXPECT_EQ(unknown.error().code, kDbMisuse);
     EXPECT_NE(unknown.error().description.find("Uid"), std::string::npos);
     EXPECT_FALSE(ParseConnect(";pwd").ok());
 }
@@ -73,7 +75,8 @@ TEST(DatabaseFiles, CreateRefusesAnExistingFileAndOpenNeverCreatesOne)
     WriteBytes(dir / "taken.db", "keep me");
     auto created = Database::Create(dir / "taken.db", kConnect);
     ASSERT_FALSE(created.ok());
-    EXPECT_EQ(DbPrimaryCode(created.error().number), kDbCantOpen);
+    EXPECT_EQ(created.error().domain, ErrorDomain::FileSystem);
+    EXPECT_EQ(created.error().code, EEXIST);
     EXPECT_EQ(ReadBytes(dir / "taken.db"), "keep me");
 
     auto opened = Database::Open(dir / "missing.db", kConnect);
@@ -123,7 +126,7 @@ TEST(DatabaseFiles, BadFilesAndWrongKeysGiveClearErrorsAndStayUntouched)
     }
     auto wrong = Database::Open(good, ";pwd=other words");
     ASSERT_FALSE(wrong.ok());
-    EXPECT_EQ(wrong.error().number, kDbNotADatabase);
+    EXPECT_EQ(wrong.error().code, kDbNotADatabase);
 }
 
 TEST(KeyCache, ReopeningDerivesTheKeyOnceAcrossThreads)
@@ -249,7 +252,7 @@ TEST(Statements, RowHelpersValuesAndErrors)
     ASSERT_OK(first);
     auto shortRow = insert->Insert({"z"});
     ASSERT_FALSE(shortRow.ok());
-    EXPECT_EQ(shortRow.error().number, kDbMisuse);
+    EXPECT_EQ(shortRow.error().code, kDbMisuse);
 
     auto stmt = db->Prepare("SELECT * FROM T WHERE rowid = ?");
     ASSERT_OK(stmt);
@@ -268,7 +271,7 @@ TEST(Statements, RowHelpersValuesAndErrors)
     EXPECT_NE(nowhere.error().description.find("SELECT * FROM Nowhere"), std::string::npos);
     EXPECT_FALSE(db->Prepare("SELECT 1; SELECT 2").ok());
     ASSERT_OK(db->Prepare("SELECT 1; -- a comment"));
-    EXPECT_EQ(db->Execute("DELETE FROM T WHERE Name = ?").error().number, kDbMisuse);
+    EXPECT_EQ(db->Execute("DELETE FROM T WHERE Name = ?").error().code, kDbMisuse);
 }
 
 TEST(Transactions, RollbackUndoesAndSavepointsKeepTheOuterWork)

@@ -64,7 +64,7 @@ TEST(DatSchema, FullSchemaIsCreatedAndReadsBackAfterReopening)
               (std::vector<std::string>{"CoClasses_Key", "Functions_Key", "Objects_Key", "Objects_Name"}));
     for (const TableDef& table : DatTables()) EXPECT_TRUE(CheckDatTable(*db, table).ok()) << table.name;
     ASSERT_OK(AddObject(*db, "A", 1));
-    EXPECT_EQ(DbPrimaryCode(AddObject(*db, "B", 1).error().number), kDbConstraint);  // Key is unique
+    EXPECT_EQ(DbPrimaryCode(AddObject(*db, "B", 1).error().code), kDbConstraint);  // Key is unique
 }
 
 TEST(DatSchema, CheckNamesTheFirstDifference)
@@ -118,7 +118,7 @@ TEST(DatSchema, FieldRules)
     // A text field without zero length allowed refuses "" but takes Null.
     auto empty = AddObject(*db, "", 1);
     ASSERT_FALSE(empty.ok());
-    EXPECT_EQ(DbPrimaryCode(empty.error().number), kDbConstraint);
+    EXPECT_EQ(DbPrimaryCode(empty.error().code), kDbConstraint);
     EXPECT_NE(empty.error().description.find("Objects.Name"), std::string::npos) << empty.error().description;
     ASSERT_OK(AddObject(*db, nullptr, 2));
     ASSERT_OK(db->Execute("INSERT INTO Objects (Name, Key, RawName, DocString) VALUES ('X', 3, '', '')"));
@@ -226,5 +226,5 @@ TEST(DatSchema, CompactionKeepsRowsIndexesAndSchema)
     EXPECT_EQ(Count(*compacted, "SELECT count(*) FROM Objects"), 50);
     EXPECT_EQ(QueryRows(*compacted, "SELECT Copyright FROM Library")[0], kDatCopyright);
     for (const TableDef& table : DatTables()) EXPECT_TRUE(CheckDatTable(*compacted, table).ok()) << table.name;
-    EXPECT_EQ(DbPrimaryCode(AddObject(*compacted, "Dup", 7).error().number), kDbConstraint);
+    EXPECT_EQ(DbPrimaryCode(AddObject(*compacted, "Dup", 7).error().code), kDbConstraint);
 }
