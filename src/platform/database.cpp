@@ -1,27 +1,18 @@
 // SPDX-License-Identifier: MIT
-// SQLCipher behind the interface in database.h.
-//
-// Keys: SQLCipher 3.4 turns a passphrase into the page key with
-// PBKDF2-HMAC-SHA1, 64,000 rounds, salted with the first 16 bytes of the file.
-// That costs tens of milliseconds, and the program opens and closes a model
-// file in nearly every action, so we run the derivation ourselves, keep the
-// result per (salt, passphrase), and always hand SQLCipher the raw key with its
-// salt ("x'<key><salt>'"), which skips its own derivation. New files all get
-// one random salt per process, so creating any number of them costs one
-// derivation; SQLCipher writes the salt from the raw key into the new file,
-// and the stock shell still opens it with the passphrase.
-
+// SQLCipher behind the interface in database.h: opening and creating files,
+// statements, transactions and compaction. Keys are in database_keys.cpp,
+// the write-coalescing file layer in coalescing_vfs.cpp, row helpers in
+// database_rows.cpp.
 #define SQLITE_HAS_CODEC 1  // declares sqlite3_key(); the library has it built in
 #include "platform/database.h"
 
+#include "platform/database_internal.h"
 #include "platform/text_encoding.h"
 
 #include <sqlcipher/sqlite3.h>
 
 #include <fcntl.h>
 #include <openssl/crypto.h>
-#include <openssl/evp.h>
-#include <openssl/rand.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,146 +34,12 @@ namespace arbolith {
 static_assert(kDbCorrupt == SQLITE_CORRUPT && kDbCantOpen == SQLITE_CANTOPEN && kDbConstraint == SQLITE_CONSTRAINT &&
               kDbMisuse == SQLITE_MISUSE && kDbNotADatabase == SQLITE_NOTADB);
 
+using namespace db_detail;
+
 namespace {
-
-// SQLCipher 3.x defaults; the stock shell and library open our files with these.
-constexpr int kKdfIterations = 64000;
-constexpr std::size_t kKeyBytes = 32;
-constexpr std::size_t kSaltBytes = 16;
-
-using KeyBytes = std::array<unsigned char, kKeyBytes>;
-using SaltBytes = std::array<unsigned char, kSaltBytes>;
 
 constexpr char kProveSql[] = "SELECT count(*) FROM sqlite_master";
 constexpr int kBusyTimeoutMs = 5000;
-
-// Text that holds key material: wiped when it goes away.
-class SecretText {
-public:
-    SecretText() = default;
-    explicit SecretText(std::string text) : m_text(std::move(text)) {}
-    SecretText(SecretText&& other) noexcept : m_text(std::exchange(other.m_text, std::string())) {}
-    SecretText& operator=(SecretText&&) = delete;
-    SecretText(const SecretText&) = delete;
-    SecretText& operator=(const SecretText&) = delete;
-    ~SecretText() { OPENSSL_cleanse(m_text.data(), m_text.size()); }
-    const std::string& text() const { return m_text; }
-
-private:
-    std::string m_text;
-};
-
-// SQLCipher's raw-key form with the salt appended: x'<64 hex><32 hex>'.
-SecretText RawKeyText(const KeyBytes& key, const SaltBytes& salt)
-{
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(3 + 2 * (kKeyBytes + kSaltBytes));
-    text += "x'";
-    for (unsigned char b : key) {
-        text += kDigits[b >> 4];
-        text += kDigits[b & 15];
-    }
-    for (unsigned char b : salt) {
-        text += kDigits[b >> 4];
-        text += kDigits[b & 15];
-    }
-    text += '\'';
-    return SecretText(std::move(text));
-}
-
-// ---------------------------------------------------------------------------
-// The process-wide key cache. Entries are keyed by salt bytes followed by the
-// passphrase, so two passphrases for one file never share an entry.
-class KeyCache {
-public:
-    ~KeyCache() { Clear(); }
-
-    std::optional<KeyBytes> Find(const SaltBytes& salt, std::string_view passphrase)
-    {
-        const std::string id = Id(salt, passphrase);
-        std::lock_guard lock(m_mutex);
-        const auto it = m_keys.find(id);
-        if (it == m_keys.end()) return std::nullopt;
-        return it->second;
-    }
-
-    void Remember(const SaltBytes& salt, std::string_view passphrase, const KeyBytes& key)
-    {
-        std::string id = Id(salt, passphrase);
-        std::lock_guard lock(m_mutex);
-        m_keys.emplace(std::move(id), key);
-    }
-
-    void Clear()
-    {
-        std::lock_guard lock(m_mutex);
-        for (auto& [id, key] : m_keys) {
-            OPENSSL_cleanse(const_cast<char*>(id.data()), id.size());
-            OPENSSL_cleanse(key.data(), key.size());
-        }
-        m_keys.clear();
-    }
-
-    // The salt every file created by this process gets.
-    Result<SaltBytes> CreationSalt()
-    {
-        std::lock_guard lock(m_mutex);
-        if (!m_creationSalt) {
-            SaltBytes salt{};
-            if (RAND_bytes(salt.data(), static_cast<int>(salt.size())) != 1)
-                return Error::Database(SQLITE_ERROR, "cannot draw a random salt for a new database file");
-            m_creationSalt = salt;
-        }
-        return *m_creationSalt;
-    }
-
-    std::atomic<std::uint64_t> derivations{0};
-
-private:
-    static std::string Id(const SaltBytes& salt, std::string_view passphrase)
-    {
-        std::string id(reinterpret_cast<const char*>(salt.data()), salt.size());
-        id += passphrase;
-        return id;
-    }
-
-    std::mutex m_mutex;
-    std::map<std::string, KeyBytes> m_keys;
-    std::optional<SaltBytes> m_creationSalt;
-};
-
-KeyCache& Keys()
-{
-    static KeyCache cache;
-    return cache;
-}
-
-// Runs outside the cache's lock: a derivation for one file must not stall
-// threads opening others.
-Result<KeyBytes> DeriveKey(std::string_view passphrase, const SaltBytes& salt)
-{
-    KeyBytes key{};
-    if (PKCS5_PBKDF2_HMAC_SHA1(passphrase.data(), static_cast<int>(passphrase.size()), salt.data(),
-                               static_cast<int>(salt.size()), kKdfIterations, static_cast<int>(key.size()),
-                               key.data()) != 1)
-        return Error::Database(SQLITE_ERROR, "key derivation failed");
-    Keys().derivations.fetch_add(1, std::memory_order_relaxed);
-    return key;
-}
-
-// The raw key for files this process creates with that passphrase. It is
-// right by construction, so it goes into the cache at once.
-Result<SecretText> CreationKeyText(std::string_view passphrase)
-{
-    auto salt = Keys().CreationSalt();
-    if (!salt) return salt.error();
-    if (auto cached = Keys().Find(*salt, passphrase)) return RawKeyText(*cached, *salt);
-    auto key = DeriveKey(passphrase, *salt);
-    if (!key) return key.error();
-    Keys().Remember(*salt, passphrase, *key);
-    return RawKeyText(*key, *salt);
-}
 
 // ---------------------------------------------------------------------------
 // Files.
@@ -225,234 +82,6 @@ Result<SaltBytes> ReadSalt(const std::filesystem::path& path)
     if (!in.read(reinterpret_cast<char*>(salt.data()), static_cast<std::streamsize>(salt.size())))
         return Error::FileSystem(EIO, "open " + FileName(path) + ": cannot read the start of the file");
     return salt;
-}
-
-// ---------------------------------------------------------------------------
-// Write coalescing. SQLite hands the main database file to the OS one page per
-// write call, and SQLCipher's pages are 1 KB, so filling a model file with
-// 100,000 rows makes some 35,000 pwrite calls; on the 2-core VM this was
-// measured on they cost 2-3 us each, over a tenth of the whole load. This VFS
-// wraps the default one and gathers consecutive writes to a main database
-// file into one buffer, written with one call. Every other operation on that
-// file (read, sync, size, truncate, unlock, file control, close) writes the
-// buffer out first, so what SQLite reads back, the order of writes and the
-// sync points are all unchanged. Journals and temporary files pass straight
-// through. The methods are version 2: no memory-mapped reads that could see
-// past the buffer.
-
-constexpr char kVfsName[] = "arbolith";
-constexpr int kCoalesceBytes = 64 * 1024;  // the unix VFS writes at most 128 KB per call
-
-sqlite3_vfs* g_baseVfs = nullptr;
-
-struct CoalescingFile {
-    sqlite3_file base;  // what SQLite sees; must come first
-    sqlite3_file* real;
-    char* buffer;  // main database files only, else nullptr
-    int used;
-    sqlite3_int64 start;
-};
-
-int FlushBuffer(CoalescingFile* f)
-{
-    if (f->used == 0) return SQLITE_OK;
-    const int rc = f->real->pMethods->xWrite(f->real, f->buffer, f->used, f->start);
-    f->used = 0;
-    return rc;
-}
-
-CoalescingFile* AsCoalescing(sqlite3_file* file)
-{
-    return reinterpret_cast<CoalescingFile*>(file);
-}
-
-int CoalescingClose(sqlite3_file* file)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    const int flushed = FlushBuffer(f);
-    const int closed = f->real->pMethods ? f->real->pMethods->xClose(f->real) : SQLITE_OK;
-    sqlite3_free(f->buffer);
-    f->buffer = nullptr;
-    return flushed != SQLITE_OK ? flushed : closed;
-}
-
-int CoalescingRead(sqlite3_file* file, void* data, int amount, sqlite3_int64 offset)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
-    return f->real->pMethods->xRead(f->real, data, amount, offset);
-}
-
-int CoalescingWrite(sqlite3_file* file, const void* data, int amount, sqlite3_int64 offset)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    if (!f->buffer || amount > kCoalesceBytes) {
-        if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
-        return f->real->pMethods->xWrite(f->real, data, amount, offset);
-    }
-    if (f->used > 0 && offset == f->start + f->used && f->used + amount <= kCoalesceBytes) {
-        std::memcpy(f->buffer + f->used, data, static_cast<std::size_t>(amount));
-        f->used += amount;
-        return SQLITE_OK;
-    }
-    if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
-    std::memcpy(f->buffer, data, static_cast<std::size_t>(amount));
-    f->start = offset;
-    f->used = amount;
-    return SQLITE_OK;
-}
-
-int CoalescingTruncate(sqlite3_file* file, sqlite3_int64 size)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
-    return f->real->pMethods->xTruncate(f->real, size);
-}
-
-int CoalescingSync(sqlite3_file* file, int flags)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
-    return f->real->pMethods->xSync(f->real, flags);
-}
-
-int CoalescingFileSize(sqlite3_file* file, sqlite3_int64* size)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
-    return f->real->pMethods->xFileSize(f->real, size);
-}
-
-int CoalescingLock(sqlite3_file* file, int level)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    return f->real->pMethods->xLock(f->real, level);
-}
-
-int CoalescingUnlock(sqlite3_file* file, int level)
-{
-    // Other connections may read once the lock is gone.
-    CoalescingFile* f = AsCoalescing(file);
-    if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
-    return f->real->pMethods->xUnlock(f->real, level);
-}
-
-int CoalescingCheckReservedLock(sqlite3_file* file, int* result)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    return f->real->pMethods->xCheckReservedLock(f->real, result);
-}
-
-int CoalescingFileControl(sqlite3_file* file, int op, void* arg)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
-    return f->real->pMethods->xFileControl(f->real, op, arg);
-}
-
-int CoalescingSectorSize(sqlite3_file* file)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    return f->real->pMethods->xSectorSize(f->real);
-}
-
-int CoalescingDeviceCharacteristics(sqlite3_file* file)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    return f->real->pMethods->xDeviceCharacteristics(f->real);
-}
-
-bool HasShm(const CoalescingFile* f)
-{
-    return f->real->pMethods->iVersion >= 2 && f->real->pMethods->xShmMap;
-}
-
-int CoalescingShmMap(sqlite3_file* file, int page, int pageSize, int extend, void volatile** out)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    return HasShm(f) ? f->real->pMethods->xShmMap(f->real, page, pageSize, extend, out) : SQLITE_IOERR;
-}
-
-int CoalescingShmLock(sqlite3_file* file, int offset, int n, int flags)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    return HasShm(f) ? f->real->pMethods->xShmLock(f->real, offset, n, flags) : SQLITE_IOERR;
-}
-
-void CoalescingShmBarrier(sqlite3_file* file)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    if (HasShm(f)) f->real->pMethods->xShmBarrier(f->real);
-}
-
-int CoalescingShmUnmap(sqlite3_file* file, int deleteFlag)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    return HasShm(f) ? f->real->pMethods->xShmUnmap(f->real, deleteFlag) : SQLITE_OK;
-}
-
-const sqlite3_io_methods kCoalescingMethods = {
-    2,
-    CoalescingClose,
-    CoalescingRead,
-    CoalescingWrite,
-    CoalescingTruncate,
-    CoalescingSync,
-    CoalescingFileSize,
-    CoalescingLock,
-    CoalescingUnlock,
-    CoalescingCheckReservedLock,
-    CoalescingFileControl,
-    CoalescingSectorSize,
-    CoalescingDeviceCharacteristics,
-    CoalescingShmMap,
-    CoalescingShmLock,
-    CoalescingShmBarrier,
-    CoalescingShmUnmap,
-    nullptr,
-    nullptr,
-};
-
-constexpr int kRealFileOffset = (sizeof(CoalescingFile) + 15) / 16 * 16;
-
-int CoalescingOpen(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags)
-{
-    CoalescingFile* f = AsCoalescing(file);
-    f->base.pMethods = nullptr;
-    f->real = reinterpret_cast<sqlite3_file*>(reinterpret_cast<char*>(file) + kRealFileOffset);
-    f->real->pMethods = nullptr;
-    f->buffer = nullptr;
-    f->used = 0;
-    f->start = 0;
-    const int rc = g_baseVfs->xOpen(g_baseVfs, name, f->real, flags, outFlags);
-    if (rc != SQLITE_OK) return rc;
-    if (flags & SQLITE_OPEN_MAIN_DB)
-        f->buffer = static_cast<char*>(sqlite3_malloc(kCoalesceBytes));  // none: writes pass straight through
-    f->base.pMethods = &kCoalescingMethods;
-    return SQLITE_OK;
-}
-
-// The VFS's name for sqlite3_open_v2, or nullptr for SQLite's default when
-// it could not be set up.
-const char* CoalescingVfsName()
-{
-    static sqlite3_vfs vfs;
-    static bool registered = false;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (sqlite3_initialize() != SQLITE_OK) return;
-        g_baseVfs = sqlite3_vfs_find(nullptr);
-        if (!g_baseVfs) return;
-        // Everything but opening files is the default VFS's own, with its own
-        // application data, so those calls behave exactly as before.
-        vfs = *g_baseVfs;
-        vfs.pNext = nullptr;
-        vfs.zName = kVfsName;
-        vfs.szOsFile = kRealFileOffset + g_baseVfs->szOsFile;
-        vfs.xOpen = CoalescingOpen;
-        registered = sqlite3_vfs_register(&vfs, 0) == SQLITE_OK;
-    });
-    return registered ? kVfsName : nullptr;
 }
 
 struct HandleCloser {
@@ -943,19 +572,6 @@ Value Statement::Get(std::string_view name) const
     return Get(Index(name));
 }
 
-Row Statement::CurrentRow() const
-{
-    Row row;
-    const int count = ColumnCount();
-    row.names.reserve(static_cast<std::size_t>(count));
-    row.values.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        row.names.push_back(ColumnName(i));
-        row.values.push_back(Get(i));
-    }
-    return row;
-}
-
 std::string Statement::Sql() const
 {
     const char* sql = sqlite3_sql(m_stmt);
@@ -1104,7 +720,7 @@ Result<Database> Database::Open(const std::filesystem::path& path, std::string_v
         auto read = ReadSalt(path);
         if (!read) return read.error();
         salt = *read;
-        auto key = Keys().Find(salt, passphrase);
+        auto key = FindCachedKey(salt, passphrase);
         if (!key) {
             auto fresh = DeriveKey(passphrase, salt);
             if (!fresh) return fresh.error().In("open " + FileName(path));
@@ -1131,7 +747,7 @@ Result<Database> Database::Open(const std::filesystem::path& path, std::string_v
         return Error::Database(rc, DescribeFailure(handle->get(), "open", kProveSql));
     }
     if (derived) {
-        Keys().Remember(salt, passphrase, *derived);
+        RememberKey(salt, passphrase, *derived);
         OPENSSL_cleanse(derived->data(), derived->size());
     }
     return Database(handle->release(), path, std::move(options->passphrase), readOnly);
@@ -1209,14 +825,6 @@ Result<std::optional<Value>> Database::QueryValue(std::string_view sql, std::ini
     return QueryValue(sql, std::span<const Value>(params.begin(), params.size()));
 }
 
-std::int64_t Database::LastInsertRowId() const
-{
-    return sqlite3_last_insert_rowid(m_db.get());
-}
-std::int64_t Database::Changes() const
-{
-    return sqlite3_changes(m_db.get());
-}
 bool Database::InTransaction() const
 {
     return !sqlite3_get_autocommit(m_db.get());
@@ -1284,127 +892,6 @@ Result<void> Database::CompactInto(const std::filesystem::path& dest)
         return error.In(what);
     }
     return Ok();
-}
-
-// ---------------------------------------------------------------------------
-
-Result<std::optional<Row>> FindFirst(Database& db, std::string_view table, std::string_view field, const Value& value)
-{
-    std::string sql = "SELECT rowid, * FROM " + QuoteIdentifier(table) + " WHERE " + QuoteIdentifier(field);
-    if (value.IsNull())
-        sql += " IS NULL";
-    else if (value.IsText())
-        sql += " = ? COLLATE NOCASE";
-    else
-        sql += " = ?";
-    sql += " ORDER BY rowid LIMIT 1";
-    auto stmt = db.Prepare(sql);
-    if (!stmt) return stmt.error();
-    if (!value.IsNull())
-        if (auto bound = stmt->Bind(1, value); !bound) return bound.error();
-    auto found = stmt->Step();
-    if (!found) return found.error();
-    if (!*found) return std::optional<Row>();
-    Row row;
-    row.rowid = stmt->Integer(0);
-    const int count = stmt->ColumnCount();
-    for (int i = 1; i < count; ++i) {
-        row.names.push_back(stmt->ColumnName(i));
-        row.values.push_back(stmt->Get(i));
-    }
-    return std::optional<Row>(std::move(row));
-}
-
-Result<bool> UpdateRow(Database& db, std::string_view table, std::int64_t rowid, std::span<const FieldValue> fields)
-{
-    if (fields.empty()) return Error::Database(SQLITE_MISUSE, "update " + std::string(table) + ": no fields given");
-    std::string sql = "UPDATE " + QuoteIdentifier(table) + " SET ";
-    std::vector<Value> params;
-    params.reserve(fields.size() + 1);
-    for (const FieldValue& field : fields) {
-        if (!params.empty()) sql += ", ";
-        sql += QuoteIdentifier(field.name) + " = ?";
-        params.push_back(field.value);
-    }
-    sql += " WHERE rowid = ?";
-    params.emplace_back(rowid);
-    if (auto done = db.Execute(sql, params); !done) return done.error();
-    return db.Changes() > 0;
-}
-
-Result<bool> UpdateRow(Database& db, std::string_view table, std::int64_t rowid,
-                       std::initializer_list<FieldValue> fields)
-{
-    return UpdateRow(db, table, rowid, std::span<const FieldValue>(fields.begin(), fields.size()));
-}
-
-Result<bool> DeleteRow(Database& db, std::string_view table, std::int64_t rowid)
-{
-    if (auto done = db.Execute("DELETE FROM " + QuoteIdentifier(table) + " WHERE rowid = ?", {Value(rowid)}); !done)
-        return done.error();
-    return db.Changes() > 0;
-}
-
-Result<Inserter> Inserter::Prepare(Database& db, std::string_view table, std::span<const std::string_view> fields)
-{
-    if (fields.empty())
-        return Error::Database(SQLITE_MISUSE, "insert into " + std::string(table) + ": no fields given");
-    std::string sql = "INSERT INTO " + QuoteIdentifier(table) + " (";
-    std::string marks;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i) {
-            sql += ", ";
-            marks += ", ";
-        }
-        sql += QuoteIdentifier(fields[i]);
-        marks += '?';
-    }
-    sql += ") VALUES (" + marks + ")";
-    auto stmt = db.Prepare(sql);
-    if (!stmt) return stmt.error();
-    return Inserter(std::move(*stmt), fields.size());
-}
-
-Result<Inserter> Inserter::Prepare(Database& db, std::string_view table, std::initializer_list<std::string_view> fields)
-{
-    return Prepare(db, table, std::span<const std::string_view>(fields.begin(), fields.size()));
-}
-
-Result<std::int64_t> Inserter::Insert(std::span<const Value> values)
-{
-    if (values.size() != m_fieldCount)
-        return Error::Database(SQLITE_MISUSE, "insert: " + std::to_string(values.size()) + " values for " +
-                                                  std::to_string(m_fieldCount) + " fields; SQL: " + m_stmt.Sql());
-    // The values outlive the step, so their text is bound without a copy.
-    // The statement keeps pointing at them afterwards, which is harmless:
-    // only this function steps it, and it rebinds every parameter first.
-    // (Clearing the bindings each row costs measurably in bulk loads.)
-    Result<void> done = Ok();
-    for (std::size_t i = 0; i < values.size() && done; ++i)
-        done = m_stmt.BindValue(static_cast<int>(i) + 1, values[i], false);
-    if (done)
-        done = m_stmt.Run();
-    else
-        m_stmt.Reset();
-    if (!done) return done.error();
-    return static_cast<std::int64_t>(sqlite3_last_insert_rowid(sqlite3_db_handle(m_stmt.m_stmt)));
-}
-
-Result<std::int64_t> Inserter::Insert(std::initializer_list<Value> values)
-{
-    return Insert(std::span<const Value>(values.begin(), values.size()));
-}
-
-// ---------------------------------------------------------------------------
-
-std::uint64_t DatabaseKeyDerivations()
-{
-    return Keys().derivations.load(std::memory_order_relaxed);
-}
-
-void ForgetDatabaseKeys()
-{
-    Keys().Clear();
 }
 
 }  // namespace arbolith

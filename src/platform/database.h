@@ -173,8 +173,6 @@ public:
     bool Bool(std::string_view name) const;
     Value Get(std::string_view name) const;
 
-    // Every column of the current row; `rowid` stays 0 (see FindFirst).
-    Row CurrentRow() const;
     // The statement's text as SQLite runs it (after RewriteBooleanWords).
     std::string Sql() const;
 
@@ -251,9 +249,6 @@ public:
     Result<std::optional<Value>> QueryValue(std::string_view sql, std::span<const Value> params = {});
     Result<std::optional<Value>> QueryValue(std::string_view sql, std::initializer_list<Value> params);
 
-    std::int64_t LastInsertRowId() const;
-    // Rows changed by the most recent INSERT, UPDATE or DELETE.
-    std::int64_t Changes() const;
     bool InTransaction() const;
     Result<bool> HasTable(std::string_view name);
 
@@ -283,17 +278,11 @@ private:
 // first. A Null value looks for a Null field.
 Result<std::optional<Row>> FindFirst(Database& db, std::string_view table, std::string_view field, const Value& value);
 
+// A field name with its value, for building rows field by field.
 struct FieldValue {
     std::string_view name;
     Value value;
 };
-// Sets the given fields of the row with that rowid; false when there is no
-// such row.
-Result<bool> UpdateRow(Database& db, std::string_view table, std::int64_t rowid, std::span<const FieldValue> fields);
-Result<bool> UpdateRow(Database& db, std::string_view table, std::int64_t rowid,
-                       std::initializer_list<FieldValue> fields);
-// Deletes the row with that rowid; false when there is no such row.
-Result<bool> DeleteRow(Database& db, std::string_view table, std::int64_t rowid);
 
 // An INSERT prepared once and run for many rows: the way to fill a table.
 // Wrap the rows in one Transaction, or every row becomes its own write.

@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: MIT
+// Database keys. SQLCipher 3.4 turns a passphrase into the page key with
+// PBKDF2-HMAC-SHA1, 64,000 rounds, salted with the first 16 bytes of the file.
+// That costs tens of milliseconds, and the program opens and closes a model
+// file in nearly every action, so we run the derivation ourselves, keep the
+// result per (salt, passphrase), and always hand SQLCipher the raw key with its
+// salt ("x'<key><salt>'"), which skips its own derivation. New files all get
+// one random salt per process, so creating any number of them costs one
+// derivation; SQLCipher writes the salt from the raw key into the new file,
+// and the stock shell still opens it with the passphrase.
+#include "platform/database.h"
+#include "platform/database_internal.h"
+
+#include <sqlcipher/sqlite3.h>
+
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+
+namespace arbolith {
+namespace db_detail {
+
+SecretText::~SecretText()
+{
+    OPENSSL_cleanse(m_text.data(), m_text.size());
+}
+
+// SQLCipher's raw-key form with the salt appended: x'<64 hex><32 hex>'.
+SecretText RawKeyText(const KeyBytes& key, const SaltBytes& salt)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(3 + 2 * (kKeyBytes + kSaltBytes));
+    text += "x'";
+    for (unsigned char b : key) {
+        text += kDigits[b >> 4];
+        text += kDigits[b & 15];
+    }
+    for (unsigned char b : salt) {
+        text += kDigits[b >> 4];
+        text += kDigits[b & 15];
+    }
+    text += '\'';
+    return SecretText(std::move(text));
+}
+
+namespace {
+
+// The process-wide key cache. Entries are keyed by salt bytes followed by the
+// passphrase, so two passphrases for one file never share an entry.
+class KeyCache {
+public:
+    ~KeyCache() { Clear(); }
+
+    std::optional<KeyBytes> Find(const SaltBytes& salt, std::string_view passphrase)
+    {
+        const std::string id = Id(salt, passphrase);
+        std::lock_guard lock(m_mutex);
+        const auto it = m_keys.find(id);
+        if (it == m_keys.end()) return std::nullopt;
+        return it->second;
+    }
+
+    void Remember(const SaltBytes& salt, std::string_view passphrase, const KeyBytes& key)
+    {
+        std::string id = Id(salt, passphrase);
+        std::lock_guard lock(m_mutex);
+        m_keys.emplace(std::move(id), key);
+    }
+
+    void Clear()
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto& [id, key] : m_keys) {
+            OPENSSL_cleanse(const_cast<char*>(id.data()), id.size());
+            OPENSSL_cleanse(key.data(), key.size());
+        }
+        m_keys.clear();
+    }
+
+    // The salt every file created by this process gets.
+    Result<SaltBytes> CreationSalt()
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_creationSalt) {
+            SaltBytes salt{};
+            if (RAND_bytes(salt.data(), static_cast<int>(salt.size())) != 1)
+                return Error::Database(SQLITE_ERROR, "cannot draw a random salt for a new database file");
+            m_creationSalt = salt;
+        }
+        return *m_creationSalt;
+    }
+
+    std::atomic<std::uint64_t> derivations{0};
+
+private:
+    static std::string Id(const SaltBytes& salt, std::string_view passphrase)
+    {
+        std::string id(reinterpret_cast<const char*>(salt.data()), salt.size());
+        id += passphrase;
+        return id;
+    }
+
+    std::mutex m_mutex;
+    std::map<std::string, KeyBytes> m_keys;
+    std::optional<SaltBytes> m_creationSalt;
+};
+
+KeyCache& Keys()
+{
+    static KeyCache cache;
+    return cache;
+}
+
+}  // namespace
+
+std::optional<KeyBytes> FindCachedKey(const SaltBytes& salt, std::string_view passphrase)
+{
+    return Keys().Find(salt, passphrase);
+}
+
+void RememberKey(const SaltBytes& salt, std::string_view passphrase, const KeyBytes& key)
+{
+    Keys().Remember(salt, passphrase, key);
+}
+
+// Runs outside the cache's lock: a derivation for one file must not stall
+// threads opening others.
+Result<KeyBytes> DeriveKey(std::string_view passphrase, const SaltBytes& salt)
+{
+    KeyBytes key{};
+    if (PKCS5_PBKDF2_HMAC_SHA1(passphrase.data(), static_cast<int>(passphrase.size()), salt.data(),
+                               static_cast<int>(salt.size()), kKdfIterations, static_cast<int>(key.size()),
+                               key.data()) != 1)
+        return Error::Database(SQLITE_ERROR, "key derivation failed");
+    Keys().derivations.fetch_add(1, std::memory_order_relaxed);
+    return key;
+}
+
+// The raw key for files this process creates with that passphrase. It is
+// right by construction, so it goes into the cache at once.
+Result<SecretText> CreationKeyText(std::string_view passphrase)
+{
+    auto salt = Keys().CreationSalt();
+    if (!salt) return salt.error();
+    if (auto cached = Keys().Find(*salt, passphrase)) return RawKeyText(*cached, *salt);
+    auto key = DeriveKey(passphrase, *salt);
+    if (!key) return key.error();
+    Keys().Remember(*salt, passphrase, *key);
+    return RawKeyText(*key, *salt);
+}
+
+}  // namespace db_detail
+
+std::uint64_t DatabaseKeyDerivations()
+{
+    return db_detail::Keys().derivations.load(std::memory_order_relaxed);
+}
+
+void ForgetDatabaseKeys()
+{
+    db_detail::Keys().Clear();
+}
+
+}  // namespace arbolith
