@@ -2,11 +2,13 @@
 // Where a library's imported types are found: beside it, through the Wine
 // registry, on the search path — or nowhere, which must not fail the load.
 #include "support/temp_dir.h"
+#include "typelib/msft_builder.h"
 #include "typelib/typelib.h"
 #include "typelib/typelib_loader.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 
@@ -106,6 +108,39 @@ TEST_F(ExternalRefs, FoundBesideThroughTheRegistryOrOnTheSearchPath)
         ASSERT_TRUE(ref->library) << where;
         EXPECT_TRUE(ref->library->path.ends_with(where)) << ref->library->path;
     }
+}
+
+// An imported library rewritten in place between two loads is read again:
+// the second load sees the type the new file declares.
+TEST(ImportCache, RewrittenImportIsReadAgain)
+{
+    ClearTypeLibCache();
+    test::TempDir dir;
+    const Guid pens{0x7E570001, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+    const Guid pen{0x7E570002, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+    auto pensLibrary = [&](const std::string& typeName) {
+        test::LibraryBuilder b("Pens", pens);
+        b.Interface(typeName, pen, std::nullopt, {test::Method("Write")});
+        return b.Bytes();
+    };
+    test::LibraryBuilder desk("Desk", Guid{0x7E570003, 1, 2, {}});
+    const int imported = desk.Import(pens, 1, 0, "pens.tlb");
+    desk.Interface("IDesk", Guid{0x7E570004, 1, 2, {}}, test::Imported(imported, pen), {test::Method("Clear")});
+    test::WriteBytes(dir / "desk.tlb", desk.Bytes());
+    const fs::path pensFile = dir / "pens.tlb";
+
+    for (const std::string name : {"IPen", "IFountainPen"}) {
+        const auto before = fs::exists(pensFile) ? fs::last_write_time(pensFile) : fs::file_time_type{};
+        test::WriteBytes(pensFile, pensLibrary(name));
+        fs::last_write_time(pensFile, std::max(fs::last_write_time(pensFile), before + std::chrono::seconds(2)));
+        auto lib = LoadTypeLib((dir / "desk.tlb").string());
+        ASSERT_TRUE(lib.ok()) << lib.error().description;
+        ASSERT_EQ(lib->types[0].implTypes.size(), 1u);
+        const TypeRef& ref = lib->types[0].implTypes[0].ref;
+        EXPECT_TRUE(ref.resolved);
+        EXPECT_EQ(ref.name, name);
+    }
+    ClearTypeLibCache();
 }
 
 }  // namespace
