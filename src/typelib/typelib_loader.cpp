@@ -518,18 +518,60 @@ std::optional<std::size_t> DefaultSourceInterface(const TypeInfo& type)
     return std::nullopt;
 }
 
-LoadOptions RegistryLoadOptions(std::vector<std::string> searchPaths, std::optional<std::filesystem::path> prefix)
+std::vector<std::string> WineLibraryFolders()
 {
+    // Debian and Ubuntu (multiarch), then the layouts of other distributions
+    // and of the packages from winehq.org.
+    static const char* const kCandidates[] = {
+        "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows",
+        "/usr/lib/i386-linux-gnu/wine/i386-windows",
+        "/usr/lib/x86_64-linux-gnu/wine/i386-windows",
+        "/usr/lib/wine/x86_64-windows",
+        "/usr/lib/wine/i386-windows",
+        "/usr/lib64/wine/x86_64-windows",
+        "/usr/lib32/wine/i386-windows",
+        "/opt/wine-stable/lib64/wine/x86_64-windows",
+        "/opt/wine-stable/lib/wine/i386-windows",
+        "/opt/wine-devel/lib64/wine/x86_64-windows",
+        "/opt/wine-devel/lib/wine/i386-windows",
+        "/opt/wine-staging/lib64/wine/x86_64-windows",
+        "/opt/wine-staging/lib/wine/i386-windows",
+    };
+    std::vector<std::string> found;
+    for (const char* folder : kCandidates) {
+        std::error_code ec;
+        if (fs::is_directory(folder, ec)) found.emplace_back(folder);
+    }
+    return found;
+}
+
+std::optional<std::string> ShippedTypeLibFolder()
+{
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec || exe.empty()) return std::nullopt;
+    const fs::path folder = (exe.parent_path().parent_path() / "share" / "arbolith" / "typelibs").lexically_normal();
+    if (!fs::is_directory(folder, ec)) return std::nullopt;
+    return folder.string();
+}
+
+LoadOptions ImportLoadOptions(ImportSearch search)
+{
+    LoadOptions options;
+    options.searchPaths = std::move(search.folders);
+    if (search.wineFolders)
+        for (std::string& folder : WineLibraryFolders()) options.searchPaths.push_back(std::move(folder));
+    if (search.shippedFolder)
+        if (auto shipped = ShippedTypeLibFolder()) options.searchPaths.push_back(std::move(*shipped));
+    if (!search.registry) return options;
+
     struct LazyRegistry {
         std::optional<std::filesystem::path> prefix;
         std::once_flag once;
         std::optional<WineRegistry> registry;
     };
     auto lazy = std::make_shared<LazyRegistry>();
-    lazy->prefix = std::move(prefix);
-
-    LoadOptions options;
-    options.searchPaths = std::move(searchPaths);
+    lazy->prefix = std::move(search.prefix);
     options.locateRegistered = [lazy](const Guid& guid, std::uint16_t major,
                                       std::uint16_t minor) -> std::optional<std::string> {
         std::call_once(lazy->once, [&] { lazy->registry = WineRegistry::Open(lazy->prefix); });
@@ -538,6 +580,14 @@ LoadOptions RegistryLoadOptions(std::vector<std::string> searchPaths, std::optio
         return found->resource > 1 ? found->linuxPath + "\\" + std::to_string(found->resource) : found->linuxPath;
     };
     return options;
+}
+
+LoadOptions RegistryLoadOptions(std::vector<std::string> searchPaths, std::optional<std::filesystem::path> prefix)
+{
+    ImportSearch search;
+    search.folders = std::move(searchPaths);
+    search.prefix = std::move(prefix);
+    return ImportLoadOptions(std::move(search));
 }
 
 }  // namespace arbolith
