@@ -16,6 +16,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libgl-dev
   libsqlcipher-dev sqlcipher libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
+  wine64-tools
 )
 # The tests read the real type libraries that Wine ships.
 [ "$mode" = test ] && packages+=(wine64)

@@ -3,7 +3,9 @@
 //  1. header, segment directory and every typeinfo with its members, as
 //     stored (for a dual interface that is its vtable view);
 //  2. the dispatch view of each dual interface, which needs the functions of
-//     its whole base chain, possibly from imported libraries.
+//     its whole base chain, possibly from imported libraries. A base that is
+//     itself a dual of this library gets its view first, whatever the order
+//     of the types in the file.
 // Every offset read from the file is checked through ByteView before use.
 #include "typelib/msft_reader.h"
 
@@ -64,8 +66,8 @@ private:
                            TypeInfo& type);
     std::uint32_t ReadFunction(ByteView body, std::uint32_t recOff, Function& fn) const;
     std::uint32_t ReadVariable(ByteView body, std::uint32_t recOff, Variable& var) const;
-    Read<bool> BuildDispatchView(std::uint32_t index);
-    void CollectVtable(const TypeLib& lib, const TypeRef& ref, int depth, std::vector<const TypeInfo*>& chain) const;
+    Read<bool> BuildDispatchView(std::uint32_t index, int depth);
+    Read<bool> CollectVtable(const TypeLib& lib, const TypeRef& ref, int depth, std::vector<const TypeInfo*>& chain);
 
     std::string Name(std::int32_t off) const;
     std::string String(std::int32_t off) const;
@@ -82,6 +84,8 @@ private:
     std::int32_t m_dispatchHref = -1;
     TypeLib m_lib;
     std::vector<RawTypeInfo> m_raw;
+    enum class View : std::uint8_t { Pending, Building, Done };
+    std::vector<View> m_views;  // dispatch views of the duals, by type index
     // Member tables and records decoded so far. In a sound file no two types
     // share a member block and no two members share a record, so this never
     // exceeds the file size; a file that points many types or members at the
@@ -574,18 +578,25 @@ Read<bool> Parser::ReadTypeInfo(std::uint32_t index, TypeInfo& type, RawTypeInfo
 
 // The interfaces of a base chain, most derived first. A chain that comes
 // back to an interface already in it ends there, so a type that names itself
-// as its base is taken once.
-void Parser::CollectVtable(const TypeLib& lib, const TypeRef& ref, int depth, std::vector<const TypeInfo*>& chain) const
+// as its base is taken once. A dual of this library met on the way gets its
+// dispatch view built now, so that its vtable view can be followed; one
+// being built further up the stack (a cycle) ends the chain instead.
+Read<bool> Parser::CollectVtable(const TypeLib& lib, const TypeRef& ref, int depth, std::vector<const TypeInfo*>& chain)
 {
-    if (depth > kMaxBaseDepth || !ref.resolved || ref.index < 0) return;
+    if (depth > kMaxBaseDepth || !ref.resolved || ref.index < 0) return true;
     const TypeLib* owner = ref.external ? ref.library.get() : &lib;
-    if (owner == nullptr || static_cast<std::size_t>(ref.index) >= owner->types.size()) return;
+    if (owner == nullptr || static_cast<std::size_t>(ref.index) >= owner->types.size()) return true;
     const TypeInfo& stored = owner->types[ref.index];
+    if (owner == &m_lib && m_views[ref.index] == View::Pending) {
+        auto built = BuildDispatchView(static_cast<std::uint32_t>(ref.index), depth + 1);
+        if (!built) return built.error();
+    }
     const TypeInfo& view = stored.interfaceView ? *stored.interfaceView : stored;
-    if (view.kind != TypeKind::Interface) return;
-    if (std::find(chain.begin(), chain.end(), &view) != chain.end()) return;
+    if (view.kind != TypeKind::Interface) return true;
+    if (std::find(chain.begin(), chain.end(), &view) != chain.end()) return true;
     chain.push_back(&view);
-    if (!view.implTypes.empty()) CollectVtable(*owner, view.implTypes.front().ref, depth + 1, chain);
+    if (view.implTypes.empty()) return true;
+    return CollectVtable(*owner, view.implTypes.front().ref, depth + 1, chain);
 }
 
 // The dispatch view of a function declared for the vtable: the [retval]
@@ -604,8 +615,10 @@ void ToDispatchForm(Function& fn)
     if (!fn.params.empty() && (fn.params.back().flags & PARAMFLAG_FLCID)) fn.params.pop_back();
 }
 
-Read<bool> Parser::BuildDispatchView(std::uint32_t index)
+Read<bool> Parser::BuildDispatchView(std::uint32_t index, int depth)
 {
+    if (depth > kMaxBaseDepth) return true;  // left for the pass over all types
+    m_views[index] = View::Building;
     TypeInfo& type = m_lib.types[index];
     const RawTypeInfo& raw = m_raw[index];
     // The stored functions move to the interface view; the dispatch view gets rewritten copies.
@@ -618,7 +631,10 @@ Read<bool> Parser::BuildDispatchView(std::uint32_t index)
     if (raw.datatype1 != -1) iface->implTypes.push_back({ResolveHref(raw.datatype1), 0});
 
     std::vector<const TypeInfo*> chain;
-    if (!iface->implTypes.empty()) CollectVtable(m_lib, iface->implTypes.front().ref, 0, chain);
+    if (!iface->implTypes.empty()) {
+        auto collected = CollectVtable(m_lib, iface->implTypes.front().ref, depth, chain);
+        if (!collected) return collected.error();
+    }
     chain.insert(chain.begin(), iface.get());
     for (const TypeInfo* t : chain) {
         for (const Function& fn : t->functions) {
@@ -637,6 +653,7 @@ Read<bool> Parser::BuildDispatchView(std::uint32_t index)
     type.functions = std::move(functions);
     type.typeFlags &= static_cast<std::uint16_t>(~TYPEFLAG_FOLEAUTOMATION);
     type.interfaceView = std::move(iface);
+    m_views[index] = View::Done;
     return true;
 }
 
@@ -690,9 +707,13 @@ Read<TypeLib> Parser::Run()
                 break;
         }
     }
+    m_views.assign(m_typeCount, View::Done);
+    for (std::uint32_t i = 0; i < m_typeCount; ++i)
+        if (m_lib.types[i].kind == TypeKind::Dispatch && (m_lib.types[i].typeFlags & kTypeFlagDual))
+            m_views[i] = View::Pending;
     for (std::uint32_t i = 0; i < m_typeCount; ++i) {
-        if (m_lib.types[i].kind != TypeKind::Dispatch || !(m_lib.types[i].typeFlags & kTypeFlagDual)) continue;
-        auto built = BuildDispatchView(i);
+        if (m_views[i] != View::Pending) continue;
+        auto built = BuildDispatchView(i, 0);
         if (!built) return built.error();
     }
     if (m_textBytes > m_textLimit)

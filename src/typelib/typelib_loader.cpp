@@ -4,6 +4,9 @@
 // kept for the life of the process, keyed by path, behind one mutex; the
 // mutex is never held while a library is parsed, so nested imports cannot
 // deadlock (two threads may parse the same file once each; one copy is kept).
+// Each cached library and scanned file remembers the size and modification
+// time it was read at: a file rewritten since is read again, and a folder
+// whose listing changed is scanned again.
 #include "typelib/typelib_loader.h"
 
 #include "platform/wine_registry.h"
@@ -24,6 +27,8 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <utility>
 
 #include "typelib/byte_reader.h"
 #include "typelib/msft_layout.h"
@@ -37,6 +42,26 @@ namespace fs = std::filesystem;
 
 constexpr int kMaxImportDepth = 8;  // library imports library imports ...
 
+// What tells a rewritten file from the one read before.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp StampOf(const struct stat& st)
+{
+    return {static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+std::optional<FileStamp> StampOf(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return StampOf(st);
+}
+
 class MappedFile {
 public:
     static Result<MappedFile> Open(const std::string& path)
@@ -49,6 +74,7 @@ public:
             return Error::FileSystem(EINVAL, path + ": not a regular file");
         }
         MappedFile f;
+        f.m_stamp = StampOf(st);
         f.m_size = static_cast<std::size_t>(st.st_size);
         if (f.m_size > 0) {
             void* p = ::mmap(nullptr, f.m_size, PROT_READ, MAP_PRIVATE, fd, 0);
@@ -63,13 +89,15 @@ public:
         return f;
     }
     MappedFile() = default;
-    MappedFile(MappedFile&& o) noexcept : m_data(std::exchange(o.m_data, nullptr)), m_size(std::exchange(o.m_size, 0))
+    MappedFile(MappedFile&& o) noexcept
+        : m_data(std::exchange(o.m_data, nullptr)), m_size(std::exchange(o.m_size, 0)), m_stamp(o.m_stamp)
     {
     }
     MappedFile& operator=(MappedFile&& o) noexcept
     {
         std::swap(m_data, o.m_data);
         std::swap(m_size, o.m_size);
+        std::swap(m_stamp, o.m_stamp);
         return *this;
     }
     ~MappedFile()
@@ -77,27 +105,36 @@ public:
         if (m_data) ::munmap(const_cast<std::uint8_t*>(m_data), m_size);
     }
     ByteView View() const { return ByteView(m_data, m_size); }
+    const FileStamp& Stamp() const { return m_stamp; }
 
 private:
     const std::uint8_t* m_data = nullptr;
     std::size_t m_size = 0;
+    FileStamp m_stamp;
 };
 
 struct Candidate {
     std::string path;
     std::uint32_t resource = 0;
     MsftReader::Identity id;
+    FileStamp stamp;
 };
 
 struct FolderScan {
-    bool libraryFilesDone = false;  // *.tlb, *.olb
-    bool peFilesDone = false;       // *.dll, *.ocx, *.exe
+    std::optional<FileStamp> folderStamp;  // of the folder itself when scanned
+    bool libraryFilesDone = false;         // *.tlb, *.olb
+    bool peFilesDone = false;              // *.dll, *.ocx, *.exe
     std::vector<Candidate> found;
+};
+
+struct CachedLibrary {
+    FileStamp stamp;
+    std::shared_ptr<const TypeLib> library;
 };
 
 struct Cache {
     std::mutex mutex;
-    std::map<std::string, std::shared_ptr<const TypeLib>> libraries;  // "path\N"
+    std::map<std::string, CachedLibrary> libraries;  // "path\N"
     std::map<std::string, FolderScan> folders;
 };
 
@@ -127,12 +164,12 @@ void Identify(const std::string& path, std::vector<Candidate>& out)
             auto data = FindTypeLibResource(view, id);
             if (!data) continue;
             auto ident = MsftReader::PeekIdentity(data.value());
-            if (ident) out.push_back({path, id, ident.value()});
+            if (ident) out.push_back({path, id, ident.value(), file->Stamp()});
         }
         return;
     }
     auto ident = MsftReader::PeekIdentity(view);
-    if (ident) out.push_back({path, 0, ident.value()});
+    if (ident) out.push_back({path, 0, ident.value(), file->Stamp()});
 }
 
 // Best match in `candidates`: same GUID and major version, the exact minor
@@ -148,13 +185,18 @@ const Candidate* BestMatch(const std::vector<Candidate>& candidates, const Impor
     return best;
 }
 
-std::optional<Candidate> FindInFolder(const std::string& folder, const ImportedLibrary& want)
+std::optional<Candidate> ScanFolder(const std::string& folder, const ImportedLibrary& want,
+                                    const std::optional<FileStamp>& folderStamp)
 {
     Cache& cache = GlobalCache();
     for (int pass = 0; pass < 2; ++pass) {
         {
             std::lock_guard lock(cache.mutex);
             FolderScan& scan = cache.folders[folder];
+            if (scan.folderStamp != folderStamp) {  // files came or went
+                scan = FolderScan{};
+                scan.folderStamp = folderStamp;
+            }
             if (const Candidate* c = BestMatch(scan.found, want)) return *c;
             if ((pass == 0 ? scan.libraryFilesDone : scan.peFilesDone)) continue;
         }
@@ -176,6 +218,23 @@ std::optional<Candidate> FindInFolder(const std::string& folder, const ImportedL
             scan.found.insert(scan.found.end(), found.begin(), found.end());
         }
         if (const Candidate* c = BestMatch(scan.found, want)) return *c;
+    }
+    return std::nullopt;
+}
+
+// The best match for `want` among the libraries in `folder`. A file found in
+// an earlier scan but rewritten since makes the folder be scanned again, as
+// its identity may have changed with it.
+std::optional<Candidate> FindInFolder(const std::string& folder, const ImportedLibrary& want)
+{
+    const std::optional<FileStamp> folderStamp = StampOf(folder);
+    if (!folderStamp) return std::nullopt;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::optional<Candidate> c = ScanFolder(folder, want, folderStamp);
+        if (!c || StampOf(c->path) == c->stamp) return c;
+        Cache& cache = GlobalCache();
+        std::lock_guard lock(cache.mutex);
+        cache.folders.erase(folder);
     }
     return std::nullopt;
 }
@@ -213,7 +272,7 @@ std::shared_ptr<const TypeLib> ResolveImport(const ImportedLibrary& want, const 
     if (!where && ctx.options.locateRegistered) {
         if (auto registered = ctx.options.locateRegistered(want.guid, want.major, want.minor)) {
             LibraryLocation loc = SplitResourcePath(*registered);
-            where = Candidate{loc.path, loc.resource, {}};
+            where = Candidate{loc.path, loc.resource, {}, {}};
         }
     }
     for (std::size_t i = 0; !where && i < ctx.options.searchPaths.size(); ++i)
@@ -221,10 +280,13 @@ std::shared_ptr<const TypeLib> ResolveImport(const ImportedLibrary& want, const 
     if (!where) return nullptr;
 
     std::string key = CacheKey(where->path, where->resource);
+    const std::optional<FileStamp> stamp = StampOf(where->path);
+    if (!stamp) return nullptr;
     Cache& cache = GlobalCache();
     {
         std::lock_guard lock(cache.mutex);
-        if (auto it = cache.libraries.find(key); it != cache.libraries.end()) return it->second;
+        if (auto it = cache.libraries.find(key); it != cache.libraries.end() && it->second.stamp == *stamp)
+            return it->second.library;
     }
     ++ctx.depth;
     auto lib = LoadPath(where->path, where->resource, ctx);
@@ -232,7 +294,10 @@ std::shared_ptr<const TypeLib> ResolveImport(const ImportedLibrary& want, const 
     if (!lib) return nullptr;
     auto shared = std::make_shared<const TypeLib>(std::move(lib.value()));
     std::lock_guard lock(cache.mutex);
-    return cache.libraries.emplace(key, shared).first->second;
+    CachedLibrary& slot = cache.libraries[key];
+    if (slot.library && slot.stamp == *stamp) return slot.library;  // another thread was first
+    slot = CachedLibrary{*stamp, shared};
+    return shared;
 }
 
 Result<TypeLib> LoadBytes(ByteView whole, const std::string& display, std::uint32_t resource, const std::string& folder,
@@ -453,18 +518,60 @@ std::optional<std::size_t> DefaultSourceInterface(const TypeInfo& type)
     return std::nullopt;
 }
 
-LoadOptions RegistryLoadOptions(std::vector<std::string> searchPaths, std::optional<std::filesystem::path> prefix)
+std::vector<std::string> WineLibraryFolders()
 {
+    // Debian and Ubuntu (multiarch), then the layouts of other distributions
+    // and of the packages from winehq.org.
+    static const char* const kCandidates[] = {
+        "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows",
+        "/usr/lib/i386-linux-gnu/wine/i386-windows",
+        "/usr/lib/x86_64-linux-gnu/wine/i386-windows",
+        "/usr/lib/wine/x86_64-windows",
+        "/usr/lib/wine/i386-windows",
+        "/usr/lib64/wine/x86_64-windows",
+        "/usr/lib32/wine/i386-windows",
+        "/opt/wine-stable/lib64/wine/x86_64-windows",
+        "/opt/wine-stable/lib/wine/i386-windows",
+        "/opt/wine-devel/lib64/wine/x86_64-windows",
+        "/opt/wine-devel/lib/wine/i386-windows",
+        "/opt/wine-staging/lib64/wine/x86_64-windows",
+        "/opt/wine-staging/lib/wine/i386-windows",
+    };
+    std::vector<std::string> found;
+    for (const char* folder : kCandidates) {
+        std::error_code ec;
+        if (fs::is_directory(folder, ec)) found.emplace_back(folder);
+    }
+    return found;
+}
+
+std::optional<std::string> ShippedTypeLibFolder()
+{
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec || exe.empty()) return std::nullopt;
+    const fs::path folder = (exe.parent_path().parent_path() / "share" / "arbolith" / "typelibs").lexically_normal();
+    if (!fs::is_directory(folder, ec)) return std::nullopt;
+    return folder.string();
+}
+
+LoadOptions ImportLoadOptions(ImportSearch search)
+{
+    LoadOptions options;
+    options.searchPaths = std::move(search.folders);
+    if (search.wineFolders)
+        for (std::string& folder : WineLibraryFolders()) options.searchPaths.push_back(std::move(folder));
+    if (search.shippedFolder)
+        if (auto shipped = ShippedTypeLibFolder()) options.searchPaths.push_back(std::move(*shipped));
+    if (!search.registry) return options;
+
     struct LazyRegistry {
         std::optional<std::filesystem::path> prefix;
         std::once_flag once;
         std::optional<WineRegistry> registry;
     };
     auto lazy = std::make_shared<LazyRegistry>();
-    lazy->prefix = std::move(prefix);
-
-    LoadOptions options;
-    options.searchPaths = std::move(searchPaths);
+    lazy->prefix = std::move(search.prefix);
     options.locateRegistered = [lazy](const Guid& guid, std::uint16_t major,
                                       std::uint16_t minor) -> std::optional<std::string> {
         std::call_once(lazy->once, [&] { lazy->registry = WineRegistry::Open(lazy->prefix); });
@@ -473,6 +580,14 @@ LoadOptions RegistryLoadOptions(std::vector<std::string> searchPaths, std::optio
         return found->resource > 1 ? found->linuxPath + "\\" + std::to_string(found->resource) : found->linuxPath;
     };
     return options;
+}
+
+LoadOptions RegistryLoadOptions(std::vector<std::string> searchPaths, std::optional<std::filesystem::path> prefix)
+{
+    ImportSearch search;
+    search.folders = std::move(searchPaths);
+    search.prefix = std::move(prefix);
+    return ImportLoadOptions(std::move(search));
 }
 
 }  // namespace arbolith

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: MIT
 // Where a library's imported types are found: beside it, through the Wine
-// registry, on the search path — or nowhere, which must not fail the load.
+// registry, on the search path, in the stdole2 Arbolith ships — or nowhere,
+// which must not fail the load.
 #include "support/temp_dir.h"
+#include "typelib/msft_builder.h"
 #include "typelib/typelib.h"
+#include "typelib/typelib_dump.h"
 #include "typelib/typelib_loader.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 
@@ -70,7 +74,11 @@ protected:
 
 TEST_F(ExternalRefs, UnresolvedImportIsReportedNotFatal)
 {
-    auto lib = LoadTypeLib(m_library, RegistryLoadOptions({}, m_dir / "no-prefix"));
+    ImportSearch nowhere;
+    nowhere.prefix = m_dir / "no-prefix";
+    nowhere.wineFolders = false;
+    nowhere.shippedFolder = false;
+    auto lib = LoadTypeLib(m_library, ImportLoadOptions(nowhere));
     ASSERT_TRUE(lib.ok()) << lib.error().description;
     const auto ref = FirstExternalRef(*lib);
     ASSERT_TRUE(ref);
@@ -106,6 +114,156 @@ TEST_F(ExternalRefs, FoundBesideThroughTheRegistryOrOnTheSearchPath)
         ASSERT_TRUE(ref->library) << where;
         EXPECT_TRUE(ref->library->path.ends_with(where)) << ref->library->path;
     }
+}
+
+// An imported library rewritten in place between two loads is read again:
+// the second load sees the type the new file declares.
+TEST(ImportCache, RewrittenImportIsReadAgain)
+{
+    ClearTypeLibCache();
+    test::TempDir dir;
+    const Guid pens{0x7E570001, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+    const Guid pen{0x7E570002, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+    auto pensLibrary = [&](const std::string& typeName) {
+        test::LibraryBuilder b("Pens", pens);
+        b.Interface(typeName, pen, std::nullopt, {test::Method("Write")});
+        return b.Bytes();
+    };
+    test::LibraryBuilder desk("Desk", Guid{0x7E570003, 1, 2, {}});
+    const int imported = desk.Import(pens, 1, 0, "pens.tlb");
+    desk.Interface("IDesk", Guid{0x7E570004, 1, 2, {}}, test::Imported(imported, pen), {test::Method("Clear")});
+    test::WriteBytes(dir / "desk.tlb", desk.Bytes());
+    const fs::path pensFile = dir / "pens.tlb";
+
+    for (const std::string name : {"IPen", "IFountainPen"}) {
+        const auto before = fs::exists(pensFile) ? fs::last_write_time(pensFile) : fs::file_time_type{};
+        test::WriteBytes(pensFile, pensLibrary(name));
+        fs::last_write_time(pensFile, std::max(fs::last_write_time(pensFile), before + std::chrono::seconds(2)));
+        auto lib = LoadTypeLib((dir / "desk.tlb").string());
+        ASSERT_TRUE(lib.ok()) << lib.error().description;
+        ASSERT_EQ(lib->types[0].implTypes.size(), 1u);
+        const TypeRef& ref = lib->types[0].implTypes[0].ref;
+        EXPECT_TRUE(ref.resolved);
+        EXPECT_EQ(ref.name, name);
+    }
+    ClearTypeLibCache();
+}
+
+// Only the stdole2 that Arbolith ships: no registry, no Wine folders.
+LoadOptions ShippedOnly()
+{
+    ImportSearch search;
+    search.registry = false;
+    search.wineFolders = false;
+    return ImportLoadOptions(search);
+}
+
+const std::vector<std::string> kDispatchMembers = {"QueryInterface", "AddRef",        "Release", "GetTypeInfoCount",
+                                                   "GetTypeInfo",    "GetIDsOfNames", "Invoke"};
+
+std::vector<std::string> FunctionNames(const TypeInfo& type)
+{
+    std::vector<std::string> names;
+    for (const Function& fn : type.functions) names.push_back(fn.name);
+    return names;
+}
+
+const TypeInfo* Named(const TypeLib& lib, std::string_view name)
+{
+    for (const TypeInfo& type : lib.types)
+        if (type.name == name) return &type;
+    return nullptr;
+}
+
+TEST(ShippedStdole, LiesBesideTheProgram)
+{
+    const auto folder = ShippedTypeLibFolder();
+    ASSERT_TRUE(folder) << "share/arbolith/typelibs missing beside the test program";
+    EXPECT_EQ(fs::path(*folder), fs::path(ARBOLITH_SHIPPED_TYPELIBS).lexically_normal());
+    EXPECT_TRUE(fs::is_regular_file(fs::path(*folder) / "stdole2.tlb"));
+}
+
+// A 32-bit library compiled against Windows' stdole2 (here: Wine's), read on
+// a machine without Wine: its duals still list IUnknown and IDispatch first,
+// and its properties of stdole types name them.
+TEST(ShippedStdole, ResolvesALibraryCompiledElsewhere)
+{
+    ClearTypeLibCache();
+    const std::string easel = (fs::path(ARBOLITH_TEST_DATA) / "typelib" / "stdole-import" / "easel.tlb").string();
+    auto lib = LoadTypeLib(easel, ShippedOnly());
+    ASSERT_TRUE(lib.ok()) << lib.error().description;
+
+    const std::pair<const char*, std::vector<std::string>> duals[] = {
+        {"IFrame", {"Font", "Font", "Width"}},
+        {"ICanvas", {"Font", "Font", "Width", "Picture", "Clear"}},
+    };
+    for (const auto& [name, own] : duals) {
+        const TypeInfo* type = Named(*lib, name);
+        ASSERT_TRUE(type) << name;
+        std::vector<std::string> expected = kDispatchMembers;
+        expected.insert(expected.end(), own.begin(), own.end());
+        EXPECT_EQ(FunctionNames(*type), expected) << name;
+        ASSERT_FALSE(type->implTypes.empty());
+        EXPECT_EQ(type->implTypes[0].ref.name, "IDispatch") << name;
+    }
+    const TypeInfo* canvas = Named(*lib, "ICanvas");
+    ASSERT_TRUE(canvas);
+    const std::pair<std::size_t, const char*> stdoleTypes[] = {{7, "IFontDisp"}, {10, "IPictureDisp"}};
+    for (const auto& [index, typeName] : stdoleTypes) {
+        const TypeDesc& returned = canvas->functions.at(index).returnType;
+        ASSERT_TRUE(returned.ref) << typeName;
+        EXPECT_TRUE(returned.ref->resolved) << typeName;
+        EXPECT_EQ(returned.ref->name, typeName);
+        EXPECT_EQ(returned.ref->libraryName, "stdole");
+    }
+
+    // The same dump as with Wine's own stdole2.
+    if (fs::exists(kWine / "stdole2.tlb")) {
+        LoadOptions wine;
+        wine.searchPaths = {kWine.string()};
+        ClearTypeLibCache();
+        auto withWine = LoadTypeLib(easel, wine);
+        ASSERT_TRUE(withWine.ok());
+        EXPECT_EQ(DumpTypeLib(*lib), DumpTypeLib(*withWine));
+    }
+    ClearTypeLibCache();
+}
+
+// Types a library made on Windows names by their GUID in stdole2.
+TEST(ShippedStdole, ResolvesStandardTypesByGuid)
+{
+    ClearTypeLibCache();
+    const Guid stdoleGuid = test::OleGuid(0x00020430);
+    const std::pair<Guid, const char*> cases[] = {
+        {Guid{0x66504301, 0xBE0F, 0x101A, {0x8B, 0xBB, 0x00, 0xAA, 0x00, 0x30, 0x0C, 0xAB}}, "OLE_COLOR"},
+        {Guid{0x6650430A, 0xBE0F, 0x101A, {0x8B, 0xBB, 0x00, 0xAA, 0x00, 0x30, 0x0C, 0xAB}}, "OLE_TRISTATE"},
+        {Guid{0xBEF6E003, 0xA874, 0x101A, {0x8B, 0xBA, 0x00, 0xAA, 0x00, 0x30, 0x0C, 0xAB}}, "Font"},
+        {Guid{0x7BF80981, 0xBF32, 0x101A, {0x8B, 0xBB, 0x00, 0xAA, 0x00, 0x30, 0x0C, 0xAB}}, "Picture"},
+        {Guid{0x0BE35203, 0x8F91, 0x11CE, {0x9D, 0xE3, 0x00, 0xAA, 0x00, 0x4B, 0xB8, 0x51}}, "StdFont"},
+        {Guid{0xE6C8FA08, 0xBD9F, 0x11D0, {0x98, 0x5E, 0x00, 0xC0, 0x4F, 0xC2, 0x99, 0x93}}, "LoadPictureConstants"},
+        {test::OleGuid(0x00020404), "IEnumVARIANT"},
+    };
+    test::TempDir dir;
+    test::LibraryBuilder b("Colors", Guid{0x7E570010, 1, 2, {}});
+    const int stdole = b.Import(stdoleGuid, 2, 0, "stdole2.tlb");
+    std::vector<test::MethodSpec> methods;
+    for (const auto& [guid, name] : cases) {
+        test::ParamSpec param{"value", 1, test::TypeSpec{0, 0, test::Imported(stdole, guid)}};
+        methods.push_back(test::Method(std::string("Take") + name, 0, {param}));
+    }
+    b.Interface("ITaker", Guid{0x7E570011, 1, 2, {}}, std::nullopt, methods);
+    test::WriteBytes(dir / "colors.tlb", b.Bytes());
+
+    auto lib = LoadTypeLib((dir / "colors.tlb").string(), ShippedOnly());
+    ASSERT_TRUE(lib.ok()) << lib.error().description;
+    ASSERT_EQ(lib->types[0].functions.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const TypeDesc& type = lib->types[0].functions[i].params.at(0).type;
+        ASSERT_TRUE(type.ref);
+        EXPECT_TRUE(type.ref->resolved) << cases[i].second;
+        EXPECT_EQ(type.ref->name, cases[i].second);
+    }
+    ClearTypeLibCache();
 }
 
 }  // namespace

@@ -1,14 +1,21 @@
 // SPDX-License-Identifier: MIT
 // Builds small MSFT libraries byte by byte for the reader tests, so a test
-// changes one field instead of copying a byte array. The library holds:
+// changes one field instead of copying a byte array.
+//
+// MsftBuilder makes one fixed library whose fields a test can spoil:
 //   T0 enum "Color" { Red = 5 } (help context 7)
 //   T1 interface "IThing" { HRESULT Get([in] long value); }
+// LibraryBuilder makes libraries of the test's own shape: interfaces (dual
+// ones too), coclasses and types imported from other libraries, stored in
+// the order they are added.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "typelib/typelib.h"
 
 namespace arbolith::test {
 
@@ -75,5 +82,88 @@ private:
     std::string m_enumName = "Color";
     Layout m_layout;
 };
+
+// A type a member or a base refers to: one of the library's own types (by
+// index) or one of an imported library (by its GUID).
+struct TypeTarget {
+    int local = -1;
+    int import = -1;  // from LibraryBuilder::Import
+    Guid guid;        // of the imported type
+};
+inline TypeTarget Own(int index)
+{
+    return TypeTarget{index, -1, Guid{}};
+}
+inline TypeTarget Imported(int import, const Guid& guid)
+{
+    return TypeTarget{-1, import, guid};
+}
+
+// A parameter or return type: a base variant type (VT_I4, ...) with pointer
+// levels, or a library type (`target` set, `vt` ignored).
+struct TypeSpec {
+    std::uint16_t vt = 3;
+    int pointers = 0;
+    std::optional<TypeTarget> target;
+};
+
+struct ParamSpec {
+    std::string name;
+    std::uint16_t flags = 1;  // PARAMFLAG_*
+    TypeSpec type;
+};
+
+struct MethodSpec {
+    std::string name;
+    std::int32_t memberId = 0;
+    std::int32_t invokeKind = 1;
+    std::vector<ParamSpec> params;
+    TypeSpec returns{25, 0, std::nullopt};  // HRESULT
+};
+inline MethodSpec Method(std::string name, std::int32_t memberId = 0, std::vector<ParamSpec> params = {})
+{
+    return MethodSpec{std::move(name), memberId, 1, std::move(params), TypeSpec{25, 0, std::nullopt}};
+}
+
+class LibraryBuilder {
+public:
+    LibraryBuilder(std::string name, const Guid& guid, std::uint16_t major = 1, std::uint16_t minor = 0);
+
+    // An imported library; the value is the `import` of a TypeTarget.
+    int Import(const Guid& guid, std::uint16_t major, std::uint16_t minor, std::string fileName);
+    // Each returns the new type's index. A dual is stored as a dispinterface
+    // flagged dual whose base is `base`, as compilers write one.
+    int Interface(std::string name, const Guid& guid, std::optional<TypeTarget> base, std::vector<MethodSpec> methods);
+    int Dual(std::string name, const Guid& guid, TypeTarget base, std::vector<MethodSpec> methods);
+    int Coclass(std::string name, const Guid& guid, std::vector<std::pair<TypeTarget, std::int32_t>> implemented);
+    // Sets the base of a type added before its base was.
+    void SetBase(int type, TypeTarget base);
+
+    std::string Bytes() const;
+
+private:
+    struct Type {
+        std::uint32_t kind = 3;
+        std::string name;
+        Guid guid;
+        std::uint16_t flags = 0;
+        std::optional<TypeTarget> base;
+        std::vector<MethodSpec> methods;
+        std::vector<std::pair<TypeTarget, std::int32_t>> implemented;
+    };
+    struct ImportSpec {
+        Guid guid;
+        std::uint16_t major = 0, minor = 0;
+        std::string fileName;
+    };
+    std::string m_name;
+    Guid m_guid;
+    std::uint16_t m_major, m_minor;
+    std::vector<ImportSpec> m_imports;
+    std::vector<Type> m_types;
+};
+
+// {N-0000-0000-C000-000000000046}: the form of the standard OLE GUIDs.
+Guid OleGuid(std::uint32_t first);
 
 }  // namespace arbolith::test

@@ -8,13 +8,20 @@
 
 #include "typelib/code_pages.h"
 #include "typelib/msft_builder.h"
+#include "typelib/msft_reader.h"
 #include "typelib/typelib_dump.h"
 #include "typelib/typelib_loader.h"
 
 namespace arbolith {
 namespace {
 
+using test::Imported;
+using test::LibraryBuilder;
+using test::Method;
+using test::MethodSpec;
 using test::MsftBuilder;
+using test::OleGuid;
+using test::Own;
 
 Result<TypeLib> Load(const std::string& bytes)
 {
@@ -90,6 +97,82 @@ TEST(MsftReader, NamesDecodeFromTheLibraryCodePage)
     EXPECT_EQ(AnsiCodePageOfLcid(0x041A), 1250);
     EXPECT_EQ(DecodeCodePage("\x82\xA0", 932), "\xE3\x81\x82");
     EXPECT_EQ(DecodeCodePage("\x82", 932), "\xEF\xBF\xBD");  // cut-off sequence
+}
+
+// A stand-in for stdole: IUnknown and IDispatch, nothing else.
+std::shared_ptr<const TypeLib> MiniStdole()
+{
+    LibraryBuilder b("stdole", OleGuid(0x00020430), 2, 0);
+    int unknown = b.Interface("IUnknown", OleGuid(0), std::nullopt,
+                              {Method("QueryInterface"), Method("AddRef"), Method("Release")});
+    b.Interface("IDispatch", OleGuid(0x00020400), Own(unknown),
+                {Method("GetTypeInfoCount"), Method("GetTypeInfo"), Method("GetIDsOfNames"), Method("Invoke")});
+    std::string bytes = b.Bytes();
+    auto lib = MsftReader::Open(ByteView(std::string_view(bytes)));
+    EXPECT_TRUE(lib);
+    return std::make_shared<const TypeLib>(std::move(lib.value()));
+}
+
+std::vector<std::string> FunctionNames(const TypeInfo& type)
+{
+    std::vector<std::string> names;
+    for (const Function& fn : type.functions) names.push_back(fn.name);
+    return names;
+}
+
+// A dual's dispatch view holds its whole chain, however the file orders the
+// duals of the chain.
+TEST(MsftReader, DualViewHoldsBaseMembersInAnyStoredOrder)
+{
+    const auto stdole = MiniStdole();
+    const ImportResolver resolve = [&](const ImportedLibrary& want) {
+        return want.guid == stdole->guid ? stdole : nullptr;
+    };
+    const Guid libGuid{0x5EED0001, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+    const Guid baseGuid{0x5EED0002, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+    const Guid derivedGuid{0x5EED0003, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+    const std::vector<std::string> derivedView = {"QueryInterface",   "AddRef",      "Release",
+                                                  "GetTypeInfoCount", "GetTypeInfo", "GetIDsOfNames",
+                                                  "Invoke",           "Paint",       "Polish"};
+    for (bool derivedFirst : {true, false}) {
+        LibraryBuilder b("Shapes", libGuid);
+        int stdoleLib = b.Import(stdole->guid, 2, 0, "stdole2.tlb");
+        const auto dispatch = Imported(stdoleLib, OleGuid(0x00020400));
+        int derived = -1, base = -1;
+        if (derivedFirst) {
+            derived = b.Dual("IFancy", derivedGuid, Own(1), {Method("Polish", 2)});
+            base = b.Dual("IPlain", baseGuid, dispatch, {Method("Paint", 1)});
+        } else {
+            base = b.Dual("IPlain", baseGuid, dispatch, {Method("Paint", 1)});
+            derived = b.Dual("IFancy", derivedGuid, Own(0), {Method("Polish", 2)});
+        }
+        b.Coclass("Fancy", Guid{0x5EED0004, 1, 2, {}}, {{Own(derived), kImplTypeFlagDefault}});
+        std::string bytes = b.Bytes();
+        auto lib = MsftReader::Open(ByteView(std::string_view(bytes)), resolve);
+        ASSERT_TRUE(lib) << lib.error().what;
+        SCOPED_TRACE(derivedFirst ? "derived stored first" : "base stored first");
+        const TypeInfo& fancy = lib->types[static_cast<std::size_t>(derived)];
+        EXPECT_EQ(FunctionNames(fancy), derivedView);
+        EXPECT_EQ(fancy.functions.back().funcKind, 4);  // dispatch form
+        ASSERT_TRUE(fancy.interfaceView);
+        EXPECT_EQ(FunctionNames(*fancy.interfaceView), std::vector<std::string>{"Polish"});
+        EXPECT_EQ(FunctionNames(lib->types[static_cast<std::size_t>(base)]).size(), 8u);
+        const TypeInfo& coclass = lib->types[2];
+        ASSERT_EQ(coclass.implTypes.size(), 1u);
+        EXPECT_EQ(coclass.implTypes[0].ref.name, "IFancy");
+    }
+
+    // Two duals naming each other as base: the loop ends, each view keeps its own member.
+    LibraryBuilder loop("Loop", libGuid);
+    loop.Dual("IA", baseGuid, Own(1), {Method("A")});
+    loop.Dual("IB", derivedGuid, Own(0), {Method("B")});
+    std::string bytes = loop.Bytes();
+    auto lib = MsftReader::Open(ByteView(std::string_view(bytes)));
+    ASSERT_TRUE(lib);
+    ASSERT_FALSE(lib->types[0].functions.empty());
+    ASSERT_FALSE(lib->types[1].functions.empty());
+    EXPECT_EQ(lib->types[0].functions.back().name, "A");
+    EXPECT_EQ(lib->types[1].functions.back().name, "B");
 }
 
 TEST(TypeLibDump, EscapesAsTheReferenceDumps)
