@@ -22,8 +22,8 @@ namespace {
 
 Error FileError(const fs::path& file, int number, std::string_view what)
 {
-    return Error::FileSystem(number, file.string() + ": " + std::string(what) + ": " +
-                                         std::system_category().message(number));
+    return Error::FileSystem(number,
+                             file.string() + ": " + std::string(what) + ": " + std::system_category().message(number));
 }
 
 // A descriptor closed on every way out.
