@@ -49,14 +49,6 @@ public:
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int get() const { return m_fd; }
-    // Closes now and reports the result: a failed close can be the first
-    // sign that buffered data never reached the disk.
-    int Close()
-    {
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc;
-    }
 
 private:
     int m_fd;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// ProcessData and the non-window part of MakeModel.
+// The non-window part of MakeModel: the INF settings applied to the DAT file.
 #include "wizard/model_making.h"
 
 #include "platform/database.h"
@@ -278,23 +278,21 @@ Result<void> ReplaceBoth(const std::filesystem::path& datFile, ScratchFile& newD
 }
 
 // The making itself. Nothing of the model changes until the end: the INF
-// file is copied and the copy saved (when `save` is given) and read; the
-// rows are made in a copy of the DAT file (or in `source` itself when it is
-// a scratch file), which is compacted into another scratch file when asked;
-// the copy of the INF file takes TopObjectKey; then both replace the
-// model's files. Any failure leaves both as they were, byte for byte.
+// file is copied, and the copy saved and read; the rows are made in a copy
+// of the DAT file (or in `source` itself when it is a scratch file), which
+// is compacted into another scratch file when asked; the copy of the INF
+// file takes TopObjectKey; then both replace the model's files.
 Result<MadeModel> MakeAside(const std::filesystem::path& source, bool sourceIsScratch,
-                            const std::filesystem::path& datFile, const std::filesystem::path& infFile, InfData* save,
+                            const std::filesystem::path& datFile, const std::filesystem::path& infFile, InfData& data,
                             bool compact)
 {
+    if (Trim(data.modelName).empty()) data.modelName = GetBaseName(data.library);
+    if (Trim(data.category).empty()) data.category = "Misc";
     std::error_code ec;
-    const bool infExists = std::filesystem::exists(infFile, ec);
-    if (!infExists && !save) return GetInfData(infFile).error();
-    auto infCopy = infExists ? CopyFileBeside(infFile) : CreateFileBeside(infFile);
+    auto infCopy = std::filesystem::exists(infFile, ec) ? CopyFileBeside(infFile) : CreateFileBeside(infFile);
     if (!infCopy) return infCopy.error();
     ScratchFile newInf(*infCopy);
-    if (save)
-        if (auto saved = SaveDataToINF(newInf.path(), *save); !saved) return saved.error().In("SaveDataToINF");
+    if (auto saved = SaveDataToINF(newInf.path(), data); !saved) return saved.error().In("SaveDataToINF");
     auto inf = GetInfData(newInf.path());
     if (!inf) return inf.error();
 
@@ -339,31 +337,18 @@ Result<MadeModel> MakeAside(const std::filesystem::path& source, bool sourceIsSc
     return made;
 }
 
-void FillDefaults(InfData& data)
-{
-    if (Trim(data.modelName).empty()) data.modelName = GetBaseName(data.library);
-    if (Trim(data.category).empty()) data.category = "Misc";
-}
-
 }  // namespace
-
-Result<MadeModel> ProcessData(const std::filesystem::path& datFile, const std::filesystem::path& infFile, bool compact)
-{
-    return MakeAside(datFile, false, datFile, infFile, nullptr, compact);
-}
 
 Result<MadeModel> MakeModel(const std::filesystem::path& datFile, const std::filesystem::path& infFile, InfData& data,
                             bool compact)
 {
-    FillDefaults(data);
-    return MakeAside(datFile, false, datFile, infFile, &data, compact);
+    return MakeAside(datFile, false, datFile, infFile, data, compact);
 }
 
 Result<MadeModel> MakeModelFrom(const std::filesystem::path& source, const std::filesystem::path& datFile,
                                 const std::filesystem::path& infFile, InfData& data, bool compact)
 {
-    FillDefaults(data);
-    return MakeAside(source, true, datFile, infFile, &data, compact);
+    return MakeAside(source, true, datFile, infFile, data, compact);
 }
 
 }  // namespace arbolith

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// ProcessData on real DAT files extracted from tests/data/extraction/model.tlb,
+// Model making on real DAT files extracted from tests/data/extraction/model.tlb,
 // with INF files written by SaveDataToINF.
 #include "wizard/model_making.h"
 
