@@ -68,9 +68,11 @@ public:
     static Result<ScratchFolder> Create(const std::filesystem::path& parent)
     {
         std::string pattern = (parent / ".extracting-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            return Error::FileSystem(errno, "cannot create a scratch folder in " + parent.string() + ": " +
-                                                std::system_category().message(errno));
+        if (!::mkdtemp(pattern.data())) {
+            const int error = errno;
+            return Error::FileSystem(error, "cannot create a scratch folder in " + parent.string() + ": " +
+                                                std::system_category().message(error));
+        }
         return ScratchFolder(pattern);
     }
     ScratchFolder(ScratchFolder&& other) noexcept : m_path(std::exchange(other.m_path, {})) {}

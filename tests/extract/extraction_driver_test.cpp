@@ -6,7 +6,6 @@
 #include "store/dat_schema.h"
 #include "support/query_rows.h"
 #include "support/temp_dir.h"
-#include "support/tiny_tmpfs.h"
 #include "typelib/msft_builder.h"
 
 #include <gtest/gtest.h>
@@ -185,36 +184,6 @@ TEST_F(ExtractionDriver, AFullOrFailingDiskKeepsTheOldFileByteForByte)
         ASSERT_TRUE(db.ok()) << db.error().description;
         EXPECT_TRUE(db->HasTable("Objects").value());
     }
-}
-
-TEST_F(ExtractionDriver, ARealFullDiskKeepsTheOldFile)
-{
-    test::TinyTmpfs disk(1 << 20);
-    if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here: " << disk.WhyNot();
-    options.modelsFolder = disk.path() / "Models";
-    fs::create_directory(options.modelsFolder);
-    const fs::path library = fs::path(ARBOLITH_TEST_DATA) / "extraction" / "model.tlb";
-    ASSERT_TRUE(Extract(library).ok);
-    const fs::path dat = options.modelsFolder / "model.DAT";
-    const std::string good = test::ReadBytes(dat);
-    int failed = 0;
-    for (std::size_t free = 0; free < good.size() + 16384; free += 4096) {
-        SCOPED_TRACE(free);
-        disk.LeaveFree(free);
-        const bool ok = Extract(library).ok;
-        disk.RemoveFiller();
-        EXPECT_EQ(FolderNames(options.modelsFolder), std::vector<std::string>{"model.DAT"});
-        if (!ok) {
-            ++failed;
-            EXPECT_EQ(test::ReadBytes(dat), good);
-            continue;
-        }
-        // Success means a whole model.
-        auto db = OpenDatFile(dat, true);
-        ASSERT_TRUE(db.ok()) << db.error().description;
-        for (const TableDef& table : DatTables()) EXPECT_TRUE(db->HasTable(table.name).value()) << table.name;
-    }
-    EXPECT_GT(failed, 0);
 }
 
 TEST_F(ExtractionDriver, ModelLibraryGoesThroughEveryStep)

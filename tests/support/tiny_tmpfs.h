@@ -37,25 +37,16 @@ public:
     const std::string& WhyNot() const { return m_why; }
     const std::filesystem::path& path() const { return m_dir.path(); }
 
-    std::size_t FreeBytes() const
-    {
-        struct statvfs info {};
-        if (::statvfs(m_dir.path().c_str(), &info) != 0) return 0;
-        return static_cast<std::size_t>(info.f_bavail) * info.f_frsize;
-    }
     // Takes space with a filler file until about `bytes` stay free.
     void LeaveFree(std::size_t bytes)
     {
         RemoveFiller();
-        const std::size_t free = FreeBytes();
-        if (free > bytes) WriteBytes(Filler(), std::string(free - bytes, '\0'));
+        struct statvfs info {};
+        const std::size_t free =
+            ::statvfs(path().c_str(), &info) == 0 ? static_cast<std::size_t>(info.f_bavail) * info.f_frsize : 0;
+        if (free > bytes) WriteBytes(path() / ".filler", std::string(free - bytes, '\0'));
     }
-    void RemoveFiller()
-    {
-        std::error_code ec;
-        std::filesystem::remove(Filler(), ec);
-    }
-    std::filesystem::path Filler() const { return m_dir.path() / ".filler"; }
+    void RemoveFiller() { std::filesystem::remove(path() / ".filler"); }
 
 private:
     TempDir m_dir;
