@@ -264,6 +264,8 @@ std::optional<std::filesystem::path> LinkBeside(const std::filesystem::path& fil
 Result<void> ReplaceBoth(const std::filesystem::path& datFile, ScratchFile& newDat,
                          const std::filesystem::path& infFile, ScratchFile& newInf)
 {
+    std::error_code ec;
+    const bool hadDat = std::filesystem::exists(datFile, ec);
     const std::optional<std::filesystem::path> oldDat = LinkBeside(datFile);
     ScratchFile oldDatGuard(oldDat.value_or(std::filesystem::path()));
     if (auto replaced = ReplaceFileWith(datFile, newDat.path()); !replaced) return replaced;
@@ -271,6 +273,7 @@ Result<void> ReplaceBoth(const std::filesystem::path& datFile, ScratchFile& newD
     if (auto replaced = ReplaceFileWith(infFile, newInf.path()); !replaced) {
         newInf.Keep();
         if (oldDat && ::rename(oldDat->c_str(), datFile.c_str()) == 0) oldDatGuard.Keep();
+        if (!hadDat) std::filesystem::remove(datFile, ec);
         return replaced;
     }
     newInf.Keep();
