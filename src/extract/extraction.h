@@ -220,10 +220,11 @@ struct ExtractionResult {
 // Turns one library file into its DAT file in options.modelsFolder: walk,
 // ReplaceWithCoClassNames, ProcessTables, CreateEdges, SaveOMD. A resource
 // that is not a number becomes "1" (also in the caller's variable). The new
-// file is built beside the old one as "<base>.DAT.partial" and renamed over
-// it only when the walk succeeded and the file is complete (a failed
-// SaveOMD is logged and leaves the Library table only), so a failure before
-// that leaves an existing DAT file as it was.
+// file is built beside the old one as "<base>.DAT.partial" and replaces it
+// (platform/files.h) only when every table is stored and the file is on
+// disk. Any failure to load, store, commit, flush or rename fails the run
+// (a failed SaveOMD is logged as its step's), removes the partial file and
+// leaves an existing DAT file as it was, byte for byte.
 ExtractionResult ExtractFromTypeLib(const std::string& path, std::string& resource, const ExtractOptions& options,
                                     ProgressSink& progress, Prompt& prompt);
 

@@ -2,15 +2,11 @@
 // The extraction driver and its error log: one library file in, one complete
 // DAT file out, with progress captions, log lines and the closing messages.
 #include "extract/extraction.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "store/dat_schema.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <exception>
 #include <fstream>
 #include <system_error>
@@ -56,17 +52,6 @@ void RemoveQuietly(const std::filesystem::path& file)
     std::filesystem::remove(file.string() + "-journal", ec);
 }
 
-Result<void> FlushToDisk(const std::filesystem::path& file)
-{
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Error::FileSystem(errno, "open " + file.string() + ": " + std::strerror(errno));
-    const int synced = ::fsync(fd);
-    const int error = errno;
-    ::close(fd);
-    if (synced != 0) return Error::FileSystem(error, "flush " + file.string() + ": " + std::strerror(error));
-    return Ok();
-}
-
 std::int64_t MillisecondsSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
@@ -108,27 +93,19 @@ public:
         m_result.counters = work.counters;
         RunSteps(work);
 
-        // The new file is written beside the old one, which stays as it is
-        // until the new one is complete and flushed.
+        // The new file is written beside the old one, which stays as it is,
+        // byte for byte, unless the new one is complete and on disk.
         const std::filesystem::path datFile = GetDatFileName(m_path, m_options.modelsFolder);
         const std::filesystem::path partial = datFile.string() + ".partial";
         RemoveQuietly(partial);
         if (auto stored = Store(*lib, work, partial); !stored) {
             RemoveQuietly(partial);
-            return FileFailure(datFile, stored.error());
+            return FileFailure(datFile, stored.error(), !m_storeLogged);
         }
         m_result.edges = static_cast<std::int64_t>(work.edges.size());
-
-        if (auto flushed = FlushToDisk(partial); !flushed) {
+        if (auto replaced = ReplaceFileWith(datFile, partial); !replaced) {
             RemoveQuietly(partial);
-            return FileFailure(datFile, flushed.error());
-        }
-        std::error_code ec;
-        std::filesystem::rename(partial, datFile, ec);
-        if (ec) {
-            RemoveQuietly(partial);
-            return FileFailure(datFile,
-                               Error::FileSystem(ec.value(), "rename " + partial.string() + ": " + ec.message()));
+            return FileFailure(datFile, replaced.error());
         }
 
         m_progress.Caption("Data file created successfully");
@@ -162,9 +139,9 @@ private:
     }
 
     // Writes the Library row, then the other tables in SaveOMD's one
-    // transaction. A failed SaveOMD is logged and leaves a file with the
-    // Library table only, as the walk itself succeeded; a file that cannot
-    // be made or finished is a failure of the run.
+    // transaction, and closes the file. Any failure (a row the tables refuse,
+    // a full disk) fails the run: a model without its tables is no model.
+    // SaveOMD's failure is logged as its step's.
     Result<void> Store(const TypeLib& lib, const WorkLists& work, const std::filesystem::path& partial)
     {
         m_progress.Caption("Storing data ...");
@@ -174,7 +151,11 @@ private:
         auto written = WriteLibraryRow(
             *db, MakeLibraryRow(lib, work, m_path, m_resource, m_options.inclInterfaces, m_options.inclModules));
         if (!written) return written.error();
-        if (auto saved = SaveOMD(*db, work, m_progress); !saved) m_log.StepFailed("SaveOMD", saved.error());
+        if (auto saved = SaveOMD(*db, work, m_progress); !saved) {
+            m_log.StepFailed("SaveOMD", saved.error());
+            m_storeLogged = true;
+            return saved.error();
+        }
         return Ok();
     }
 
@@ -187,9 +168,11 @@ private:
     }
 
     // The new file could not be made or finished: nothing replaces the old one.
-    ExtractionResult FileFailure(const std::filesystem::path& datFile, const Error& error)
+    ExtractionResult FileFailure(const std::filesystem::path& datFile, const Error& error, bool log = true)
     {
-        m_log.Append("Error creating data file " + datFile.string() + ". " + error.Number() + ": " + error.description);
+        if (log)
+            m_log.Append("Error creating data file " + datFile.string() + ". " + error.Number() + ": " +
+                         error.description);
         m_prompt.Tell("Error creating data file " + datFile.string() +
                           ". More details are in the ErrorLog.txt file in the ARL folder.",
                       PromptIcon::Critical);
@@ -202,6 +185,7 @@ private:
     ProgressSink& m_progress;
     Prompt& m_prompt;
     ExtractionLog m_log;
+    bool m_storeLogged = false;  // Store's failure is in the log already
     ExtractionResult m_result;
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };

@@ -11,6 +11,7 @@
 // through. The methods are version 2: no memory-mapped reads that could see
 // past the buffer.
 #include "platform/database_internal.h"
+#include "platform/write_faults.h"
 
 #include <sqlcipher/sqlite3.h>
 
@@ -34,10 +35,22 @@ struct CoalescingFile {
     sqlite3_int64 start;
 };
 
+// Every write to disk goes through here, where a test can make the disk
+// look full (platform/write_faults.h): the bytes still allowed are written,
+// the rest is refused as the unix VFS refuses a short write.
+int RealWrite(CoalescingFile* f, const void* data, int amount, sqlite3_int64 offset)
+{
+    const int allowed = static_cast<int>(AllowedWriteBytes(static_cast<std::size_t>(amount)));
+    if (allowed == amount) return f->real->pMethods->xWrite(f->real, data, amount, offset);
+    if (allowed > 0)
+        if (const int rc = f->real->pMethods->xWrite(f->real, data, allowed, offset); rc != SQLITE_OK) return rc;
+    return SQLITE_FULL;
+}
+
 int FlushBuffer(CoalescingFile* f)
 {
     if (f->used == 0) return SQLITE_OK;
-    const int rc = f->real->pMethods->xWrite(f->real, f->buffer, f->used, f->start);
+    const int rc = RealWrite(f, f->buffer, f->used, f->start);
     f->used = 0;
     return rc;
 }
@@ -69,7 +82,7 @@ int CoalescingWrite(sqlite3_file* file, const void* data, int amount, sqlite3_in
     CoalescingFile* f = AsCoalescing(file);
     if (!f->buffer || amount > kCoalesceBytes) {
         if (const int rc = FlushBuffer(f); rc != SQLITE_OK) return rc;
-        return f->real->pMethods->xWrite(f->real, data, amount, offset);
+        return RealWrite(f, data, amount, offset);
     }
     if (f->used > 0 && offset == f->start + f->used && f->used + amount <= kCoalesceBytes) {
         std::memcpy(f->buffer + f->used, data, static_cast<std::size_t>(amount));

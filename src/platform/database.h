@@ -258,6 +258,8 @@ public:
     // a new file at dest, keyed with the same passphrase. dest must not exist;
     // on failure it is removed again. Needs a writable connection and no open
     // transaction. Rowids in the copy are renumbered 1..n in their old order.
+    // The copy is not flushed to disk on the way: the caller flushes the
+    // finished file once (ReplaceFileWith in platform/files.h does).
     Result<void> CompactInto(const std::filesystem::path& dest);
 
 private:

@@ -59,11 +59,15 @@ bool FileExists(const std::filesystem::path& path)
 
 std::filesystem::path FindEntryNoCase(const std::filesystem::path& folder, std::string_view name)
 {
-    std::filesystem::path exact = folder / std::string(name);
+    namespace fs = std::filesystem;
+    fs::path exact = folder / std::string(name);
     std::error_code ec;
-    if (std::filesystem::exists(exact, ec)) return exact;
+    // The exact spelling costs one lookup; a link counts even when what it
+    // names is gone, as it is the entry asked for.
+    if (fs::exists(fs::symlink_status(exact, ec))) return exact;
     std::vector<std::string> matches;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end; !ec && it != end;
+         it.increment(ec)) {
         std::string entry = it->path().filename().string();
         if (EqualsNoCase(entry, name)) matches.push_back(std::move(entry));
     }

@@ -26,10 +26,12 @@ bool DirectoryExists(const std::filesystem::path& path);
 // Whether a file (not a folder) of exactly this name is there.
 bool FileExists(const std::filesystem::path& path);
 
-// The entry of `folder` named `name`: the exact name when it exists, else the
-// first entry (in name order) whose name matches without regard to case, else
-// folder/name as given (for creating it). Users copy model files from
-// systems where "foo.dat" and "Foo.DAT" are the same file.
+// The entry of `folder` named `name`: the exact name when there is an entry
+// of that name (a symbolic link counts even when broken), else the first
+// entry (in name order) whose name matches without regard to ASCII case,
+// else folder/name as given (for creating it). Users copy model files from
+// systems where "foo.dat" and "Foo.DAT" are the same file, and Windows paths
+// in a Wine prefix are looked up the same way.
 std::filesystem::path FindEntryNoCase(const std::filesystem::path& folder, std::string_view name);
 
 // "<base name>.DAT" / "<base name>.INF" of a library or model name.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/profile.h"
 
+#include "platform/files.h"
 #include "platform/ini.h"
 #include "platform/text_encoding.h"
 
@@ -10,7 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
 #include <limits>
 #include <system_error>
 #include <unordered_set>
@@ -49,14 +49,6 @@ public:
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int get() const { return m_fd; }
-    // Closes now and reports the result: a failed close can be the first
-    // sign that buffered data never reached the disk.
-    int Close()
-    {
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc;
-    }
 
 private:
     int m_fd;
@@ -145,24 +137,6 @@ bool HasLineBreak(std::string_view text)
     return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
-// Umask of this process, read without changing it (umask() can only be read
-// by setting it, which races with other threads creating files).
-mode_t CurrentUmask()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("Umask:", 0) == 0) {
-            try {
-                return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8) & 0777);
-            } catch (...) {
-                break;
-            }
-        }
-    }
-    return 022;
-}
-
 // Case-blind hashing for the set of key names already listed.
 struct NoCaseHash {
     std::size_t operator()(std::string_view text) const
@@ -178,12 +152,6 @@ struct NoCaseHash {
 struct NoCaseEqual {
     bool operator()(std::string_view a, std::string_view b) const { return EqualsNoCase(a, b); }
 };
-
-std::function<void()>& BeforeRenameHook()
-{
-    static std::function<void()> hook;
-    return hook;
-}
 
 }  // namespace
 
@@ -474,93 +442,6 @@ std::string ProfileDocument::Serialize() const
 Result<void> ProfileDocument::Save(const fs::path& file) const
 {
     return WriteFileAtomically(file, Serialize());
-}
-
-void SetBeforeRenameHookForTesting(std::function<void()> hook)
-{
-    BeforeRenameHook() = std::move(hook);
-}
-
-Result<void> WriteFileAtomically(const fs::path& file, std::string_view bytes)
-{
-    // Write through a symbolic link to the file it names, leaving the link.
-    fs::path target = file;
-    std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(file, ec))) {
-        fs::path resolved = fs::canonical(file, ec);
-        if (!ec) target = std::move(resolved);
-    }
-
-    struct stat old {};
-    const bool existed = ::stat(target.c_str(), &old) == 0;
-    if (existed && S_ISDIR(old.st_mode)) return FileError(target, EISDIR, "is a folder, not a file");
-    if (existed && !S_ISREG(old.st_mode)) return FileError(target, EINVAL, "is not a regular file");
-
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::string tempName = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int raw = ::mkostemp(tempName.data(), O_CLOEXEC);
-    if (raw < 0) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR)
-            return FileError(target, error, "the folder " + folder.string() + " does not exist");
-        return FileError(target, error,
-                         "cannot create a temporary file in " + folder.string() + ": " + SystemMessage(error));
-    }
-    Fd fd(raw);
-    // Until the rename succeeds, any way out removes the temporary file.
-    struct TempRemover {
-        const std::string& name;
-        bool armed = true;
-        ~TempRemover()
-        {
-            if (armed) ::unlink(name.c_str());
-        }
-    } remover{tempName};
-
-    auto fail = [&](std::string_view step) {
-        const int error = errno;
-        return FileError(target, error, std::string(step) + ": " + SystemMessage(error));
-    };
-
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail("cannot write the temporary file");
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    // mkstemp creates the file 0600; give it the old file's bits (or those a
-    // plain new file would get) before it takes the old one's place.
-    const mode_t mode = existed ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
-    if (::fchmod(fd.get(), mode) != 0) return fail("cannot set permissions");
-    if (existed && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
-        // Only root can give the file back to its owner; anyone else keeps theirs.
-        [[maybe_unused]] const int ignored = ::fchown(fd.get(), old.st_uid, old.st_gid);
-    }
-    if (::fsync(fd.get()) != 0) return fail("cannot flush the temporary file");
-    if (fd.Close() != 0) return fail("cannot close the temporary file");
-
-    if (const auto& hook = BeforeRenameHook()) {
-        try {
-            hook();
-        } catch (...) {
-            return FileError(target, 0, "write interrupted before the rename");
-        }
-    }
-
-    if (::rename(tempName.c_str(), target.c_str()) != 0) return fail("cannot replace the file");
-    remover.armed = false;
-
-    // Make the rename itself durable; the data is safe either way, so a
-    // failure here is not reported.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return Ok();
 }
 
 }  // namespace arbolith

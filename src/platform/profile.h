@@ -22,7 +22,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -105,14 +104,5 @@ private:
     // before it an ending when it had none (the old last line).
     void InsertLine(std::size_t index, std::string text);
 };
-
-// Writes bytes to `file` atomically (temporary file in the same folder,
-// flushed, renamed). The file's permission bits are kept when it exists.
-Result<void> WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
-
-// For tests: called after the temporary file is complete and before the
-// rename. A test sets it to simulate a crash at that moment. Not thread-safe;
-// set it only from single-threaded tests.
-void SetBeforeRenameHookForTesting(std::function<void()> hook);
 
 }  // namespace arbolith

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/wine_registry.h"
 
+#include "platform/paths.h"
 #include "platform/text_encoding.h"
 
 #include <algorithm>
@@ -438,21 +439,6 @@ std::optional<std::uint32_t> ParseResourceNumber(std::string_view text)
     return value == 0 ? std::nullopt : std::optional<std::uint32_t>(value);
 }
 
-// The entry of `dir` whose name equals `name` without regard to ASCII case;
-// the exact spelling first, since that costs one lookup.
-std::optional<fs::path> FindNoCase(const fs::path& dir, std::string_view name)
-{
-    std::error_code ec;
-    fs::path exact = dir / name;
-    if (fs::exists(fs::symlink_status(exact, ec))) return exact;
-    fs::directory_iterator it(dir, fs::directory_options::skip_permission_denied, ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        const std::string entry = it->path().filename().string();
-        if (EqualsNoCase(entry, name)) return it->path();
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 fs::path WineRegistry::DefaultPrefix()
@@ -650,11 +636,10 @@ Result<std::string> WineRegistry::MapWindowsPath(std::string_view windowsPath) c
     // The drive: dosdevices/c: normally, though a hand-made prefix may use "C:".
     const fs::path devices = m_prefix / "dosdevices";
     const std::string drive = AsciiLower(path.substr(0, 2));
-    const auto link = FindNoCase(devices, drive);
-    if (!link)
-        return fail("drive " + AsciiUpper(drive) + " is not mapped (no " + drive + " in " + devices.string() + ")");
     std::error_code ec;
-    fs::path root = *link;
+    fs::path root = FindEntryNoCase(devices, drive);
+    if (!fs::exists(fs::symlink_status(root, ec)))
+        return fail("drive " + AsciiUpper(drive) + " is not mapped (no " + drive + " in " + devices.string() + ")");
     if (fs::is_symlink(root, ec)) {
         fs::path target = fs::read_symlink(root, ec);
         if (ec) return fail("cannot read the link " + root.string() + ": " + ec.message());
@@ -677,9 +662,10 @@ Result<std::string> WineRegistry::MapWindowsPath(std::string_view windowsPath) c
     }
     fs::path found = root;
     for (const std::string_view part : parts) {
-        auto next = FindNoCase(found, part);
-        if (!next) return fail("no \"" + std::string(part) + "\" in " + found.string());
-        found = std::move(*next);
+        fs::path next = FindEntryNoCase(found, part);
+        if (!fs::exists(fs::symlink_status(next, ec)))
+            return fail("no \"" + std::string(part) + "\" in " + found.string());
+        found = std::move(next);
     }
     return found.string();
 }

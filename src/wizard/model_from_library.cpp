@@ -7,26 +7,51 @@
 #include "store/inf_file.h"
 #include "typelib/typelib_loader.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
 #include <system_error>
+#include <utility>
 
 namespace arbolith {
 namespace {
 
-// A DAT file is current when it was extracted from a file of this size, with
-// the same resource and the same inclusion options.
+// The modification time as extraction stores it in Library.LibDate: local
+// time, to the second.
+std::optional<std::string> FileDate(const struct stat& info)
+{
+    std::tm local{};
+    const std::time_t time = info.st_mtime;
+    if (!localtime_r(&time, &local)) return std::nullopt;
+    std::array<char, 32> text{};
+    if (std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M:%S", &local) == 0) return std::nullopt;
+    return std::string(text.data());
+}
+
+// A DAT file is current when it was extracted from a file of this name,
+// size and modification time, with the same resource and the same inclusion
+// options, and has every table.
 bool IsCurrent(const std::filesystem::path& datFile, const std::string& library, const std::string& resource,
                bool interfaces, bool modules)
 {
+    struct stat info {};
     std::error_code ec;
-    const auto size = std::filesystem::file_size(library, ec);
-    if (ec || !std::filesystem::exists(datFile, ec)) return false;
+    if (::stat(library.c_str(), &info) != 0 || !std::filesystem::exists(datFile, ec)) return false;
+    const std::optional<std::string> date = FileDate(info);
+    if (!date) return false;
     auto db = OpenDatFile(datFile, true);
     if (!db) return false;
     auto row = FindFirst(*db, kLibraryTable, "Resource", Value(resource));
     if (!row || !*row) return false;
     const Row& r = **row;
-    if (r["LibSize"].AsInteger() != static_cast<std::int64_t>(size) || r["InclInterfaces"].AsBool() != interfaces ||
-        r["InclModules"].AsBool() != modules)
+    if (!EqualsNoCase(r["Library"].AsText(), GetFileNamePart(library)) ||
+        r["LibSize"].AsInteger() != static_cast<std::int64_t>(info.st_size) || r["LibDate"].AsText() != *date ||
+        r["InclInterfaces"].AsBool() != interfaces || r["InclModules"].AsBool() != modules)
         return false;
     // Every table must be there: a file whose storing failed is made again.
     for (const TableDef& table : DatTables()) {
@@ -35,6 +60,34 @@ bool IsCurrent(const std::filesystem::path& datFile, const std::string& library,
     }
     return true;
 }
+
+// A hidden folder inside the models folder for a fresh extraction, removed
+// with whatever is left in it.
+class ScratchFolder {
+public:
+    static Result<ScratchFolder> Create(const std::filesystem::path& parent)
+    {
+        std::string pattern = (parent / ".extracting-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) {
+            const int error = errno;
+            return Error::FileSystem(error, "cannot create a scratch folder in " + parent.string() + ": " +
+                                                std::system_category().message(error));
+        }
+        return ScratchFolder(pattern);
+    }
+    ScratchFolder(ScratchFolder&& other) noexcept : m_path(std::exchange(other.m_path, {})) {}
+    ScratchFolder& operator=(ScratchFolder&&) = delete;
+    ~ScratchFolder()
+    {
+        std::error_code ec;
+        if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
+    }
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    explicit ScratchFolder(std::filesystem::path path) : m_path(std::move(path)) {}
+    std::filesystem::path m_path;
+};
 
 }  // namespace
 
@@ -70,24 +123,36 @@ Result<MadeFromLibrary> MakeModelFromLibrary(const ModelRequest& request, const 
     if (request.global) settings.globalObject = *request.global;
     if (request.connectToTop) settings.connectToTop = *request.connectToTop;
 
-    if (request.reextract || !IsCurrent(out.datFile, where.path, resource, settings.interfaces, settings.modules)) {
-        ExtractOptions options;
-        options.inclInterfaces = settings.interfaces;
-        options.inclModules = settings.modules;
-        options.modelsFolder = places.modelsFolder;
-        options.errorLog = places.errorLog;
-        options.load = places.load;
-        out.extraction = ExtractFromTypeLib(where.path, resource, options, progress, prompt);
-        if (!out.extraction.ok)
-            return Error::Model(out.extraction.failure.empty() ? "no library named" : out.extraction.failure);
-        out.extracted = true;
-        out.datFile = out.extraction.datFile;
+    if (!request.reextract && IsCurrent(out.datFile, where.path, resource, settings.interfaces, settings.modules)) {
+        progress.Caption("Making model ...");
+        progress.Yield();
+        auto made = MakeModel(out.datFile, out.infFile, settings, places.compact);
+        if (!made) return made.error();
+        out.made = *made;
+        return out;
     }
+
+    // A fresh extraction goes to a scratch folder beside the models and
+    // becomes the model's DAT file only when the making succeeded too: a
+    // failure anywhere leaves the model's files as they were.
+    auto scratch = ScratchFolder::Create(places.modelsFolder);
+    if (!scratch) return scratch.error();
+    ExtractOptions options;
+    options.inclInterfaces = settings.interfaces;
+    options.inclModules = settings.modules;
+    options.modelsFolder = scratch->path();
+    options.errorLog = places.errorLog;
+    options.load = places.load;
+    out.extraction = ExtractFromTypeLib(where.path, resource, options, progress, prompt);
+    if (!out.extraction.ok)
+        return Error::Model(out.extraction.failure.empty() ? "no library named" : out.extraction.failure);
+    out.extracted = true;
 
     progress.Caption("Making model ...");
     progress.Yield();
-    auto made = MakeModel(out.datFile, out.infFile, settings, places.compact);
+    auto made = MakeModelFrom(out.extraction.datFile, out.datFile, out.infFile, settings, places.compact);
     if (!made) return made.error();
+    out.extraction.datFile = out.datFile;
     out.made = *made;
     return out;
 }

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: MIT
-// ProcessData and the non-window part of MakeModel.
+// The non-window part of MakeModel: the INF settings applied to the DAT file.
 #include "wizard/model_making.h"
 
 #include "platform/database.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/text_encoding.h"
 #include "store/dat_schema.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -240,53 +244,114 @@ private:
     MadeModel m_made;
 };
 
-// Rewrites the file compactly: a copy at "<DAT>X" replaces the original.
-Result<void> CompactDatFile(Database& db, const std::filesystem::path& datFile)
+// A second name for `file` beside it, so that it can be put back after it
+// was replaced; nullopt when the file system cannot link (or there is no file).
+std::optional<std::filesystem::path> LinkBeside(const std::filesystem::path& file)
 {
-    const std::filesystem::path compacted = datFile.string() + "X";
-    std::error_code ec;
-    std::filesystem::remove(compacted, ec);
-    if (auto copied = db.CompactInto(compacted); !copied) return copied.error().In("compacting " + datFile.string());
-    std::filesystem::rename(compacted, datFile, ec);
-    if (ec) {
-        std::filesystem::remove(compacted, ec);
-        return Error::FileSystem(ec.value(),
-                                 "replacing " + datFile.string() + " with its compacted copy: " + ec.message());
+    const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::filesystem::path name = folder / ("." + file.filename().string() + ".old-" + std::to_string(::getpid()) +
+                                               "-" + std::to_string(attempt));
+        if (::link(file.c_str(), name.c_str()) == 0) return name;
+        if (errno != EEXIST) break;
     }
+    return std::nullopt;
+}
+
+// Puts the finished DAT and INF files in place of the model's, the DAT file
+// first. When the INF file cannot follow, the old DAT file is put back, so
+// the model's two files always belong together.
+Result<void> ReplaceBoth(const std::filesystem::path& datFile, ScratchFile& newDat,
+                         const std::filesystem::path& infFile, ScratchFile& newInf)
+{
+    std::error_code ec;
+    const bool hadDat = std::filesystem::exists(datFile, ec);
+    const std::optional<std::filesystem::path> oldDat = LinkBeside(datFile);
+    ScratchFile oldDatGuard(oldDat.value_or(std::filesystem::path()));
+    if (auto replaced = ReplaceFileWith(datFile, newDat.path()); !replaced) return replaced;
+    newDat.Keep();
+    if (auto replaced = ReplaceFileWith(infFile, newInf.path()); !replaced) {
+        newInf.Keep();
+        if (oldDat && ::rename(oldDat->c_str(), datFile.c_str()) == 0) oldDatGuard.Keep();
+        if (!hadDat) std::filesystem::remove(datFile, ec);
+        return replaced;
+    }
+    newInf.Keep();
     return Ok();
 }
 
-}  // namespace
-
-Result<MadeModel> ProcessData(const std::filesystem::path& datFile, const std::filesystem::path& infFile, bool compact)
+// The making itself. Nothing of the model changes until the end: the INF
+// file is copied, and the copy saved and read; the rows are made in a copy
+// of the DAT file (or in `source` itself when it is a scratch file), which
+// is compacted into another scratch file when asked; the copy of the INF
+// file takes TopObjectKey; then both replace the model's files.
+Result<MadeModel> MakeAside(const std::filesystem::path& source, bool sourceIsScratch,
+                            const std::filesystem::path& datFile, const std::filesystem::path& infFile, InfData& data,
+                            bool compact)
 {
-    auto inf = GetInfData(infFile);
+    if (Trim(data.modelName).empty()) data.modelName = GetBaseName(data.library);
+    if (Trim(data.category).empty()) data.category = "Misc";
+    std::error_code ec;
+    auto infCopy = std::filesystem::exists(infFile, ec) ? CopyFileBeside(infFile) : CreateFileBeside(infFile);
+    if (!infCopy) return infCopy.error();
+    ScratchFile newInf(*infCopy);
+    if (auto saved = SaveDataToINF(newInf.path(), data); !saved) return saved.error().In("SaveDataToINF");
+    auto inf = GetInfData(newInf.path());
     if (!inf) return inf.error();
+
+    ScratchFile work;
+    if (sourceIsScratch) {
+        work = ScratchFile(source);
+    } else {
+        auto copied = CopyFileBeside(source);
+        if (!copied) return copied.error();
+        work = ScratchFile(*copied);
+    }
+    ScratchFile compacted;
     MadeModel made;
     {
-        auto db = OpenDatFile(datFile);
+        auto db = OpenDatFile(work.path());
         if (!db) return db.error();
+        // A scratch copy: its rollback journal can stay in memory, and it is
+        // flushed once, when it is finished.
+        if (auto set = db->ExecuteScript("PRAGMA journal_mode = MEMORY; PRAGMA synchronous = OFF"); !set)
+            return set.error();
         auto transaction = db->Begin();
         if (!transaction) return transaction.error();
         auto result = Maker(*db, *inf).Run();
         if (!result) return result.error();
         if (auto committed = transaction->Commit(); !committed) return committed.error();
         made = *result;
-        if (compact)
-            if (auto compacted = CompactDatFile(*db, datFile); !compacted) return compacted.error();
+        if (compact) {
+            // CompactInto makes its file itself: the scratch name is reserved, then freed for it.
+            auto reserved = CreateFileBeside(datFile);
+            if (!reserved) return reserved.error();
+            compacted = ScratchFile(*reserved);
+            std::filesystem::remove(compacted.path(), ec);
+            if (auto copied = db->CompactInto(compacted.path()); !copied)
+                return copied.error().In("compacting " + datFile.string());
+        }
     }
-    if (auto written = WriteInfTopObjectKey(infFile, static_cast<std::int32_t>(made.topObjectKey)); !written)
+    if (auto written = WriteInfTopObjectKey(newInf.path(), static_cast<std::int32_t>(made.topObjectKey)); !written)
         return written.error();
+
+    if (auto replaced = ReplaceBoth(datFile, compact ? compacted : work, infFile, newInf); !replaced)
+        return replaced.error();
     return made;
 }
+
+}  // namespace
 
 Result<MadeModel> MakeModel(const std::filesystem::path& datFile, const std::filesystem::path& infFile, InfData& data,
                             bool compact)
 {
-    if (Trim(data.modelName).empty()) data.modelName = GetBaseName(data.library);
-    if (Trim(data.category).empty()) data.category = "Misc";
-    if (auto saved = SaveDataToINF(infFile, data); !saved) return saved.error().In("SaveDataToINF");
-    return ProcessData(datFile, infFile, compact);
+    return MakeAside(datFile, false, datFile, infFile, data, compact);
+}
+
+Result<MadeModel> MakeModelFrom(const std::filesystem::path& source, const std::filesystem::path& datFile,
+                                const std::filesystem::path& infFile, InfData& data, bool compact)
+{
+    return MakeAside(source, true, datFile, infFile, data, compact);
 }
 
 }  // namespace arbolith

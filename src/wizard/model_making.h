@@ -20,18 +20,25 @@ struct MadeModel {
     std::int64_t edges = 0;         // rows of Edges afterwards
 };
 
-// Applies the INF file to the DAT file: custom top object and its
-// connections, the Global object, "<Events>", "<Controls>", custom objects,
-// external edges, collection corrections and extra edges, then writes
-// "TopObjectKey". All changes to the DAT file go in one transaction: a
-// failure leaves it as it was. With `compact`, the file is then rewritten
-// compactly (through "<DAT>X", renamed over it).
-Result<MadeModel> ProcessData(const std::filesystem::path& datFile, const std::filesystem::path& infFile, bool compact);
-
-// The non-window part of the Make Model button: an empty model name becomes
-// the library file name without extension, an empty category "Misc"; then
-// SaveDataToINF and ProcessData. `data.library` names the library file.
+// The Make Model button without its window: an empty model name becomes
+// the library file name without extension, an empty category "Misc"; the
+// settings are saved to the INF file (SaveDataToINF) and applied to the DAT
+// file: custom top object and its connections, the Global object,
+// "<Events>", "<Controls>", custom objects, external edges, collection
+// corrections and extra edges; "TopObjectKey" is written last. `data.library`
+// names the library file.
+//
+// The work is done aside: in a copy of the DAT file (with `compact`,
+// compacted into a new file) and a copy of the INF file; both replace the
+// model's files only at the end (platform/files.h). A failure anywhere, a
+// full disk included, leaves both files as they were, byte for byte.
 Result<MadeModel> MakeModel(const std::filesystem::path& datFile, const std::filesystem::path& infFile, InfData& data,
                             bool compact);
+
+// MakeModel starting from `source`, a freshly extracted DAT file in a
+// scratch place, instead of from `datFile`, which it replaces at the end.
+// `source` is used up.
+Result<MadeModel> MakeModelFrom(const std::filesystem::path& source, const std::filesystem::path& datFile,
+                                const std::filesystem::path& infFile, InfData& data, bool compact);
 
 }  // namespace arbolith

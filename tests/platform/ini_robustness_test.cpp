@@ -2,6 +2,7 @@
 // Damaged, odd and missing files, and writes interrupted before the rename.
 #include "platform/ini.h"
 #include "platform/profile.h"
+#include "platform/write_faults.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -107,10 +108,10 @@ TEST(IniRobustness, InterruptedWriteLeavesTheOldFile)
     WriteBytes(file, original);
 
     // A failure between the finished temporary file and the rename cleans up.
-    SetBeforeRenameHookForTesting([] { throw std::runtime_error("disk gone"); });
+    SetBeforeRenameHook([] { throw std::runtime_error("disk gone"); });
     std::string message;
     EXPECT_FALSE(PutIniString("S", "k", "new", file, [&](const std::string& m) { message = m; }));
-    SetBeforeRenameHookForTesting({});
+    SetBeforeRenameHook({});
     EXPECT_EQ(message, "Error writing string to " + file.string() + ". write interrupted before the rename");
     EXPECT_EQ(ReadBytes(file), original);
     EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"ZV.INI"});
@@ -120,7 +121,7 @@ TEST(IniRobustness, InterruptedWriteLeavesTheOldFile)
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        SetBeforeRenameHookForTesting([] { ::_exit(0); });
+        SetBeforeRenameHook([] { ::_exit(0); });
         (void)PutIniString("S", "k", "new", file);
         ::_exit(1);
     }

@@ -37,5 +37,20 @@ TEST(PathHelpers, ModelFileNames)
     EXPECT_EQ(GetInfFileName("Foo.olb", dir.path()), dir / "foo.inf");
 }
 
+TEST(PathHelpers, CaseBlindLookupPrefersTheExactNameThenNameOrder)
+{
+    test::TempDir dir;
+    for (const char* name : {"Windows", "WINDOWS", "windows.old"}) std::filesystem::create_directory(dir / name);
+    std::filesystem::create_symlink(dir / "gone", dir / "c:");
+    const std::pair<const char*, std::filesystem::path> cases[] = {
+        {"WINDOWS", dir / "WINDOWS"},  // the exact spelling
+        {"windows", dir / "WINDOWS"},  // "WINDOWS" sorts before "Windows"
+        {"C:", dir / "c:"},            // a broken link is still the entry
+        {"System32", dir / "System32"},
+    };
+    for (const auto& [name, expected] : cases) EXPECT_EQ(FindEntryNoCase(dir.path(), name), expected) << name;
+    EXPECT_EQ(FindEntryNoCase(dir / "missing", "x"), dir / "missing" / "x");
+}
+
 }  // namespace
 }  // namespace arbolith

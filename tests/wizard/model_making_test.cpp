@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// ProcessData on real DAT files extracted from tests/data/extraction/model.tlb,
+// Model making on real DAT files extracted from tests/data/extraction/model.tlb,
 // with INF files written by SaveDataToINF.
 #include "wizard/model_making.h"
 
@@ -7,14 +7,22 @@
 #include "platform/database.h"
 #include "platform/progress.h"
 #include "platform/prompt.h"
+#include "platform/write_faults.h"
 #include "store/dat_schema.h"
 #include "support/query_rows.h"
 #include "support/temp_dir.h"
+#include "support/tiny_tmpfs.h"
 #include "wizard/model_from_library.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -24,6 +32,30 @@ namespace {
 namespace fs = std::filesystem;
 
 #define ASSERT_OK(r) ASSERT_TRUE((r).ok()) << (r).error().description
+
+const fs::path kModelLibrary = fs::path(ARBOLITH_TEST_DATA) / "extraction" / "model.tlb";
+
+// Every file of a folder as "name size hash": what a failed making must
+// leave exactly as it found it.
+std::vector<std::string> Snapshot(const fs::path& folder)
+{
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string bytes = entry.is_regular_file() ? test::ReadBytes(entry.path()) : "<folder>";
+        files.push_back(entry.path().filename().string() + " " + std::to_string(bytes.size()) + " " +
+                        std::to_string(std::hash<std::string>()(bytes)));
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// Makes the Nth rename of a finished file fail (counting from 1).
+void FailRenameNumber(int n)
+{
+    SetBeforeRenameHook([n, seen = std::make_shared<int>(0)] {
+        if (++*seen == n) throw std::runtime_error("stopped");
+    });
+}
 
 class ModelMaking : public ::testing::Test {
 protected:
@@ -180,9 +212,10 @@ TEST_F(ModelMaking, EmptyObjectsTableGivesTopKeyZeroAndAFailureChangesNothing)
     data.customObjects = {{"", false, "", ""}};  // no name: the Objects table refuses it
     data.customTopObject = "Top";
     const auto before = Rows("SELECT * FROM Objects ORDER BY rowid");
+    const std::string datBytes = test::ReadBytes(dat);
     EXPECT_FALSE(Make().ok());
-    EXPECT_EQ(Rows("SELECT * FROM Objects ORDER BY rowid"), before);
-    EXPECT_FALSE(TopKey().has_value());
+    EXPECT_EQ(test::ReadBytes(dat), datBytes);
+    EXPECT_FALSE(fs::exists(inf));  // not even the settings are saved
 
     {
         auto db = OpenDatFile(dat);
@@ -194,6 +227,47 @@ TEST_F(ModelMaking, EmptyObjectsTableGivesTopKeyZeroAndAFailureChangesNothing)
     ASSERT_OK(made);
     EXPECT_EQ(TopKey(), 0);
     EXPECT_FALSE(made->customTopAdded);
+}
+
+TEST_F(ModelMaking, AFailureAnywhereLeavesTheDatAndInfFilesByteForByte)
+{
+    data.topIsCustom = true;
+    data.customTopObject = "Top";
+    ASSERT_OK(Make());
+    const auto first = Snapshot(m_dir.path());
+    data.makeEventsObject = true;  // a change every step would carry through
+    data.customObjects = {{"Extra", false, "", ""}};
+
+    for (const bool compact : {false, true}) {
+        const auto before = Snapshot(m_dir.path());
+        struct Case {
+            std::string name;
+            std::function<void()> set;
+        };
+        // Renames: the saved INF copy, its TopObjectKey, the DAT file, the INF file.
+        std::vector<Case> cases;
+        for (int n = 1; n <= 4; ++n)
+            cases.push_back({"rename " + std::to_string(n) + " fails", [n] { FailRenameNumber(n); }});
+        cases.push_back({"first flush fails", [] { FailNextFileSync(); }});
+        for (std::int64_t limit = 0; limit < 150'000; limit += 5000)
+            cases.push_back({"full after " + std::to_string(limit), [limit] { FailWritesAfter(limit); }});
+        int failed = 0;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name + (compact ? ", compacting" : ""));
+            Result<MadeModel> made = MadeModel{};
+            {
+                ScopedWriteFaults restore;
+                c.set();
+                made = Make(compact);
+            }
+            if (made) break;  // enough room for the whole making
+            ++failed;
+            EXPECT_EQ(Snapshot(m_dir.path()), before);
+        }
+        EXPECT_GE(failed, 8);
+    }
+    EXPECT_NE(Snapshot(m_dir.path()), first);
+    EXPECT_EQ(Added().size(), 3u);  // Top, <Events>, Extra
 }
 
 TEST(ModelFromLibrary, ExtractsOnceKeepsTheInfSettingsAndLetsTheRequestOverrideThem)
@@ -238,6 +312,95 @@ TEST(ModelFromLibrary, ExtractsOnceKeepsTheInfSettingsAndLetsTheRequestOverrideT
     EXPECT_TRUE(third->settings.interfaces);
     EXPECT_TRUE(third->settings.makeEventsObject);
     EXPECT_EQ(third->settings.builtInTopObject, "application");
+}
+
+struct LibraryModels : ::testing::Test {
+    LibraryModels()
+    {
+        places.modelsFolder = dir / "Models";
+        fs::create_directory(places.modelsFolder);
+        places.errorLog = dir / "errorlog.txt";
+        library = dir / "model.tlb";
+        fs::copy_file(kModelLibrary, library);
+        request.library = library.string();
+        request.topObject = "Application";
+    }
+    Result<MadeFromLibrary> MakeIt() { return MakeModelFromLibrary(request, places, progress, prompt); }
+
+    test::TempDir dir;
+    ModelPlaces places;
+    fs::path library;
+    ModelRequest request;
+    SilentProgress progress;
+    ScriptedPrompt prompt;
+};
+
+TEST_F(LibraryModels, AChangedLibraryOfTheSameSizeIsExtractedAgain)
+{
+    ASSERT_OK(MakeIt());
+    auto current = MakeIt();
+    ASSERT_OK(current);
+    EXPECT_FALSE(current->extracted);
+
+    // Same size, other time: a library rebuilt to the same length.
+    const auto size = fs::file_size(library);
+    fs::last_write_time(library, fs::last_write_time(library) - std::chrono::hours(30));
+    ASSERT_EQ(fs::file_size(library), size);
+    auto again = MakeIt();
+    ASSERT_OK(again);
+    EXPECT_TRUE(again->extracted);
+    EXPECT_FALSE(MakeIt()->extracted);
+}
+
+TEST_F(LibraryModels, AFailedReextractionLeavesTheModelAsItWas)
+{
+    ASSERT_OK(MakeIt());
+    const auto before = Snapshot(places.modelsFolder);
+    request.reextract = true;
+    request.events = true;
+    int failed = 0;
+    for (std::int64_t limit = 0;; limit += 7000) {
+        SCOPED_TRACE(limit);
+        Result<MadeFromLibrary> made = MadeFromLibrary{};
+        {
+            ScopedWriteFaults restore;
+            FailWritesAfter(limit);
+            made = MakeIt();
+        }
+        if (made) break;
+        ++failed;
+        EXPECT_EQ(Snapshot(places.modelsFolder), before);  // no scratch folder left either
+    }
+    EXPECT_GE(failed, 5);
+    EXPECT_NE(Snapshot(places.modelsFolder), before);
+}
+
+TEST_F(LibraryModels, ARealFullDiskLeavesTheModelAsItWas)
+{
+    test::TinyTmpfs disk(1 << 20);
+    if (!disk.Mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here: " << disk.WhyNot();
+    places.modelsFolder = disk.path();
+    places.compact = true;
+    ASSERT_OK(MakeIt());
+    request.reextract = true;
+    request.events = true;
+    int failed = 0;
+    for (std::size_t free = 0; free < 200'000; free += 8192) {
+        SCOPED_TRACE(free);
+        const auto before = Snapshot(places.modelsFolder);
+        disk.LeaveFree(free);
+        auto made = MakeIt();
+        disk.RemoveFiller();
+        if (!made) {
+            ++failed;
+            EXPECT_EQ(Snapshot(places.modelsFolder), before);
+            continue;
+        }
+        auto db = OpenDatFile(made->datFile, true);
+        ASSERT_OK(db);
+        EXPECT_EQ(ReadInfBrowseKeys(made->infFile).value().topObjectKey, made->made.topObjectKey);
+    }
+    EXPECT_GT(failed, 0);
 }
 
 }  // namespace
