@@ -84,6 +84,9 @@ Result<MadeFromLibrary> MakeModelFromLibrary(const ModelRequest& request, const 
         out.datFile = out.extraction.datFile;
     }
 
+    if (request.beforeMaking) {
+        if (auto checked = request.beforeMaking(out.datFile, settings); !checked) return checked.error();
+    }
     progress.Caption("Making model ...");
     progress.Yield();
     auto made = MakeModel(out.datFile, out.infFile, settings, places.compact);
