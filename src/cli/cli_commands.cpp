@@ -115,7 +115,8 @@ int ExtractCommand(const ExtractOptionsGiven& given)
             status = 1;
             continue;
         }
-        if (log.Grew()) Complain("warning: " + library + ": some steps failed; details in " + log.File().string());
+        if (log.Grew() || result.errorsLogged)
+            Complain("warning: " + library + ": extracted, with errors logged in " + log.File().string());
         const ExtractionCounters& n = result.counters;
         char counts[200];
         std::snprintf(counts, sizeof counts,
@@ -159,8 +160,8 @@ int MakeCommand(MakeOptions options)
         Complain(AboutLibrary(request.library, FailureText(made.error().description, prompt, log)));
         return 1;
     }
-    if (log.Grew())
-        Complain("warning: " + request.library + ": some steps failed; details in " + log.File().string());
+    if (log.Grew() || made->extraction.errorsLogged)
+        Complain("warning: " + request.library + ": made, with errors logged in " + log.File().string());
     const InfData& s = made->settings;
     char numbers[200];
     std::snprintf(numbers, sizeof numbers, " (key %" PRId64 "%s), %" PRId64 " objects, %" PRId64 " edges%s",
