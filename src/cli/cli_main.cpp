@@ -125,7 +125,8 @@ int main(int argc, char* argv[])
                     return text.starts_with('-') ? "not a count of levels: " + text : std::string();
                 },
                 ""));
-    treeCommand->add_option("--models", tree.modelsFolder, "The models folder to use")->type_name("DIR");
+    treeCommand->add_option("--models", tree.modelsFolder, "The models folder to use (made when missing)")
+        ->type_name("DIR");
 
     const auto isCommand = [&app](const std::string& name) {
         const auto commands = app.get_subcommands({});

@@ -22,8 +22,7 @@ namespace arbolith {
 // rank the nearer edit distance comes first, then the shorter name, then
 // the order of `names`. Each name is offered once. An empty `wanted`
 // matches nothing.
-std::vector<std::string> CloseNames(std::string_view wanted, std::span<const std::string> names,
-                                    std::size_t limit = 5);
+std::vector<std::string> CloseNames(std::string_view wanted, std::span<const std::string> names, std::size_t limit = 5);
 
 // The names of the library's own objects in a DAT file, in key order; the
 // objects an earlier model making added are left out, as the next making

@@ -24,11 +24,14 @@ TEST(Printable, EscapesControlsAndBrokenUtf8AndKeepsTheRest)
         {"\x1b[31mred", "\\x1b[31mred"},
         {std::string("a\0b", 3), "a\\x00b"},
         {"\x01\x1f\x7f", "\\x01\\x1f\\x7f"},
-        {"caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x8c\xb3", "caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x8c\xb3"},
-        {"\xc2\x85\xc2\x9b", "\\u0085\\u009b"},        // C1 controls as UTF-8
-        {"\xc2\xa0", "\xc2\xa0"},                      // the first code point past them
+        {"caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x8c\xb3",
+         "caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x8c\xb3"},
+        {"\xc2\x85\xc2\x9b", "\\u0085\\u009b"},              // C1 controls as UTF-8
+        {"\xc2\xa0", "\xc2\xa0"},                            // the first code point past them
         {"a\xe2\x80\xa8z\xe2\x80\xa9", "a\\u2028z\\u2029"},  // line and paragraph separators
-        {"\x9b" "2J", "\\x9b2J"},                      // a lone C1 byte
+        {"\x9b"
+         "2J",
+         "\\x9b2J"},                                   // a lone C1 byte
         {"\xc0\xaf", "\\xc0\\xaf"},                    // overlong "/"
         {"\xed\xa0\x80", "\\xed\\xa0\\x80"},           // a surrogate
         {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},  // past U+10FFFF
@@ -44,10 +47,9 @@ TEST(NamesLibraryFile, PathsAndLibraryExtensionsButNotModelKeys)
         const char* name;
         bool library;
     } cases[] = {
-        {"Quill", false},          {"msxml6", false},          {"a.b", false},
-        {".tlb", false},           {"Quill.tlb", true},        {"MSHTML.TLB", true},
-        {"scrrun.dll", true},      {"vbscript.dll\\2", true},  {"x.ocx\\a", false},
-        {"./Quill", true},         {"/x/y/Word.olb", true},    {"setup.exe", true},
+        {"Quill", false},    {"msxml6", false},    {"a.b", false},          {".tlb", false},
+        {"Quill.tlb", true}, {"MSHTML.TLB", true}, {"scrrun.dll", true},    {"vbscript.dll\\2", true},
+        {"x.ocx\\a", false}, {"./Quill", true},    {"/x/y/Word.olb", true}, {"setup.exe", true},
     };
     for (const auto& c : cases) EXPECT_EQ(NamesLibraryFile(c.name), c.library) << c.name;
 }
