@@ -15,7 +15,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
   libsqlcipher-dev sqlcipher libssl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
+  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libcli11-dev
   wine64-tools
 )
 # The tests read the real type libraries that Wine ships.
@@ -31,9 +31,18 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 build=${ARBOLITH_BUILD_DIR:-build}
+# Running needs the two programs only; the tests and benchmarks are built
+# for the test run.
+if [ "$mode" = run ]; then
+  parts=(-DARBOLITH_BUILD_TESTS=OFF -DARBOLITH_BUILD_BENCH=OFF)
+  targets=(--target arbolith arbolith-cli)
+else
+  parts=(-DARBOLITH_BUILD_TESTS=ON -DARBOLITH_BUILD_BENCH=ON)
+  targets=()
+fi
 # shellcheck disable=SC2086
-cmake -S . -B "$build" -G Ninja ${ARBOLITH_CMAKE_ARGS:-}
-cmake --build "$build"
+cmake -S . -B "$build" -G Ninja "${parts[@]}" ${ARBOLITH_CMAKE_ARGS:-}
+cmake --build "$build" "${targets[@]}"
 
 if [ "$mode" = run ]; then
   exec "$build/bin/arbolith"

@@ -1,211 +1,168 @@
 // SPDX-License-Identifier: MIT
 // arbolith-cli: Arbolith without windows, for scripts, CI and large batches.
-//   arbolith-cli dump LIBRARY[\N]   print what the type-library reader sees
-//   arbolith-cli extract LIBRARY[\N]... [--interfaces] [--modules] [--models DIR]
-//                                    make the libraries' DAT files
-//   arbolith-cli make LIBRARY[\N] --top NAME [options]
-//                                    make a browsable model of a library
-//   arbolith-cli tree MODEL [--depth N]  print a model's object tree
-#include "app/folders.h"
-#include "app/settings.h"
-#include "cli/cli_support.h"
+//   arbolith-cli dump LIBRARY[\N]...   print what the type-library reader sees
+//   arbolith-cli extract LIBRARY[\N]... [options]   make the libraries' DAT files
+//   arbolith-cli make LIBRARY[\N] [options]         make a browsable model of a library
+//   arbolith-cli tree MODEL [--depth N]             print a model's object tree
+// `arbolith-cli COMMAND --help` lists a command's options.
+#include "cli/cli_commands.h"
+#include "cli/cli_output.h"
 #include "cli/cli_tree.h"
-#include "extract/extraction.h"
-#include "platform/progress.h"
-#include "platform/prompt.h"
 #include "store/inf_file.h"
-#include "typelib/typelib.h"
-#include "typelib/typelib_dump.h"
-#include "typelib/typelib_loader.h"
-#include "wizard/model_from_library.h"
 
-#include <cinttypes>
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
+#include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <system_error>
 #include <vector>
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: arbolith-cli dump LIBRARY[\\N]\n"
-    "       arbolith-cli extract LIBRARY[\\N]... [--interfaces] [--modules] [--models DIR]\n"
-    "       arbolith-cli make LIBRARY[\\N] [--top NAME [--custom-top]] [--events] [--controls] [--global]\n"
-    "                         [--connect A|B...] [--interfaces] [--modules] [--reextract] [--models DIR]\n"
-    "       arbolith-cli tree MODEL [--depth N] [--models DIR]\n"
-    "  dump      print a type library as the reader sees it; \\N selects TYPELIB resource N\n"
-    "  extract   make each library's DAT file in the models folder (or DIR);\n"
-    "            --interfaces and --modules extract those types as objects too\n"
-    "  make      extract the library (unless its DAT file is current or --reextract),\n"
-    "            take the model's settings from its INF file when there is one, let\n"
-    "            the options given override them, save them and make the model;\n"
-    "            --top names the top object (--custom-top: a new object of that name),\n"
-    "            --connect the objects hung under a custom top object\n"
-    "  tree      print a model's object tree (MODEL: a model key or a library path)\n";
+constexpr const char* kLibraryHelp =
+    "A library file (.tlb, .olb, .dll, .exe, .ocx); \"FILE\\N\" takes the file's TYPELIB resource N";
 
-int Dump(int count, char** libraries)
+// A switch with its "--no-" form: unset when neither is given, so a setting
+// kept elsewhere (the model's INF file) stays as it is.
+class Switch {
+public:
+    Switch(CLI::App& command, const std::string& name, const std::string& help)
+    {
+        m_option = command.add_flag("--" + name + ",!--no-" + name, m_value, help);
+    }
+    std::optional<bool> Given() const { return m_option->count() ? std::optional<bool>(m_value) : std::nullopt; }
+    bool Value() const { return m_option->count() && m_value; }
+
+private:
+    bool m_value = false;
+    CLI::Option* m_option = nullptr;
+};
+
+// Lists "--events, --no-events" without the value CLI11 shows for a switch
+// that sets false ("{false}").
+class HelpFormatter : public CLI::Formatter {
+public:
+    std::string make_option_name(const CLI::Option* option, bool positional) const override
+    {
+        std::string name = CLI::Formatter::make_option_name(option, positional);
+        for (std::size_t at; (at = name.find("{false}")) != std::string::npos;) name.erase(at, 7);
+        for (std::size_t at = 0; (at = name.find(',', at)) != std::string::npos; at += 2) name.insert(at + 1, " ");
+        return name;
+    }
+};
+
+// A parse error as one line: the command, what is wrong, where help is.
+int UsageError(const CLI::App& app, const CLI::ParseError& error)
 {
-    if (count == 0) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    // Imported libraries are looked for beside each library, then in the
-    // Wine prefix's registry.
-    const arbolith::LoadOptions options = arbolith::RegistryLoadOptions();
-    int status = 0;
-    for (int i = 0; i < count; ++i) {
-        auto lib = arbolith::LoadTypeLib(libraries[i], options);
-        if (!lib) {
-            std::fprintf(stderr, "arbolith-cli: %s\n", lib.error().description.c_str());
-            status = 1;
-            continue;
-        }
-        const std::string text = arbolith::DumpTypeLib(*lib);
-        std::fwrite(text.data(), 1, text.size(), stdout);
-    }
-    return status;
-}
-
-int Extract(int count, char** args)
-{
-    arbolith::ExtractOptions options;
-    std::vector<std::string> libraries;
-    std::filesystem::path modelsFolder;
-    for (int i = 0; i < count; ++i) {
-        const std::string_view arg = args[i];
-        if (arg == "--interfaces") {
-            options.inclInterfaces = true;
-        } else if (arg == "--modules") {
-            options.inclModules = true;
-        } else if (arg == "--models") {
-            if (i + 1 == count) {
-                std::fputs(kUsage, stderr);
-                return 2;
-            }
-            modelsFolder = args[++i];
-        } else if (arg.starts_with("--")) {
-            std::fputs(kUsage, stderr);
-            return 2;
-        } else {
-            libraries.emplace_back(arg);
-        }
-    }
-    if (libraries.empty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-
-    const auto folders = arbolith::PrepareCliFolders(modelsFolder);
-    if (!folders) return 1;
-    options.modelsFolder = folders->modelsFolder;
-    options.errorLog = folders->errorLog;
-    // Imported libraries are looked for beside each library, then in the
-    // Wine prefix's registry.
-    options.load = arbolith::RegistryLoadOptions();
-
-    arbolith::StderrProgress progress;
-    arbolith::StderrPrompt prompt;
-    int status = 0;
-    for (const std::string& library : libraries) {
-        const arbolith::LibraryLocation where = arbolith::SplitResourcePath(library);
-        std::string resource = where.resource == 0 ? "1" : std::to_string(where.resource);
-        std::fprintf(stderr, "%s\n", library.c_str());
-        const arbolith::ExtractionResult result =
-            arbolith::ExtractFromTypeLib(where.path, resource, options, progress, prompt);
-        if (!result.ok) {
-            std::fprintf(stderr, "arbolith-cli: %s: %s\n", library.c_str(), result.failure.c_str());
-            status = 1;
-            continue;
-        }
-        const arbolith::ExtractionCounters& n = result.counters;
-        std::printf("%s: %" PRId64 " objects, %" PRId64 " members, %" PRId64 " coclasses, %" PRId64 " enums, %" PRId64
-                    " edges, %" PRId64 " ms\n",
-                    library.c_str(), n.objects, n.members, n.coclasses, n.enums, result.edges, result.milliseconds);
-    }
-    return status;
-}
-
-int Make(int count, char** args)
-{
-    arbolith::ModelRequest request;
-    std::filesystem::path modelsFolder;
-    // Options that take a value; the value must follow.
-    const auto value = [&](int& i) -> const char* { return i + 1 < count ? args[++i] : nullptr; };
-    for (int i = 0; i < count; ++i) {
-        const std::string_view arg = args[i];
-        const char* given = nullptr;
-        if (arg == "--top" && (given = value(i))) {
-            request.topObject = given;
-        } else if (arg == "--connect" && (given = value(i))) {
-            request.connectToTop = arbolith::SplitInfFields(given);
-        } else if (arg == "--models" && (given = value(i))) {
-            modelsFolder = given;
-        } else if (arg == "--custom-top") {
-            request.customTop = true;
-        } else if (arg == "--events") {
-            request.events = true;
-        } else if (arg == "--controls") {
-            request.controls = true;
-        } else if (arg == "--global") {
-            request.global = true;
-        } else if (arg == "--interfaces") {
-            request.interfaces = true;
-        } else if (arg == "--modules") {
-            request.modules = true;
-        } else if (arg == "--reextract") {
-            request.reextract = true;
-        } else if (!arg.starts_with("--") && request.library.empty()) {
-            request.library = arg;
-        } else {
-            std::fputs(kUsage, stderr);
-            return 2;
-        }
-    }
-    if (request.library.empty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    const auto folders = arbolith::PrepareCliFolders(modelsFolder);
-    if (!folders) return 1;
-    arbolith::ModelPlaces places;
-    places.modelsFolder = folders->modelsFolder;
-    places.errorLog = folders->errorLog;
-    places.load = arbolith::RegistryLoadOptions();
-    places.compact = arbolith::ReadSettings(folders->settingsFile, {}).compactDat;
-
-    arbolith::StderrProgress progress;
-    arbolith::StderrPrompt prompt;
-    auto made = arbolith::MakeModelFromLibrary(request, places, progress, prompt);
-    if (!made) {
-        std::fprintf(stderr, "arbolith-cli: %s: %s\n", request.library.c_str(), made.error().description.c_str());
-        return 1;
-    }
-    const arbolith::InfData& s = made->settings;
-    std::printf("%s: model \"%s\" in %s, top object %s (key %" PRId64 "%s), %" PRId64 " objects, %" PRId64 " edges%s\n",
-                request.library.c_str(), s.modelName.c_str(), made->infFile.parent_path().c_str(),
-                (s.topIsCustom ? s.customTopObject : s.builtInTopObject).c_str(), made->made.topObjectKey,
-                made->made.customTopAdded ? ", added" : "", made->made.objects, made->made.edges,
-                made->extracted ? "" : " (DAT file was current)");
-    return 0;
+    std::string command = "arbolith-cli";
+    for (const CLI::App* sub : app.get_subcommands()) command += " " + sub->get_name();
+    arbolith::cli::Complain(std::string(error.what()) + " (see: " + command + " --help)");
+    return 2;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[])
 {
-    const std::string_view command = argc > 1 ? argv[1] : "";
-    if (command == "dump") return Dump(argc - 2, argv + 2);
-    if (command == "extract") return Extract(argc - 2, argv + 2);
-    if (command == "make") return Make(argc - 2, argv + 2);
-    if (command == "tree") return TreeCommand(argc - 2, argv + 2);
-    if (command == "--help" || command == "-h") {
-        std::fputs(kUsage, stdout);
-        return 0;
+    using namespace arbolith::cli;
+
+    CLI::App app("Arbolith without windows: type libraries, their DAT files and their models.", "arbolith-cli");
+    app.require_subcommand(1, 1);
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.formatter(std::make_shared<HelpFormatter>());
+
+    DumpOptions dump;
+    CLI::App* dumpCommand = app.add_subcommand("dump", "Print type libraries as the reader sees them");
+    dumpCommand->add_option("library", dump.libraries, kLibraryHelp)->required();
+
+    ExtractOptionsGiven extract;
+    CLI::App* extractCommand = app.add_subcommand("extract", "Make each library's DAT file in the models folder");
+    extractCommand->add_option("library", extract.libraries, kLibraryHelp)->required();
+    Switch extractInterfaces(*extractCommand, "interfaces", "Extract interfaces as objects too");
+    Switch extractModules(*extractCommand, "modules", "Extract modules as objects too");
+    extractCommand->add_option("--models", extract.modelsFolder, "The models folder to use (made when missing)")
+        ->type_name("DIR");
+
+    MakeOptions make;
+    std::string connect;
+    CLI::App* makeCommand =
+        app.add_subcommand("make", "Make a browsable model of a library")
+            ->footer(
+                "The library is extracted unless its DAT file is current (or --reextract is given). The model's\n"
+                "settings come from its INF file when there is one; the options given override them, either way,\n"
+                "and are saved with the model.");
+    makeCommand->add_option("library", make.request.library, kLibraryHelp)->required();
+    makeCommand
+        ->add_option("--top", make.request.topObject,
+                     "The top object: an object of the library, unless --custom-top is given")
+        ->type_name("NAME");
+    Switch customTop(*makeCommand, "custom-top", "--top names a new object of its own, not one of the library");
+    Switch events(*makeCommand, "events", "Make the <Events> object");
+    Switch controls(*makeCommand, "controls", "Make the <Controls> object");
+    Switch global(*makeCommand, "global", "Show the Global object under the top object");
+    CLI::Option* connectOption =
+        makeCommand->add_option("--connect", connect, "Objects to hang under a custom top object, separated by |")
+            ->type_name("A|B");
+    Switch interfaces(*makeCommand, "interfaces", "Extract interfaces as objects too");
+    Switch modules(*makeCommand, "modules", "Extract modules as objects too");
+    Switch reextract(*makeCommand, "reextract", "Extract the library even when its DAT file is current");
+    makeCommand->add_option("--models", make.modelsFolder, "The models folder to use (made when missing)")
+        ->type_name("DIR");
+
+    TreeOptions tree;
+    int depth = 0;
+    CLI::App* treeCommand = app.add_subcommand("tree", "Print a model's object tree");
+    treeCommand->add_option("model", tree.model, "A model's key (its library's file name), or the library's path")
+        ->required();
+    CLI::Option* depthOption =
+        treeCommand->add_option("--depth", depth, "Levels below the top object to print")
+            ->type_name("N")
+            ->check(CLI::Validator(
+                [](const std::string& text) {
+                    return text.starts_with('-') ? "not a count of levels: " + text : std::string();
+                },
+                ""));
+    treeCommand->add_option("--models", tree.modelsFolder, "The models folder to use (made when missing)")
+        ->type_name("DIR");
+
+    const auto isCommand = [&app](const std::string& name) {
+        const auto commands = app.get_subcommands({});
+        return std::any_of(commands.begin(), commands.end(), [&](const CLI::App* c) { return c->get_name() == name; });
+    };
+    if (argc > 1 && argv[1][0] != '-' && !isCommand(argv[1])) {
+        Complain(std::string("no command named ") + argv[1] + "; the commands are dump, extract, make and tree" +
+                 " (see: arbolith-cli --help)");
+        return 2;
     }
-    std::fputs(kUsage, stderr);
-    return 2;
+    app.footer("Run arbolith-cli COMMAND --help for a command's options.");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& help) {
+        return app.exit(help);
+    } catch (const CLI::ParseError& error) {
+        return UsageError(app, error);
+    }
+
+    if (dumpCommand->parsed()) return DumpCommand(dump);
+    if (extractCommand->parsed()) {
+        extract.interfaces = extractInterfaces.Value();
+        extract.modules = extractModules.Value();
+        return ExtractCommand(extract);
+    }
+    if (makeCommand->parsed()) {
+        make.request.customTop = customTop.Value();
+        make.request.events = events.Given();
+        make.request.controls = controls.Given();
+        make.request.global = global.Given();
+        make.request.interfaces = interfaces.Given();
+        make.request.modules = modules.Given();
+        make.request.reextract = reextract.Value();
+        if (connectOption->count()) make.request.connectToTop = arbolith::SplitInfFields(connect);
+        return MakeCommand(make);
+    }
+    if (depthOption->count()) tree.depth = depth;
+    return TreeCommand(tree);
 }

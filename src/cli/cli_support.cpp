@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "cli/cli_support.h"
 
-#include <cstdio>
-#include <system_error>
+#include "cli/cli_output.h"
 
-namespace arbolith {
+#include <set>
+#include <system_error>
+#include <utility>
+
+namespace arbolith::cli {
 namespace {
 
 const char* IconLabel(PromptIcon icon)
@@ -23,43 +26,67 @@ const char* IconLabel(PromptIcon icon)
     return "";
 }
 
+std::uintmax_t SizeOrZero(const std::filesystem::path& file)
+{
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    return ec ? 0 : size;
+}
+
 }  // namespace
 
 void StderrProgress::Caption(std::string_view text)
 {
-    std::fprintf(stderr, "  %.*s\n", static_cast<int>(text.size()), text.data());
+    PrintLine(stderr, "  " + std::string(text));
 }
 
 PromptAnswer StderrPrompt::Ask(const PromptMessage& message)
 {
-    std::fprintf(stderr, "%s%s\n", IconLabel(message.icon), message.text.c_str());
+    // The window's pointer to the log; the command names the file itself.
+    if (message.text.find("ErrorLog.txt") != std::string::npos) return message.defaultAnswer;
+    if (holdFailures && message.icon == PromptIcon::Critical)
+        held.push_back(message.text);
+    else
+        PrintLine(stderr, IconLabel(message.icon) + message.text);
     return message.defaultAnswer;
 }
 
 std::optional<std::string> StderrPrompt::Input(const std::string& text, const std::string&,
                                                const std::string& defaultText)
 {
-    std::fprintf(stderr, "%s\n", text.c_str());
+    PrintLine(stderr, text);
     return defaultText;
+}
+
+LogWatch::LogWatch(std::filesystem::path errorLog) : m_file(std::move(errorLog)), m_size(SizeOrZero(m_file)) {}
+
+bool LogWatch::Grew() const
+{
+    return !m_file.empty() && SizeOrZero(m_file) != m_size;
+}
+
+std::string LogWatch::Note() const
+{
+    return Grew() ? "; details in " + m_file.string() : std::string();
 }
 
 std::optional<AppFolders> PrepareCliFolders(const std::filesystem::path& modelsFolder)
 {
     auto appFolder = DetermineAppFolder();
     if (!appFolder) {
-        std::fprintf(stderr, "arbolith-cli: %s\n", appFolder.error().description.c_str());
+        Complain(appFolder.error().description);
         return std::nullopt;
     }
     AppFolders folders = MakeAppFolders(*appFolder);
     if (auto made = EnsureAppFolders(folders); !made) {
-        std::fprintf(stderr, "arbolith-cli: %s\n", made.error().description.c_str());
+        Complain(made.error().description);
         return std::nullopt;
     }
     if (!modelsFolder.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(modelsFolder, ec);
         if (ec) {
-            std::fprintf(stderr, "arbolith-cli: cannot create %s: %s\n", modelsFolder.c_str(), ec.message().c_str());
+            Complain("cannot create " + modelsFolder.string() + ": " + ec.message());
             return std::nullopt;
         }
         folders.modelsFolder = modelsFolder;
@@ -67,4 +94,13 @@ std::optional<AppFolders> PrepareCliFolders(const std::filesystem::path& modelsF
     return folders;
 }
 
-}  // namespace arbolith
+Settings ReadCliSettings(const AppFolders& folders)
+{
+    std::set<std::string> told;
+    const IniErrorSink warn = [&told](const std::string& message) {
+        if (told.insert(message).second) Complain("warning: " + message + "; going on with the defaults");
+    };
+    return ReadSettings(folders.settingsFile, ScreenSize{}, warn);
+}
+
+}  // namespace arbolith::cli

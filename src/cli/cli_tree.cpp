@@ -1,69 +1,80 @@
 // SPDX-License-Identifier: MIT
 #include "cli/cli_tree.h"
 
-#include "app/settings.h"
 #include "browser/object_browser.h"
+#include "cli/cli_output.h"
 #include "cli/cli_support.h"
+#include "platform/text_encoding.h"
 
-#include <charconv>
+#include <array>
 #include <cstdio>
-#include <filesystem>
-#include <optional>
 #include <string>
-#include <string_view>
 
+namespace arbolith::cli {
 namespace {
 
-constexpr const char* kTreeUsage = "usage: arbolith-cli tree MODEL [--depth N] [--models DIR]\n";
-
-std::optional<int> ParseDepth(std::string_view text)
+// How to make the missing model, in a form to paste.
+std::string MakeHint(std::string_view library, const std::filesystem::path& modelsFolder)
 {
-    int depth = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), depth);
-    if (ec != std::errc() || end != text.data() + text.size() || depth < 0) return std::nullopt;
-    return depth;
+    std::string hint = "arbolith-cli make " + std::string(library);
+    if (!modelsFolder.empty()) hint += " --models " + modelsFolder.string();
+    return hint;
 }
 
 }  // namespace
 
-int TreeCommand(int argc, char** argv)
+bool NamesLibraryFile(std::string_view name)
 {
-    std::string model;
-    std::optional<int> depth;
-    std::filesystem::path modelsFolder;
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--depth" && i + 1 < argc && (depth = ParseDepth(argv[i + 1]))) {
-            ++i;
-        } else if (arg == "--models" && i + 1 < argc) {
-            modelsFolder = argv[++i];
-        } else if (!arg.starts_with("--") && model.empty()) {
-            model = arg;
-        } else {
-            std::fputs(kTreeUsage, stderr);
-            return 2;
-        }
+    if (name.find('/') != std::string_view::npos) return true;
+    // "vbscript.dll\2": a resource of the file.
+    if (const auto slash = name.rfind('\\'); slash != std::string_view::npos) {
+        const std::string_view number = name.substr(slash + 1);
+        if (!number.empty() && number.find_first_not_of("0123456789") == std::string_view::npos)
+            name = name.substr(0, slash);
     }
-    if (model.empty()) {
-        std::fputs(kTreeUsage, stderr);
-        return 2;
-    }
+    const std::string lower = AsciiLower(name);
+    constexpr std::array kExtensions{".tlb", ".olb", ".dll", ".exe", ".ocx"};
+    for (const std::string_view extension : kExtensions)
+        if (lower.size() > extension.size() && lower.ends_with(extension)) return true;
+    return false;
+}
 
-    const auto folders = arbolith::PrepareCliFolders(modelsFolder);
+int TreeCommand(const TreeOptions& options)
+{
+    const auto folders = PrepareCliFolders(options.modelsFolder);
     if (!folders) return 1;
-    const arbolith::Settings settings = arbolith::ReadSettings(folders->settingsFile, arbolith::ScreenSize{});
+    const Settings settings = ReadCliSettings(*folders);
 
-    arbolith::StderrPrompt prompt;
-    arbolith::browser::ObjectBrowser browser(folders->modelsFolder, prompt);
+    StderrPrompt prompt;
+    browser::ObjectBrowser browser(folders->modelsFolder, prompt);
     browser.defaultDepth = settings.defaultDepth;
     browser.switches = {settings.showMember, settings.showOrigin, settings.showChildCount, settings.showFlags};
-    if (!browser.LibraryMenuClicked(model)) return 1;
 
-    const arbolith::browser::TreeDisplay& tree = browser.Display();
+    const std::string& model = options.model;
+    auto opened = browser.SetActiveModel(model);
+    if (!opened) {
+        Complain("the model " + model + " cannot be read: " + opened.error().description + "; make it again with: " +
+                 MakeHint(NamesLibraryFile(model) ? model : "LIBRARY", options.modelsFolder));
+        return 1;
+    }
+    if (*opened == browser::ActiveModelResult::DatMissing) {
+        if (NamesLibraryFile(model))
+            Complain("no model of library " + model + " yet; make it with: " + MakeHint(model, options.modelsFolder));
+        else
+            Complain("no model named " + model + " in " + folders->modelsFolder.string() +
+                     "; make it from its library with: " + MakeHint("LIBRARY", options.modelsFolder));
+        return 1;
+    }
+    // Each step tells why it stopped.
+    if (!browser.CreateModelNodes()) return 1;
+    browser.DisplayTree();
+
+    const browser::TreeDisplay& tree = browser.Display();
+    const std::optional<int> depth = options.depth;
     std::string text;
     tree.WalkInOrder([&](std::int32_t node, std::int32_t level) {
         text.append(static_cast<std::size_t>(level) * 2, ' ');
-        text += tree.Label(node);
+        AppendPrintable(text, tree.Label(node));
         text += '\n';
         if (text.size() > (1u << 20)) {
             std::fwrite(text.data(), 1, text.size(), stdout);
@@ -74,3 +85,5 @@ int TreeCommand(int argc, char** argv)
     std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
+
+}  // namespace arbolith::cli

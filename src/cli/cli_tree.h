@@ -4,5 +4,25 @@
 // node's label with the current settings, children in the window's order.
 #pragma once
 
-// args: the command's arguments after "tree". Returns the exit status.
-int TreeCommand(int argc, char** argv);
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace arbolith::cli {
+
+struct TreeOptions {
+    std::string model;                   // a model key, a library file name or path
+    std::optional<int> depth;            // levels below the top to print; unset: all
+    std::filesystem::path modelsFolder;  // empty: the application's
+};
+
+// Returns the exit status.
+int TreeCommand(const TreeOptions& options);
+
+// Whether the name given for a model is rather a library's file name or
+// path: it holds a folder separator or ends in a library extension
+// (optionally followed by "\N", a resource number).
+bool NamesLibraryFile(std::string_view name);
+
+}  // namespace arbolith::cli

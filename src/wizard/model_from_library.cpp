@@ -124,6 +124,9 @@ Result<MadeFromLibrary> MakeModelFromLibrary(const ModelRequest& request, const 
     if (request.connectToTop) settings.connectToTop = *request.connectToTop;
 
     if (!request.reextract && IsCurrent(out.datFile, where.path, resource, settings.interfaces, settings.modules)) {
+        if (request.beforeMaking) {
+            if (auto checked = request.beforeMaking(out.datFile, settings); !checked) return checked.error();
+        }
         progress.Caption("Making model ...");
         progress.Yield();
         auto made = MakeModel(out.datFile, out.infFile, settings, places.compact);
@@ -147,6 +150,9 @@ Result<MadeFromLibrary> MakeModelFromLibrary(const ModelRequest& request, const 
     if (!out.extraction.ok)
         return Error::Model(out.extraction.failure.empty() ? "no library named" : out.extraction.failure);
     out.extracted = true;
+    if (request.beforeMaking) {
+        if (auto checked = request.beforeMaking(out.extraction.datFile, settings); !checked) return checked.error();
+    }
 
     progress.Caption("Making model ...");
     progress.Yield();

@@ -13,6 +13,7 @@
 #include "wizard/model_making.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,9 @@ struct ModelRequest {
     std::optional<bool> interfaces;
     std::optional<bool> modules;
     bool reextract = false;  // extract even when the DAT file is current
+    // Runs on the current DAT file and the settings about to be saved, just
+    // before the model is made; an error stops there, nothing saved.
+    std::function<Result<void>(const std::filesystem::path& datFile, const InfData& settings)> beforeMaking;
 };
 
 struct ModelPlaces {

@@ -1,0 +1,214 @@
+// SPDX-License-Identifier: MIT
+// arbolith-cli run as a user runs it: its command lines, its messages (one
+// line per failure, escaped), and what its switches leave in the INF file.
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace arbolith {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kQuill = std::string(ARBOLITH_SAMPLE_DIR) + "/Quill.tlb";
+
+std::string Quoted(std::string_view text)
+{
+    std::string out = "'";
+    for (const char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+struct Ran {
+    int status = -1;
+    std::string out;
+    std::string err;
+    // The stderr lines that are messages, not progress captions.
+    std::vector<std::string> Messages() const
+    {
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        while (start < err.size()) {
+            const std::size_t end = std::min(err.find('\n', start), err.size());
+            const std::string line = err.substr(start, end - start);
+            if (line.starts_with("arbolith-cli:")) lines.push_back(line);
+            start = end + 1;
+        }
+        return lines;
+    }
+};
+
+// Whether text holds a byte a terminal would act on (other than line ends).
+bool HasRawControl(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return (b < 0x20 && b != '\n') || b == 0x7F;
+    });
+}
+
+class Cli : public ::testing::Test {
+protected:
+    // args: already quoted where needed.
+    Ran Run(const std::string& args) const
+    {
+        const fs::path out = home / "stdout.txt";
+        const fs::path err = home / "stderr.txt";
+        const std::string command = "ARBOLITH_HOME=" + Quoted(home.path().string()) + " " + Quoted(ARBOLITH_CLI) + " " +
+                                    args + " > " + Quoted(out.string()) + " 2> " + Quoted(err.string());
+        const int raw = std::system(command.c_str());
+        Ran ran;
+        ran.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        ran.out = test::ReadBytes(out);
+        ran.err = test::ReadBytes(err);
+        return ran;
+    }
+    std::string Inf(const char* model) const
+    {
+        return test::ReadBytes(home / "Models" / (std::string(model) + ".INF"));
+    }
+
+    test::TempDir home;
+};
+
+TEST_F(Cli, CommandLinesItRefusesOrHelpsWith)
+{
+    const struct {
+        const char* args;
+        int status;
+        const char* say;  // in the one message on stderr, or on stdout for help
+    } cases[] = {
+        {"", 2, "subcommand is required"},
+        {"bogus", 2, "no command named bogus"},
+        {"make", 2, "library is required (see: arbolith-cli make --help)"},
+        {"make a.tlb b.tlb", 2, "not expected: b.tlb"},
+        {"make a.tlb --top", 2, "--top"},
+        {"extract --what a.tlb", 2, "--what"},
+        {"tree Quill --depth -1", 2, "not a count of levels"},
+        {"--help", 0, "tree"},
+        {"make --help", 0, "--events, --no-events"},
+        {"tree -h", 0, "--depth N"},
+    };
+    for (const auto& c : cases) {
+        const Ran ran = Run(c.args);
+        EXPECT_EQ(ran.status, c.status) << c.args;
+        if (c.status == 0) {
+            EXPECT_NE(ran.out.find(c.say), std::string::npos) << c.args << "\n" << ran.out;
+        } else {
+            ASSERT_EQ(ran.Messages().size(), 1u) << c.args << "\n" << ran.err;
+            EXPECT_NE(ran.err.find(c.say), std::string::npos) << c.args << "\n" << ran.err;
+        }
+    }
+}
+
+TEST_F(Cli, EachFailureIsOneMessageThatSaysWhatToDo)
+{
+    const std::string log = (home / "errorlog.txt").string();
+    const struct {
+        std::string args;
+        std::vector<std::string> say;  // all in the one message
+    } cases[] = {
+        {"make /nowhere/Missing.tlb --top X", {"/nowhere/Missing.tlb: cannot open", "; details in " + log}},
+        {"extract /nowhere/Missing.tlb", {"/nowhere/Missing.tlb: cannot open", "; details in " + log}},
+        {"dump /nowhere/Missing.tlb", {"/nowhere/Missing.tlb: cannot open"}},
+        {"tree Nothing",
+         {"no model named Nothing in " + (home / "Models").string(),
+          "make it from its library with: arbolith-cli make"}},
+        {"tree /x/Quill.tlb", {"no model of library /x/Quill.tlb yet; make it with: arbolith-cli make /x/Quill.tlb"}},
+        {"tree Quill.tlb --models " + Quoted((home / "M2").string()),
+         {"make it with: arbolith-cli make Quill.tlb --models " + (home / "M2").string()}},
+        {"make " + Quoted(kQuill) + " --top Applicatio",
+         {"no object named Applicatio in the library; did you mean Application, ApplicationEvents?"}},
+        {"make " + Quoted(kQuill) + " --top Zebra", {"no object named Zebra", "no name is close", "--custom-top"}},
+    };
+    for (const auto& c : cases) {
+        const Ran ran = Run(c.args);
+        EXPECT_EQ(ran.status, 1) << c.args;
+        const std::vector<std::string> messages = ran.Messages();
+        ASSERT_EQ(messages.size(), 1u) << c.args << "\n" << ran.err;
+        for (const std::string& part : c.say) EXPECT_NE(messages[0].find(part), std::string::npos) << messages[0];
+    }
+    // A top object that is not there saves nothing.
+    EXPECT_FALSE(fs::exists(home / "Models" / "Quill.INF"));
+}
+
+TEST_F(Cli, SwitchesOverrideTheInfFileEitherWay)
+{
+    const struct {
+        const char* args;  // after "make Quill.tlb"
+        const char* top;
+        const char* events;
+        const char* global;
+    } steps[] = {
+        {"--top Application --events --global", "BuiltInTopObject=Application", "True", "True"},
+        {"", "BuiltInTopObject=Application", "True", "True"},  // the INF file's settings stay
+        {"--no-events", "BuiltInTopObject=Application", "False", "True"},
+        {"--events --no-global", "BuiltInTopObject=Application", "True", "False"},
+        {"--events --no-events", "BuiltInTopObject=Application", "False", "False"},  // the last one counts
+        {"--top Mine --custom-top --global", "CustomTopObject=Mine", "False", "True"},
+    };
+    for (const auto& s : steps) {
+        const Ran ran = Run("make " + Quoted(kQuill) + " " + s.args);
+        ASSERT_EQ(ran.status, 0) << s.args << "\n" << ran.err;
+        const std::string inf = Inf("Quill");
+        EXPECT_NE(inf.find(s.top), std::string::npos) << s.args << "\n" << inf;
+        EXPECT_NE(inf.find(std::string("MakeEventsObject=") + s.events), std::string::npos) << s.args << "\n" << inf;
+        EXPECT_NE(inf.find(std::string("GlobalObject=") + s.global), std::string::npos) << s.args << "\n" << inf;
+    }
+}
+
+TEST_F(Cli, AnUnreadableSettingsFileIsOneWarningAndTheCommandGoesOn)
+{
+    ASSERT_EQ(Run("make " + Quoted(kQuill) + " --top Application").status, 0);
+    fs::create_directory(home / "ZV.INI");  // a folder: no one can read it as a file
+    const Ran ran = Run("tree Quill --depth 0");
+    EXPECT_EQ(ran.status, 0);
+    EXPECT_EQ(ran.out, "Application\n");
+    const std::vector<std::string> messages = ran.Messages();
+    ASSERT_EQ(messages.size(), 1u) << ran.err;
+    EXPECT_NE(messages[0].find("warning"), std::string::npos) << messages[0];
+    EXPECT_NE(messages[0].find((home / "ZV.INI").string()), std::string::npos) << messages[0];
+}
+
+// A library whose names, and whose file name, carry control characters: a
+// copy of the sample with "Windows" made "Win<LF>do<ESC>" (same length, so
+// the file stays sound) under a name holding an escape sequence.
+TEST_F(Cli, ControlCharactersInNamesReachNoTerminal)
+{
+    std::string bytes = test::ReadBytes(kQuill);
+    const std::string from = "Windows", to = "Win\ndo\x1b";
+    for (std::size_t at = 0; (at = bytes.find(from, at)) != std::string::npos; at += to.size())
+        bytes.replace(at, from.size(), to);
+    const fs::path library = home / "Qu\x1b[2Jill.tlb";
+    test::WriteBytes(library, bytes);
+
+    const struct {
+        std::string args;
+        const char* shows;  // escaped, on stdout or stderr
+    } cases[] = {
+        {"make " + Quoted(library.string()) + " --top Application", "Qu\\x1b[2Jill.tlb: model \"Qu\\x1b[2Jill\""},
+        {"tree " + Quoted(library.string()) + " --depth 1", "  Win\\ndo\\x1b {Window}\n"},
+        {"dump " + Quoted(library.string()), "name=Win\\ndo\\x1b\n"},
+        {"make " + Quoted(library.string()) + " --top " + Quoted("Win\ndo\x1b"),
+         "the value \"Win\\ndo\\x1b\" contains a line break"},  // an INF line cannot hold it
+        {"make " + Quoted(library.string()) + " --top " + Quoted("Win\ndo"), "did you mean Win\\ndo\\x1b"},
+        {"tree " + Quoted("No\x1b]0;title\x07pe"), "no model named No\\x1b]0;title\\x07pe"},
+    };
+    for (const auto& c : cases) {
+        const Ran ran = Run(c.args);
+        EXPECT_FALSE(HasRawControl(ran.out)) << c.args;
+        EXPECT_FALSE(HasRawControl(ran.err)) << c.args;
+        EXPECT_NE((ran.out + ran.err).find(c.shows), std::string::npos) << c.args << "\n" << ran.out << ran.err;
+    }
+}
+
+}  // namespace
+}  // namespace arbolith
