@@ -111,6 +111,69 @@ TEST_F(BrowserWindowTest, FirstStartMakesAndOpensTheSampleAndTheNextStartReopens
     EXPECT_TRUE(m_prompt.asked.empty());
 }
 
+// The labels above the panes with the sample's long node count: however
+// narrow the tree is asked to be, no label runs into the next, and the node
+// count shows whole.
+TEST_F(BrowserWindowTest, LabelsAboveThePanesNeverOverlap)
+{
+    frmZVMain& w = Start();
+    ASSERT_EQ(Text(w.lblNodes()), "Nodes: 45(Hid)(Ext)");
+    for (const std::int32_t treeWidth : {0, 500, 1000, 1500, 3000}) {
+        SCOPED_TRACE(treeWidth);
+        w.SizeControls(treeWidth);
+        const QLabel* labels[] = {w.lblNodes(), w.lblDefault(), w.lblProps(), w.lblMethods()};
+        for (std::size_t i = 0; i < 4; ++i)
+            for (std::size_t j = i + 1; j < 4; ++j)
+                if (labels[i]->width() > 0 && labels[j]->width() > 0) {
+                    EXPECT_FALSE(labels[i]->geometry().intersects(labels[j]->geometry())) << i << j;
+                }
+        EXPECT_GE(w.lblNodes()->width(), w.lblNodes()->fontMetrics().horizontalAdvance(w.lblNodes()->text()));
+    }
+}
+
+// The window opens models the way ObjectBrowser::OpenAtStartup does, not
+// by a copy of its own: for good and damaged files alike it shows the same
+// tree and says the same things.
+TEST_F(BrowserWindowTest, WindowOpensModelsThroughTheBrowsersOwnPath)
+{
+    Start();
+    Close();
+    const std::filesystem::path models = m_home / "Models";
+    const std::string inf = test::ReadBytes(models / "Quill.INF");
+    const std::string dat = test::ReadBytes(models / "Quill.DAT");
+    struct Case {
+        const char* what;
+        std::string infText, datBytes;
+    };
+    std::string noTopKey = inf;
+    noTopKey.erase(noTopKey.find("TopObjectKey="),
+                   noTopKey.find('\n', noTopKey.find("TopObjectKey=")) - noTopKey.find("TopObjectKey=") + 1);
+    const Case cases[] = {
+        {"good", inf, dat},
+        {"no top object key", noTopKey, dat},
+        {"not a database", inf, std::string(8192, 'x')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::WriteBytes(models / "Quill.INF", c.infText);
+        test::WriteBytes(models / "Quill.DAT", c.datBytes);
+        m_prompt.asked.clear();
+        Start(FindSampleLibrary());
+        const std::vector<PromptMessage> windowSaid = m_prompt.asked;
+        const int windowRows = Tree().model()->rowCount();
+        Close();
+
+        ScriptedPrompt prompt;
+        browser::ObjectBrowser direct(models, prompt);
+        direct.OpenAtStartup("Quill.tlb");
+        ASSERT_EQ(windowSaid.size(), prompt.asked.size());
+        for (std::size_t i = 0; i < windowSaid.size(); ++i) EXPECT_EQ(windowSaid[i].text, prompt.asked[i].text);
+        EXPECT_EQ(windowRows, direct.Display().NodeCount() > 0 ? 1 : 0);
+        EXPECT_EQ(m_hooks->Browser()->Nodes().size(), direct.Nodes().size());
+    }
+    EXPECT_FALSE(m_prompt.asked.empty());
+}
+
 TEST_F(BrowserWindowTest, AFailingSampleIsReportedAndTheWindowOpensWithoutModel)
 {
     test::WriteBytes(m_home / "Quill.tlb", "not a type library");
