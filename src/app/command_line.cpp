@@ -22,10 +22,10 @@ struct Parser {
 
     Parser()
     {
-        parser.setApplicationDescription(QStringLiteral(
-            "Arbolith: browse the object model of a COM type library.\n"
-            "Without a display, use arbolith-cli (arbolith-cli --help lists its commands).\n"
-            "The toolkit's own options (-platform NAME, -style NAME, ...) are accepted too."));
+        parser.setApplicationDescription(
+            QStringLiteral("Arbolith: browse the object model of a COM type library.\n"
+                           "Without a display, use arbolith-cli (arbolith-cli --help lists its commands).\n"
+                           "The toolkit's own options (-platform NAME, -style NAME, ...) are accepted too."));
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     }
 };
@@ -55,16 +55,20 @@ LaunchDecision DecideLaunch(const QStringList& arguments, const EnvironmentLooku
         std::string text = p.parser.helpText().toStdString();
         // Without an application object the parser cannot name the program.
         const std::string placeholder = "<executable_name>";
-        if (const auto at = text.find(placeholder); at != std::string::npos) text.replace(at, placeholder.size(), kProgram);
+        if (const auto at = text.find(placeholder); at != std::string::npos)
+            text.replace(at, placeholder.size(), kProgram);
         return {false, 0, text, {}};
     }
     if (p.parser.isSet(p.version))
-        return {false, 0, std::string(kProgram) + " " + QCoreApplication::applicationVersion().toStdString() + "\n", {}};
+        return {
+            false, 0, std::string(kProgram) + " " + QCoreApplication::applicationVersion().toStdString() + "\n", {}};
 
     const bool display = !environment("DISPLAY").empty() || !environment("WAYLAND_DISPLAY").empty() ||
                          !environment("QT_QPA_PLATFORM").empty() || NamesPlatform(arguments);
     if (!display)
-        return {false, 2, {},
+        return {false,
+                2,
+                {},
                 "arbolith: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); use arbolith-cli, or run with "
                 "QT_QPA_PLATFORM=offscreen\n"};
     return d;
@@ -76,7 +80,8 @@ std::string CheckRemainingArguments(const QStringList& arguments)
     (void)p.parser.parse(arguments);
     const QStringList unknown = p.parser.unknownOptionNames();
     if (!unknown.isEmpty())
-        return "arbolith: unknown option \"" + unknown.front().toStdString() + "\"; arbolith --help lists the options\n";
+        return "arbolith: unknown option \"" + unknown.front().toStdString() +
+               "\"; arbolith --help lists the options\n";
     const QStringList positional = p.parser.positionalArguments();
     if (!positional.isEmpty())
         return "arbolith: unexpected argument \"" + positional.front().toStdString() +

@@ -16,7 +16,7 @@ using EnvironmentLookup = std::function<std::string(const char* name)>;
 std::string EnvironmentVariable(const char* name);
 
 struct LaunchDecision {
-    bool run = true;    // false: print `output` / `error` and end with `exitCode`
+    bool run = true;  // false: print `output` / `error` and end with `exitCode`
     int exitCode = 0;
     std::string output;  // for standard output
     std::string error;   // for standard error, one line

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <iterator>
 
 namespace arbolith {
 

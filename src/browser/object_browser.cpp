@@ -83,7 +83,6 @@ Result<ActiveModelResult> ObjectBrowser::SetActiveModel(std::string_view library
     m.datPath = FindDatFile(m_modelsFolder, m.baseName);
     m.infPath = FindEntryNoCase(m_modelsFolder, m.baseName + "." + std::string(kInfExtension));
 
-    const IniErrorSink onError = [this](const std::string& message) { Tell(message); };
     InfBrowseKeys keys;
     bool infRead = false;
     if (FileExists(m.infPath)) {
@@ -91,7 +90,7 @@ Result<ActiveModelResult> ObjectBrowser::SetActiveModel(std::string_view library
             keys = std::move(*read);
             infRead = true;
         } else {
-            onError(IniFailureMessage("Error getting string from ", m.infPath, read.error()));
+            Tell(IniFailureMessage("Error getting string from ", m.infPath, read.error()));
         }
     }
     m.modelName = keys.modelName;
@@ -101,15 +100,6 @@ Result<ActiveModelResult> ObjectBrowser::SetActiveModel(std::string_view library
         m_current = std::move(m);
         return ActiveModelResult::DatMissing;
     }
-    // Model making always writes the key; without it (a damaged or hand-made
-    // file) the tree would start at whatever object has key 0.
-    if (infRead && !keys.topObjectKey)
-        Tell("The INF file " + m.infPath.string() +
-                 " does not say which object is the top of the model (TopObjectKey of section TopObject is "
-                 "missing or not a number), so the tree starts at the object with key 0. Make the model again "
-                 "with the Create Model Wizard to set the top object.",
-             PromptIcon::Exclamation);
-
     m.topObjectName = keys.topObjectName;
     m.topObjectKey = keys.topObjectKey.value_or(0);
     m.topOnlyOnce = keys.topOnlyOnce;
@@ -122,6 +112,14 @@ Result<ActiveModelResult> ObjectBrowser::SetActiveModel(std::string_view library
         m_current = std::move(m);
         return helpFile.error();
     }
+    // Model making always writes the key; without it (a damaged or hand-made
+    // file) the tree would start at whatever object has key 0.
+    if (infRead && !keys.topObjectKey)
+        Tell("The INF file " + m.infPath.string() +
+                 " does not say which object is the top of the model (TopObjectKey of section TopObject is "
+                 "missing or not a number), so the tree starts at the object with key 0. Make the model again "
+                 "with the Create Model Wizard to set the top object.",
+             PromptIcon::Exclamation);
     m.libraryHelpFile = std::move(*helpFile);
     m.helpFile = Trim(keys.helpFile).empty() ? m.libraryHelpFile : keys.helpFile;
     m_current = std::move(m);
