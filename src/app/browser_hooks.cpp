@@ -79,7 +79,7 @@ void ObjectBrowserHooks::WindowLoaded(frmZVMain& window)
     m_browser->defaultDepth = s.defaultDepth;
     m_browser->switches = {s.showMember, s.showOrigin, s.showChildCount, s.showFlags};
 
-    std::array<QIcon, browser::kNodeImageCount> icons;
+    std::array<QIcon, kNodeImageCount> icons;
     for (std::size_t i = 0; i < icons.size(); ++i) icons[i] = BrowserIcon(ImageList::Nodes, static_cast<int>(i));
     m_tree.SetImages(std::move(icons));
 
@@ -129,39 +129,31 @@ std::string ObjectBrowserHooks::FirstStartLibrary(frmZVMain& window)
     return library;
 }
 
-bool ObjectBrowserHooks::SetActiveModel(frmZVMain& window, const std::string& library, bool atStartUp)
+bool ObjectBrowserHooks::OpenModel(frmZVMain& window, const std::string& library, bool atStartUp)
 {
-    auto opened = m_browser->SetActiveModel(library);
-    if (!opened)
-        window.UserPrompt().Tell(m_browser->MissingDatMessage() + "\n" + opened.error().description,
-                                 PromptIcon::Critical);
-    else if (*opened == browser::ActiveModelResult::DatMissing && !atStartUp)
-        window.UserPrompt().Tell(m_browser->MissingDatMessage(), PromptIcon::Critical);
+    window.txtStatus()->clear();
+    if (atStartUp)
+        m_browser->OpenAtStartup(library);
+    else
+        m_browser->LibraryMenuClicked(library);
 
     const browser::CurrentModel& current = m_browser->Current();
     window.SetCurrentLibrary(current.library);
     SyncChecks();
     if (!current.IsOpen()) return false;
     window.setWindowTitle(Text(m_browser->WindowCaption(QApplication::applicationDisplayName().toStdString())));
-    if (!atStartUp) window.MenusEnabled(true);
+    if (!atStartUp) {
+        window.MenusEnabled(true);
+        ShowTree();
+    }
     return true;
-}
-
-void ObjectBrowserHooks::CreateModelNodes(frmZVMain& window)
-{
-    if (m_browser->flatView)
-        m_browser->CreateFlatModelNodes();
-    else
-        m_browser->CreateModelNodes();
-    window.txtStatus()->clear();
 }
 
 void ObjectBrowserHooks::DisplayTree(frmZVMain&)
 {
-    // No nodes and none shown: nothing to do. A build that failed clears
-    // the tree of the model before.
-    if (m_browser->Nodes().empty() && m_tree.Display().NodeCount() == 0) return;
-    m_browser->DisplayTree();
+    // No tree and none shown: nothing to do. A build that failed clears the
+    // tree of the model before.
+    if (m_browser->Display().NodeCount() == 0 && m_tree.Display().NodeCount() == 0) return;
     ShowTree();
 }
 
@@ -212,39 +204,53 @@ void ObjectBrowserHooks::SyncChecks()
     for (const auto& [name, on] : checks) m_window->MenuAction(name)->setChecked(on);
 }
 
-bool ObjectBrowserHooks::RunCommand(frmZVMain& window, std::string_view name)
+bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
 {
     if (!m_browser) return false;
     browser::ObjectBrowser& b = *m_browser;
     QTreeView& view = *window.trvObjects();
-    if (name == "mnuLocalView") {
-        const std::int32_t node = ObjectTreeModel::NodeOf(view.currentIndex());
-        ApplyChange(b.SwitchToLocalView(node >= 0 ? std::optional(node) : std::nullopt));
-    } else if (name == "mnuGlobalView") {
-        ApplyChange(b.SwitchToGlobalView());
-    } else if (name == "mnuRefresh") {
-        ApplyChange(b.RefreshTree());
-    } else if (name == "mnuExpandAllNodes") {
-        view.expandAll();
-    } else if (name == "mnuCollapseAllNodes") {
-        view.collapseAll();
-        view.expand(m_tree.IndexOfNode(0));
-    } else if (name == "mnuExpandLevels") {
-        ExpandLevels();
-    } else if (name == "mnuShowMember") {
-        ApplyChange(b.ToggleShowMember());
-    } else if (name == "mnuShowChildCount") {
-        ApplyChange(b.ToggleShowChildCount());
-    } else if (name == "mnuShowFlags") {
-        ApplyChange(b.ToggleShowFlags());
-    } else if (name == "mnuShowOrigin") {
-        ApplyChange(b.ToggleShowOrigin());
-    } else if (name == "mnuShowHidden") {
-        ApplyChange(b.ToggleShowHidden());
-    } else if (name == "mnuShowExternal") {
-        ApplyChange(b.ToggleShowExternal());
-    } else {
-        return false;
+    switch (command) {
+        case Command::LocalView: {
+            const std::int32_t node = ObjectTreeModel::NodeOf(view.currentIndex());
+            ApplyChange(b.SwitchToLocalView(node >= 0 ? std::optional(node) : std::nullopt));
+            break;
+        }
+        case Command::GlobalView:
+            ApplyChange(b.SwitchToGlobalView());
+            break;
+        case Command::Refresh:
+            ApplyChange(b.RefreshTree());
+            break;
+        case Command::ExpandAllNodes:
+            view.expandAll();
+            break;
+        case Command::CollapseAllNodes:
+            view.collapseAll();
+            view.expand(m_tree.IndexOfNode(0));
+            break;
+        case Command::ExpandLevels:
+            ExpandLevels();
+            break;
+        case Command::ShowMember:
+            ApplyChange(b.ToggleShowMember());
+            break;
+        case Command::ShowChildCount:
+            ApplyChange(b.ToggleShowChildCount());
+            break;
+        case Command::ShowFlags:
+            ApplyChange(b.ToggleShowFlags());
+            break;
+        case Command::ShowOrigin:
+            ApplyChange(b.ToggleShowOrigin());
+            break;
+        case Command::ShowHidden:
+            ApplyChange(b.ToggleShowHidden());
+            break;
+        case Command::ShowExternal:
+            ApplyChange(b.ToggleShowExternal());
+            break;
+        default:
+            return false;
     }
     SyncChecks();
     return true;

@@ -30,12 +30,12 @@ public:
 
     void WindowLoaded(frmZVMain& window) override;
     std::string FirstStartLibrary(frmZVMain& window) override;
-    // Opens the model; a caller then builds and shows its tree. Outside
-    // start-up a missing DAT file is reported.
-    bool SetActiveModel(frmZVMain& window, const std::string& library, bool atStartUp) override;
-    void CreateModelNodes(frmZVMain& window) override;
+    // Opens the model and builds its tree through ObjectBrowser::OpenModel,
+    // the path the command line and the tests take too; outside start-up
+    // the tree is shown at once.
+    bool OpenModel(frmZVMain& window, const std::string& library, bool atStartUp) override;
     void DisplayTree(frmZVMain& window) override;
-    bool RunCommand(frmZVMain& window, std::string_view menuName) override;
+    bool RunCommand(frmZVMain& window, Command command) override;
 
     // Null until the window is loaded.
     const browser::ObjectBrowser* Browser() const { return m_browser.get(); }

@@ -2,7 +2,6 @@
 #include "app/browser_images.h"
 
 #include "browser/member_panes.h"
-#include "browser/tree_builder.h"
 #include "dialogs/image_set.h"
 
 #include <string>
@@ -13,7 +12,8 @@ QIcon BrowserIcon(ImageList list, int index)
 {
     switch (list) {
         case ImageList::Nodes:
-            return NodeIcon(browser::NodeImageKey(static_cast<browser::NodeImage>(index)));
+            if (index < 0 || index >= kNodeImageCount) return UnknownImageIcon();
+            return NodeIcon(AllNodeImages()[static_cast<std::size_t>(index)]);
         case ImageList::Properties:
             return PropertyIcon(browser::PropertyImageKey(index));
         case ImageList::Methods:

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Where the browser's image numbers become icons: the object tree's node
-// images (browser::NodeImage) and the member panes' property and method
+// images (by NodeImageIndex) and the member panes' property and method
 // images (browser::PropertyImage, browser::MethodImage), drawn from the
 // program's image set by their keys ("OnObj", "p131", "m13").
 #pragma once

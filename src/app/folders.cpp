@@ -45,7 +45,7 @@ Result<fs::path> DetermineAppFolder(const fs::path& programFolder)
         return folder;
     }
     const fs::path own = programFolder.empty() ? RunningProgramFolder() : programFolder;
-    if (!own.empty() && IsWritableFolder(own)) return own;
+    if (!own.empty() && FileExists(own / kBuildTreeMarker) && IsWritableFolder(own)) return own;
 
     fs::path dataHome;
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg && fs::path(xdg).is_absolute())
@@ -54,8 +54,8 @@ Result<fs::path> DetermineAppFolder(const fs::path& programFolder)
         dataHome = fs::path(userHome) / ".local" / "share";
     else
         return Error::FileSystem(0,
-                                 "no folder for Arbolith's files: the program's folder is not writable and "
-                                 "neither XDG_DATA_HOME nor HOME is set (set ARBOLITH_HOME)");
+                                 "no folder for Arbolith's files: neither XDG_DATA_HOME nor HOME is set "
+                                 "(set ARBOLITH_HOME)");
     const fs::path folder = dataHome / "arbolith";
     if (auto made = CreateFolder(folder); !made) return made.error();
     return folder;

@@ -29,11 +29,16 @@ struct AppFolders {
 // The folder of the running executable; empty when it cannot be told.
 std::filesystem::path RunningProgramFolder();
 
+// The file the build writes beside the programs it makes. Its presence marks
+// a build tree; an installed program never has it.
+inline constexpr const char* kBuildTreeMarker = "arbolith-build-tree";
+
 // Where Arbolith keeps its folders and settings: $ARBOLITH_HOME when set;
-// else the program's own folder when it is writable (a build tree, a
-// portable copy); else $XDG_DATA_HOME/arbolith (~/.local/share/arbolith),
-// created when missing. `programFolder` empty means the folder of the
-// running executable.
+// else the program's own folder when it is a build tree (kBuildTreeMarker
+// beside the program) and writable; else $XDG_DATA_HOME/arbolith
+// (~/.local/share/arbolith), created when missing. An installed program
+// never writes beside itself, not even when run by a user (root) who could.
+// `programFolder` empty means the folder of the running executable.
 Result<std::filesystem::path> DetermineAppFolder(const std::filesystem::path& programFolder = {});
 
 // The fixed names inside `appFolder`. Existing entries are found without

@@ -64,16 +64,6 @@ private:
     frmZVMain& m_window;
 };
 
-QString WithoutAccessKeys(const QString& caption)
-{
-    QString text;
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size()) ++i;  // "&&" stands for one "&"
-        text += caption[i];
-    }
-    return text;
-}
-
 double DpiX(const QWidget& w)
 {
     return w.screen() ? w.screen()->logicalDotsPerInchX() : 96.0;
@@ -264,9 +254,12 @@ LayoutMetrics frmZVMain::MeasureLayout() const
     // A little air below the labels, so that they do not touch the panes.
     m.labelHeight = ToTwipsY(label.height() + label.height() / 3);
     // Room for a four-digit count, or for the caption when it needs more
-    // (a large tree, or both "(Hid)" and "(Ext)").
+    // (a large tree, or both "(Hid)" and "(Ext)"), and a few pixels so that
+    // rounding to twips never clips its last letter.
+    const QMargins labelMargins = m_lblNodes->contentsMargins();
     m.nodesLabelWidth = ToTwipsX(std::max(label.horizontalAdvance(QStringLiteral("Nodes: XXXX (Hid)")),
-                                          label.horizontalAdvance(m_lblNodes->text())));
+                                          label.horizontalAdvance(m_lblNodes->text())) +
+                                 labelMargins.left() + labelMargins.right() + 2 * m_lblNodes->margin() + 4);
     return m;
 }
 
@@ -312,7 +305,8 @@ void frmZVMain::DragSplitter(int mouseOffsetPixels)
 {
     if (!m_dragging) return;
     TwipsRect bar = m_layout.picSplitter;
-    bar.left = DragBarLeft(m_layout.imgSplitter.left, ToTwipsX(mouseOffsetPixels), ToTwipsX(centralWidget()->width()));
+    bar.left = DragBarLeft(m_layout.imgSplitter.left, ToTwipsX(mouseOffsetPixels), ToTwipsX(centralWidget()->width()),
+                           m_layout.minimumGripLeft);
     m_layout.picSplitter = bar;
     PlaceControl(m_picSplitter, bar);
 }
@@ -383,21 +377,14 @@ void frmZVMain::ToggleSplitMode(std::string_view state)
     SetGeometryTwips(WindowRect{ToTwipsY(g.y()), ToTwipsX(g.x()), ToTwipsX(g.width() - frameWidth), heightTwips});
 }
 
-void frmZVMain::RunMenuEntry(QAction* action, std::string_view name)
+void frmZVMain::Exit()
 {
-    if (name == "mnuExit") {
-        close();
-        return;
-    }
-    if (name == "mnuSplitMode") {
-        ToggleSplitMode("");
-        return;
-    }
-    if (m_hooks.RunCommand(*this, name)) return;
-    // Nothing happened: a check entry keeps its mark.
-    if (action->isCheckable()) action->setChecked(!action->isChecked());
-    m_prompt.Tell((WithoutAccessKeys(action->text()) + QStringLiteral(" is not available yet.")).toStdString(),
-                  PromptIcon::Information);
+    close();
+}
+
+void frmZVMain::FlipSplitMode()
+{
+    ToggleSplitMode("");
 }
 
 void frmZVMain::resizeEvent(QResizeEvent* event)
@@ -427,14 +414,19 @@ void frmZVMain::changeEvent(QEvent* event)
     }
 }
 
+void frmZVMain::SaveSettings()
+{
+    const WindowState state = CurrentState();
+    const ClosingState closing{state, state == WindowState::Normal ? CurrentRect() : m_lastRect,
+                               m_layout.trvObjects.width, m_currentLibrary};
+    WriteClosingSettings(m_folders.settingsFile, m_settings, closing, ReportIniErrors());
+}
+
 void frmZVMain::closeEvent(QCloseEvent* event)
 {
     if (!m_closed) {
         m_closed = true;
-        const WindowState state = CurrentState();
-        const ClosingState closing{state, state == WindowState::Normal ? CurrentRect() : m_lastRect,
-                                   m_layout.trvObjects.width, m_currentLibrary};
-        WriteClosingSettings(m_folders.settingsFile, m_settings, closing, ReportIniErrors());
+        SaveSettings();
     }
     // Every other window of the program closes with the main window.
     for (QWidget* other : QApplication::topLevelWidgets()) {

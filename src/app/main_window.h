@@ -18,6 +18,7 @@
 
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -58,6 +59,13 @@ public:
     void ApplyFontSizes();
     // A short confirmation on the window's flash button.
     void FlashMessage(std::string_view message, double seconds = 1.0);
+
+    // The closing writes to ZV.INI as a close makes them, without closing:
+    // for a desktop session that ends, or a program stopped, before the
+    // window was closed.
+    void SaveSettings();
+    // True once the window has been closed (and has written its settings).
+    bool IsClosed() const { return m_closed; }
 
     // Records that a model was opened, successfully (its library name) or
     // not (""); closing then writes "CurrentLibrary". Until the first call
@@ -110,8 +118,13 @@ protected:
 
 private:
     void CreateControls();
+    struct MenuItem;
+    static std::span<const MenuItem> MenuBar();
     void CreateMenus();
-    void RunMenuEntry(QAction* action, std::string_view name);
+    void RunMenuItem(const MenuItem& item, QAction& action);
+    // The window's own menu commands.
+    void Exit();
+    void FlipSplitMode();
     void SetAutoHelpCaption();
     void RememberPlace();
     void SetGeometryTwips(const WindowRect& rect);

@@ -6,11 +6,58 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 namespace arbolith {
 
 class frmZVMain;
+
+// The menu commands that parts above the window carry out. The menu bar
+// binds each entry to one of these where it is built (main_window_menus.cpp),
+// so an entry and its command cannot drift apart by a misspelt name.
+enum class Command {
+    Wizard,
+    Library,
+    // Tree menu
+    LocalView,
+    GlobalView,
+    Refresh,
+    ExpandAllNodes,
+    CollapseAllNodes,
+    ExpandLevels,
+    ShowMember,
+    ShowChildCount,
+    ShowExternal,
+    ShowHidden,
+    ShowFlags,
+    ShowOrigin,
+    SaveView,
+    LoadView,
+    // View menu
+    LibraryEnums,
+    VbaEnums,
+    ViewHidden,
+    ViewCreatables,
+    ObjectFrequencies,
+    ViewAllMembers,
+    ShowStats,
+    BranchCounts,
+    Options,
+    // Find menu
+    FindFirst,
+    FindAgain,
+    FindParents,
+    FindPaths,
+    FindObjectsWithMember,
+    // Help menu
+    HelpDocumentation,
+    WizardHelp,
+    HelpFile,
+    AutoHelp,
+    SetHelpFile,
+    Legend,
+    ShowWelcome,
+    About,
+};
 
 class MainWindowHooks {
 public:
@@ -27,30 +74,29 @@ public:
         return {};
     }
 
-    // Makes the model of `library` (a library file name) current. An
-    // implementation records the attempt with frmZVMain::SetCurrentLibrary
-    // (the name when the model opened, "" when it did not) so that closing
-    // writes it. At start-up (`atStartUp`) a model whose files are missing is
-    // dropped without a message. True when the model is now open.
-    virtual bool SetActiveModel(frmZVMain& window, const std::string& library, bool atStartUp)
+    // Opens the model of `library` (a library file name) and builds its
+    // tree; DisplayTree then shows it. An implementation records the attempt
+    // with frmZVMain::SetCurrentLibrary (the name when the model opened, ""
+    // when it did not) so that closing writes it. At start-up (`atStartUp`) a
+    // model whose files are missing is dropped without a message. True when
+    // the model is now open.
+    virtual bool OpenModel(frmZVMain& window, const std::string& library, bool atStartUp)
     {
         (void)window, (void)library, (void)atStartUp;
         return false;
     }
-    // Builds the tree nodes of the current model.
-    virtual void CreateModelNodes(frmZVMain& window) { (void)window; }
-    // Fills the object tree from the nodes; with no nodes it does nothing.
+    // Shows the tree of the current model in the object tree; with no tree
+    // it does nothing.
     virtual void DisplayTree(frmZVMain& window) { (void)window; }
     // Shows the welcome window, modally.
     virtual void ShowWelcome(frmZVMain& window) { (void)window; }
     // Shows help for the selected node of the object tree (AutoHelp).
     virtual void ShowHelpForSelection(frmZVMain& window) { (void)window; }
-    // Runs the command of a menu entry, named as in the menu bar
-    // ("mnuWizard", "mnuLibrary", ...). False when this build has no such
-    // command yet: the window then says so.
-    virtual bool RunCommand(frmZVMain& window, std::string_view menuName)
+    // Carries out a menu command. False when this build has no such command
+    // yet: the window then says so.
+    virtual bool RunCommand(frmZVMain& window, Command command)
     {
-        (void)window, (void)menuName;
+        (void)window, (void)command;
         return false;
     }
 };

@@ -30,31 +30,68 @@ std::int32_t SizeInRange(std::int32_t value)
     return InRangeOr<std::int32_t>(value, 100, 32767, 3000);
 }
 
+// Reads keys from ZV.INI loaded once: a damaged file with a huge line is
+// read and parsed a single time, not once per key.
 class SettingsReader {
 public:
-    SettingsReader(const fs::path& file, const IniErrorSink& onError) : m_file(file), m_onError(onError) {}
-
-    bool Bool(const char* section, const char* key, bool def) const
+    SettingsReader(const ProfileDocument& doc, const fs::path& file, const IniErrorSink& onError)
+        : m_doc(doc), m_file(file), m_onError(onError)
     {
-        return GetIniBoolean(section, key, def, m_file, m_onError);
     }
+
+    bool Has(const char* section, const char* key) const { return m_doc.Get(section, key).has_value(); }
+    bool Bool(const char* section, const char* key, bool def) const { return GetIniBoolean(m_doc, section, key, def); }
     std::int16_t Int(const char* section, const char* key, std::int16_t def) const
     {
-        return GetIniInteger(section, key, def, m_file, m_onError);
+        return GetIniInteger(m_doc, section, key, def, m_file, m_onError);
     }
     std::int32_t Long(const char* section, const char* key, std::int32_t def) const
     {
-        return GetIniLong(section, key, def, m_file, m_onError);
+        return GetIniLong(m_doc, section, key, def, m_file, m_onError);
     }
-    std::string String(const char* section, const char* key) const
-    {
-        return GetIniString(section, key, "", m_file, m_onError);
-    }
+    std::string String(const char* section, const char* key) const { return GetIniString(m_doc, section, key, ""); }
 
 private:
+    const ProfileDocument& m_doc;
     const fs::path& m_file;
     const IniErrorSink& m_onError;
 };
+
+// The place of a window that has none stored: three quarters of the primary
+// screen each way, centred on it. Sizes stay within what the file can hold
+// back (a larger stored size would read as the 3000-twip fallback).
+struct FirstStartPlace {
+    explicit FirstStartPlace(const ScreenArea& primary)
+        : known(primary.width > 0 && primary.height > 0),
+          width(std::clamp(primary.width / 4 * 3, 3000, 32767)),
+          height(std::clamp(primary.height / 4 * 3, 3000, 32767)),
+          left(primary.left + std::max((primary.width - width) / 2, 0)),
+          top(primary.top + std::max((primary.height - height) / 2, 0))
+    {
+    }
+    bool known;  // false without a screen: the fixed defaults apply
+    std::int32_t width, height, left, top;
+};
+
+// One rectangle from its four keys. A key present reads as it always has
+// (range tests and their fallbacks); a key absent takes the first-start
+// place when the screen is known.
+WindowRect ReadRect(const SettingsReader& r, const FirstStartPlace& first, const char* top, const char* left,
+                    const char* height, const char* width)
+{
+    const auto position = [&](const char* key, std::int32_t firstValue) {
+        return !r.Has("Main", key) && first.known ? firstValue : PositionInRange(r.Long("Main", key, 0));
+    };
+    const auto size = [&](const char* key, std::int32_t firstValue) {
+        return !r.Has("Main", key) && first.known ? firstValue : SizeInRange(r.Long("Main", key, 3000));
+    };
+    WindowRect rect;
+    rect.top = position(top, first.top);
+    rect.left = position(left, first.left);
+    rect.height = size(height, first.height);
+    rect.width = size(width, first.width);
+    return rect;
+}
 
 std::string Decimal(std::int64_t value)
 {
@@ -81,12 +118,16 @@ Settings ReadSettings(const fs::path& file, ScreenSize screen, const IniErrorSin
 {
     Settings s;
     // A file that cannot be read at all is reported once, not once per key.
-    if (auto probe = ProfileDocument::Load(file); !probe) {
-        if (onError) onError(IniFailureMessage("Error getting string from ", file, probe.error()));
+    auto loaded = ProfileDocument::Load(file);
+    if (!loaded) {
+        if (onError) onError(IniFailureMessage("Error getting string from ", file, loaded.error()));
         return s;
     }
+    const ScreenArea primaryOnly[] = {ScreenArea{0, 0, screen.width, screen.height}};
+    if (screens.empty()) screens = primaryOnly;
+    const FirstStartPlace first(screens.front());
 
-    const SettingsReader r(file, onError);
+    const SettingsReader r(*loaded, file, onError);
     s.defaultDepth = InRangeOr<std::int16_t>(r.Int("OMForm", "DefaultDepth", 6), 1, 100, 6);
     s.autoHelp = r.Bool("Main", "AutoHelp", false);
     s.showOrigin = r.Bool("OMForm", "ShowOrigin", false);
@@ -99,23 +140,20 @@ Settings ReadSettings(const fs::path& file, ScreenSize screen, const IniErrorSin
     s.openDlgAtTop = r.Bool("Main", "OpenDlgAtTop", false);
     s.splitMode = r.Bool("Main", "SplitMode", false);
     s.scaleFactor = InRangeOr<std::int16_t>(r.Int("Main", "ScaleFactor", 50), 10, 90, 50);
-    s.windowState = r.Int("Main", "WindowState", 2);
+    // No state stored (a first start): the normal state, at the first-start
+    // place, rather than a maximised window whose normal size is 3000 twips.
+    const bool stateStored = r.Has("Main", "WindowState") || !first.known;
+    s.windowState = r.Int("Main", "WindowState", stateStored ? 2 : 0);
 
     WindowRect& rect = s.startRect;
     if (s.windowState != static_cast<std::int16_t>(WindowState::Minimised)) {
         s.startState = s.windowState;
-        rect.top = PositionInRange(r.Long("Main", "Top", 0));
-        rect.left = PositionInRange(r.Long("Main", "Left", 0));
-        rect.height = SizeInRange(r.Long("Main", "Height", 3000));
-        rect.width = SizeInRange(r.Long("Main", "Width", 3000));
+        rect = ReadRect(r, first, "Top", "Left", "Height", "Width");
     } else {
         // Closed while minimised: open as it was before the minimising.
         const std::int16_t before = r.Int("Main", "StateBeforeMin", 2);
         s.startState = before == 0 ? 0 : 2;
-        rect.top = PositionInRange(r.Long("Main", "TopBeforeMin", 0));
-        rect.left = PositionInRange(r.Long("Main", "LeftBeforeMin", 0));
-        rect.height = SizeInRange(r.Long("Main", "HeightBeforeMin", 3000));
-        rect.width = SizeInRange(r.Long("Main", "WidthBeforeMin", 3000));
+        rect = ReadRect(r, first, "TopBeforeMin", "LeftBeforeMin", "HeightBeforeMin", "WidthBeforeMin");
     }
     if (s.splitMode) {
         s.startState = static_cast<std::int16_t>(WindowState::Normal);
@@ -126,8 +164,13 @@ Settings ReadSettings(const fs::path& file, ScreenSize screen, const IniErrorSin
     }
     // A place past the screen's edges, or on a screen that has since gone,
     // comes back onto the primary screen.
-    const ScreenArea primaryOnly[] = {ScreenArea{0, 0, screen.width, screen.height}};
-    rect = BringOntoScreen(rect, screens.empty() ? std::span<const ScreenArea>(primaryOnly) : screens);
+    rect = BringOntoScreen(rect, screens);
+
+    // No splitter position stored: the tree takes a third of the window.
+    if (!r.Has("OMForm", "TreeWidth") && first.known) {
+        const bool maximised = s.startState != static_cast<std::int16_t>(WindowState::Normal);
+        s.treeWidth = std::min((maximised ? screens.front().width : rect.width) / 3, 32767);
+    }
 
     s.fonts.textbox = r.Int("Fonts", "Textbox", 8);
     s.fonts.label = r.Int("Fonts", "Label", 8);

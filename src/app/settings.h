@@ -77,12 +77,13 @@ struct Settings {
     WindowRect startRect;
 };
 
-// Reads every key with its default and range test. A missing file gives
-// every default. Helper failures reach `onError` and the key takes its
-// default. `screen` is the primary screen (split mode fills its width);
-// `screens` lists every screen of the desktop, primary first, for the test
-// that the saved place is still visible; empty means the primary screen
-// alone, at the desktop's origin.
+// Reads every key with its default and range test. The window's keys that
+// are absent (a first start, no file at all) place it in the normal state at
+// three quarters of the primary screen, centred, with the tree a third of its
+// width; with no screen (a size of 0) they take the fixed defaults. Helper failures reach `onError` and the key takes
+// its default. `screen` is the primary screen (split mode fills its width); `screens` lists every screen of the
+// desktop, primary first, for the test that the saved place is still visible; empty means the primary screen alone, at
+// the desktop's origin.
 Settings ReadSettings(const std::filesystem::path& file, ScreenSize screen, const IniErrorSink& onError = {},
                       std::span<const ScreenArea> screens = {});
 

@@ -51,7 +51,7 @@ std::unique_ptr<frmZVMain> StartMainWindow(Prompt& prompt, MainWindowHooks& hook
 
     std::string library = window->ProgramSettings().currentLibrary;
     if (library.empty()) library = hooks.FirstStartLibrary(*window);
-    if (!library.empty() && hooks.SetActiveModel(*window, library, true)) hooks.CreateModelNodes(*window);
+    if (!library.empty()) hooks.OpenModel(*window, library, true);
 
     window->show();
     window->MenusEnabled(window->ModelOpen());

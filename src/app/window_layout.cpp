@@ -36,6 +36,11 @@ std::int32_t PixelsToTwips(std::int32_t pixels, double dpi)
     return static_cast<std::int32_t>(std::lround(pixels * kTwipsPerInch / UsableDpi(dpi)));
 }
 
+std::int32_t MinimumSplitPosition(const LayoutMetrics& m)
+{
+    return std::max(kMinSplit, m.nodesLabelWidth);
+}
+
 ControlLayout SizeControls(const LayoutMetrics& m, std::int32_t p)
 {
     if (p < kMinSplit) p = kMinSplit;
@@ -43,9 +48,14 @@ ControlLayout SizeControls(const LayoutMetrics& m, std::int32_t p)
         p = m.innerWidth - kMinSplit;
         if (p < 0) p = kMinSplit;
     }
+    // The tree's label wins over the room on the right: a window too narrow
+    // for both pushes the member panes past its edge, never the panes'
+    // labels onto the tree's.
+    p = std::max(p, m.nodesLabelWidth);
 
     ControlLayout c;
     c.splitPosition = p;
+    c.minimumGripLeft = kMargin + MinimumSplitPosition(m);
     c.txtStatus = {kMargin, kMargin, std::max(m.innerWidth - 2 * kMargin, kMinStatusWidth), m.statusHeight};
 
     const std::int32_t labelTop = c.txtStatus.Bottom() + kMargin;
@@ -62,9 +72,12 @@ ControlLayout SizeControls(const LayoutMetrics& m, std::int32_t p)
     c.picSplitter = {c.imgSplitter.left, treeTop, kGripWidth - kBarNarrower, treeHeight};
 
     c.lblNodes = {c.trvObjects.left, labelTop, m.nodesLabelWidth, m.labelHeight};
-    const std::int32_t defaultLeft = c.lblNodes.Right() + kDefaultLabelGap;
-    // The default member's label may use the room up to the property pane.
-    c.lblDefault = {defaultLeft, labelTop, std::max(c.trvProps.left - kMargin - defaultLeft, 0), m.labelHeight};
+    // The default member's label may use the room up to the property pane;
+    // with none left it shrinks to nothing there rather than cover the
+    // property pane's label.
+    const std::int32_t defaultEnd = c.trvProps.left - kMargin;
+    const std::int32_t defaultLeft = std::min(c.lblNodes.Right() + kDefaultLabelGap, defaultEnd);
+    c.lblDefault = {defaultLeft, labelTop, defaultEnd - defaultLeft, m.labelHeight};
     c.lblProps = {c.trvProps.left, labelTop, c.trvProps.width, m.labelHeight};
     c.lblMethods = {c.trvMethods.left, labelTop, c.trvMethods.width, m.labelHeight};
     return c;
@@ -75,10 +88,11 @@ std::int32_t SplitPositionForGrip(const ControlLayout& layout, std::int32_t grip
     return gripLeft - layout.trvObjects.left;
 }
 
-std::int32_t DragBarLeft(std::int32_t gripLeft, std::int32_t mouseOffset, std::int32_t innerWidth)
+std::int32_t DragBarLeft(std::int32_t gripLeft, std::int32_t mouseOffset, std::int32_t innerWidth,
+                         std::int32_t minimumLeft)
 {
     const std::int32_t left = gripLeft + mouseOffset;
-    return std::max(std::min(left, innerWidth - kSplitterDragMargin), kSplitterDragMargin);
+    return std::max(std::min(left, innerWidth - kSplitterDragMargin), std::max(kSplitterDragMargin, minimumLeft));
 }
 
 }  // namespace arbolith

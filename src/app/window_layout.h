@@ -47,12 +47,20 @@ struct ControlLayout {
     TwipsRect trvObjects, trvProps, trvMethods;
     TwipsRect imgSplitter;  // the grip, at the tree's right edge
     TwipsRect picSplitter;  // the bar shown while dragging
+    // The grip's place for the narrowest tree: the drag bar stops there.
+    std::int32_t minimumGripLeft = 0;
 };
+
+// The narrowest the object tree may be: 1000, or as wide as the node count's
+// label when that is wider, so that the labels above the panes never overlap.
+std::int32_t MinimumSplitPosition(const LayoutMetrics& metrics);
 
 // Lays out every control of the main window for a splitter position, which
 // is the width of the object tree. The position is kept at least 1000 and at
-// most the inner width - 1000 (1000 when that is negative); the panes keep
-// their minimum sizes even when the window is too small to show them whole.
+// most the inner width - 1000 (1000 when that is negative), and in any case
+// at least as wide as the node count's label; the panes keep their minimum
+// sizes even when the window is too small to show them whole. No two labels
+// overlap.
 ControlLayout SizeControls(const LayoutMetrics& metrics, std::int32_t splitPosition);
 
 // The splitter position that puts the grip (or the drag bar) at `gripLeft`:
@@ -62,7 +70,9 @@ ControlLayout SizeControls(const LayoutMetrics& metrics, std::int32_t splitPosit
 std::int32_t SplitPositionForGrip(const ControlLayout& layout, std::int32_t gripLeft);
 
 // Where the drag bar goes while the splitter is dragged: the grip's left edge
-// plus the mouse's offset, kept 500 twips from both edges of the window.
-std::int32_t DragBarLeft(std::int32_t gripLeft, std::int32_t mouseOffset, std::int32_t innerWidth);
+// plus the mouse's offset, kept 500 twips from both edges of the window and
+// not left of `minimumLeft` (ControlLayout::minimumGripLeft), which wins.
+std::int32_t DragBarLeft(std::int32_t gripLeft, std::int32_t mouseOffset, std::int32_t innerWidth,
+                         std::int32_t minimumLeft = 0);
 
 }  // namespace arbolith

@@ -31,15 +31,29 @@ struct NodeImage {
     friend bool operator==(const NodeImage&, const NodeImage&) = default;
 };
 
+// True for the hidden state of a hidden object: "H" in either case. The
+// tree's hidden filter, the flat view's " (H)" mark and the node image all
+// decide by this.
+constexpr bool IsHiddenObjectState(std::string_view hiddenState)
+{
+    return hiddenState.size() == 1 && (hiddenState[0] == 'H' || hiddenState[0] == 'h');
+}
+
 // The node image of an object. `withHidden` is false for the root of the
 // global view and for the flat view, which never show the hidden variants.
-// The hidden state is compared without regard to case, as the tree's hidden
-// filter compares it.
 constexpr NodeImage NodeImageFor(std::string_view helpId, bool isCollection, std::string_view hiddenState,
                                  bool withHidden = true)
 {
-    const bool hidden = hiddenState.size() == 1 && (hiddenState[0] == 'H' || hiddenState[0] == 'h');
-    return {HasHelp(helpId), isCollection, withHidden && hidden};
+    return {HasHelp(helpId), isCollection, withHidden && IsHiddenObjectState(hiddenState)};
+}
+
+// The number of node images, and an image's place among them: its position
+// in AllNodeImages(), the order "OnObj", "OffObj", "OnCol", "OffCol", then
+// the hidden ones. Views keep one icon per place.
+inline constexpr int kNodeImageCount = 8;
+constexpr int NodeImageIndex(NodeImage image)
+{
+    return (image.help ? 0 : 1) + (image.collection ? 2 : 0) + (image.hidden ? 4 : 0);
 }
 
 inline std::string NodeImageKey(NodeImage image)
@@ -173,10 +187,10 @@ constexpr std::optional<PropertyImage> ParsePropertyImageKey(std::string_view ke
 
 // Every image of each kind: nodes in the order "OnObj", "OffObj", "OnCol",
 // "OffCol", then the hidden ones; members in ascending key order.
-inline std::array<NodeImage, 8> AllNodeImages()
+constexpr std::array<NodeImage, kNodeImageCount> AllNodeImages()
 {
-    std::array<NodeImage, 8> all;
-    for (int i = 0; i < 8; ++i) all[i] = {i % 2 == 0, (i / 2) % 2 == 1, i >= 4};
+    std::array<NodeImage, kNodeImageCount> all;
+    for (int i = 0; i < kNodeImageCount; ++i) all[i] = {i % 2 == 0, (i / 2) % 2 == 1, i >= 4};
     return all;
 }
 

@@ -83,13 +83,15 @@ Result<ActiveModelResult> ObjectBrowser::SetActiveModel(std::string_view library
     m.datPath = FindDatFile(m_modelsFolder, m.baseName);
     m.infPath = FindEntryNoCase(m_modelsFolder, m.baseName + "." + std::string(kInfExtension));
 
-    const IniErrorSink onError = [this](const std::string& message) { Tell(message); };
     InfBrowseKeys keys;
+    bool infRead = false;
     if (FileExists(m.infPath)) {
-        if (auto read = ReadInfBrowseKeys(m.infPath))
+        if (auto read = ReadInfBrowseKeys(m.infPath)) {
             keys = std::move(*read);
-        else
-            onError(IniFailureMessage("Error getting string from ", m.infPath, read.error()));
+            infRead = true;
+        } else {
+            Tell(IniFailureMessage("Error getting string from ", m.infPath, read.error()));
+        }
     }
     m.modelName = keys.modelName;
 
@@ -98,12 +100,9 @@ Result<ActiveModelResult> ObjectBrowser::SetActiveModel(std::string_view library
         m_current = std::move(m);
         return ActiveModelResult::DatMissing;
     }
-
-    const bool topIsCustom = GetIniBoolean("TopObject", "TopIsCustom", true, m.infPath, onError);
-    m.topObjectName =
-        GetIniString("TopObject", topIsCustom ? "CustomTopObject" : "BuiltInTopObject", "", m.infPath, onError);
+    m.topObjectName = keys.topObjectName;
     m.topObjectKey = keys.topObjectKey.value_or(0);
-    m.topOnlyOnce = GetIniBoolean("TopObject", "TopOnlyOnce", false, m.infPath, onError);
+    m.topOnlyOnce = keys.topOnlyOnce;
     m.showHidden = keys.showHidden;
     m.showExternal = keys.showExternal;
 
@@ -113,6 +112,14 @@ Result<ActiveModelResult> ObjectBrowser::SetActiveModel(std::string_view library
         m_current = std::move(m);
         return helpFile.error();
     }
+    // Model making always writes the key; without it (a damaged or hand-made
+    // file) the tree would start at whatever object has key 0.
+    if (infRead && !keys.topObjectKey)
+        Tell("The INF file " + m.infPath.string() +
+                 " does not say which object is the top of the model (TopObjectKey of section TopObject is "
+                 "missing or not a number), so the tree starts at the object with key 0. Make the model again "
+                 "with the Create Model Wizard to set the top object.",
+             PromptIcon::Exclamation);
     m.libraryHelpFile = std::move(*helpFile);
     m.helpFile = Trim(keys.helpFile).empty() ? m.libraryHelpFile : keys.helpFile;
     m_current = std::move(m);
@@ -121,30 +128,27 @@ Result<ActiveModelResult> ObjectBrowser::SetActiveModel(std::string_view library
 
 bool ObjectBrowser::LibraryMenuClicked(std::string_view libraryName)
 {
+    return OpenModel(libraryName, false);
+}
+
+bool ObjectBrowser::OpenAtStartup(std::string_view currentLibrary)
+{
+    return !currentLibrary.empty() && OpenModel(currentLibrary, true);
+}
+
+bool ObjectBrowser::OpenModel(std::string_view libraryName, bool atStartUp)
+{
     auto opened = SetActiveModel(libraryName);
     if (!opened) {
         Tell(MissingDatMessage() + "\n" + opened.error().description, PromptIcon::Critical);
         return false;
     }
     if (*opened == ActiveModelResult::DatMissing) {
-        Tell(MissingDatMessage(), PromptIcon::Critical);
+        // At start-up a model whose files have gone is passed over quietly.
+        if (!atStartUp) Tell(MissingDatMessage(), PromptIcon::Critical);
         return false;
     }
     const bool built = flatView ? CreateFlatModelNodes() : CreateModelNodes();
-    DisplayTree();
-    return built;
-}
-
-bool ObjectBrowser::OpenAtStartup(std::string_view currentLibrary)
-{
-    if (currentLibrary.empty()) return false;
-    auto opened = SetActiveModel(currentLibrary);
-    if (!opened) {
-        Tell(MissingDatMessage() + "\n" + opened.error().description, PromptIcon::Critical);
-        return false;
-    }
-    if (*opened == ActiveModelResult::DatMissing) return false;
-    const bool built = CreateModelNodes();
     DisplayTree();
     return built;
 }
@@ -180,7 +184,7 @@ bool ObjectBrowser::CreateModelNodes()
         return false;
     }
     m_seeds = {RootSeed(m_model, *top)};
-    return CreateNodes(kMaxLevel, true);
+    return CreateNodes(kMaxLevel, false);  // FillArrays has just read the branch counts
 }
 
 bool ObjectBrowser::CreateFlatModelNodes()

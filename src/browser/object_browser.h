@@ -77,12 +77,17 @@ public:
 
     // Opening. SetActiveModel makes a model current and reads its settings;
     // an engine failure (a damaged DAT file) is returned, the model is then
-    // not current. LibraryMenuClicked also builds and displays its tree and
-    // tells the user when the DAT file is missing or damaged.
+    // not current. An INF file that does not name the top object is reported.
     Result<ActiveModelResult> SetActiveModel(std::string_view libraryName);
+    // The one way a model is opened, by the window and the command line
+    // alike: makes it current, builds its tree (the flat one when flatView
+    // is set) and forms the display. A missing or damaged DAT file is
+    // reported, except that at start-up (`atStartUp`) a missing one is
+    // passed over silently. True when the tree was built.
+    bool OpenModel(std::string_view libraryName, bool atStartUp);
+    // OpenModel from the Models menu, and at start-up with the previous
+    // run's model ("" opens nothing).
     bool LibraryMenuClicked(std::string_view libraryName);
-    // Start-up: reopens the previous run's model. A missing DAT file is
-    // passed over silently; a damaged one is reported and no model is open.
     bool OpenAtStartup(std::string_view currentLibrary);
 
     // Building. Each returns false after telling the user why it stopped;

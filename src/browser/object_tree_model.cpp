@@ -92,13 +92,13 @@ QVariant ObjectTreeModel::data(const QModelIndex& index, int role) const
             return QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size()));
         }
         case Qt::DecorationRole: {
-            const int image = static_cast<int>(m_display->Image(node));
+            const int image = NodeImageIndex(m_display->Image(node));
             return m_haveImages ? QVariant(m_images[static_cast<std::size_t>(image)]) : QVariant(image);
         }
         case NodeRole:
             return node;
         case ImageRole:
-            return static_cast<int>(m_display->Image(node));
+            return NodeImageIndex(m_display->Image(node));
         case LevelRole:
             return m_display->Level(node);
         default:

@@ -20,7 +20,7 @@ class ObjectTreeModel : public QAbstractItemModel {
 public:
     enum Role {
         NodeRole = Qt::UserRole + 1,  // the node's index in the node array (int)
-        ImageRole,                    // the node's image, a NodeImage as int
+        ImageRole,                    // the node's image, by NodeImageIndex
         LevelRole,                    // the node's level (int)
     };
 
@@ -33,7 +33,7 @@ public:
     void Relabel(std::shared_ptr<const TreeDisplay> display);
     const TreeDisplay& Display() const { return *m_display; }
 
-    // The images for the decoration role, by NodeImage. Until they are set,
+    // The images for the decoration role, by NodeImageIndex. Until they are set,
     // the decoration role gives the image number.
     void SetImages(std::array<QIcon, kNodeImageCount> images);
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "browser/tree_builder.h"
 
-#include "browser/image_codes.h"
 #include "platform/text_encoding.h"
 
 #include <algorithm>
@@ -12,12 +11,14 @@ namespace arbolith::browser {
 
 namespace {
 
-constexpr std::string_view kImageKeys[kNodeImageCount] = {"OnObj",    "OffObj",    "OnCol",    "OffCol",
-                                                          "OnObjHid", "OffObjHid", "OnColHid", "OffColHid"};
-
 bool IsHidden(const ObjectRecord& o)
 {
-    return EqualsNoCase(o.hiddenState, "H");
+    return IsHiddenObjectState(o.hiddenState);
+}
+
+NodeImage NodeImageOf(const ObjectRecord& o, bool hiddenVariants)
+{
+    return NodeImageFor(o.helpId, o.isCollection, o.hiddenState, hiddenVariants);
 }
 
 // Yielding costs a round of the event loop; once per few thousand nodes keeps
@@ -25,19 +26,6 @@ bool IsHidden(const ObjectRecord& o)
 constexpr std::size_t kYieldEvery = 4096;
 
 }  // namespace
-
-std::string_view NodeImageKey(NodeImage image)
-{
-    return kImageKeys[static_cast<int>(image)];
-}
-
-NodeImage NodeImageFor(const ObjectRecord& object, bool hiddenVariants)
-{
-    int image = object.isCollection ? 2 : 0;
-    if (!HasHelp(object.helpId)) image += 1;
-    if (hiddenVariants && object.hiddenState == "H") image += 4;
-    return static_cast<NodeImage>(image);
-}
 
 Result<void> CreateNodes(const ObjectModel& model, std::span<const NodeRecord> seeds, std::int32_t maxLevel,
                          const BuildRules& rules, std::vector<NodeRecord>& nodes, ProgressSink* progress)
@@ -75,7 +63,7 @@ Result<void> CreateNodes(const ObjectModel& model, std::span<const NodeRecord> s
             child.parent = static_cast<std::int32_t>(cursor);
             child.level = at.level + 1;
             child.edge = e;
-            child.image = NodeImageFor(model.objects[static_cast<std::size_t>(k)], true);
+            child.image = NodeImageOf(model.objects[static_cast<std::size_t>(k)], true);
         }
     }
     return Ok();
@@ -86,7 +74,7 @@ NodeRecord RootSeed(const ObjectModel& model, std::int32_t topObject)
     NodeRecord root;
     root.object = topObject;
     if (topObject >= 0 && static_cast<std::size_t>(topObject) < model.objects.size())
-        root.image = NodeImageFor(model.objects[static_cast<std::size_t>(topObject)], false);
+        root.image = NodeImageOf(model.objects[static_cast<std::size_t>(topObject)], false);
     return root;
 }
 
@@ -108,8 +96,8 @@ std::vector<NodeRecord> CreateFlatNodes(const ObjectModel& model)
         node.object = i;
         node.parent = 0;
         node.level = 1;
-        node.image = NodeImageFor(o, false);
-        node.hiddenMark = o.hiddenState == "H";
+        node.image = NodeImageOf(o, false);
+        node.hiddenMark = IsHidden(o);
     }
     return nodes;
 }

@@ -13,6 +13,7 @@
 // it is shown. A million nodes take about 20 MB.
 #pragma once
 
+#include "browser/image_codes.h"
 #include "browser/object_model.h"
 #include "platform/progress.h"
 #include "platform/result.h"
@@ -25,16 +26,6 @@
 
 namespace arbolith::browser {
 
-// The eight node images: help or none, object or collection, hidden or not.
-enum class NodeImage : std::uint8_t { OnObj, OffObj, OnCol, OffCol, OnObjHid, OffObjHid, OnColHid, OffColHid };
-inline constexpr int kNodeImageCount = 8;
-
-// "OnObj", "OffColHid", ...
-std::string_view NodeImageKey(NodeImage image);
-// The image of a node showing that object; the "Hid" images only when
-// `hiddenVariants` (the global root and the flat view do without them).
-NodeImage NodeImageFor(const ObjectRecord& object, bool hiddenVariants);
-
 // One node of the tree. Its index in the node array is its identity; index 0
 // is the root.
 struct NodeRecord {
@@ -42,7 +33,9 @@ struct NodeRecord {
     std::int32_t parent = -1;  // index of the parent node; -1 for the root
     std::int32_t level = 0;    // 0 for the root
     std::int32_t edge = -1;    // the edge that led here (its label is the origin); -1 for the root and seeds
-    NodeImage image = NodeImage::OffObj;
+    // Chosen by NodeImageFor (image_codes.h); without the "Hid" variants for
+    // the global view's root and the flat view. "OffObj" until set.
+    NodeImage image;
     bool hiddenMark = false;  // flat view: " (H)" follows the name of a hidden object
 
     bool operator==(const NodeRecord&) const = default;

@@ -77,12 +77,10 @@ std::string InvalidSectionNameReason(std::string_view name)
 // Reads an integer the way GetPrivateProfileInt does, then checks that it
 // fits T.
 template <class T>
-T GetIniNumber(std::string_view what, int bits, std::string_view section, std::string_view key, T defaultValue,
-               const fs::path& file, const IniErrorSink& onError)
+T GetIniNumber(const ProfileDocument& doc, std::string_view what, int bits, std::string_view section,
+               std::string_view key, T defaultValue, const fs::path& file, const IniErrorSink& onError)
 {
-    const auto doc = LoadOrReport(file, onError, what);
-    if (!doc) return 0;
-    const std::optional<std::string> value = doc->Get(section, key);
+    const std::optional<std::string> value = doc.Get(section, key);
     const std::optional<std::int64_t> parsed = value ? ParseIniNumber(*value) : std::nullopt;
     if (!parsed) return defaultValue;
     const std::int64_t number = *parsed;
@@ -162,34 +160,57 @@ std::string InvalidKeyNameReason(std::string_view name)
     return {};
 }
 
+bool GetIniBoolean(const ProfileDocument& doc, std::string_view section, std::string_view key, bool defaultValue)
+{
+    const std::optional<std::string> value = doc.Get(section, key);
+    return value ? ParseIniBoolean(*value, defaultValue) : defaultValue;
+}
+
+std::int16_t GetIniInteger(const ProfileDocument& doc, std::string_view section, std::string_view key,
+                           std::int16_t defaultValue, const fs::path& file, const IniErrorSink& onError)
+{
+    return GetIniNumber<std::int16_t>(doc, kGetInteger, 16, section, key, defaultValue, file, onError);
+}
+
+std::int32_t GetIniLong(const ProfileDocument& doc, std::string_view section, std::string_view key,
+                        std::int32_t defaultValue, const fs::path& file, const IniErrorSink& onError)
+{
+    return GetIniNumber<std::int32_t>(doc, kGetLong, 32, section, key, defaultValue, file, onError);
+}
+
+std::string GetIniString(const ProfileDocument& doc, std::string_view section, std::string_view key,
+                         std::string_view defaultValue)
+{
+    std::optional<std::string> value = doc.Get(section, key);
+    return value ? std::move(*value) : std::string(defaultValue);
+}
+
 bool GetIniBoolean(std::string_view section, std::string_view key, bool defaultValue, const fs::path& file,
                    const IniErrorSink& onError)
 {
     const auto doc = LoadOrReport(file, onError, kGetBoolean);
-    if (!doc) return false;
-    const std::optional<std::string> value = doc->Get(section, key);
-    return value ? ParseIniBoolean(*value, defaultValue) : defaultValue;
+    return doc ? GetIniBoolean(*doc, section, key, defaultValue) : false;
 }
 
 std::int16_t GetIniInteger(std::string_view section, std::string_view key, std::int16_t defaultValue,
                            const fs::path& file, const IniErrorSink& onError)
 {
-    return GetIniNumber<std::int16_t>(kGetInteger, 16, section, key, defaultValue, file, onError);
+    const auto doc = LoadOrReport(file, onError, kGetInteger);
+    return doc ? GetIniInteger(*doc, section, key, defaultValue, file, onError) : std::int16_t{0};
 }
 
 std::int32_t GetIniLong(std::string_view section, std::string_view key, std::int32_t defaultValue, const fs::path& file,
                         const IniErrorSink& onError)
 {
-    return GetIniNumber<std::int32_t>(kGetLong, 32, section, key, defaultValue, file, onError);
+    const auto doc = LoadOrReport(file, onError, kGetLong);
+    return doc ? GetIniLong(*doc, section, key, defaultValue, file, onError) : 0;
 }
 
 std::string GetIniString(std::string_view section, std::string_view key, std::string_view defaultValue,
                          const fs::path& file, const IniErrorSink& onError)
 {
     const auto doc = LoadOrReport(file, onError, kGetString);
-    if (!doc) return {};
-    std::optional<std::string> value = doc->Get(section, key);
-    return value ? std::move(*value) : std::string(defaultValue);
+    return doc ? GetIniString(*doc, section, key, defaultValue) : std::string();
 }
 
 bool PutIniString(std::string_view section, std::string_view key, std::string_view value, const fs::path& file,

@@ -45,6 +45,19 @@ std::int32_t GetIniLong(std::string_view section, std::string_view key, std::int
 std::string GetIniString(std::string_view section, std::string_view key, std::string_view defaultValue,
                          const std::filesystem::path& file, const IniErrorSink& onError = {});
 
+// The same readers on a document the caller has loaded already from `file`
+// (named in messages): for a caller that reads many keys of one file, which
+// would otherwise be read and parsed again for every key.
+class ProfileDocument;
+bool GetIniBoolean(const ProfileDocument& doc, std::string_view section, std::string_view key, bool defaultValue);
+std::int16_t GetIniInteger(const ProfileDocument& doc, std::string_view section, std::string_view key,
+                           std::int16_t defaultValue, const std::filesystem::path& file,
+                           const IniErrorSink& onError = {});
+std::int32_t GetIniLong(const ProfileDocument& doc, std::string_view section, std::string_view key,
+                        std::int32_t defaultValue, const std::filesystem::path& file, const IniErrorSink& onError = {});
+std::string GetIniString(const ProfileDocument& doc, std::string_view section, std::string_view key,
+                         std::string_view defaultValue);
+
 // Writers return true on success. A key name or value that a line of the
 // file cannot hold (a line break; a key name with "=" or starting with "["
 // or ";"; an empty key name) is refused: false, message, file unchanged.
@@ -57,8 +70,6 @@ bool DeleteIniSection(std::string_view section, const std::filesystem::path& fil
 // Key names of a section in file order (see ProfileDocument::SectionKeys).
 std::vector<std::string> GetIniSectionKeys(std::string_view section, const std::filesystem::path& file,
                                            const IniErrorSink& onError = {});
-
-class ProfileDocument;
 
 // Loads the file, applies `change` and writes the result as one atomic
 // rewrite: for a caller that writes many keys at once (closing settings). A

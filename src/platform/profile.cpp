@@ -287,6 +287,21 @@ std::vector<std::string> ProfileDocument::SectionKeys(std::string_view section) 
     return keys;
 }
 
+std::vector<std::pair<std::string, std::string>> ProfileDocument::SectionEntries(std::string_view section) const
+{
+    std::vector<std::pair<std::string, std::string>> entries;
+    const std::size_t header = FindSection(section);
+    if (header == kNpos) return entries;
+    std::unordered_set<std::string_view, NoCaseHash, NoCaseEqual> seen;
+    for (std::size_t i = header + 1; i < m_lines.size(); ++i) {
+        const Line& line = m_lines[i];
+        if (line.kind == Line::Kind::Section) break;
+        if (line.kind == Line::Kind::Key && seen.insert(line.Name()).second)
+            entries.emplace_back(line.Name(), line.Value());
+    }
+    return entries;
+}
+
 bool ProfileDocument::HasSection(std::string_view section) const
 {
     return FindSection(section) != kNpos;

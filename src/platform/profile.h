@@ -26,6 +26,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace arbolith {
@@ -46,6 +47,11 @@ public:
     // Key names of the first section of that name, in file order, as written
     // (trimmed); duplicates (same name in another case too) appear once.
     std::vector<std::string> SectionKeys(std::string_view section) const;
+    // Each key of the first section of that name with its value, in file
+    // order, read in one pass: the names SectionKeys lists, each with the
+    // value Get gives for it. For sections of tens of thousands of keys,
+    // where a Get per key would scan the section once per key.
+    std::vector<std::pair<std::string, std::string>> SectionEntries(std::string_view section) const;
     bool HasSection(std::string_view section) const;
 
     // Changes in memory; Save writes them.

@@ -223,10 +223,12 @@ Result<InfBrowseKeys> ReadInfBrowseKeys(const fs::path& infFile)
     k.showHidden = ReadBool(doc, "Main", "ShowHidden", true);
     k.showExternal = ReadBool(doc, "Main", "ShowExternal", true);
     k.helpFile = ReadText(doc, "Main", "HelpFile");
+    const bool topIsCustom = ReadBool(doc, "TopObject", "TopIsCustom", true);
+    k.topObjectName = doc.Get("TopObject", topIsCustom ? "CustomTopObject" : "BuiltInTopObject").value_or("");
+    k.topOnlyOnce = ReadBool(doc, "TopObject", "TopOnlyOnce", false);
     if (const auto key = doc.Get("TopObject", "TopObjectKey")) k.topObjectKey = ParseWholeNumber(*key);
-    for (const std::string& name : doc.SectionKeys("NonleafCounts"))
-        if (const auto count = ParseWholeNumber(doc.Get("NonleafCounts", name).value_or("")))
-            k.nonleafCounts.emplace(name, *count);
+    for (auto& [name, value] : doc.SectionEntries("NonleafCounts"))
+        if (const auto count = ParseWholeNumber(value)) k.nonleafCounts.emplace(std::move(name), *count);
     return k;
 }
 

@@ -106,6 +106,8 @@ struct InfBrowseKeys {
     bool showHidden = true;
     bool showExternal = true;
     std::string helpFile;
+    std::string topObjectName;  // CustomTopObject or BuiltInTopObject, as TopIsCustom (default True) says
+    bool topOnlyOnce = false;
     std::optional<std::int32_t> topObjectKey;           // absent until the model is made
     std::map<std::string, std::int32_t> nonleafCounts;  // "<Default>" or an object name -> branch count
 };

@@ -111,6 +111,54 @@ TEST_F(BrowserWindowTest, FirstStartMakesAndOpensTheSampleAndTheNextStartReopens
     EXPECT_TRUE(m_prompt.asked.empty());
 }
 
+// The labels above the panes with the sample's long node count: however
+// narrow the tree is asked to be, no label runs into the next, and the node
+// count shows whole.
+TEST_F(BrowserWindowTest, LabelsAboveThePanesNeverOverlap)
+{
+    frmZVMain& w = Start();
+    ASSERT_EQ(Text(w.lblNodes()), "Nodes: 45(Hid)(Ext)");
+    for (const std::int32_t treeWidth : {0, 500, 1000, 1500, 3000}) {
+        SCOPED_TRACE(treeWidth);
+        w.SizeControls(treeWidth);
+        const QLabel* labels[] = {w.lblNodes(), w.lblDefault(), w.lblProps(), w.lblMethods()};
+        for (std::size_t i = 0; i < 4; ++i)
+            for (std::size_t j = i + 1; j < 4; ++j)
+                if (labels[i]->width() > 0 && labels[j]->width() > 0) {
+                    EXPECT_FALSE(labels[i]->geometry().intersects(labels[j]->geometry())) << i << j;
+                }
+        EXPECT_GE(w.lblNodes()->width(), w.lblNodes()->fontMetrics().horizontalAdvance(w.lblNodes()->text()));
+    }
+}
+
+// The window opens models the way ObjectBrowser::OpenAtStartup does, not
+// by a copy of its own: for damaged files too it says the same things and
+// builds the same tree.
+TEST_F(BrowserWindowTest, WindowOpensModelsThroughTheBrowsersOwnPath)
+{
+    Start();
+    Close();
+    const std::filesystem::path models = m_home / "Models";
+    auto inf = ProfileDocument::Load(models / "Quill.INF");
+    ASSERT_TRUE(inf.ok());
+    inf->DeleteKey("TopObject", "TopObjectKey");
+    ASSERT_TRUE(inf->Save(models / "Quill.INF").ok());
+    for (const bool junkDat : {false, true}) {
+        SCOPED_TRACE(junkDat);
+        if (junkDat) test::WriteBytes(models / "Quill.DAT", std::string(8192, 'x'));
+        m_prompt.asked.clear();
+        Start();
+        Close();
+        ScriptedPrompt prompt;
+        browser::ObjectBrowser direct(models, prompt);
+        direct.OpenAtStartup("Quill.tlb");
+        ASSERT_EQ(m_prompt.asked.size(), 1u);
+        ASSERT_EQ(prompt.asked.size(), 1u);
+        EXPECT_EQ(m_prompt.asked[0].text, prompt.asked[0].text);
+        EXPECT_EQ(m_hooks->Browser()->Nodes().size(), direct.Nodes().size());
+    }
+}
+
 TEST_F(BrowserWindowTest, AFailingSampleIsReportedAndTheWindowOpensWithoutModel)
 {
     test::WriteBytes(m_home / "Quill.tlb", "not a type library");

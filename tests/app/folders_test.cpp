@@ -57,17 +57,27 @@ TEST(AppFolders, ChoiceOfApplicationFolder)
     EXPECT_EQ(*chosen, home / "portable");
     EXPECT_TRUE(fs::is_directory(home / "portable"));
 
-    // A writable program folder is the application folder.
-    auto own = DetermineAppFolder(home.path());
-    ASSERT_TRUE(own.ok());
-    EXPECT_EQ(*own, home.path());
-
-    // Otherwise the per-user data folder.
+    // The program's own folder only when the build marked it as a build
+    // tree; an installed program's folder is never used, writable or not
+    // (root can write to /usr/local/bin).
     ::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
-    auto user = DetermineAppFolder("/nonexistent/program/folder");
+    fs::create_directory(home / "bin");
+    auto installed = DetermineAppFolder(home / "bin");
+    auto missing = DetermineAppFolder("/nonexistent/program/folder");
+    test::WriteBytes(home / "bin" / kBuildTreeMarker, "");
+    auto buildTree = DetermineAppFolder(home / "bin");
     ::unsetenv("XDG_DATA_HOME");
-    ASSERT_TRUE(user.ok());
-    EXPECT_EQ(*user, home / "data" / "arbolith");
+    ASSERT_TRUE(installed.ok() && missing.ok() && buildTree.ok());
+    EXPECT_EQ(*installed, home / "data" / "arbolith");
+    EXPECT_EQ(*missing, home / "data" / "arbolith");
+    EXPECT_EQ(*buildTree, home / "bin");
+}
+
+// The build writes the marker beside the programs it makes; this test runs
+// from that folder.
+TEST(AppFolders, BuildTreeIsMarked)
+{
+    EXPECT_TRUE(fs::exists(RunningProgramFolder() / kBuildTreeMarker));
 }
 
 TEST(AppFolders, UncreatableFolderIsAnError)

@@ -3,6 +3,7 @@
 // 12000 x 12000 twips, windows with a 2-pixel frame), started the way the
 // program starts it.
 #include "app/main_window.h"
+#include "app/shutdown.h"
 #include "app/startup.h"
 #include "platform/profile.h"
 #include "support/qt_application.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QLabel>
 #include <QMenu>
@@ -19,26 +21,34 @@
 #include <QPlainTextEdit>
 #include <QTreeView>
 
+#include <csignal>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace arbolith {
 namespace {
 
-// Records the calls start-up makes, in order; opens every model it is asked for.
+// Records the calls start-up makes, in order, and the menu commands; opens
+// every model it is asked for.
 class RecordingHooks : public MainWindowHooks {
 public:
     std::vector<std::string> calls;
+    std::vector<Command> commands;
     bool openSucceeds = true;
 
-    bool SetActiveModel(frmZVMain& window, const std::string& library, bool atStartUp) override
+    bool OpenModel(frmZVMain& window, const std::string& library, bool atStartUp) override
     {
-        calls.push_back("SetActiveModel " + library + (atStartUp ? " at start-up" : ""));
+        calls.push_back("OpenModel " + library + (atStartUp ? " at start-up" : ""));
         window.SetCurrentLibrary(openSucceeds ? library : "");
         return openSucceeds;
     }
-    void CreateModelNodes(frmZVMain&) override { calls.push_back("CreateModelNodes"); }
+    bool RunCommand(frmZVMain&, Command command) override
+    {
+        commands.push_back(command);
+        return true;
+    }
     void DisplayTree(frmZVMain& window) override
     {
         calls.push_back(window.isVisible() ? "DisplayTree shown" : "DisplayTree hidden");
@@ -81,7 +91,7 @@ protected:
     std::unique_ptr<frmZVMain> m_window;
 };
 
-TEST_F(MainWindowTest, FirstStartWithoutSettingsOpensMaximisedWithoutModel)
+TEST_F(MainWindowTest, FirstStartOpensAtThreeQuartersOfTheScreenWithoutModel)
 {
     RecordingHooks hooks;
     frmZVMain& w = Start(hooks);
@@ -89,20 +99,34 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsOpensMaximisedWithoutModel)
     EXPECT_TRUE(std::filesystem::is_directory(m_home / "ModelsBak"));
     EXPECT_TRUE(std::filesystem::is_directory(m_home / "VIEWS"));
     EXPECT_TRUE(w.isVisible());
-    EXPECT_TRUE(w.isMaximized());
+    EXPECT_FALSE(w.isMaximized());
+    // 600 x 600 of the 800 x 800 screen, centred; the tree a third as wide.
+    EXPECT_EQ(w.CurrentRect(), (WindowRect{1500, 1500, 9000, 9000}));
+    EXPECT_EQ(w.Layout().trvObjects.width, 3000);
     EXPECT_FALSE(w.ModelOpen());
     EXPECT_EQ(hooks.calls, (std::vector<std::string>{"DisplayTree shown", "ShowWelcome"}));
     EXPECT_FALSE(w.MenuAction("mnuTree")->isEnabled());
     EXPECT_TRUE(m_prompt.asked.empty());
 
-    // Closing maximised writes the state, no place, and no CurrentLibrary
-    // since no model was opened in this run.
+    // Closing writes the state and place, and no CurrentLibrary since no
+    // model was opened in this run.
     Close();
-    EXPECT_EQ(Value("Main", "WindowState"), "2");
-    EXPECT_EQ(Value("Main", "Top"), "<absent>");
+    EXPECT_EQ(Value("Main", "WindowState"), "0");
+    EXPECT_EQ(Value("Main", "Width"), "9000");
     EXPECT_EQ(Value("Main", "CurrentLibrary"), "<absent>");
-    EXPECT_EQ(Value("OMForm", "TreeWidth"), "1000");  // 500 widened to the tree's minimum
+    EXPECT_EQ(Value("OMForm", "TreeWidth"), "3000");
     EXPECT_EQ(Value("Main", "SplitMode"), "0");
+
+    // Stored values still rule: maximised with the fixed normal size.
+    WriteIni("[Main]\nWindowState=2\nWidth=3000\nHeight=3000\nTop=0\nLeft=0\n[OMForm]\nTreeWidth=500\n");
+    frmZVMain& again = Start(hooks);
+    EXPECT_TRUE(again.isMaximized());
+    // 500 widened to the tree's minimum: its label's width.
+    const std::int32_t minimum = again.Layout().minimumGripLeft - 40;
+    EXPECT_GE(minimum, 1000);
+    EXPECT_EQ(again.Layout().trvObjects.width, minimum);
+    Close();
+    EXPECT_EQ(Value("OMForm", "TreeWidth"), std::to_string(minimum));
 }
 
 TEST_F(MainWindowTest, StartUpOpensThePreviousModelThenShowsWelcomeAndHelp)
@@ -110,8 +134,8 @@ TEST_F(MainWindowTest, StartUpOpensThePreviousModelThenShowsWelcomeAndHelp)
     WriteIni("[Main]\nCurrentLibrary=scrrun.dll\nAutoHelp=True\n");
     RecordingHooks hooks;
     frmZVMain& w = Start(hooks);
-    EXPECT_EQ(hooks.calls, (std::vector<std::string>{"SetActiveModel scrrun.dll at start-up", "CreateModelNodes",
-                                                     "DisplayTree shown", "ShowWelcome", "ShowHelp"}));
+    EXPECT_EQ(hooks.calls, (std::vector<std::string>{"OpenModel scrrun.dll at start-up", "DisplayTree shown",
+                                                     "ShowWelcome", "ShowHelp"}));
     EXPECT_TRUE(w.MenuAction("mnuTree")->isEnabled());
     EXPECT_TRUE(w.MenuAction("mnuAutoHelp")->isChecked());
     EXPECT_EQ(w.MenuAction("mnuAutoHelpFlag")->text(), "(AutoHelpOn)");
@@ -123,7 +147,7 @@ TEST_F(MainWindowTest, StartUpOpensThePreviousModelThenShowsWelcomeAndHelp)
     hooks.calls.clear();
     hooks.openSucceeds = false;
     Start(hooks);
-    EXPECT_EQ(hooks.calls, (std::vector<std::string>{"SetActiveModel gone.dll at start-up", "DisplayTree shown"}));
+    EXPECT_EQ(hooks.calls, (std::vector<std::string>{"OpenModel gone.dll at start-up", "DisplayTree shown"}));
     Close();
     EXPECT_EQ(Value("Main", "CurrentLibrary"), "");
 }
@@ -209,7 +233,7 @@ void MouseOnGrip(QWidget* grip, QEvent::Type type, int x)
     QApplication::sendEvent(grip, &event);
 }
 
-TEST_F(MainWindowTest, SplitterDragStopsHalfAnInchFromTheEdgeAndAClickMovesNothing)
+TEST_F(MainWindowTest, SplitterDragStopsAtTheTreesLabelAndAClickMovesNothing)
 {
     WriteIni("[Main]\nWindowState=0\nWidth=9000\nHeight=6000\n[OMForm]\nTreeWidth=3000\n");
     frmZVMain& w = Start();
@@ -222,10 +246,12 @@ TEST_F(MainWindowTest, SplitterDragStopsHalfAnInchFromTheEdgeAndAClickMovesNothi
     MouseOnGrip(grip, QEvent::MouseButtonPress, 2);
     EXPECT_TRUE(w.picSplitter()->isVisible());
     MouseOnGrip(grip, QEvent::MouseMove, -1000);
-    EXPECT_EQ(w.picSplitter()->x(), w.ToPixelsX(500));
+    const std::int32_t narrowest = w.Layout().minimumGripLeft;
+    EXPECT_EQ(w.picSplitter()->x(), w.ToPixelsX(narrowest));
     MouseOnGrip(grip, QEvent::MouseButtonRelease, -1000);
     EXPECT_FALSE(w.picSplitter()->isVisible());
-    EXPECT_EQ(w.Layout().trvObjects.width, 1000);
+    EXPECT_EQ(w.Layout().trvObjects.width, narrowest - 40);
+    EXPECT_LE(w.lblNodes()->geometry().right(), w.trvObjects()->geometry().right());
 }
 
 // The names of the disabled menu-bar entries, menus and their entries alike.
@@ -271,7 +297,66 @@ TEST_F(MainWindowTest, ExitClosesEveryWindowAndWritesTheSettings)
     w.MenuAction("mnuExit")->trigger();
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(other.isVisible());
-    EXPECT_EQ(Value("Main", "WindowState"), "2");
+    EXPECT_EQ(Value("Main", "WindowState"), "0");
+}
+
+// Every entry of the menus reaches a command of its own: none is lost and
+// no two entries share one.
+TEST_F(MainWindowTest, EveryMenuEntryRunsItsOwnCommand)
+{
+    RecordingHooks hooks;
+    frmZVMain& w = Start(hooks);
+    w.MenusEnabled(true);
+    int entries = 0;
+    for (QAction* top : w.menuBar()->actions()) {
+        QList<QAction*> actions{top};
+        if (const QMenu* menu = top->menu()) actions = menu->actions();
+        for (QAction* a : actions) {
+            const std::string name = a->objectName().toStdString();
+            if (a->isSeparator() || name == "mnuExit" || name == "mnuSplitMode" || name == "mnuAutoHelpFlag") continue;
+            a->trigger();
+            ++entries;
+        }
+    }
+    EXPECT_EQ(hooks.commands.size(), static_cast<std::size_t>(entries));
+    EXPECT_EQ(std::set<Command>(hooks.commands.begin(), hooks.commands.end()).size(), hooks.commands.size());
+    EXPECT_EQ(entries, 38);
+    EXPECT_TRUE(m_prompt.asked.empty());
+
+    // A command the hooks do not provide says so.
+    MainWindowHooks none;
+    frmZVMain& plain = Start(none);
+    plain.MenuAction("mnuFindAgain")->trigger();
+    ASSERT_EQ(m_prompt.asked.size(), 1u);
+    EXPECT_EQ(m_prompt.asked[0].text, "Find Again is not available yet.");
+}
+
+// Stopped from outside, the program closes as File > Exit closes it: the
+// settings are written, so the next start reopens the model.
+TEST_F(MainWindowTest, TerminationSignalClosesTheWindowAndWritesTheSettings)
+{
+    WriteIni("[Main]\nCurrentLibrary=scrrun.dll\nNoWelcome=True\n");
+    RecordingHooks hooks;
+    frmZVMain& w = Start(hooks);
+    QWidget other;
+    other.show();
+    for (const int number : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(number);
+        int quits = 0;
+        {
+            OrderlyShutdown shutdown(w, [&quits] { ++quits; });
+            ASSERT_TRUE(shutdown.Installed());
+            ::raise(number);
+            QElapsedTimer waited;
+            waited.start();
+            while (quits == 0 && waited.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        EXPECT_EQ(quits, 1);
+    }
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(other.isVisible());
+    EXPECT_EQ(Value("Main", "CurrentLibrary"), "scrrun.dll");
+    EXPECT_EQ(Value("Main", "WindowState"), "0");
 }
 
 TEST_F(MainWindowTest, StartUpFailureIsReportedAndGivesNoWindow)

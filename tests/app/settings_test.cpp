@@ -54,6 +54,41 @@ TEST(Settings, RangeTestsGiveDefaults)
     EXPECT_EQ(t.startRect.left, 0);
 }
 
+// No window keys stored (a first start, or a file that lacks them): the
+// normal state at three quarters of the primary screen, centred, the tree a
+// third as wide. Keys that are there read as they always have.
+TEST(Settings, FirstStartPlacesTheWindowOnTheScreen)
+{
+    test::TempDir dir;
+    const auto ini = dir / "ZV.INI";
+    const WindowRect firstPlace{2025, 3600, 21600, 12150};
+    for (const char* text : {static_cast<const char*>(nullptr), "[Main]\nCurrentLibrary=x.dll\n[Fonts]\nTree=9\n"}) {
+        if (text) test::WriteBytes(ini, text);
+        const Settings s = ReadSettings(ini, kScreen);
+        EXPECT_EQ(s.startState, 0);
+        EXPECT_EQ(s.startRect, firstPlace);
+        EXPECT_EQ(s.treeWidth, 7200);
+    }
+
+    // A primary screen away from the desktop's origin: centred on it.
+    const std::vector<ScreenArea> screens{{14400, 0, 19200, 10800}, {0, 0, 14400, 10800}};
+    EXPECT_EQ(ReadSettings(ini, {19200, 10800}, {}, screens).startRect, (WindowRect{1350, 16800, 14400, 8100}));
+    // No screen (the command line): the fixed defaults.
+    EXPECT_EQ(ReadSettings(ini, {}).startRect, (WindowRect{0, 0, 3000, 3000}));
+    EXPECT_EQ(ReadSettings(ini, {}).treeWidth, 500);
+
+    // Stored keys keep their meaning; only the missing ones are filled in.
+    test::WriteBytes(ini, "[Main]\nWindowState=2\nWidth=99\nTop=50\n");
+    Settings s = ReadSettings(ini, kScreen);
+    EXPECT_EQ(s.startState, 2);
+    EXPECT_EQ(s.startRect, (WindowRect{0, 3600, 3000, 12150}));
+    EXPECT_EQ(s.treeWidth, 9600);  // maximised: a third of the screen
+    test::WriteBytes(ini, "[Main]\nWindowState=0\n[OMForm]\nTreeWidth=99\n");
+    s = ReadSettings(ini, kScreen);
+    EXPECT_EQ(s.startRect, firstPlace);
+    EXPECT_EQ(s.treeWidth, 500);
+}
+
 TEST(Settings, GeometryRulesNeedTheScreen)
 {
     test::TempDir dir;
@@ -146,6 +181,23 @@ TEST(Settings, UnreadableFileGivesDefaultsAndOneMessageAndIsNotOverwritten)
     const Settings g = ReadSettings(garbage, kScreen);
     EXPECT_EQ(g.treeIndent, 400);
     EXPECT_EQ(test::ReadBytes(garbage), bytes);
+
+    // A 10 MB line among the keys: the file is read once, not once per key
+    // (which kept the window busy for seconds), and the keys around it count.
+    const auto huge = dir / "huge.ini";
+    test::WriteBytes(huge, "[Main]\nWindowState=0\nWidth=9000\nJunk=" + std::string(10'000'000, '7') +
+                               "\nHeight=-5\n[OMForm]\nDefaultDepth=9\n");
+    errors.clear();
+    const Settings h = ReadSettings(huge, kScreen, [&](const std::string& m) { errors.push_back(m); });
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(h.startRect.width, 9000);
+    EXPECT_EQ(h.startRect.height, 3000);
+    EXPECT_EQ(h.defaultDepth, 9);
+    test::WriteBytes(huge, "[Main]\nLeft=" + std::string(10'000'000, '9') + "\n");
+    const Settings n = ReadSettings(huge, kScreen, [&](const std::string& m) { errors.push_back(m); });
+    EXPECT_EQ(n.startRect.left, 0);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_LT(errors[0].size(), 200u);  // the number is quoted, cut short
 }
 
 }  // namespace

@@ -34,11 +34,14 @@ TEST(SizeControls, PlacesEveryControl)
 
 TEST(SizeControls, SplitPositionAndSizesKeepTheirLimits)
 {
-    EXPECT_EQ(SizeControls(kWindow, 200).splitPosition, 1000);
+    LayoutMetrics shortLabel = kWindow;
+    shortLabel.nodesLabelWidth = 300;
+    EXPECT_EQ(SizeControls(shortLabel, 200).splitPosition, 1000);
     EXPECT_EQ(SizeControls(kWindow, 11500).splitPosition, 11000);
 
     // Narrower than 1000 twips: inner width - 1000 is negative, so 1000 again.
-    LayoutMetrics tiny = kWindow;
+    LayoutMetrics tiny = shortLabel;
+    tiny.nodesLabelWidth = 800;  // no room left for the default member's label
     tiny.innerWidth = 500;
     tiny.innerHeight = 900;
     const ControlLayout t = SizeControls(tiny, 3000);
@@ -48,10 +51,41 @@ TEST(SizeControls, SplitPositionAndSizesKeepTheirLimits)
     EXPECT_EQ(t.trvProps.width, 500);
     EXPECT_EQ(t.lblDefault.width, 0);
 
-    // Between 1000 and 2000 twips wide the position may end below 1000.
-    LayoutMetrics narrow = kWindow;
+    // Between 1000 and 2000 twips wide the position may end below 1000,
+    // but never below the node count's label.
+    LayoutMetrics narrow = shortLabel;
     narrow.innerWidth = 1500;
     EXPECT_EQ(SizeControls(narrow, 3000).splitPosition, 500);
+    narrow.nodesLabelWidth = 1500;
+    EXPECT_EQ(SizeControls(narrow, 3000).splitPosition, 1500);
+}
+
+bool Overlap(const TwipsRect& a, const TwipsRect& b)
+{
+    return a.width > 0 && b.width > 0 && a.left < b.Right() && b.left < a.Right();
+}
+
+// The labels above the panes, for long node counts, narrow trees and narrow
+// windows alike: none runs into another, and the tree is as wide as its label.
+TEST(SizeControls, LabelsNeverOverlap)
+{
+    for (const std::int32_t labelWidth : {300, 1500, 2600, 5000}) {
+        for (const std::int32_t innerWidth : {3000, 6000, 12000}) {
+            for (const std::int32_t split : {0, 1000, 2000, 4000, 11000}) {
+                LayoutMetrics m = kWindow;
+                m.innerWidth = innerWidth;
+                m.nodesLabelWidth = labelWidth;
+                const ControlLayout c = SizeControls(m, split);
+                SCOPED_TRACE(std::to_string(labelWidth) + " " + std::to_string(innerWidth) + " " +
+                             std::to_string(split));
+                const TwipsRect labels[] = {c.lblNodes, c.lblDefault, c.lblProps, c.lblMethods};
+                for (std::size_t i = 0; i < 4; ++i)
+                    for (std::size_t j = i + 1; j < 4; ++j) EXPECT_FALSE(Overlap(labels[i], labels[j])) << i << j;
+                EXPECT_GE(c.trvObjects.width, labelWidth);
+                EXPECT_EQ(c.minimumGripLeft, 40 + std::max(labelWidth, 1000));
+            }
+        }
+    }
 }
 
 TEST(SizeControls, LayingOutFromTheGripKeepsTheTreeWidth)
@@ -69,6 +103,9 @@ TEST(SplitterDrag, BarStaysHalfAnInchFromBothEdges)
     EXPECT_EQ(DragBarLeft(3040, 20000, 12000), 11500);
     EXPECT_EQ(DragBarLeft(3040, 300, 12000), 3340);
     EXPECT_EQ(DragBarLeft(3040, 0, 800), 500);  // a window too narrow for both limits
+    // Not past the narrowest tree its label allows, even in a narrow window.
+    EXPECT_EQ(DragBarLeft(3040, -2000, 12000, 2640), 2640);
+    EXPECT_EQ(DragBarLeft(3040, 0, 2000, 2640), 2640);
 }
 
 // WindowRect is {top, left, width, height}.

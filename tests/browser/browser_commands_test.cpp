@@ -119,7 +119,7 @@ TEST(BrowserCommands, FlatTreeRefusesHiddenAndExternalSwitches)
     m.browser.flatView = true;
     ASSERT_TRUE(m.browser.LibraryMenuClicked("lib"));
     EXPECT_EQ(m.Listing(), "<<flat>>\n  App\n  Document\n  Documents {Document}\n  Font\n  Window (H)\n");
-    EXPECT_EQ(m.browser.Display().Image(m.NodeNamed("Window (H)")), NodeImage::OffObj);  // no "Hid" images here
+    EXPECT_EQ(m.browser.Display().Image(m.NodeNamed("Window (H)")), NodeImage{});  // no "Hid" images here
     const std::string inf = test::ReadBytes(m.dir / "lib.INF");
     EXPECT_EQ(m.browser.ToggleShowHidden(), TreeChange::None);
     ASSERT_EQ(m.prompt.asked.size(), 1u);

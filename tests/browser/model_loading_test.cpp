@@ -158,6 +158,48 @@ TEST(ModelLoading, NonleafCountsKeepEveryLimitInRange)
     EXPECT_EQ(objects[0].branchLimit, 5);
 }
 
+// Model making always writes TopObjectKey; an INF file without it (or with
+// a word there) still opens, rooted at key 0, and says so once.
+TEST(ModelLoading, InfWithoutTopObjectKeyIsReportedOnceByName)
+{
+    for (const char* topKey : {"", "TopObjectKey=first\n"}) {
+        SCOPED_TRACE(topKey);
+        Fixture f;
+        test::WriteDat(f.dir / "m.DAT", kThree, kThreeEdges);
+        test::WriteBytes(f.dir / "m.INF", std::string("[Main]\nModelName=M\n[TopObject]\n") + topKey +
+                                              "BuiltInTopObject=Doc\nTopIsCustom=False\n");
+        ASSERT_TRUE(f.browser.LibraryMenuClicked("m"));
+        EXPECT_EQ(f.browser.Model().objects[static_cast<std::size_t>(f.browser.Nodes()[0].object)].name, "App");
+        ASSERT_EQ(f.prompt.asked.size(), 1u) << f.Messages();
+        EXPECT_NE(f.prompt.asked[0].text.find("The INF file " + (f.dir / "m.INF").string() + " does not say which "),
+                  std::string::npos);
+        EXPECT_EQ(f.prompt.asked[0].icon, PromptIcon::Exclamation);
+        // The start-up path is the same path.
+        EXPECT_TRUE(f.browser.OpenAtStartup("m"));
+        EXPECT_EQ(f.prompt.asked.size(), 2u);
+    }
+}
+
+// An INF file whose NonleafCounts section has tens of thousands of keys
+// (made by hand or damaged) is read in one pass: before, each key was looked
+// up by scanning the whole section, which took minutes.
+TEST(ModelLoading, HugeNonleafCountsSectionReadsEveryEntry)
+{
+    Fixture f;
+    test::WriteDat(f.dir / "m.DAT", kThree, kThreeEdges);
+    test::WriteInf(f.dir / "m.INF", "App", 0, false);
+    std::string section = "\n[NonleafCounts]\n";
+    for (int i = 0; i < 60000; ++i) section += "Unused" + std::to_string(i) + "=" + std::to_string(i % 7) + "\n";
+    section += "docs=1\nDocs=50\n<Default>=2\n";
+    test::WriteBytes(f.dir / "m.INF", test::ReadBytes(f.dir / "m.INF") + section);
+
+    ASSERT_TRUE(f.browser.LibraryMenuClicked("m"));
+    std::vector<std::int32_t> limits;
+    for (const ObjectRecord& o : f.browser.Model().objects) limits.push_back(o.branchLimit);
+    EXPECT_EQ(limits, (std::vector<std::int32_t>{2, 1, 2}));  // the first of equal names wins
+    EXPECT_TRUE(f.prompt.asked.empty()) << f.Messages();
+}
+
 // Damaged DAT files: each ends in a message and an empty or partial tree.
 TEST(ModelLoading, DamagedDatFilesGiveAMessageNotACrash)
 {

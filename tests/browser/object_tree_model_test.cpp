@@ -61,7 +61,7 @@ TEST(ObjectTreeModel, PresentsTheDisplayAndPassesTheModelTester)
     EXPECT_EQ(model.parent(model.index(0, 0, b)), b);
     EXPECT_EQ(b.data(ObjectTreeModel::NodeRole).toInt(), 2);
     EXPECT_EQ(b.data(ObjectTreeModel::LevelRole).toInt(), 1);
-    EXPECT_EQ(b.data(Qt::DecorationRole).toInt(), static_cast<int>(NodeImage::OffObj));
+    EXPECT_EQ(b.data(Qt::DecorationRole).toInt(), NodeImageIndex({}));
     EXPECT_EQ(model.IndexOfNode(4), model.index(0, 0, b));
     EXPECT_FALSE(model.IndexOfNode(5).isValid());
     EXPECT_FALSE(model.index(3, 0, root).isValid());

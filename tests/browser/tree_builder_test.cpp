@@ -51,7 +51,7 @@ std::vector<std::string> ScanCreateNodes(const ObjectModel& model, const std::ve
                 continue;
             std::string image = (k.helpId.empty() || AsciiLower(k.helpId) == "0") ? "Off" : "On";
             image += k.isCollection ? "Col" : "Obj";
-            if (k.hiddenState == "H") image += "Hid";
+            if (AsciiLower(k.hiddenState) == "h") image += "Hid";
             nodes.push_back({edge.child, nodes[cursor].level + 1});
             lines.push_back(Line(edge.child, static_cast<std::int32_t>(cursor), nodes[cursor].level + 1, k.name,
                                  k.isCollection ? "{" + k.memberName + "}" : "", edge.label, image));
@@ -135,6 +135,37 @@ TEST(TreeBuilder, IndexedWalkMatchesFullScanOnRandomGraphs)
         ASSERT_TRUE(CreateNodes(model, path, kMaxLevel, rules, local).ok());
         ASSERT_EQ(Lines(model, local), ScanCreateNodes(model, path, kMaxLevel, rules)) << what << " local";
     }
+}
+
+// "h" is as hidden as "H": the filter, the image and the flat view's mark
+// all agree, in either case.
+TEST(TreeBuilder, HiddenStateInEitherCaseIsHiddenEverywhere)
+{
+    ObjectModel m;
+    for (const char* state : {"", "H", "h", "N"}) {
+        ObjectRecord& o = m.objects.emplace_back();
+        o.key = static_cast<std::int64_t>(m.objects.size()) - 1;
+        o.name = std::string("O") + state;
+        o.hiddenState = state;
+        o.branchLimit = 1;
+    }
+    for (std::int32_t child = 1; child < 4; ++child) m.edges.push_back({0, child, ""});
+    m.Reindex();
+
+    std::vector<NodeRecord> nodes;
+    ASSERT_TRUE(CreateNodes(m, {{RootSeed(m, 0)}}, kMaxLevel, BuildRules{}, nodes).ok());
+    std::vector<std::string> images;
+    for (const NodeRecord& n : nodes) images.push_back(NodeName(m, n) + " " + NodeImageKey(n.image));
+    EXPECT_EQ(images, (std::vector<std::string>{"O OffObj", "OH OffObjHid", "Oh OffObjHid", "ON OffObj"}));
+
+    BuildRules noHidden;
+    noHidden.showHidden = false;
+    ASSERT_TRUE(CreateNodes(m, {{RootSeed(m, 0)}}, kMaxLevel, noHidden, nodes).ok());
+    EXPECT_EQ(nodes.size(), 2u);
+
+    std::vector<std::string> flat;
+    for (const NodeRecord& n : CreateFlatNodes(m)) flat.push_back(NodeName(m, n));
+    EXPECT_EQ(flat, (std::vector<std::string>{"<<flat>>", "O", "OH (H)", "ON", "Oh (H)"}));
 }
 
 TEST(TreeBuilder, KeysWithGapsStillLinkEdgesToTheirObjects)

@@ -26,6 +26,9 @@ TEST(ImageCodes, KeysFollowTheMembersFields)
     EXPECT_EQ(NodeImageKey(NodeImageFor("5", true, "h")), "OnColHid");
     EXPECT_EQ(NodeImageKey(NodeImageFor("0", false, "H", false)), "OffObj");
     EXPECT_EQ(NodeImageKey(NodeImageFor("", false, "N")), "OffObj");
+    // Views keep one icon per place; every image has its own.
+    for (int i = 0; i < kNodeImageCount; ++i)
+        EXPECT_EQ(NodeImageIndex(AllNodeImages()[static_cast<std::size_t>(i)]), i);
 }
 
 TEST(ImageCodes, EveryKeyReadsBackAndNamesOneImage)
