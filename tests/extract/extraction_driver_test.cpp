@@ -18,16 +18,9 @@ namespace arbolith {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FolderNames;
 const fs::path kWalkLibrary = fs::path(ARBOLITH_TEST_DATA) / "extraction" / "walk.tlb";
 const fs::path kWine = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows";
-
-std::vector<std::string> FolderNames(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 class ExtractionDriver : public ::testing::Test {
 protected:

@@ -19,17 +19,10 @@ namespace arbolith {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FolderNames;
 using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
-
-std::vector<std::string> FolderNames(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 mode_t ModeOf(const fs::path& file)
 {

@@ -3,6 +3,7 @@
 // contents when the test ends. Tests work on real files on disk.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace arbolith::test {
 
@@ -47,6 +49,17 @@ inline std::string ReadBytes(const std::filesystem::path& file)
 {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The names of a folder's entries, sorted: what a test expects a folder to
+// hold after a write, failed or not.
+inline std::vector<std::string> FolderNames(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace arbolith::test
