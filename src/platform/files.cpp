@@ -26,30 +26,6 @@ Error FileError(const fs::path& file, int number, std::string_view what)
                              file.string() + ": " + std::string(what) + ": " + std::system_category().message(number));
 }
 
-// A descriptor closed on every way out.
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    ~UniqueFd()
-    {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    int get() const { return m_fd; }
-    // Closes now: a failed close can be the first sign that written data
-    // never reached the disk. Returns 0 or an errno value.
-    int Close()
-    {
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc == 0 ? 0 : errno;
-    }
-
-private:
-    int m_fd;
-};
-
 // Umask of this process, read without changing it (umask() can only be read
 // by setting it, which races with other threads creating files).
 mode_t CurrentUmask()
@@ -165,6 +141,18 @@ Result<void> RenameOver(const fs::path& finished, const fs::path& target)
 }
 
 }  // namespace
+
+UniqueFd::~UniqueFd()
+{
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+int UniqueFd::Close()
+{
+    const int rc = ::close(m_fd);
+    m_fd = -1;
+    return rc == 0 ? 0 : errno;
+}
 
 ScratchFile& ScratchFile::operator=(ScratchFile&& other) noexcept
 {

@@ -18,6 +18,22 @@
 
 namespace arbolith {
 
+// A file descriptor closed on every way out.
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    ~UniqueFd();
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    int get() const { return m_fd; }
+    // Closes now: a failed close can be the first sign that written data
+    // never reached the disk. Returns 0 or an errno value.
+    int Close();
+
+private:
+    int m_fd;
+};
+
 // Writes bytes as the new content of `file`.
 Result<void> WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 

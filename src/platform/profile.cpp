@@ -38,22 +38,6 @@ Error FileError(const fs::path& file, int number, std::string_view what)
     return Error::FileSystem(number, file.string() + ": " + std::string(what));
 }
 
-// Closes a descriptor on every return path.
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd()
-    {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 // The whole file, or nothing when it does not exist.
 Result<std::optional<std::string>> ReadWholeFile(const fs::path& file)
 {
@@ -65,7 +49,7 @@ Result<std::optional<std::string>> ReadWholeFile(const fs::path& file)
         if (error == ENOENT) return std::optional<std::string>();
         return FileError(file, error, "cannot open: " + SystemMessage(error));
     }
-    Fd fd(raw);
+    UniqueFd fd(raw);
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) {
         const int error = errno;
