@@ -104,7 +104,7 @@ public:
             return Failure(e.description);
         }
 
-        WorkLists work = WalkTypeLib(*lib, m_options.inclInterfaces, m_options.inclModules, m_progress);
+        WorkLists work = WalkAndReleaseTypeLib(*lib, m_options.inclInterfaces, m_options.inclModules, m_progress);
         m_result.counters = work.counters;
         RunSteps(work);
 

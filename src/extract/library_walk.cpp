@@ -33,7 +33,7 @@ std::string DescribeType(const TypeDesc& type)
 // The return type refers to a type of some library (possibly an array of it).
 bool ReferencesLibraryType(const TypeDesc& type)
 {
-    return type.BaseCode() == kVtUserDefinedBase && type.ref.has_value();
+    return type.BaseCode() == kVtUserDefinedBase && type.ref != nullptr;
 }
 
 std::string HiddenStateOf(std::uint16_t flags)
@@ -254,6 +254,23 @@ WorkLists WalkTypeLib(const TypeLib& lib, bool inclInterfaces, bool inclModules,
     for (const TypeInfo& type : lib.types) {
         progress.Yield();
         walker.Type(type);
+    }
+    return walker.Take();
+}
+
+WorkLists WalkAndReleaseTypeLib(TypeLib& lib, bool inclInterfaces, bool inclModules, ProgressSink& progress)
+{
+    Walker walker(inclInterfaces, inclModules);
+    walker.Reserve(lib);
+    for (TypeInfo& type : lib.types) {
+        progress.Yield();
+        walker.Type(type);
+        // The rows hold all the walk needs; what the reader read for this
+        // type goes now, so the reader's model and the rows made from it
+        // are not both held whole at once.
+        std::vector<Function>().swap(type.functions);
+        std::vector<Variable>().swap(type.variables);
+        type.interfaceView.reset();
     }
     return walker.Take();
 }

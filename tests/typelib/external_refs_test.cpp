@@ -27,7 +27,7 @@ std::optional<TypeRef> FirstExternalRef(const TypeLib& lib)
     for (const TypeInfo& type : lib.types)
         for (const Function& fn : type.functions)
             for (const Parameter& p : fn.params)
-                if (p.type.ref && p.type.ref->external) return p.type.ref;
+                if (p.type.ref && p.type.ref->external) return *p.type.ref;
     return std::nullopt;
 }
 
