@@ -92,6 +92,7 @@ public:
 
         m_progress.Caption("Extracting data from library ...");
         m_progress.Yield();
+        PrepareDatFileKey();  // the file's key is derived while the library is read
         const std::string loadPath = m_resource == "1" ? m_path : m_path + "\\" + m_resource;
         auto lib = LoadTypeLib(loadPath, m_options.load);
         if (!lib) {

@@ -3,6 +3,7 @@
 // objects, members, coclasses and enum constants a DAT file stores, with the
 // counters of its Library row.
 #include "extract/extraction.h"
+#include "extract/extraction_steps_internal.h"
 #include "extract/type_naming.h"
 #include "platform/paths.h"
 #include "store/dat_schema.h"
@@ -46,21 +47,63 @@ std::string HiddenStateOf(std::uint16_t flags)
     return "";
 }
 
-std::string ParameterList(const std::vector<Parameter>& params)
+// Appends "(a As Long, [b] As Variant)".
+void AppendParameterList(std::string& text, const std::vector<Parameter>& params)
 {
-    std::string list = "(";
+    text += '(';
     bool first = true;
     for (const Parameter& p : params) {
-        if (!first) list += ", ";
+        if (!first) text += ", ";
         first = false;
-        if (p.flags & kParamFlagOptional)
-            list += "[" + p.name + "]";
-        else
-            list += p.name;
-        list += " As " + DescribeType(p.type);
+        if (p.flags & kParamFlagOptional) {
+            text += '[';
+            text += p.name;
+            text += ']';
+        } else {
+            text += p.name;
+        }
+        text += " As ";
+        text += DescribeType(p.type);
     }
-    return list + ")";
+    text += ')';
 }
+
+// What the walk reads of one member, from a Member or straight from a
+// Function, so a type without variables is walked without copying its
+// functions first.
+struct MemberFields {
+    const std::string& name;
+    const std::string& doc;
+    std::int32_t invokeKind;
+    std::int32_t memberId;
+    std::uint32_t helpContext;
+    std::uint16_t flags;
+    const TypeDesc& returnType;
+    const std::vector<Parameter>& params;
+
+    explicit MemberFields(const Member& m)
+        : name(m.name),
+          doc(m.doc),
+          invokeKind(m.invokeKind),
+          memberId(m.memberId),
+          helpContext(m.helpContext),
+          flags(m.flags),
+          returnType(m.returnType),
+          params(m.params)
+    {
+    }
+    explicit MemberFields(const Function& fn)
+        : name(fn.name),
+          doc(fn.doc),
+          invokeKind(fn.invokeKind),
+          memberId(fn.memberId),
+          helpContext(fn.helpContext),
+          flags(fn.flags),
+          returnType(fn.returnType),
+          params(fn.params)
+    {
+    }
+};
 
 std::string ExternalLibraryName(const TypeRef& ref)
 {
@@ -139,7 +182,9 @@ private:
 
     void Object(const TypeInfo& type, std::string_view keyword)
     {
-        const std::vector<Member> members = Members(type);
+        // Only variables need Members() to make members of them.
+        const std::vector<Member> members = type.variables.empty() ? std::vector<Member>() : Members(type);
+        const std::size_t count = type.variables.empty() ? type.functions.size() : members.size();
         ObjectRecord o;
         o.key = m_work.counters.objects;
         o.name = type.name;
@@ -147,24 +192,29 @@ private:
         o.typeKind = std::string(keyword.substr(0, 3));
         o.helpId = std::to_string(type.helpContext);
         o.docString = type.doc;
-        o.cFunctions = static_cast<std::int64_t>(members.size());
+        o.cFunctions = static_cast<std::int64_t>(count);
         o.flagsVal = type.typeFlags;
         o.flags = TypeFlagsString(type.typeFlags);
         o.hiddenState = (type.typeFlags & kTypeFlagHidden) ? "H" : "";
         o.guid = type.guid.ToString();
-        for (const Member& m : members)
-            if (!IsInheritedAutomationMethod(m.name)) AddMember(o, m);
+        if (type.variables.empty()) {
+            for (const Function& fn : type.functions)
+                if (!IsInheritedAutomationMethod(fn.name)) AddMember(o, MemberFields(fn));
+        } else {
+            for (const Member& m : members)
+                if (!IsInheritedAutomationMethod(m.name)) AddMember(o, MemberFields(m));
+        }
         o.rawMemberName = o.memberName;
         m_work.objects.push_back(std::move(o));
         ++m_work.counters.objects;
     }
 
-    void AddMember(ObjectRecord& owner, const Member& m)
+    void AddMember(ObjectRecord& owner, const MemberFields& m)
     {
         ExtractionCounters& n = m_work.counters;
         MemberRecord& r = m_work.members.emplace_back();
         r.returnType = DescribeType(m.returnType);
-        r.retTypeIsObject = LowerAscii(r.returnType) == "object";
+        r.retTypeIsObject = r.returnType.size() == 6 && extract_steps::CompareNoCase(r.returnType, "object") == 0;
         if (m.returnType.ref && m.returnType.ref->external) {
             r.isExternal = true;
             r.extTypeLibName = ExternalLibraryName(*m.returnType.ref);
@@ -197,8 +247,13 @@ private:
             owner.defaultName = (isProperty ? "P: " : "M: ") + m.name;  // a later default wins
         }
 
-        r.declaration = (r.invokeType == "method" ? "Method " : "Property ") + m.name + ParameterList(m.params);
-        if (!r.returnType.empty() && r.returnType != "Void") r.declaration += " As " + r.returnType;
+        r.declaration = r.invokeType == "method" ? "Method " : "Property ";
+        r.declaration += m.name;
+        AppendParameterList(r.declaration, m.params);
+        if (!r.returnType.empty() && r.returnType != "Void") {
+            r.declaration += " As ";
+            r.declaration += r.returnType;
+        }
         // A put returns nothing, whatever the declaration above says.
         if (r.invokeType.starts_with("propput")) r.returnType = "Void";
 
@@ -212,13 +267,6 @@ private:
             owner.memberName = r.returnType;
 
         ++n.members;
-    }
-
-    static std::string LowerAscii(std::string text)
-    {
-        for (char& c : text)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        return text;
     }
 
     bool m_inclInterfaces;

@@ -342,5 +342,10 @@ private:
 std::uint64_t DatabaseKeyDerivations();
 // Forgets every cached key (the next open of each file derives again).
 void ForgetDatabaseKeys();
+// Starts deriving, on a thread of its own, the key of the files this process
+// creates with that passphrase, so the derivation runs while the caller does
+// other work instead of when the first file is created. Does nothing when the
+// key is known or already being derived.
+void PrepareCreationKey(std::string_view passphrase);
 
 }  // namespace arbolith

@@ -265,6 +265,11 @@ Result<Database> CreateDatFile(const std::filesystem::path& path, DatFileUse use
     return failure->In("create model file");
 }
 
+void PrepareDatFileKey()
+{
+    if (auto options = ParseConnect(kDatCreateConnect)) PrepareCreationKey(options->passphrase);
+}
+
 Result<void> CreateDataTables(Database& db)
 {
     auto transaction = db.Begin();
