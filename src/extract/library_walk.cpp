@@ -10,6 +10,10 @@
 
 #include <sys/stat.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <array>
 #include <ctime>
 
@@ -67,43 +71,6 @@ void AppendParameterList(std::string& text, const std::vector<Parameter>& params
     }
     text += ')';
 }
-
-// What the walk reads of one member, from a Member or straight from a
-// Function, so a type without variables is walked without copying its
-// functions first.
-struct MemberFields {
-    const std::string& name;
-    const std::string& doc;
-    std::int32_t invokeKind;
-    std::int32_t memberId;
-    std::uint32_t helpContext;
-    std::uint16_t flags;
-    const TypeDesc& returnType;
-    const std::vector<Parameter>& params;
-
-    explicit MemberFields(const Member& m)
-        : name(m.name),
-          doc(m.doc),
-          invokeKind(m.invokeKind),
-          memberId(m.memberId),
-          helpContext(m.helpContext),
-          flags(m.flags),
-          returnType(m.returnType),
-          params(m.params)
-    {
-    }
-    explicit MemberFields(const Function& fn)
-        : name(fn.name),
-          doc(fn.doc),
-          invokeKind(fn.invokeKind),
-          memberId(fn.memberId),
-          helpContext(fn.helpContext),
-          flags(fn.flags),
-          returnType(fn.returnType),
-          params(fn.params)
-    {
-    }
-};
 
 std::string ExternalLibraryName(const TypeRef& ref)
 {
@@ -183,8 +150,7 @@ private:
     void Object(const TypeInfo& type, std::string_view keyword)
     {
         // Only variables need Members() to make members of them.
-        const std::vector<Member> members = type.variables.empty() ? std::vector<Member>() : Members(type);
-        const std::size_t count = type.variables.empty() ? type.functions.size() : members.size();
+        const std::vector<Member> members = Members(type);
         ObjectRecord o;
         o.key = m_work.counters.objects;
         o.name = type.name;
@@ -192,24 +158,19 @@ private:
         o.typeKind = std::string(keyword.substr(0, 3));
         o.helpId = std::to_string(type.helpContext);
         o.docString = type.doc;
-        o.cFunctions = static_cast<std::int64_t>(count);
+        o.cFunctions = static_cast<std::int64_t>(members.size());
         o.flagsVal = type.typeFlags;
         o.flags = TypeFlagsString(type.typeFlags);
         o.hiddenState = (type.typeFlags & kTypeFlagHidden) ? "H" : "";
         o.guid = type.guid.ToString();
-        if (type.variables.empty()) {
-            for (const Function& fn : type.functions)
-                if (!IsInheritedAutomationMethod(fn.name)) AddMember(o, MemberFields(fn));
-        } else {
-            for (const Member& m : members)
-                if (!IsInheritedAutomationMethod(m.name)) AddMember(o, MemberFields(m));
-        }
+        for (const Member& m : members)
+            if (!IsInheritedAutomationMethod(m.name)) AddMember(o, m);
         o.rawMemberName = o.memberName;
         m_work.objects.push_back(std::move(o));
         ++m_work.counters.objects;
     }
 
-    void AddMember(ObjectRecord& owner, const MemberFields& m)
+    void AddMember(ObjectRecord& owner, const Member& m)
     {
         ExtractionCounters& n = m_work.counters;
         MemberRecord& r = m_work.members.emplace_back();
@@ -247,13 +208,16 @@ private:
             owner.defaultName = (isProperty ? "P: " : "M: ") + m.name;  // a later default wins
         }
 
-        r.declaration = r.invokeType == "method" ? "Method " : "Property ";
-        r.declaration += m.name;
-        AppendParameterList(r.declaration, m.params);
+        // Built in a scratch buffer and copied once, so each row's text
+        // takes only the room it needs.
+        m_scratch = r.invokeType == "method" ? "Method " : "Property ";
+        m_scratch += m.name;
+        AppendParameterList(m_scratch, m.params);
         if (!r.returnType.empty() && r.returnType != "Void") {
-            r.declaration += " As ";
-            r.declaration += r.returnType;
+            m_scratch += " As ";
+            m_scratch += r.returnType;
         }
+        r.declaration.assign(m_scratch);
         // A put returns nothing, whatever the declaration above says.
         if (r.invokeType.starts_with("propput")) r.returnType = "Void";
 
@@ -272,6 +236,7 @@ private:
     bool m_inclInterfaces;
     bool m_inclModules;
     WorkLists m_work;
+    std::string m_scratch;
 };
 
 std::optional<std::string> LocalFileTime(const struct stat& st)
@@ -282,6 +247,19 @@ std::optional<std::string> LocalFileTime(const struct stat& st)
     std::array<char, 32> text{};
     if (std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M:%S", &local) == 0) return std::nullopt;
     return std::string(text.data());
+}
+
+// The reader's model is let go of in small pieces scattered between the
+// rows the walk makes, so the allocator can seldom give the freed memory
+// back on its own; asking it to, now and then, keeps the process's
+// footprint near what is live. A few thousand members free some megabytes.
+constexpr std::size_t kMembersPerTrim = 20000;
+
+void ReturnFreeMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 }  // namespace
@@ -310,16 +288,25 @@ WorkLists WalkAndReleaseTypeLib(TypeLib& lib, bool inclInterfaces, bool inclModu
 {
     Walker walker(inclInterfaces, inclModules);
     walker.Reserve(lib);
+    // Members let go of since memory was last handed back to the system.
+    std::size_t released = 0;
     for (TypeInfo& type : lib.types) {
         progress.Yield();
         walker.Type(type);
         // The rows hold all the walk needs; what the reader read for this
         // type goes now, so the reader's model and the rows made from it
         // are not both held whole at once.
+        released += type.functions.size() + type.variables.size();
+        if (type.interfaceView) released += type.interfaceView->functions.size();
         std::vector<Function>().swap(type.functions);
         std::vector<Variable>().swap(type.variables);
         type.interfaceView.reset();
+        if (released >= kMembersPerTrim) {
+            ReturnFreeMemory();
+            released = 0;
+        }
     }
+    ReturnFreeMemory();
     return walker.Take();
 }
 
