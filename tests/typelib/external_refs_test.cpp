@@ -8,7 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <optional>
+#include <string>
+#include <tuple>
 
 namespace arbolith {
 namespace {
@@ -106,6 +109,41 @@ TEST_F(ExternalRefs, FoundBesideThroughTheRegistryOrOnTheSearchPath)
         ASSERT_TRUE(ref->library) << where;
         EXPECT_TRUE(ref->library->path.ends_with(where)) << ref->library->path;
     }
+}
+
+}  // namespace
+}  // namespace arbolith
+
+namespace arbolith {
+namespace {
+
+// Descriptors naming one type share one reference, in both views of a
+// dual interface; references to different types never do.
+TEST(TypeReferences, DescriptorsOfOneTypeShareOneReference)
+{
+    const fs::path mshtml = kWine / "mshtml.tlb";
+    if (!fs::exists(mshtml)) GTEST_SKIP() << "Wine's mshtml.tlb is not installed (apt-get install wine64)";
+    auto lib = LoadTypeLib(mshtml.string(), LoadOptions{{kWine.string()}, {}, true});
+    ASSERT_TRUE(lib.ok()) << lib.error().description;
+    std::map<std::tuple<bool, std::string, std::int32_t>, const TypeRef*> byTarget;
+    std::size_t descriptors = 0;
+    const auto check = [&](const TypeDesc& type) {
+        if (!type.ref) return;
+        ++descriptors;
+        const auto [it, added] =
+            byTarget.try_emplace({type.ref->external, type.ref->libraryName, type.ref->index}, type.ref.get());
+        if (!added && type.ref->index >= 0) {
+            EXPECT_EQ(it->second, type.ref.get()) << type.ref->name;
+        }
+    };
+    for (const TypeInfo& type : lib->types)
+        for (const TypeInfo* view : {&type, type.interfaceView.get()})
+            if (view)
+                for (const Function& fn : view->functions) {
+                    check(fn.returnType);
+                    for (const Parameter& p : fn.params) check(p.type);
+                }
+    EXPECT_GT(descriptors, 10 * byTarget.size());  // far more descriptors than referenced types
 }
 
 }  // namespace
