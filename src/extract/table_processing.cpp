@@ -72,8 +72,16 @@ void AssignKeys(WorkLists& work)
         auto it = keys.find(extract_steps::FoldNoCase(name));
         return it == keys.end() ? -1 : it->second;
     };
+    // Rows come grouped by owner: an owner name like the one before costs
+    // no lookup.
+    const std::string* lastOwner = nullptr;
+    std::int64_t lastOwnerKey = -1;
     for (MemberRecord& member : work.members) {
-        member.objectKey = keyOf(member.objectName);
+        if (!lastOwner || member.objectName != *lastOwner) {
+            lastOwner = &member.objectName;
+            lastOwnerKey = keyOf(member.objectName);
+        }
+        member.objectKey = lastOwnerKey;
         member.returnTypeKey = keyOf(member.returnType);
     }
 }
