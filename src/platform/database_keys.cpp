@@ -164,7 +164,13 @@ private:
 
 KeyCache& Keys()
 {
+    // OpenSSL is set up (and its clean-up registered to run at exit) before
+    // the cache is made, so that at exit the cache, which waits for a
+    // derivation still under way, goes before OpenSSL's own clean-up (exit
+    // handlers run in reverse order). An empty option set would do nothing.
+    static const bool openSslReady = OPENSSL_init_crypto(OPENSSL_INIT_ADD_ALL_DIGESTS, nullptr) == 1;
     static KeyCache cache;
+    (void)openSslReady;
     return cache;
 }
 
