@@ -3,7 +3,11 @@
 // road from library file to finished DAT file (loaded, walked, reworked,
 // stored, written, flushed and renamed), and beside it winedump reading the
 // same library's raw MSFT bytes, as a yardstick of what a plain dump of the
-// file costs. Report the ratio of the two medians.
+// file costs. Report the ratio of the two medians. The *Process benchmarks
+// compare whole processes, each with its output read through a pipe:
+// arbolith-cli (beside this program) against winedump. (Peak memory is for
+// /usr/bin/time or tools/extract-scaling.sh: a child started from here
+// inherits this process's high-water mark.)
 #include "extract/extraction.h"
 #include "platform/progress.h"
 #include "platform/prompt.h"
@@ -22,6 +26,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 extern char** environ;
 
@@ -79,44 +84,96 @@ void BM_ExtractMshtml(benchmark::State& state)
 }
 BENCHMARK(BM_ExtractMshtml)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Runs `winedump file` with its output thrown away; false when it could not run.
-bool RunWinedump(const std::string& file)
+// Runs a program with its output read through a pipe and thrown away, as a
+// caller reading what it prints would; false when it could not run or
+// failed.
+bool RunThroughPipe(std::vector<std::string> args)
 {
+    int pipeEnds[2];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) return false;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    char program[] = "winedump";
-    std::string argument = file;
-    char* argv[] = {program, argument.data(), nullptr};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, program, &actions, nullptr, argv, environ);
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+    if (spawned == 0) {
+        char buffer[65536];
+        while (read(pipeEnds[0], buffer, sizeof buffer) > 0) {
+        }
+    }
+    close(pipeEnds[0]);
     if (spawned != 0) return false;
     int status = 0;
     return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-void BM_WinedumpMshtmlRawBytes(benchmark::State& state)
+// winedump as Debian installs it: on the path, in Wine's own folder, or
+// under its versioned name.
+std::string Winedump()
+{
+    for (const char* candidate : {"/usr/lib/wine/winedump", "/usr/bin/winedump-stable"})
+        if (access(candidate, X_OK) == 0) return candidate;
+    return "winedump";
+}
+
+// Runs `winedump file`; false when it could not run.
+bool RunWinedump(const std::string& file)
+{
+    return RunThroughPipe({Winedump(), file});
+}
+
+// The raw MSFT bytes of mshtml.tlb in `folder`, for winedump; "" when they
+// cannot be had.
+std::string WriteMshtmlRawBytes(const fs::path& folder)
 {
     std::ifstream in(kMshtml, std::ios::binary);
     const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const auto msft = arbolith::FindTypeLibResource(arbolith::ByteView(file), 1);
-    if (!msft) {
-        state.SkipWithError("mshtml.tlb not found or without a type library: install wine64");
+    if (!msft) return {};
+    const fs::path raw = folder / "mshtml-msft.tlb";
+    std::ofstream(raw, std::ios::binary)
+        .write(reinterpret_cast<const char*>(msft->Data()), static_cast<std::streamsize>(msft->Size()));
+    return raw.string();
+}
+
+// Whole processes: `arbolith-cli extract mshtml.tlb` and `winedump` on its
+// raw bytes, each started afresh every time.
+void BM_ExtractMshtmlProcess(benchmark::State& state)
+{
+    std::error_code ec;
+    const fs::path cli = fs::read_symlink("/proc/self/exe", ec).parent_path() / "arbolith-cli";
+    if (!fs::exists(kMshtml) || !fs::exists(cli)) {
+        state.SkipWithError("mshtml.tlb or arbolith-cli not found: install wine64, build arbolith-cli");
         return;
     }
     Scratch scratch;
-    const fs::path raw = scratch.Path() / "mshtml-msft.tlb";
-    std::ofstream(raw, std::ios::binary)
-        .write(reinterpret_cast<const char*>(msft->Data()), static_cast<std::streamsize>(msft->Size()));
-    if (!RunWinedump(raw.string())) {
-        state.SkipWithError("winedump did not run: install wine64-tools");
+    const std::vector<std::string> args = {cli.string(), "extract", kMshtml.string(), "--models",
+                                           scratch.Path().string()};
+    for (auto _ : state)
+        if (!RunThroughPipe(args)) {
+            state.SkipWithError("arbolith-cli extract failed");
+            return;
+        }
+}
+BENCHMARK(BM_ExtractMshtmlProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_WinedumpMshtmlProcess(benchmark::State& state)
+{
+    Scratch scratch;
+    const std::string raw = WriteMshtmlRawBytes(scratch.Path());
+    if (raw.empty() || !RunWinedump(raw)) {
+        state.SkipWithError("mshtml.tlb or winedump not found: install wine64 and wine64-tools");
         return;
     }
-    for (auto _ : state) RunWinedump(raw.string());
+    for (auto _ : state) RunWinedump(raw);
 }
-BENCHMARK(BM_WinedumpMshtmlRawBytes)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WinedumpMshtmlProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

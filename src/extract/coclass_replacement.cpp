@@ -56,11 +56,21 @@ void MarkChoices(std::vector<CoClassRecord>& rows, bool eventPhase, const char* 
 // the group of the new name, where a later rename finds them.
 class NameGroups {
 public:
-    void Add(const std::string& value, std::uint32_t row) { m_groups[FoldNoCase(value)].push_back(row); }
+    // Rows come grouped by owner, so a value is mostly the one before it:
+    // that group is reused without folding and hashing the text again.
+    void Add(const std::string& value, std::uint32_t row)
+    {
+        if (!m_last || value != m_lastValue) {
+            m_last = &m_groups[FoldNoCase(value)];
+            m_lastValue = value;
+        }
+        m_last->push_back(row);
+    }
 
     template <class SetValue>
     void Rename(std::string_view from, std::string_view to, SetValue setValue)
     {
+        m_last = nullptr;  // groups move and go from here on
         auto it = m_groups.find(FoldNoCase(from));
         if (it == m_groups.end()) return;
         std::vector<std::uint32_t> rows = std::move(it->second);
@@ -72,6 +82,8 @@ public:
 
 private:
     std::unordered_map<std::string, std::vector<std::uint32_t>> m_groups;
+    std::vector<std::uint32_t>* m_last = nullptr;  // the group of m_lastValue
+    std::string m_lastValue;
 };
 
 }  // namespace

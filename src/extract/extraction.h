@@ -163,6 +163,12 @@ bool IsInheritedAutomationMethod(std::string_view memberName);
 // Walks the library's types in order and fills the work lists. Calls
 // progress.Yield() before each type.
 WorkLists WalkTypeLib(const TypeLib& lib, bool inclInterfaces, bool inclModules, ProgressSink& progress);
+// The same walk, letting go of each type's functions, variables and
+// interface view once its rows are made (names, kinds, counts and the
+// coclasses' interfaces stay): the extraction driver's walk, which keeps
+// peak memory near the larger of the reader's model and the rows rather
+// than their sum.
+WorkLists WalkAndReleaseTypeLib(TypeLib& lib, bool inclInterfaces, bool inclModules, ProgressSink& progress);
 
 // The single row of the Library table.
 struct LibraryRow {

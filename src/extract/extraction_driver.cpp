@@ -77,6 +77,7 @@ public:
 
         m_progress.Caption("Extracting data from library ...");
         m_progress.Yield();
+        PrepareDatFileKey();  // the file's key is derived while the library is read
         const std::string loadPath = m_resource == "1" ? m_path : m_path + "\\" + m_resource;
         auto lib = LoadTypeLib(loadPath, m_options.load);
         if (!lib) {
@@ -89,7 +90,7 @@ public:
             return Failure(e.description);
         }
 
-        WorkLists work = WalkTypeLib(*lib, m_options.inclInterfaces, m_options.inclModules, m_progress);
+        WorkLists work = WalkAndReleaseTypeLib(*lib, m_options.inclInterfaces, m_options.inclModules, m_progress);
         m_result.counters = work.counters;
         RunSteps(work);
 

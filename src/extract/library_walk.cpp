@@ -3,11 +3,16 @@
 // objects, members, coclasses and enum constants a DAT file stores, with the
 // counters of its Library row.
 #include "extract/extraction.h"
+#include "extract/extraction_steps_internal.h"
 #include "extract/type_naming.h"
 #include "platform/paths.h"
 #include "store/dat_schema.h"
 
 #include <sys/stat.h>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <array>
 #include <ctime>
@@ -33,7 +38,7 @@ std::string DescribeType(const TypeDesc& type)
 // The return type refers to a type of some library (possibly an array of it).
 bool ReferencesLibraryType(const TypeDesc& type)
 {
-    return type.BaseCode() == kVtUserDefinedBase && type.ref.has_value();
+    return type.BaseCode() == kVtUserDefinedBase && type.ref != nullptr;
 }
 
 std::string HiddenStateOf(std::uint16_t flags)
@@ -46,20 +51,25 @@ std::string HiddenStateOf(std::uint16_t flags)
     return "";
 }
 
-std::string ParameterList(const std::vector<Parameter>& params)
+// Appends "(a As Long, [b] As Variant)".
+void AppendParameterList(std::string& text, const std::vector<Parameter>& params)
 {
-    std::string list = "(";
+    text += '(';
     bool first = true;
     for (const Parameter& p : params) {
-        if (!first) list += ", ";
+        if (!first) text += ", ";
         first = false;
-        if (p.flags & kParamFlagOptional)
-            list += "[" + p.name + "]";
-        else
-            list += p.name;
-        list += " As " + DescribeType(p.type);
+        if (p.flags & kParamFlagOptional) {
+            text += '[';
+            text += p.name;
+            text += ']';
+        } else {
+            text += p.name;
+        }
+        text += " As ";
+        text += DescribeType(p.type);
     }
-    return list + ")";
+    text += ')';
 }
 
 std::string ExternalLibraryName(const TypeRef& ref)
@@ -139,6 +149,7 @@ private:
 
     void Object(const TypeInfo& type, std::string_view keyword)
     {
+        // Only variables need Members() to make members of them.
         const std::vector<Member> members = Members(type);
         ObjectRecord o;
         o.key = m_work.counters.objects;
@@ -164,7 +175,7 @@ private:
         ExtractionCounters& n = m_work.counters;
         MemberRecord& r = m_work.members.emplace_back();
         r.returnType = DescribeType(m.returnType);
-        r.retTypeIsObject = LowerAscii(r.returnType) == "object";
+        r.retTypeIsObject = r.returnType.size() == 6 && extract_steps::CompareNoCase(r.returnType, "object") == 0;
         if (m.returnType.ref && m.returnType.ref->external) {
             r.isExternal = true;
             r.extTypeLibName = ExternalLibraryName(*m.returnType.ref);
@@ -197,8 +208,16 @@ private:
             owner.defaultName = (isProperty ? "P: " : "M: ") + m.name;  // a later default wins
         }
 
-        r.declaration = (r.invokeType == "method" ? "Method " : "Property ") + m.name + ParameterList(m.params);
-        if (!r.returnType.empty() && r.returnType != "Void") r.declaration += " As " + r.returnType;
+        // Built in a scratch buffer and copied once, so each row's text
+        // takes only the room it needs.
+        m_scratch = r.invokeType == "method" ? "Method " : "Property ";
+        m_scratch += m.name;
+        AppendParameterList(m_scratch, m.params);
+        if (!r.returnType.empty() && r.returnType != "Void") {
+            m_scratch += " As ";
+            m_scratch += r.returnType;
+        }
+        r.declaration.assign(m_scratch);
         // A put returns nothing, whatever the declaration above says.
         if (r.invokeType.starts_with("propput")) r.returnType = "Void";
 
@@ -214,16 +233,10 @@ private:
         ++n.members;
     }
 
-    static std::string LowerAscii(std::string text)
-    {
-        for (char& c : text)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        return text;
-    }
-
     bool m_inclInterfaces;
     bool m_inclModules;
     WorkLists m_work;
+    std::string m_scratch;
 };
 
 std::optional<std::string> LocalFileTime(const struct stat& st)
@@ -234,6 +247,19 @@ std::optional<std::string> LocalFileTime(const struct stat& st)
     std::array<char, 32> text{};
     if (std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M:%S", &local) == 0) return std::nullopt;
     return std::string(text.data());
+}
+
+// The reader's model is let go of in small pieces scattered between the
+// rows the walk makes, so the allocator can seldom give the freed memory
+// back on its own; asking it to, now and then, keeps the process's
+// footprint near what is live. A few thousand members free some megabytes.
+constexpr std::size_t kMembersPerTrim = 20000;
+
+void ReturnFreeMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 }  // namespace
@@ -255,6 +281,32 @@ WorkLists WalkTypeLib(const TypeLib& lib, bool inclInterfaces, bool inclModules,
         progress.Yield();
         walker.Type(type);
     }
+    return walker.Take();
+}
+
+WorkLists WalkAndReleaseTypeLib(TypeLib& lib, bool inclInterfaces, bool inclModules, ProgressSink& progress)
+{
+    Walker walker(inclInterfaces, inclModules);
+    walker.Reserve(lib);
+    // Members let go of since memory was last handed back to the system.
+    std::size_t released = 0;
+    for (TypeInfo& type : lib.types) {
+        progress.Yield();
+        walker.Type(type);
+        // The rows hold all the walk needs; what the reader read for this
+        // type goes now, so the reader's model and the rows made from it
+        // are not both held whole at once.
+        released += type.functions.size() + type.variables.size();
+        if (type.interfaceView) released += type.interfaceView->functions.size();
+        std::vector<Function>().swap(type.functions);
+        std::vector<Variable>().swap(type.variables);
+        type.interfaceView.reset();
+        if (released >= kMembersPerTrim) {
+            ReturnFreeMemory();
+            released = 0;
+        }
+    }
+    ReturnFreeMemory();
     return walker.Take();
 }
 

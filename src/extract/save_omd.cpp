@@ -7,11 +7,26 @@
 namespace arbolith {
 namespace {
 
+// The table alone; its indexes come after its rows (AddIndexes): built from
+// rows already in place, an index is one scan and one sort, cheaper than
+// an index entry added and balanced in with every row (and its pages come
+// out a little fuller).
 Result<void> CreateTable(Database& db, std::string_view name)
 {
     const TableDef* table = FindDatTable(name);
     if (!table) return Error::Model("no definition of table " + std::string(name));
-    return CreateDatTable(db, *table);
+    if (auto made = db.Execute(CreateTableSql(*table)); !made)
+        return made.error().In("create table " + std::string(table->name));
+    return Ok();
+}
+
+Result<void> AddIndexes(Database& db, std::string_view name)
+{
+    const TableDef* table = FindDatTable(name);
+    if (!table) return Error::Model("no definition of table " + std::string(name));
+    for (const std::string& sql : CreateIndexSql(*table))
+        if (auto made = db.Execute(sql); !made) return made.error().In("create index on " + std::string(table->name));
+    return Ok();
 }
 
 Result<void> StoreCoClasses(Database& db, const std::vector<CoClassRecord>& coclasses)
@@ -23,8 +38,8 @@ Result<void> StoreCoClasses(Database& db, const std::vector<CoClassRecord>& cocl
     if (!ins) return ins.error();
     std::int64_t key = 0;
     for (const CoClassRecord& c : coclasses) {
-        auto added = ins->Insert({key, c.name, c.event, c.forReplacement, c.flagsVal, c.flags, "", c.defInterface,
-                                  c.sourceInterface, c.guid, c.helpId, "", c.docString, c.cInterfaces});
+        auto added = ins->InsertView({key, c.name, c.event, c.forReplacement, c.flagsVal, c.flags, "", c.defInterface,
+                                      c.sourceInterface, c.guid, c.helpId, "", c.docString, c.cInterfaces});
         if (!added) return added.error().In("coclass " + c.name);
         ++key;
     }
@@ -40,54 +55,56 @@ Result<void> StoreObjects(Database& db, const std::vector<ObjectRecord>& objects
          "RefTypes", "GUID",      "IsCollection", "RawIsCollection", "IsCustom",           "HelpID",
          "HelpFile", "DocString", "cFunctions",   "cChildObjects",   "cChildObjectsNotHid"});
     if (!ins) return ins.error();
-    const Value null;
+    const ValueView null;
     for (const ObjectRecord& o : objects) {
-        auto added = o.pseudo ? ins->Insert({o.key,
-                                             o.name,
-                                             "",
-                                             null,
-                                             "",
-                                             null,
-                                             null,
-                                             null,
-                                             null,
-                                             "",
-                                             null,
-                                             null,
-                                             null,
-                                             null,
-                                             false,
-                                             null,
-                                             false,
-                                             "",
-                                             null,
-                                             o.docString,
-                                             null,
-                                             o.cChildObjects,
-                                             o.cChildObjectsNotHid})
-                              : ins->Insert({o.key,
-                                             o.name,
-                                             "",
-                                             o.rawName,
-                                             o.defaultName.empty() ? "None" : o.defaultName,
-                                             o.typeKind,
-                                             o.flagsVal,
-                                             o.flags,
-                                             o.hiddenState,
-                                             o.memberName,
-                                             o.rawMemberName,
-                                             0,
-                                             "",
-                                             o.guid,
-                                             o.isCollection,
-                                             o.isCollection,
-                                             false,
-                                             o.helpId,
-                                             "",
-                                             o.docString,
-                                             o.cFunctions,
-                                             o.cChildObjects,
-                                             o.cChildObjectsNotHid});
+        auto added =
+            o.pseudo
+                ? ins->InsertView({o.key,
+                                   o.name,
+                                   "",
+                                   null,
+                                   "",
+                                   null,
+                                   null,
+                                   null,
+                                   null,
+                                   "",
+                                   null,
+                                   null,
+                                   null,
+                                   null,
+                                   false,
+                                   null,
+                                   false,
+                                   "",
+                                   null,
+                                   o.docString,
+                                   null,
+                                   o.cChildObjects,
+                                   o.cChildObjectsNotHid})
+                : ins->InsertView({o.key,
+                                   o.name,
+                                   "",
+                                   o.rawName,
+                                   o.defaultName.empty() ? std::string_view("None") : std::string_view(o.defaultName),
+                                   o.typeKind,
+                                   o.flagsVal,
+                                   o.flags,
+                                   o.hiddenState,
+                                   o.memberName,
+                                   o.rawMemberName,
+                                   0,
+                                   "",
+                                   o.guid,
+                                   o.isCollection,
+                                   o.isCollection,
+                                   false,
+                                   o.helpId,
+                                   "",
+                                   o.docString,
+                                   o.cFunctions,
+                                   o.cChildObjects,
+                                   o.cChildObjectsNotHid});
         if (!added) return added.error().In("object " + o.name);
     }
     return Ok();
@@ -102,36 +119,22 @@ Result<void> StoreMembers(Database& db, const std::vector<MemberRecord>& members
          "IsPointer", "WasPointer", "IsExternal", "HiddenState",     "IsDefault",      "HelpID",
          "HelpFile",  "DocString",  "Declaration"});
     if (!ins) return ins.error();
-    const Value null;
+    const ValueView null;
     for (const MemberRecord& m : members) {
-        auto added = m.pseudo ? ins->Insert({m.key,       "",   m.objectName,
-                                             m.objectKey, "",   null,
-                                             null,        null, m.returnType,
-                                             true,        null, m.returnTypeKey,
-                                             m.isPointer, true, null,
-                                             null,        null, null,
-                                             null,        "",   ""})
-                              : ins->Insert({m.key,
-                                             m.name,
-                                             m.objectName,
-                                             m.objectKey,
-                                             m.invokeType,
-                                             m.typeKind,
-                                             Value(m.access),
-                                             m.flags,
-                                             m.returnType,
-                                             m.retTypeIsObject,
-                                             m.extTypeLibName,
-                                             m.returnTypeKey,
-                                             m.isPointer,
-                                             m.wasPointer,
-                                             m.isExternal,
-                                             m.hiddenState,
-                                             m.isDefault,
-                                             m.helpId,
-                                             "",
-                                             m.docString,
-                                             m.declaration});
+        auto added =
+            m.pseudo
+                ? ins->InsertView({m.key,       "",   m.objectName,
+                                   m.objectKey, "",   null,
+                                   null,        null, m.returnType,
+                                   true,        null, m.returnTypeKey,
+                                   m.isPointer, true, null,
+                                   null,        null, null,
+                                   null,        "",   ""})
+                : ins->InsertView(
+                      {m.key,       m.name,       m.objectName, m.objectKey,       m.invokeType,     m.typeKind,
+                       m.access,    m.flags,      m.returnType, m.retTypeIsObject, m.extTypeLibName, m.returnTypeKey,
+                       m.isPointer, m.wasPointer, m.isExternal, m.hiddenState,     m.isDefault,      m.helpId,
+                       "",          m.docString,  m.declaration});
         if (!added) return added.error().In("member " + m.objectName + "." + m.name);
     }
     return Ok();
@@ -143,7 +146,7 @@ Result<void> StoreEdges(Database& db, const std::vector<EdgeRecord>& edges)
                                  {"ParentObjectKey", "ParentObjectName", "ChildObjectKey", "ChildObjectName", "Label"});
     if (!ins) return ins.error();
     for (const EdgeRecord& e : edges) {
-        auto added = ins->Insert({e.parentKey, e.parentName, e.childKey, e.childName, e.label});
+        auto added = ins->InsertView({e.parentKey, e.parentName, e.childKey, e.childName, e.label});
         if (!added) return added.error().In("edge " + e.parentName + " -> " + e.childName);
     }
     return Ok();
@@ -154,7 +157,7 @@ Result<void> StoreEnumConstants(Database& db, const std::vector<EnumConstantReco
     auto ins = Inserter::Prepare(db, kEnumsTable, {"Enum", "cConstants", "Constant", "Value"});
     if (!ins) return ins.error();
     for (const EnumConstantRecord& e : constants) {
-        auto added = ins->Insert({e.enumName, e.cConstants, e.constant, e.value});
+        auto added = ins->InsertView({e.enumName, e.cConstants, e.constant, e.value});
         if (!added) return added.error().In("constant " + e.enumName + "." + e.constant);
     }
     return Ok();
@@ -171,22 +174,27 @@ Result<void> SaveOMD(Database& db, const WorkLists& work, ProgressSink& progress
 
     if (auto made = CreateTable(db, kEdgesTable); !made) return made;
     if (auto stored = StoreEdges(db, work.edges); !stored) return stored;
+    if (auto indexed = AddIndexes(db, kEdgesTable); !indexed) return indexed;
 
     progress.Caption("Storing Coclass data ...");
     if (auto made = CreateTable(db, kCoClassesTable); !made) return made;
     if (auto stored = StoreCoClasses(db, work.coclasses); !stored) return stored;
+    if (auto indexed = AddIndexes(db, kCoClassesTable); !indexed) return indexed;
 
     progress.Caption("Storing object data ...");
     if (auto made = CreateTable(db, kObjectsTable); !made) return made;
     if (auto stored = StoreObjects(db, work.objects); !stored) return stored;
+    if (auto indexed = AddIndexes(db, kObjectsTable); !indexed) return indexed;
 
     progress.Caption("Storing function data ...");
     if (auto made = CreateTable(db, kFunctionsTable); !made) return made;
     if (auto stored = StoreMembers(db, work.members); !stored) return stored;
+    if (auto indexed = AddIndexes(db, kFunctionsTable); !indexed) return indexed;
 
     progress.Caption("Storing enum data ...");
     if (auto made = CreateTable(db, kEnumsTable); !made) return made;
     if (auto stored = StoreEnumConstants(db, work.constants); !stored) return stored;
+    if (auto indexed = AddIndexes(db, kEnumsTable); !indexed) return indexed;
 
     return transaction->Commit();
 }

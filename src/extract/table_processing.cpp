@@ -72,8 +72,16 @@ void AssignKeys(WorkLists& work)
         auto it = keys.find(extract_steps::FoldNoCase(name));
         return it == keys.end() ? -1 : it->second;
     };
+    // Rows come grouped by owner: an owner name like the one before costs
+    // no lookup.
+    const std::string* lastOwner = nullptr;
+    std::int64_t lastOwnerKey = -1;
     for (MemberRecord& member : work.members) {
-        member.objectKey = keyOf(member.objectName);
+        if (!lastOwner || member.objectName != *lastOwner) {
+            lastOwner = &member.objectName;
+            lastOwnerKey = keyOf(member.objectName);
+        }
+        member.objectKey = lastOwnerKey;
         member.returnTypeKey = keyOf(member.returnType);
     }
 }
@@ -133,16 +141,38 @@ void FixAccess(std::vector<MemberRecord>& members)
     // share a name (a dual interface's dispatch and vtable views both take
     // their coclass's name): each keeps its own rows together, so the
     // accessors of one view never add letters to those of the other.
+    // Only rows of one owner are ever compared, so the order of the owners
+    // among themselves does not matter: the rows are grouped by owner (the
+    // walk made them so already; a stable sort by key keeps that cheap) and
+    // each owner's rows are sorted on their own, a few at a time.
     std::vector<MemberRecord*> sorted;
     sorted.reserve(members.size());
     for (MemberRecord& member : members) sorted.push_back(&member);
-    std::stable_sort(sorted.begin(), sorted.end(), [](const MemberRecord* a, const MemberRecord* b) {
-        using extract_steps::CompareNoCase;
-        if (int c = CompareNoCase(a->objectName, b->objectName)) return c < 0;
-        if (a->ownerKey != b->ownerKey) return a->ownerKey < b->ownerKey;
+    const auto byOwner = [](const MemberRecord* a, const MemberRecord* b) { return a->ownerKey < b->ownerKey; };
+    if (!std::is_sorted(sorted.begin(), sorted.end(), byOwner)) std::stable_sort(sorted.begin(), sorted.end(), byOwner);
+    using extract_steps::CompareNoCase;
+    const auto byMember = [](const MemberRecord* a, const MemberRecord* b) {
         if (int c = CompareNoCase(a->name, b->name)) return c < 0;
         return CompareNoCase(a->invokeType, b->invokeType) < 0;
-    });
+    };
+    const auto byRow = [&byMember](const MemberRecord* a, const MemberRecord* b) {
+        if (int c = CompareNoCase(a->objectName, b->objectName)) return c < 0;
+        return byMember(a, b);
+    };
+    for (auto first = sorted.begin(); first != sorted.end();) {
+        const MemberRecord& head = **first;
+        bool oneName = true;
+        auto last = first;
+        for (; last != sorted.end() && (*last)->ownerKey == head.ownerKey; ++last)
+            oneName = oneName && (*last)->objectName == head.objectName;
+        // An owner's rows nearly always carry one owner name; then it need
+        // not be compared over and over.
+        if (oneName)
+            std::stable_sort(first, last, byMember);
+        else
+            std::stable_sort(first, last, byRow);
+        first = last;
+    }
     ComputeAccess(sorted);
 }
 

@@ -288,6 +288,32 @@ struct FieldValue {
 
 // An INSERT prepared once and run for many rows: the way to fill a table.
 // Wrap the rows in one Transaction, or every row becomes its own write.
+// A value for one insert that borrows its text instead of owning it: rows
+// that already live in memory go into a table without a copy of each text.
+// The text must outlive the insert.
+class ValueView {
+public:
+    ValueView() = default;
+    ValueView(std::nullptr_t) {}
+    ValueView(bool b) : m_kind(Kind::Integer), m_integer(b ? 1 : 0) {}
+    template <std::integral I>
+    requires(!std::same_as<I, bool>) ValueView(I i) : m_kind(Kind::Integer), m_integer(static_cast<std::int64_t>(i)) {}
+    ValueView(std::string_view s) : m_kind(Kind::Text), m_text(s) {}
+    ValueView(const std::string& s) : m_kind(Kind::Text), m_text(s) {}
+    ValueView(const char* s) : m_kind(Kind::Text), m_text(s) {}
+    template <class T>
+    ValueView(const std::optional<T>& v) : ValueView(v ? ValueView(*v) : ValueView())
+    {
+    }
+
+private:
+    friend class Inserter;
+    enum class Kind : std::uint8_t { Null, Integer, Text };
+    Kind m_kind = Kind::Null;
+    std::int64_t m_integer = 0;
+    std::string_view m_text;
+};
+
 class Inserter {
 public:
     static Result<Inserter> Prepare(Database& db, std::string_view table, std::span<const std::string_view> fields);
@@ -297,6 +323,9 @@ public:
     // One value per field, in the order given to Prepare; returns the new rowid.
     Result<std::int64_t> Insert(std::span<const Value> values);
     Result<std::int64_t> Insert(std::initializer_list<Value> values);
+    // The same for borrowed values, for bulk loads.
+    Result<std::int64_t> InsertView(std::span<const ValueView> values);
+    Result<std::int64_t> InsertView(std::initializer_list<ValueView> values);
     std::size_t FieldCount() const { return m_fieldCount; }
 
 private:
@@ -315,5 +344,10 @@ private:
 std::uint64_t DatabaseKeyDerivations();
 // Forgets every cached key (the next open of each file derives again).
 void ForgetDatabaseKeys();
+// Starts deriving, on a thread of its own, the key of the files this process
+// creates with that passphrase, so the derivation runs while the caller does
+// other work instead of when the first file is created. Does nothing when the
+// key is known or already being derived.
+void PrepareCreationKey(std::string_view passphrase);
 
 }  // namespace arbolith

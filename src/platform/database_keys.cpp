@@ -18,8 +18,10 @@
 #include <openssl/rand.h>
 
 #include <atomic>
+#include <future>
 #include <map>
 #include <mutex>
+#include <system_error>
 
 namespace arbolith {
 namespace db_detail {
@@ -80,6 +82,43 @@ public:
             OPENSSL_cleanse(key.data(), key.size());
         }
         m_keys.clear();
+        DropAhead();
+    }
+
+    // Starts deriving the key for (salt, passphrase) on a thread of its own,
+    // unless it is known or already under way. One at a time: a request for
+    // another passphrase while one runs is left to be derived when needed.
+    void StartAhead(const SaltBytes& salt, std::string_view passphrase)
+    {
+        std::string id = Id(salt, passphrase);
+        std::lock_guard lock(m_mutex);
+        if (m_ahead.valid() || m_keys.count(id)) {
+            OPENSSL_cleanse(id.data(), id.size());
+            return;
+        }
+        try {
+            m_ahead = std::async(std::launch::async, [salt, secret = SecretText(std::string(passphrase))] {
+                return DeriveKey(secret.text(), salt);
+            });
+            m_aheadId = std::move(id);
+        } catch (const std::system_error&) {
+            // No thread to be had: the key is derived when it is needed.
+            OPENSSL_cleanse(id.data(), id.size());
+        }
+    }
+
+    // The result of the derivation started ahead for (salt, passphrase),
+    // waited for; nullopt when none was started for them.
+    std::optional<Result<KeyBytes>> TakeAhead(const SaltBytes& salt, std::string_view passphrase)
+    {
+        const std::string id = Id(salt, passphrase);
+        std::unique_lock lock(m_mutex);
+        if (!m_ahead.valid() || m_aheadId != id) return std::nullopt;
+        std::future<Result<KeyBytes>> ahead = std::move(m_ahead);
+        OPENSSL_cleanse(m_aheadId.data(), m_aheadId.size());
+        m_aheadId.clear();
+        lock.unlock();
+        return ahead.get();
     }
 
     // The salt every file created by this process gets.
@@ -105,14 +144,33 @@ private:
         return id;
     }
 
+    // Waits for a derivation under way and forgets it. Called with the lock held.
+    void DropAhead()
+    {
+        if (m_ahead.valid()) {
+            auto key = m_ahead.get();
+            if (key) OPENSSL_cleanse(key->data(), key->size());
+        }
+        OPENSSL_cleanse(m_aheadId.data(), m_aheadId.size());
+        m_aheadId.clear();
+    }
+
     std::mutex m_mutex;
     std::map<std::string, KeyBytes> m_keys;
     std::optional<SaltBytes> m_creationSalt;
+    std::future<Result<KeyBytes>> m_ahead;  // a derivation started before it was needed
+    std::string m_aheadId;
 };
 
 KeyCache& Keys()
 {
+    // OpenSSL is set up (and its clean-up registered to run at exit) before
+    // the cache is made, so that at exit the cache, which waits for a
+    // derivation still under way, goes before OpenSSL's own clean-up (exit
+    // handlers run in reverse order). An empty option set would do nothing.
+    static const bool openSslReady = OPENSSL_init_crypto(OPENSSL_INIT_ADD_ALL_DIGESTS, nullptr) == 1;
     static KeyCache cache;
+    (void)openSslReady;
     return cache;
 }
 
@@ -148,13 +206,21 @@ Result<SecretText> CreationKeyText(std::string_view passphrase)
     auto salt = Keys().CreationSalt();
     if (!salt) return salt.error();
     if (auto cached = Keys().Find(*salt, passphrase)) return RawKeyText(*cached, *salt);
-    auto key = DeriveKey(passphrase, *salt);
+    auto ahead = Keys().TakeAhead(*salt, passphrase);
+    auto key = ahead ? std::move(*ahead) : DeriveKey(passphrase, *salt);
     if (!key) return key.error();
     Keys().Remember(*salt, passphrase, *key);
     return RawKeyText(*key, *salt);
 }
 
 }  // namespace db_detail
+
+void PrepareCreationKey(std::string_view passphrase)
+{
+    if (passphrase.empty()) return;
+    auto salt = db_detail::Keys().CreationSalt();
+    if (salt) db_detail::Keys().StartAhead(*salt, passphrase);
+}
 
 std::uint64_t DatabaseKeyDerivations()
 {

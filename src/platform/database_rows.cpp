@@ -83,4 +83,43 @@ Result<std::int64_t> Inserter::Insert(std::initializer_list<Value> values)
 {
     return Insert(std::span<const Value>(values.begin(), values.size()));
 }
+
+Result<std::int64_t> Inserter::InsertView(std::span<const ValueView> values)
+{
+    if (values.size() != m_fieldCount)
+        return Error::Database(SQLITE_MISUSE, "insert: " + std::to_string(values.size()) + " values for " +
+                                                  std::to_string(m_fieldCount) + " fields; SQL: " + m_stmt.Sql());
+    sqlite3_stmt* stmt = m_stmt.m_stmt;
+    // Bound without a copy, as in Insert: every parameter is bound again
+    // before each step.
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const ValueView& value = values[i];
+        const int index = static_cast<int>(i) + 1;
+        int rc = SQLITE_OK;
+        switch (value.m_kind) {
+            case ValueView::Kind::Null:
+                rc = sqlite3_bind_null(stmt, index);
+                break;
+            case ValueView::Kind::Integer:
+                rc = sqlite3_bind_int64(stmt, index, value.m_integer);
+                break;
+            case ValueView::Kind::Text:
+                // A null pointer would bind Null; an empty text stays text.
+                rc = sqlite3_bind_text64(stmt, index, value.m_text.data() ? value.m_text.data() : "",
+                                         value.m_text.size(), SQLITE_STATIC, SQLITE_UTF8);
+                break;
+        }
+        if (rc != SQLITE_OK) {
+            m_stmt.Reset();
+            return m_stmt.Failure(rc, "bind parameter " + std::to_string(index) + " in");
+        }
+    }
+    if (auto done = m_stmt.Run(); !done) return done.error();
+    return static_cast<std::int64_t>(sqlite3_last_insert_rowid(sqlite3_db_handle(stmt)));
+}
+
+Result<std::int64_t> Inserter::InsertView(std::initializer_list<ValueView> values)
+{
+    return InsertView(std::span<const ValueView>(values.begin(), values.size()));
+}
 }  // namespace arbolith

@@ -250,11 +250,13 @@ Result<Database> CreateDatFile(const std::filesystem::path& path, DatFileUse use
         // A file filled once and renamed into place by its maker: the
         // rollback journal stays in memory (a failed transaction still rolls
         // back), nothing is synced until the maker flushes the finished file,
-        // and the page cache holds the whole model, so each page is
-        // encrypted once, at commit, not again whenever a full cache spills.
+        // and the page cache (16 MB) holds the whole of any model Wine's
+        // libraries make (mshtml's is under 4 MB), so each page is encrypted
+        // once, at commit. A far larger model spills pages as it is filled;
+        // its rows go in in key order, so few spilled pages are touched again.
         auto made = use == DatFileUse::FillOnce ? db->ExecuteScript(
                                                       "PRAGMA journal_mode = MEMORY; PRAGMA synchronous = OFF; "
-                                                      "PRAGMA cache_size = -32768")
+                                                      "PRAGMA cache_size = -16384")
                                                 : Result<void>(Ok());
         if (made) made = db->Execute(CreateTableSql(kTables[0]));
         if (made) return std::move(*db);
@@ -263,6 +265,11 @@ Result<Database> CreateDatFile(const std::filesystem::path& path, DatFileUse use
     std::error_code ec;
     std::filesystem::remove(path, ec);
     return failure->In("create model file");
+}
+
+void PrepareDatFileKey()
+{
+    if (auto options = ParseConnect(kDatCreateConnect)) PrepareCreationKey(options->passphrase);
 }
 
 Result<void> CreateDataTables(Database& db)

@@ -87,6 +87,10 @@ enum class DatFileUse {
     FillOnce,  // built in one go by its maker, who flushes it and renames it into place
 };
 Result<Database> CreateDatFile(const std::filesystem::path& path, DatFileUse use = DatFileUse::Normal);
+// Starts deriving the key of the DAT files this process creates, in the
+// background (PrepareCreationKey), for a caller about to make one after some
+// work of its own.
+void PrepareDatFileKey();
 // Creates Edges, CoClasses, Objects, Functions and Enums with their indexes,
 // in that order, in one transaction: all of them or none.
 Result<void> CreateDataTables(Database& db);

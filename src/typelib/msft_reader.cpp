@@ -74,6 +74,7 @@ private:
     Guid GuidAt(std::int32_t off) const;
     TypeDesc DecodeType(std::int32_t encoded) const;
     TypeRef ResolveHref(std::int32_t href) const;
+    std::shared_ptr<const TypeRef> SharedRef(std::int32_t href) const;
     std::optional<ConstantValue> DecodeValue(std::int32_t encoded) const;
     std::string Decode(std::string_view bytes) const;
 
@@ -98,6 +99,7 @@ private:
     std::uint64_t m_dispatchViewBytes = 0;
     mutable std::unordered_map<std::uint32_t, std::shared_ptr<const TypeLib>> m_imports;  // by import-file offset
     mutable std::unordered_map<std::int32_t, TypeRef> m_refCache;
+    mutable std::unordered_map<std::int32_t, std::shared_ptr<const TypeRef>> m_sharedRefs;  // for TypeDesc
 };
 
 Read<bool> Parser::ReadHeader()
@@ -387,6 +389,14 @@ TypeRef Parser::ResolveHref(std::int32_t href) const
     return ref;
 }
 
+// One TypeRef per reference target, shared by every descriptor naming it.
+std::shared_ptr<const TypeRef> Parser::SharedRef(std::int32_t href) const
+{
+    auto [it, added] = m_sharedRefs.try_emplace(href);
+    if (added) it->second = std::make_shared<const TypeRef>(ResolveHref(href));
+    return it->second;
+}
+
 TypeDesc Parser::DecodeType(std::int32_t encoded) const
 {
     TypeDesc td;
@@ -430,7 +440,7 @@ TypeDesc Parser::DecodeType(std::int32_t encoded) const
             }
             case VT_USERDEFINED:
                 td.code = arrayBit;
-                td.ref = ResolveHref(target);
+                td.ref = SharedRef(target);
                 return td;
             default:
                 td.code = static_cast<std::uint16_t>(arrayBit | vt);
@@ -610,7 +620,7 @@ void ToDispatchForm(Function& fn)
         if (fn.returnType.pointerLevels > 0) --fn.returnType.pointerLevels;
         fn.params.pop_back();
     } else if (fn.returnType.code == VT_HRESULT) {
-        fn.returnType = TypeDesc{VT_VOID, 0, std::nullopt};
+        fn.returnType = TypeDesc{VT_VOID, 0, nullptr};
     }
     if (!fn.params.empty() && (fn.params.back().flags & PARAMFLAG_FLCID)) fn.params.pop_back();
 }

@@ -82,7 +82,10 @@ struct TypeRef {
 struct TypeDesc {
     std::uint16_t code = 0;  // base VARTYPE plus kVtSafeArrayBit / kVtCArrayBit
     std::uint8_t pointerLevels = 0;
-    std::optional<TypeRef> ref;  // set when the base is a library type (base code 0)
+    // Set when the base is a library type (base code 0). Every descriptor
+    // naming the same type shares one TypeRef: a large library has hundreds
+    // of thousands of them, and a TypeRef is over a hundred bytes.
+    std::shared_ptr<const TypeRef> ref;
 
     std::uint16_t BaseCode() const { return code & 0x0FFF; }
 };

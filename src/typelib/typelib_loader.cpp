@@ -485,7 +485,7 @@ std::vector<Member> Members(const TypeInfo& type)
             out.push_back(m);
             if (!(var.flags & kVarFlagReadOnly)) {
                 m.invokeKind = 4;
-                m.returnType = TypeDesc{msft::VT_VOID, 0, std::nullopt};
+                m.returnType = TypeDesc{msft::VT_VOID, 0, nullptr};
                 m.params.push_back(Parameter{var.name, 1, var.type});
                 out.push_back(std::move(m));
             }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <ostream>
 #include <string>
@@ -63,6 +65,23 @@ INSTANTIATE_TEST_SUITE_P(Libraries, ModelTreeGolden,
                                            Golden{"msxml6", kWine + "/msxml6.dll", "DOMDocument60", false},
                                            Golden{"mshtml", kWine + "/mshtml.tlb", "HTMLDocument", false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The file key is derived on a thread of its own while the library is read;
+// a process that fails at once must still end with its own status, never
+// with a crash of that thread as the process exits.
+TEST(CliExit, FailingExtractionExitsCleanlyEveryTime)
+{
+    test::TempDir dir;
+    const std::filesystem::path bad = dir / "bad.tlb";
+    test::WriteBytes(bad, "no type library at all");
+    const std::string run =
+        std::string(ARBOLITH_CLI) + " extract " + Quoted(bad) + " --models " + Quoted(dir.path()) + " >/dev/null 2>&1";
+    for (int i = 0; i < 8; ++i) {
+        const int status = std::system(run.c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << "run " << i << " ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+    }
+}
 
 }  // namespace
 }  // namespace arbolith

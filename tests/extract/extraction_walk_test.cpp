@@ -123,5 +123,51 @@ TEST(ExtractionWalk, ExternalReturnTypes)
     EXPECT_EQ(FindMember(missing, "IWidget", "Next", "method")->extTypeLibName, "");
 }
 
+// Every field of every row, one line per row.
+std::string Rows(const WorkLists& work)
+{
+    std::string text;
+    for (const ObjectRecord& o : work.objects)
+        text += std::to_string(o.key) + "|" + o.name + "|" + o.typeKind + "|" + o.helpId + "|" + o.docString + "|" +
+                std::to_string(o.cFunctions) + "|" + o.defaultName + "|" + o.memberName + "|" + o.flags + "|" + o.guid +
+                "|" + o.hiddenState + "|" + (o.isCollection ? "c" : "") + "\n";
+    for (const MemberRecord& m : work.members)
+        text += std::to_string(m.key) + "|" + m.objectName + "|" + m.name + "|" + m.invokeType + "|" + m.returnType +
+                "|" + m.declaration + "|" + m.docString + "|" + m.helpId + "|" + m.hiddenState + "|" +
+                std::to_string(m.flags) + "|" + m.extTypeLibName + "|" + (m.isPointer ? "p" : "") +
+                (m.isExternal ? "x" : "") + (m.isDefault ? "d" : "") + (m.retTypeIsObject ? "o" : "") + "\n";
+    for (const CoClassRecord& c : work.coclasses)
+        text += c.name + "|" + c.defInterface + "|" + c.sourceInterface + "|" + c.guid + "\n";
+    for (const EnumConstantRecord& e : work.constants)
+        text += e.enumName + "|" + e.constant + "|" + (e.value ? std::to_string(*e.value) : "null") + "\n";
+    return text;
+}
+
+TEST(ExtractionWalk, WalkingAndReleasingGivesTheSameRowsAndLeavesTheTypesBare)
+{
+    std::vector<fs::path> libraries = {kWalkLibrary};
+    for (const char* name : {"stdole2.tlb", "mshtml.tlb"})
+        if (fs::exists(kWine / name)) libraries.push_back(kWine / name);
+    for (const fs::path& path : libraries) {
+        for (const bool interfaces : {false, true}) {
+            auto lib = LoadTypeLib(path.string(), LoadOptions{{kWine.string()}, {}, true});
+            ASSERT_TRUE(lib.ok()) << path;
+            SilentProgress progress;
+            const WorkLists kept = WalkTypeLib(*lib, interfaces, true, progress);
+            const WorkLists released = WalkAndReleaseTypeLib(*lib, interfaces, true, progress);
+            EXPECT_EQ(Rows(released), Rows(kept)) << path;
+            EXPECT_EQ(released.counters.members, kept.counters.members);
+            EXPECT_EQ(released.counters.objects, kept.counters.objects);
+            for (const TypeInfo& type : lib->types) {
+                EXPECT_TRUE(type.functions.empty() && type.variables.empty() && !type.interfaceView) << type.name;
+                EXPECT_FALSE(type.name.empty());
+            }
+            // What the Library row reads of the library is still there.
+            EXPECT_EQ(MakeLibraryRow(*lib, released, path.string(), "1", interfaces, true).counters.members,
+                      kept.counters.members);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace arbolith

@@ -372,3 +372,75 @@ TEST(Transactions, LargeTransactionsSpillToTheFileAndStillEndWhole)
     ASSERT_OK(check);
     EXPECT_EQ((*check)->AsText(), "ok");
 }
+
+TEST(Statements, BorrowedValuesStoreAsOwnedOnesDo)
+{
+    TempDir dir;
+    auto db = Database::Create(dir / "a.db", kConnect);
+    ASSERT_OK(db);
+    // Name has no declared type, so what is stored shows what was bound.
+    ASSERT_OK(db->Execute("CREATE TABLE T (Name, N INTEGER, Note TEXT)"));
+    auto insert = Inserter::Prepare(*db, "T", {"Name", "N", "Note"});
+    ASSERT_OK(insert);
+    const std::string owned = "it's \"quoted\"";
+    const std::optional<std::string> none;
+    const std::optional<std::string> some = "some";
+    // value given -> what is stored, as typeof(Name) || ':' || Name
+    const std::vector<std::pair<ValueView, std::string>> cases = {
+        {ValueView(owned), "text:it's \"quoted\""},
+        {ValueView(std::string_view()), "text:"},  // an empty view is empty text, never Null
+        {ValueView(""), "text:"},
+        {ValueView(nullptr), "null:"},
+        {ValueView(none), "null:"},
+        {ValueView(some), "text:some"},
+        {ValueView(true), "integer:1"},
+        {ValueView(std::int64_t{-7}), "integer:-7"},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        auto added = insert->InsertView({cases[i].first, static_cast<std::int64_t>(i), nullptr});
+        ASSERT_OK(added);
+        auto stored = db->QueryValue("SELECT typeof(Name) || ':' || ifnull(Name, '') FROM T WHERE rowid = ?", {*added});
+        ASSERT_OK(stored);
+        EXPECT_EQ((*stored)->AsText(), cases[i].second) << i;
+    }
+    // A wrong count is refused and leaves the inserter usable.
+    auto shortRow = insert->InsertView({"only one"});
+    ASSERT_FALSE(shortRow.ok());
+    EXPECT_EQ(shortRow.error().code, kDbMisuse);
+    ASSERT_OK(insert->InsertView({"last", 99, "note"}));
+    EXPECT_EQ(Count(*db, "SELECT count(*) FROM T WHERE N = 99 AND Note = 'note'"), 1);
+}
+
+TEST(KeyCache, ACreationKeyPreparedAheadIsDerivedOnceAndOpensTheFile)
+{
+    TempDir dir;
+    ForgetDatabaseKeys();
+    const auto before = DatabaseKeyDerivations();
+    PrepareCreationKey("prepared words");
+    PrepareCreationKey("prepared words");  // already under way
+    // Another passphrase while one is under way is derived when needed,
+    // and never gets the other's key.
+    auto other = Database::Create(dir / "other.db", ";pwd=another");
+    ASSERT_OK(other);
+    ASSERT_OK(other->Execute("CREATE TABLE T (N INTEGER)"));
+    auto first = Database::Create(dir / "first.db", ";pwd=prepared words");
+    ASSERT_OK(first);
+    ASSERT_OK(first->Execute("CREATE TABLE T (N INTEGER)"));
+    ASSERT_OK(Database::Create(dir / "second.db", ";pwd=prepared words"));
+    EXPECT_EQ(DatabaseKeyDerivations(), before + 2);  // one per passphrase, the prepared one used
+
+    // Opened afresh, each file takes its own passphrase only.
+    ForgetDatabaseKeys();
+    EXPECT_TRUE(Database::Open(dir / "first.db", ";pwd=prepared words").ok());
+    EXPECT_FALSE(Database::Open(dir / "first.db", ";pwd=another").ok());
+    EXPECT_TRUE(Database::Open(dir / "other.db", ";pwd=another").ok());
+
+    // A preparation forgotten before its use is waited for and dropped.
+    PrepareCreationKey("late");
+    ForgetDatabaseKeys();
+    const auto afterForget = DatabaseKeyDerivations();
+    ASSERT_OK(Database::Create(dir / "late.db", ";pwd=late"));
+    EXPECT_EQ(DatabaseKeyDerivations(), afterForget + 1);
+    PrepareCreationKey("");  // no passphrase, nothing to derive
+    EXPECT_EQ(DatabaseKeyDerivations(), afterForget + 1);
+}

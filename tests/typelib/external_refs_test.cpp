@@ -12,7 +12,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <optional>
+#include <string>
+#include <tuple>
 
 namespace arbolith {
 namespace {
@@ -31,7 +34,7 @@ std::optional<TypeRef> FirstExternalRef(const TypeLib& lib)
     for (const TypeInfo& type : lib.types)
         for (const Function& fn : type.functions)
             for (const Parameter& p : fn.params)
-                if (p.type.ref && p.type.ref->external) return p.type.ref;
+                if (p.type.ref && p.type.ref->external) return *p.type.ref;
     return std::nullopt;
 }
 
@@ -264,6 +267,41 @@ TEST(ShippedStdole, ResolvesStandardTypesByGuid)
         EXPECT_EQ(type.ref->name, cases[i].second);
     }
     ClearTypeLibCache();
+}
+
+}  // namespace
+}  // namespace arbolith
+
+namespace arbolith {
+namespace {
+
+// Descriptors naming one type share one reference, in both views of a
+// dual interface; references to different types never do.
+TEST(TypeReferences, DescriptorsOfOneTypeShareOneReference)
+{
+    const fs::path mshtml = kWine / "mshtml.tlb";
+    if (!fs::exists(mshtml)) GTEST_SKIP() << "Wine's mshtml.tlb is not installed (apt-get install wine64)";
+    auto lib = LoadTypeLib(mshtml.string(), LoadOptions{{kWine.string()}, {}, true});
+    ASSERT_TRUE(lib.ok()) << lib.error().description;
+    std::map<std::tuple<bool, std::string, std::int32_t>, const TypeRef*> byTarget;
+    std::size_t descriptors = 0;
+    const auto check = [&](const TypeDesc& type) {
+        if (!type.ref) return;
+        ++descriptors;
+        const auto [it, added] =
+            byTarget.try_emplace({type.ref->external, type.ref->libraryName, type.ref->index}, type.ref.get());
+        if (!added && type.ref->index >= 0) {
+            EXPECT_EQ(it->second, type.ref.get()) << type.ref->name;
+        }
+    };
+    for (const TypeInfo& type : lib->types)
+        for (const TypeInfo* view : {&type, type.interfaceView.get()})
+            if (view)
+                for (const Function& fn : view->functions) {
+                    check(fn.returnType);
+                    for (const Parameter& p : fn.params) check(p.type);
+                }
+    EXPECT_GT(descriptors, 10 * byTarget.size());  // far more descriptors than referenced types
 }
 
 }  // namespace
