@@ -18,6 +18,7 @@
 #include "typelib/typelib.h"
 
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -192,6 +193,11 @@ Result<void> WriteLibraryRow(Database& db, const LibraryRow& row);
 // of the one coclass chosen for it, in its object row and in every member
 // row that names it. RawName and RawMemberName keep the names as extracted.
 void ReplaceWithCoClassNames(WorkLists& work);
+
+// A library file's modification time as the Library row's LibDate holds it:
+// local time to the second, "2024-03-01 17:05:09". Nothing when the time
+// cannot be shown.
+std::optional<std::string> LibraryFileDate(std::time_t modified);
 
 // Step 3: the pseudo-objects and pseudo-members of the included interfaces
 // and modules, object keys on every member, Access letters, and the pointer

@@ -239,16 +239,6 @@ private:
     std::string m_scratch;
 };
 
-std::optional<std::string> LocalFileTime(const struct stat& st)
-{
-    std::tm local{};
-    const std::time_t t = st.st_mtime;
-    if (!localtime_r(&t, &local)) return std::nullopt;
-    std::array<char, 32> text{};
-    if (std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M:%S", &local) == 0) return std::nullopt;
-    return std::string(text.data());
-}
-
 // The reader's model is let go of in small pieces scattered between the
 // rows the walk makes, so the allocator can seldom give the freed memory
 // back on its own; asking it to, now and then, keeps the process's
@@ -319,7 +309,7 @@ LibraryRow MakeLibraryRow(const TypeLib& lib, const WorkLists& work, const std::
     row.resource = resource;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
-        row.libDate = LocalFileTime(st);
+        row.libDate = LibraryFileDate(st.st_mtime);
         row.libSize = static_cast<std::int64_t>(st.st_size);
     }
     row.inclInterfaces = inclInterfaces;
@@ -355,6 +345,15 @@ Result<void> WriteLibraryRow(Database& db, const LibraryRow& row)
          row.cUnions,     row.cRecords,  row.tlGuid});
     if (!added) return added.error().In("Library row");
     return Ok();
+}
+
+std::optional<std::string> LibraryFileDate(std::time_t modified)
+{
+    std::tm local{};
+    if (!localtime_r(&modified, &local)) return std::nullopt;
+    std::array<char, 32> text{};
+    if (std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M:%S", &local) == 0) return std::nullopt;
+    return std::string(text.data());
 }
 
 }  // namespace arbolith

@@ -21,18 +21,6 @@
 namespace arbolith {
 namespace {
 
-// The modification time as extraction stores it in Library.LibDate: local
-// time, to the second.
-std::optional<std::string> FileDate(const struct stat& info)
-{
-    std::tm local{};
-    const std::time_t time = info.st_mtime;
-    if (!localtime_r(&time, &local)) return std::nullopt;
-    std::array<char, 32> text{};
-    if (std::strftime(text.data(), text.size(), "%Y-%m-%d %H:%M:%S", &local) == 0) return std::nullopt;
-    return std::string(text.data());
-}
-
 // A DAT file is current when it was extracted from a file of this name,
 // size and modification time, with the same resource and the same inclusion
 // options, and has every table.
@@ -42,7 +30,7 @@ bool IsCurrent(const std::filesystem::path& datFile, const std::string& library,
     struct stat info {};
     std::error_code ec;
     if (::stat(library.c_str(), &info) != 0 || !std::filesystem::exists(datFile, ec)) return false;
-    const std::optional<std::string> date = FileDate(info);
+    const std::optional<std::string> date = LibraryFileDate(info.st_mtime);
     if (!date) return false;
     auto db = OpenDatFile(datFile, true);
     if (!db) return false;
