@@ -34,7 +34,7 @@ TEST(AppFolders, FirstStartCreatesFoldersAndCopiesInstalledInfFiles)
     EXPECT_FALSE(fs::exists(app / "ModelsBak" / "New.INF"));
 }
 
-TEST(AppFolders, ExistingNamesAreFoundWithoutRegardToCase)
+TEST(AppFolders, ExistingNamesAreFoundWithoutRegardToCaseAndAFileInTheWayIsAnError)
 {
     test::TempDir app;
     fs::create_directory(app / "models");
@@ -42,9 +42,12 @@ TEST(AppFolders, ExistingNamesAreFoundWithoutRegardToCase)
     const AppFolders folders = MakeAppFolders(app.path());
     EXPECT_EQ(folders.modelsFolder, app / "models");
     EXPECT_EQ(folders.settingsFile, app / "zv.ini");
-    EXPECT_EQ(folders.viewsFolder, app / "VIEWS");
     ASSERT_TRUE(EnsureAppFolders(folders).ok());
     EXPECT_FALSE(fs::exists(app / "Models"));
+
+    fs::remove(app / "VIEWS");
+    test::WriteBytes(app / "VIEWS", "a file where the folder should be");
+    EXPECT_FALSE(EnsureAppFolders(MakeAppFolders(app.path())).ok());
 }
 
 TEST(AppFolders, ChoiceOfApplicationFolder)
@@ -78,14 +81,6 @@ TEST(AppFolders, ChoiceOfApplicationFolder)
 TEST(AppFolders, BuildTreeIsMarked)
 {
     EXPECT_TRUE(fs::exists(RunningProgramFolder() / kBuildTreeMarker));
-}
-
-TEST(AppFolders, UncreatableFolderIsAnError)
-{
-    test::TempDir app;
-    test::WriteBytes(app / "Models", "a file where the folder should be");
-    const auto made = EnsureAppFolders(MakeAppFolders(app.path()));
-    EXPECT_FALSE(made.ok());
 }
 
 }  // namespace

@@ -13,22 +13,25 @@ namespace {
 
 constexpr ScreenSize kScreen{28800, 16200};  // 1920 x 1080 pixels at 96 dpi
 
-std::vector<std::string> KeysOf(const std::filesystem::path& file, const char* section)
-{
-    auto doc = ProfileDocument::Load(file);
-    return doc ? doc->SectionKeys(section) : std::vector<std::string>{};
-}
+class SettingsFile : public ::testing::Test {
+protected:
+    std::vector<std::string> KeysOf(const char* section) const
+    {
+        auto doc = ProfileDocument::Load(ini);
+        return doc ? doc->SectionKeys(section) : std::vector<std::string>{};
+    }
+    std::string ValueOf(const char* section, const char* key) const
+    {
+        auto doc = ProfileDocument::Load(ini);
+        return doc ? doc->Get(section, key).value_or("<absent>") : "<unreadable>";
+    }
 
-std::string ValueOf(const std::filesystem::path& file, const char* section, const char* key)
-{
-    auto doc = ProfileDocument::Load(file);
-    return doc ? doc->Get(section, key).value_or("<absent>") : "<unreadable>";
-}
-
-TEST(Settings, RangeTestsGiveDefaults)
-{
     test::TempDir dir;
-    const auto ini = dir / "ZV.INI";
+    const std::filesystem::path ini = dir / "ZV.INI";
+};
+
+TEST_F(SettingsFile, RangeTestsGiveDefaults)
+{
     test::WriteBytes(ini,
                      "[OMForm]\nDefaultDepth=0\nTreeIndent=1401\nTreeWidth=99\nShowMember=yes\nShowFlags=TRUE\n"
                      "ShowOrigin=-1\nShowChildCount=1\n"
@@ -57,10 +60,8 @@ TEST(Settings, RangeTestsGiveDefaults)
 // No window keys stored (a first start, or a file that lacks them): the
 // normal state at three quarters of the primary screen, centred, the tree a
 // third as wide. Keys that are there read as they always have.
-TEST(Settings, FirstStartPlacesTheWindowOnTheScreen)
+TEST_F(SettingsFile, FirstStartPlacesTheWindowOnTheScreen)
 {
-    test::TempDir dir;
-    const auto ini = dir / "ZV.INI";
     const WindowRect firstPlace{2025, 3600, 21600, 12150};
     for (const char* text : {static_cast<const char*>(nullptr), "[Main]\nCurrentLibrary=x.dll\n[Fonts]\nTree=9\n"}) {
         if (text) test::WriteBytes(ini, text);
@@ -89,10 +90,8 @@ TEST(Settings, FirstStartPlacesTheWindowOnTheScreen)
     EXPECT_EQ(s.treeWidth, 500);
 }
 
-TEST(Settings, GeometryRulesNeedTheScreen)
+TEST_F(SettingsFile, GeometryRulesNeedTheScreen)
 {
-    test::TempDir dir;
-    const auto ini = dir / "ZV.INI";
     // Closed while minimised: the state and place from before the minimising.
     test::WriteBytes(ini,
                      "[Main]\nWindowState=1\nTop=500\nStateBeforeMin=7\nTopBeforeMin=1000\n"
@@ -114,23 +113,20 @@ TEST(Settings, GeometryRulesNeedTheScreen)
     EXPECT_EQ(s.startRect, (WindowRect{0, 0, 28800, 4860}));
 }
 
-TEST(Settings, ClosingWritesKeysInOrder)
+TEST_F(SettingsFile, ClosingWritesKeysInOrder)
 {
-    test::TempDir dir;
-    const auto ini = dir / "ZV.INI";
     Settings s;
     s.defaultDepth = 9;
     ClosingState closing{WindowState::Normal, WindowRect{300, 400, 9000, 7000}, 2500, std::string("scrrun.dll")};
     ASSERT_TRUE(WriteClosingSettings(ini, s, closing));
 
-    EXPECT_EQ(KeysOf(ini, "OMForm"), (std::vector<std::string>{"DefaultDepth", "ShowOrigin", "ShowChildCount",
-                                                               "ShowFlags", "ShowMember", "TreeIndent", "TreeWidth"}));
-    EXPECT_EQ(KeysOf(ini, "Main"),
+    EXPECT_EQ(KeysOf("OMForm"), (std::vector<std::string>{"DefaultDepth", "ShowOrigin", "ShowChildCount", "ShowFlags",
+                                                          "ShowMember", "TreeIndent", "TreeWidth"}));
+    EXPECT_EQ(KeysOf("Main"),
               (std::vector<std::string>{"AutoHelp", "CompactDAT", "OpenDlgAtTop", "CurrentLibrary", "WindowState",
                                         "Top", "Left", "Width", "Height", "ScaleFactor", "SplitMode"}));
-    EXPECT_EQ(KeysOf(ini, "Fonts"), (std::vector<std::string>{"Textbox", "Label", "Listbox", "Tree"}));
-    EXPECT_EQ(ValueOf(ini, "Main", "SplitMode"), "0");
-    EXPECT_EQ(ValueOf(ini, "OMForm", "ShowMember"), "True");
+    EXPECT_EQ(KeysOf("Fonts"), (std::vector<std::string>{"Textbox", "Label", "Listbox", "Tree"}));
+    EXPECT_EQ(ValueOf("OMForm", "ShowMember"), "True");
 
     // Round trip: the next start sees what the close wrote.
     const Settings back = ReadSettings(ini, kScreen);
@@ -139,63 +135,49 @@ TEST(Settings, ClosingWritesKeysInOrder)
     EXPECT_EQ(back.startState, 0);
     EXPECT_EQ(back.startRect, closing.rect);
     EXPECT_EQ(back.currentLibrary, "scrrun.dll");
-}
 
-// Closing minimised is checked by main_window_test.
-TEST(Settings, ClosingInSplitModeKeepsTheSavedGeometry)
-{
-    test::TempDir dir;
-    const auto ini = dir / "ZV.INI";
-    test::WriteBytes(ini,
-                     "[Main]\nWindowState=0\nTop=700\nLeft=800\nWidth=9000\nHeight=6000\n"
-                     "CurrentLibrary=msxml6.dll\n");
-    Settings s;
+    // In split mode none of the five geometry keys is written; a failed
+    // model open still writes CurrentLibrary, as empty.
     s.splitMode = true;
-    // None of the five geometry keys is written; a failed model open still
-    // writes CurrentLibrary, as empty.
     ASSERT_TRUE(WriteClosingSettings(
         ini, s, ClosingState{WindowState::Maximised, WindowRect{0, 0, 28800, 8100}, 900, std::string()}));
-    EXPECT_EQ(ValueOf(ini, "Main", "WindowState"), "0");
-    EXPECT_EQ(ValueOf(ini, "Main", "Width"), "9000");
-    EXPECT_EQ(ValueOf(ini, "Main", "SplitMode"), "1");
-    EXPECT_EQ(ValueOf(ini, "Main", "CurrentLibrary"), "");
+    EXPECT_EQ(ValueOf("Main", "WindowState"), "0");
+    EXPECT_EQ(ValueOf("Main", "Width"), "9000");
+    EXPECT_EQ(ValueOf("Main", "SplitMode"), "1");
+    EXPECT_EQ(ValueOf("Main", "CurrentLibrary"), "");
 }
 
-TEST(Settings, UnreadableFileGivesDefaultsAndOneMessageAndIsNotOverwritten)
+TEST_F(SettingsFile, UnreadableFileGivesDefaultsAndOneMessageAndIsNotOverwritten)
 {
-    test::TempDir dir;
-    const auto ini = dir / "ZV.INI";
     std::filesystem::create_directory(ini);  // a folder where the file should be
     std::vector<std::string> errors;
-    const Settings s = ReadSettings(ini, kScreen, [&](const std::string& m) { errors.push_back(m); });
+    const auto collect = [&errors](const std::string& m) { errors.push_back(m); };
+    const Settings s = ReadSettings(ini, kScreen, collect);
     EXPECT_EQ(s.defaultDepth, 6);
     EXPECT_EQ(errors.size(), 1u);
     EXPECT_FALSE(WriteClosingSettings(ini, s, ClosingState{}));
     EXPECT_TRUE(std::filesystem::is_directory(ini));
 
     // Garbage bytes read as defaults and never crash.
-    const auto garbage = dir / "garbage.ini";
+    const auto other = dir / "other.ini";
     std::string bytes(4096, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 131 + 7) % 256);
-    test::WriteBytes(garbage, bytes);
-    const Settings g = ReadSettings(garbage, kScreen);
-    EXPECT_EQ(g.treeIndent, 400);
-    EXPECT_EQ(test::ReadBytes(garbage), bytes);
+    test::WriteBytes(other, bytes);
+    EXPECT_EQ(ReadSettings(other, kScreen).treeIndent, 400);
+    EXPECT_EQ(test::ReadBytes(other), bytes);
 
     // A 10 MB line among the keys: the file is read once, not once per key
     // (which kept the window busy for seconds), and the keys around it count.
-    const auto huge = dir / "huge.ini";
-    test::WriteBytes(huge, "[Main]\nWindowState=0\nWidth=9000\nJunk=" + std::string(10'000'000, '7') +
-                               "\nHeight=-5\n[OMForm]\nDefaultDepth=9\n");
+    test::WriteBytes(other, "[Main]\nWindowState=0\nWidth=9000\nJunk=" + std::string(10'000'000, '7') +
+                                "\nHeight=-5\n[OMForm]\nDefaultDepth=9\n");
     errors.clear();
-    const Settings h = ReadSettings(huge, kScreen, [&](const std::string& m) { errors.push_back(m); });
+    const Settings h = ReadSettings(other, kScreen, collect);
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(h.startRect.width, 9000);
     EXPECT_EQ(h.startRect.height, 3000);
     EXPECT_EQ(h.defaultDepth, 9);
-    test::WriteBytes(huge, "[Main]\nLeft=" + std::string(10'000'000, '9') + "\n");
-    const Settings n = ReadSettings(huge, kScreen, [&](const std::string& m) { errors.push_back(m); });
-    EXPECT_EQ(n.startRect.left, 0);
+    test::WriteBytes(other, "[Main]\nLeft=" + std::string(10'000'000, '9') + "\n");
+    EXPECT_EQ(ReadSettings(other, kScreen, collect).startRect.left, 0);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_LT(errors[0].size(), 200u);  // the number is quoted, cut short
 }
