@@ -33,7 +33,7 @@ struct Fixture {
 const std::vector<DatObject> kThree = {{"App"}, {"Docs", true, "Doc"}, {"Doc"}};
 const std::vector<DatEdge> kThreeEdges = {{0, 1, "(P:Documents)"}, {1, 2, "(M:Item)"}, {2, 0, "(P:Application)"}};
 
-TEST(ModelLoading, ModelWithABlankInItsNameOpensUnderEitherDatName)
+TEST(ModelLoading, NamesWithABlankOrPointsOpenByLibraryPathAndByKey)
 {
     Fixture f;
     // Extraction writes the name with its blank; the INF file keeps it too.
@@ -43,28 +43,22 @@ TEST(ModelLoading, ModelWithABlankInItsNameOpensUnderEitherDatName)
     EXPECT_EQ(f.browser.Current().datPath, f.dir / "My Lib.DAT");
     EXPECT_EQ(f.browser.Current().modelName, "Test Model");
     EXPECT_EQ(f.browser.Nodes().size(), 3u);
-
     // A file named without the blank is preferred when both exist.
     test::WriteDat(f.dir / "MyLib.DAT", {{"Solo"}}, {});
     ASSERT_TRUE(f.browser.LibraryMenuClicked("My Lib"));
     EXPECT_EQ(f.browser.Current().datPath, f.dir / "MyLib.DAT");
-    EXPECT_TRUE(f.prompt.asked.empty()) << f.Messages();
-}
 
-TEST(ModelLoading, NamesWithPointsOpenByLibraryPathAndByKey)
-{
-    Fixture f;
-    test::WriteDat(f.dir / "a.b.DAT", kThree, kThreeEdges);
     // The library's path and the model key (as the Open Model dialog passes it).
+    test::WriteDat(f.dir / "a.b.DAT", kThree, kThreeEdges);
     ASSERT_TRUE(f.browser.LibraryMenuClicked("/libs/a.b.olb"));
     EXPECT_EQ(f.browser.Current().baseName, "a.b");
     ASSERT_TRUE(f.browser.LibraryMenuClicked("a.b"));
-    EXPECT_EQ(f.browser.Current().datPath, f.dir / "a.b.DAT");
     EXPECT_EQ(f.browser.Current().infPath, f.dir / "a.b.INF");
     // A model "a" of its own takes the name before the point.
     test::WriteDat(f.dir / "a.DAT", {{"Solo"}}, {});
     ASSERT_TRUE(f.browser.LibraryMenuClicked("a.b"));
     EXPECT_EQ(f.browser.Current().datPath, f.dir / "a.DAT");
+    EXPECT_TRUE(f.prompt.asked.empty()) << f.Messages();
 }
 
 TEST(ModelLoading, MissingOrUnreadableDatFileIsReportedAndLeavesNoModelOpen)
@@ -137,25 +131,21 @@ TEST(ModelLoading, NonleafCountsKeepEveryLimitInRange)
     const auto inf = dir / "m.INF";
     std::vector<ObjectRecord> objects(6);
     for (std::size_t i = 0; i < objects.size(); ++i) objects[i].name = "O" + std::to_string(i);
-
-    ReadNonleafCounts(dir / "absent.INF", 4, objects);
-    for (const ObjectRecord& o : objects) EXPECT_EQ(o.branchLimit, 4);
-
+    const auto limits = [&](std::int32_t fallback) {
+        ReadNonleafCounts(inf, fallback, objects);
+        std::vector<std::int32_t> all;
+        for (const ObjectRecord& o : objects) all.push_back(o.branchLimit);
+        return all;
+    };
+    EXPECT_EQ(limits(4), std::vector<std::int32_t>(6, 4));  // no file
     test::WriteBytes(inf, "[NonleafCounts]\n<default>=3\nO0=101\nO1=-1\no2=0\nO3=2000000000\nO4=abc\nO5=100\n");
-    ReadNonleafCounts(inf, 6, objects);
-    std::vector<std::int32_t> limits;
-    for (const ObjectRecord& o : objects) limits.push_back(o.branchLimit);
-    EXPECT_EQ(limits, (std::vector<std::int32_t>{3, 3, 0, 3, 3, 100}));
-
+    EXPECT_EQ(limits(6), (std::vector<std::int32_t>{3, 3, 0, 3, 3, 100}));
     // A default outside 0..100 is no default: every object would otherwise
     // be expanded up to two billion times.
     test::WriteBytes(inf, "[NonleafCounts]\n<Default>=2000000000\nO1=1\n");
-    ReadNonleafCounts(inf, 6, objects);
-    EXPECT_EQ(objects[0].branchLimit, 6);
-    EXPECT_EQ(objects[1].branchLimit, 1);
+    EXPECT_EQ(limits(6), (std::vector<std::int32_t>{6, 1, 6, 6, 6, 6}));
     test::WriteBytes(inf, "\xff\xfe garbage [[[\n=\n[NonleafCounts\n<Default\n");
-    ReadNonleafCounts(inf, 5, objects);
-    EXPECT_EQ(objects[0].branchLimit, 5);
+    EXPECT_EQ(limits(5), std::vector<std::int32_t>(6, 5));
 }
 
 // Model making always writes TopObjectKey; an INF file without it (or with

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,13 +36,9 @@ struct Ran {
     std::vector<std::string> Messages() const
     {
         std::vector<std::string> lines;
-        std::size_t start = 0;
-        while (start < err.size()) {
-            const std::size_t end = std::min(err.find('\n', start), err.size());
-            const std::string line = err.substr(start, end - start);
+        std::istringstream in(err);
+        for (std::string line; std::getline(in, line);)
             if (line.starts_with("arbolith-cli:")) lines.push_back(line);
-            start = end + 1;
-        }
         return lines;
     }
 };
@@ -71,11 +68,6 @@ protected:
         ran.err = test::ReadBytes(err);
         return ran;
     }
-    std::string Inf(const char* model) const
-    {
-        return test::ReadBytes(home / "Models" / (std::string(model) + ".INF"));
-    }
-
     test::TempDir home;
 };
 
@@ -99,13 +91,12 @@ TEST_F(Cli, CommandLinesItRefusesOrHelpsWith)
     };
     for (const auto& c : cases) {
         const Ran ran = Run(c.args);
-        EXPECT_EQ(ran.status, c.status) << c.args;
-        if (c.status == 0) {
-            EXPECT_NE(ran.out.find(c.say), std::string::npos) << c.args << "\n" << ran.out;
-        } else {
-            ASSERT_EQ(ran.Messages().size(), 1u) << c.args << "\n" << ran.err;
-            EXPECT_NE(ran.err.find(c.say), std::string::npos) << c.args << "\n" << ran.err;
+        SCOPED_TRACE(c.args + ("\n" + ran.out) + ran.err);
+        EXPECT_EQ(ran.status, c.status);
+        if (c.status != 0) {
+            EXPECT_EQ(ran.Messages().size(), 1u);
         }
+        EXPECT_NE((c.status == 0 ? ran.out : ran.err).find(c.say), std::string::npos);
     }
 }
 
@@ -131,10 +122,11 @@ TEST_F(Cli, EachFailureIsOneMessageThatSaysWhatToDo)
     };
     for (const auto& c : cases) {
         const Ran ran = Run(c.args);
-        EXPECT_EQ(ran.status, 1) << c.args;
+        SCOPED_TRACE(c.args + "\n" + ran.err);
+        EXPECT_EQ(ran.status, 1);
         const std::vector<std::string> messages = ran.Messages();
-        ASSERT_EQ(messages.size(), 1u) << c.args << "\n" << ran.err;
-        for (const std::string& part : c.say) EXPECT_NE(messages[0].find(part), std::string::npos) << messages[0];
+        ASSERT_EQ(messages.size(), 1u);
+        for (const std::string& part : c.say) EXPECT_NE(messages[0].find(part), std::string::npos);
     }
     // A top object that is not there saves nothing.
     EXPECT_FALSE(fs::exists(home / "Models" / "Quill.INF"));
@@ -158,10 +150,11 @@ TEST_F(Cli, SwitchesOverrideTheInfFileEitherWay)
     for (const auto& s : steps) {
         const Ran ran = Run("make " + Quoted(kQuill) + " " + s.args);
         ASSERT_EQ(ran.status, 0) << s.args << "\n" << ran.err;
-        const std::string inf = Inf("Quill");
-        EXPECT_NE(inf.find(s.top), std::string::npos) << s.args << "\n" << inf;
-        EXPECT_NE(inf.find(std::string("MakeEventsObject=") + s.events), std::string::npos) << s.args << "\n" << inf;
-        EXPECT_NE(inf.find(std::string("GlobalObject=") + s.global), std::string::npos) << s.args << "\n" << inf;
+        const std::string inf = test::ReadBytes(home / "Models" / "Quill.INF");
+        SCOPED_TRACE(s.args + ("\n" + inf));
+        EXPECT_NE(inf.find(s.top), std::string::npos);
+        EXPECT_NE(inf.find(std::string("MakeEventsObject=") + s.events), std::string::npos);
+        EXPECT_NE(inf.find(std::string("GlobalObject=") + s.global), std::string::npos);
     }
 }
 
@@ -204,9 +197,9 @@ TEST_F(Cli, ControlCharactersInNamesReachNoTerminal)
     };
     for (const auto& c : cases) {
         const Ran ran = Run(c.args);
-        EXPECT_FALSE(HasRawControl(ran.out)) << c.args;
-        EXPECT_FALSE(HasRawControl(ran.err)) << c.args;
-        EXPECT_NE((ran.out + ran.err).find(c.shows), std::string::npos) << c.args << "\n" << ran.out << ran.err;
+        const std::string both = ran.out + ran.err;
+        EXPECT_FALSE(HasRawControl(both)) << c.args;
+        EXPECT_NE(both.find(c.shows), std::string::npos) << c.args << "\n" << both;
     }
 }
 
