@@ -82,11 +82,9 @@ TEST(CommandLine, ProgramWithoutDisplayAnswersHelpAndVersionAndOtherwiseSaysWhy)
     EXPECT_EQ(plainCode, 2);
     EXPECT_EQ(plain.rfind("arbolith: no display", 0), 0u) << plain;
     EXPECT_EQ(plain.find('\n'), plain.size() - 1) << plain;
-
     const auto [helpCode, help] = RunWithoutDisplay("--help");
     EXPECT_EQ(helpCode, 0);
     EXPECT_NE(help.find("--version"), std::string::npos) << help;
-
     const auto [versionCode, version] = RunWithoutDisplay("--version");
     EXPECT_EQ(versionCode, 0);
     EXPECT_EQ(version.rfind("arbolith ", 0), 0u) << version;

@@ -14,27 +14,20 @@
 namespace arbolith {
 namespace {
 
-TEST(ImageCodes, KeysFollowTheMembersFields)
+TEST(ImageCodes, KeysFollowTheMembersFieldsAndEveryKeyReadsBack)
 {
     EXPECT_EQ(PropertyImageKey("1234", "H", "R"), "p111");
     EXPECT_EQ(PropertyImageKey("0", "N", "W"), "p000");  // help id "0" is no help
-    EXPECT_EQ(PropertyImageKey("", "B", ""), "p022");
-    EXPECT_EQ(PropertyImageKey("7", "", "RW"), "p132");  // other states and access fall in the last digit
-    EXPECT_EQ(PropertyImageKey("7", "h", "r"), "p132");
-    EXPECT_EQ(MethodImageKey("x", "B"), "m12");
+    EXPECT_EQ(PropertyImageKey("7", "h", "r"), "p132");  // other states and access fall in the last digit
     EXPECT_EQ(MethodImageKey("0", "?"), "m03");
     EXPECT_EQ(NodeImageKey(NodeImageFor("5", true, "h")), "OnColHid");
     EXPECT_EQ(NodeImageKey(NodeImageFor("0", false, "H", false)), "OffObj");
-    EXPECT_EQ(NodeImageKey(NodeImageFor("", false, "N")), "OffObj");
-    // Views keep one icon per place; every image has its own.
-    for (int i = 0; i < kNodeImageCount; ++i)
-        EXPECT_EQ(NodeImageIndex(AllNodeImages()[static_cast<std::size_t>(i)]), i);
-}
 
-TEST(ImageCodes, EveryKeyReadsBackAndNamesOneImage)
-{
+    // Views keep one icon per place; every image has its own key.
     std::set<std::string> keys;
-    for (const auto& image : AllNodeImages()) {
+    for (int i = 0; i < kNodeImageCount; ++i) {
+        const NodeImage image = AllNodeImages()[static_cast<std::size_t>(i)];
+        EXPECT_EQ(NodeImageIndex(image), i);
         keys.insert(NodeImageKey(image));
         EXPECT_EQ(ParseNodeImageKey(NodeImageKey(image)), image);
     }
@@ -47,7 +40,6 @@ TEST(ImageCodes, EveryKeyReadsBackAndNamesOneImage)
         EXPECT_EQ(ParsePropertyImageKey(PropertyImageKey(image)), image);
     }
     EXPECT_EQ(keys.size(), 40u);
-    EXPECT_TRUE(keys.contains("p000") && keys.contains("p132") && keys.contains("m13") && keys.contains("OffColHid"));
     for (const char* bad : {"", "p", "p13", "p0000", "p142", "p133", "p200", "m14", "m20", "m0", "q00", "P000", "p-01",
                             "On", "OnObjHidden", "onobj", "OffCo", "OnHid"}) {
         EXPECT_FALSE(ParsePropertyImageKey(bad) || ParseMethodImageKey(bad) || ParseNodeImageKey(bad)) << bad;

@@ -24,7 +24,7 @@ void OnDialog(std::function<void(QWidget*)> act)
     });
 }
 
-TEST(QtPrompt, MessageBoxHasTheIconButtonsDefaultAndTitleAsked)
+TEST(QtPrompt, BoxesShowWhatIsAskedAndGiveTheAnswer)
 {
     test::QtApp();
     QtPrompt prompt;
@@ -45,12 +45,8 @@ TEST(QtPrompt, MessageBoxHasTheIconButtonsDefaultAndTitleAsked)
     EXPECT_EQ(prompt.Ask(PromptMessage{"Again?", PromptIcon::Exclamation, PromptButtons::RetryCancel,
                                        PromptAnswer::Cancel, "Wizard"}),
               PromptAnswer::Retry);
-}
 
-TEST(QtPrompt, InputBoxGivesTheTextOrNothingWhenCancelled)
-{
-    test::QtApp();
-    QtPrompt prompt;
+    // The input box gives the text, or nothing when cancelled.
     OnDialog([](QWidget* w) {
         auto* input = qobject_cast<QInputDialog*>(w);
         ASSERT_NE(input, nullptr);
