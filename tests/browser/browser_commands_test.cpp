@@ -170,7 +170,7 @@ TEST(BrowserCommands, LocalViewKeepsThePathBracketedAboveTheChosenNode)
     EXPECT_EQ(m.browser.Nodes().size(), 6u);
 }
 
-TEST(BrowserCommands, MemberPanesSortAndCodeTheRows)
+TEST(BrowserCommands, MemberPanesSortAndCodeTheRowsAndFollowTheFile)
 {
     Model m;
     auto click = m.browser.ObjectNodeClicked(0);
@@ -203,13 +203,8 @@ TEST(BrowserCommands, MemberPanesSortAndCodeTheRows)
     EXPECT_EQ(click->panes.methodsCaption, "Methods: 0");
     EXPECT_EQ(click->panes.defaultCaption, "Default:  None");
     EXPECT_FALSE(m.browser.ObjectNodeClicked(99));
-}
 
-TEST(BrowserCommands, MemberPanesFollowAReplacedDatFile)
-{
-    Model m;
-    ASSERT_EQ(m.browser.ObjectNodeClicked(0)->panes.methods.size(), 1u);
-    // A new extraction renames a new file over the old one.
+    // The panes follow a new extraction, which renames a new file over the old one.
     test::WriteDat(m.dir / "new.DAT", {{"App"}}, {}, {{0, "Run", "method"}, {0, "Stop", "method"}});
     std::filesystem::rename(m.dir / "new.DAT", m.dir / "lib.DAT");
     EXPECT_EQ(m.browser.ObjectNodeClicked(0)->panes.methods.size(), 2u);
