@@ -65,9 +65,6 @@ protected:
     std::unique_ptr<frmZVMain> m_window;
 };
 
-const std::vector<std::string> kApplicationChildren{"<Events>", "Document", "Documents {Document}", "Window",
-                                                    "Windows {Window}"};
-
 TEST_F(BrowserWindowTest, FirstStartMakesAndOpensTheSampleAndTheNextStartReopensIt)
 {
     frmZVMain& w = Start();
@@ -76,7 +73,8 @@ TEST_F(BrowserWindowTest, FirstStartMakesAndOpensTheSampleAndTheNextStartReopens
     EXPECT_EQ(w.windowTitle().toStdString(), "Quill - Arbolith");
     EXPECT_TRUE(w.MenuAction("mnuTree")->isEnabled());
     EXPECT_EQ(Label(Root()), "Application");
-    EXPECT_EQ(ChildLabels(Root()), kApplicationChildren);
+    EXPECT_EQ(ChildLabels(Root()),
+              (std::vector<std::string>{"<Events>", "Document", "Documents {Document}", "Window", "Windows {Window}"}));
     EXPECT_TRUE(Tree().isExpanded(Root()));
     EXPECT_EQ(Text(w.lblNodes()), "Nodes: 45(Hid)(Ext)");
     // The root is selected and clicked.
@@ -89,7 +87,7 @@ TEST_F(BrowserWindowTest, FirstStartMakesAndOpensTheSampleAndTheNextStartReopens
 
     // The next start reopens the model of the last run; nothing is made again.
     EXPECT_TRUE(Start().ModelOpen());
-    EXPECT_EQ(ChildLabels(Root()), kApplicationChildren);
+    EXPECT_EQ(Tree().model()->rowCount(Root()), 5);
     EXPECT_EQ(std::filesystem::last_write_time(dat), made);
 
     // Without a model of the last run, and with the sample there, nothing opens.
@@ -206,7 +204,7 @@ TEST_F(BrowserWindowTest, TreeMenuCommandsChangeTheTreeAndKeepTheirSettings)
 
     // Global view again, then Show Hidden off.
     Run("mnuGlobalView");
-    EXPECT_EQ(ChildLabels(Root()).size(), kApplicationChildren.size());
+    EXPECT_EQ(Tree().model()->rowCount(Root()), 5);
     Run("mnuShowHidden");
     EXPECT_FALSE(w.MenuAction("mnuShowHidden")->isChecked());
     EXPECT_EQ(Text(w.lblNodes()), "Nodes: 45(Ext)");
