@@ -1,16 +1,12 @@
 // SPDX-License-Identifier: MIT
 // arbolith-cli run as a user runs it: its command lines, its messages (one
 // line per failure, escaped), and what its switches leave in the INF file.
-#include "support/temp_dir.h"
+#include "cli/run_cli.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,30 +14,9 @@ namespace arbolith {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Quoted;
 
 const std::string kQuill = std::string(ARBOLITH_SAMPLE_DIR) + "/Quill.tlb";
-
-std::string Quoted(std::string_view text)
-{
-    std::string out = "'";
-    for (const char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-struct Ran {
-    int status = -1;
-    std::string out;
-    std::string err;
-    // The stderr lines that are messages, not progress captions.
-    std::vector<std::string> Messages() const
-    {
-        std::vector<std::string> lines;
-        std::istringstream in(err);
-        for (std::string line; std::getline(in, line);)
-            if (line.starts_with("arbolith-cli:")) lines.push_back(line);
-        return lines;
-    }
-};
 
 // Whether text holds a byte a terminal would act on (other than line ends).
 bool HasRawControl(std::string_view text)
@@ -54,20 +29,7 @@ bool HasRawControl(std::string_view text)
 
 class Cli : public ::testing::Test {
 protected:
-    // args: already quoted where needed.
-    Ran Run(const std::string& args) const
-    {
-        const fs::path out = home / "stdout.txt";
-        const fs::path err = home / "stderr.txt";
-        const std::string command = "ARBOLITH_HOME=" + Quoted(home.path().string()) + " " + Quoted(ARBOLITH_CLI) + " " +
-                                    args + " > " + Quoted(out.string()) + " 2> " + Quoted(err.string());
-        const int raw = std::system(command.c_str());
-        Ran ran;
-        ran.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        ran.out = test::ReadBytes(out);
-        ran.err = test::ReadBytes(err);
-        return ran;
-    }
+    test::CliRun Run(const std::string& args) const { return test::RunCli(home, args); }
     test::TempDir home;
 };
 
@@ -90,7 +52,7 @@ TEST_F(Cli, CommandLinesItRefusesOrHelpsWith)
         {"tree -h", 0, "--depth N"},
     };
     for (const auto& c : cases) {
-        const Ran ran = Run(c.args);
+        const test::CliRun ran = Run(c.args);
         SCOPED_TRACE(c.args + ("\n" + ran.out) + ran.err);
         EXPECT_EQ(ran.status, c.status);
         if (c.status != 0) {
@@ -121,7 +83,7 @@ TEST_F(Cli, EachFailureIsOneMessageThatSaysWhatToDo)
         {"make " + Quoted(kQuill) + " --top Zebra", {"no object named Zebra", "no name is close", "--custom-top"}},
     };
     for (const auto& c : cases) {
-        const Ran ran = Run(c.args);
+        const test::CliRun ran = Run(c.args);
         SCOPED_TRACE(c.args + "\n" + ran.err);
         EXPECT_EQ(ran.status, 1);
         const std::vector<std::string> messages = ran.Messages();
@@ -148,7 +110,7 @@ TEST_F(Cli, SwitchesOverrideTheInfFileEitherWay)
         {"--top Mine --custom-top --global", "CustomTopObject=Mine", "False", "True"},
     };
     for (const auto& s : steps) {
-        const Ran ran = Run("make " + Quoted(kQuill) + " " + s.args);
+        const test::CliRun ran = Run("make " + Quoted(kQuill) + " " + s.args);
         ASSERT_EQ(ran.status, 0) << s.args << "\n" << ran.err;
         const std::string inf = test::ReadBytes(home / "Models" / "Quill.INF");
         SCOPED_TRACE(s.args + ("\n" + inf));
@@ -162,7 +124,7 @@ TEST_F(Cli, AnUnreadableSettingsFileIsOneWarningAndTheCommandGoesOn)
 {
     ASSERT_EQ(Run("make " + Quoted(kQuill) + " --top Application").status, 0);
     fs::create_directory(home / "ZV.INI");  // a folder: no one can read it as a file
-    const Ran ran = Run("tree Quill --depth 0");
+    const test::CliRun ran = Run("tree Quill --depth 0");
     EXPECT_EQ(ran.status, 0);
     EXPECT_EQ(ran.out, "Application\n");
     const std::vector<std::string> messages = ran.Messages();
@@ -196,7 +158,7 @@ TEST_F(Cli, ControlCharactersInNamesReachNoTerminal)
         {"tree " + Quoted("No\x1b]0;title\x07pe"), "no model named No\\x1b]0;title\\x07pe"},
     };
     for (const auto& c : cases) {
-        const Ran ran = Run(c.args);
+        const test::CliRun ran = Run(c.args);
         const std::string both = ran.out + ran.err;
         EXPECT_FALSE(HasRawControl(both)) << c.args;
         EXPECT_NE(both.find(c.shows), std::string::npos) << c.args << "\n" << both;

@@ -3,14 +3,11 @@
 // with the trees committed under tests/data/browser. The Wine libraries are
 // skipped (visibly) when the installed file is not the one the goldens were
 // made from; the bundled sample always runs.
-#include "support/temp_dir.h"
+#include "cli/run_cli.h"
 #include "support/wine_corpus.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <ostream>
 #include <string>
 
@@ -25,10 +22,7 @@ struct Golden {
     friend void PrintTo(const Golden& g, std::ostream* out) { *out << g.name; }
 };
 
-std::string Quoted(const std::filesystem::path& path)
-{
-    return "'" + path.string() + "'";
-}
+using test::Quoted;
 
 class ModelTreeGolden : public ::testing::TestWithParam<Golden> {};
 
@@ -39,21 +33,18 @@ TEST_P(ModelTreeGolden, TreeOfTheMadeModelIsTheCommittedOne)
         if (const auto problem = test::CorpusFileProblem(std::filesystem::path(g.library).filename()))
             GTEST_SKIP() << *problem;
     }
-    test::TempDir home;
-    const std::filesystem::path out = home / "tree.txt";
     // Every setting at its default: a fresh program folder, no ZV.INI.
-    const std::string cli = "ARBOLITH_HOME=" + Quoted(home.path()) + " " + Quoted(ARBOLITH_CLI);
-    const std::string models = " --models " + Quoted(home / "Models");
-    const std::string make = cli + " make " + Quoted(g.library) + " --top " + g.top + (g.events ? " --events" : "") +
-                             models + " > /dev/null 2>&1";
-    ASSERT_EQ(std::system(make.c_str()), 0) << make;
-    const std::string tree =
-        cli + " tree " + Quoted(std::filesystem::path(g.library).filename()) + models + " > " + Quoted(out) + " 2>&1";
-    ASSERT_EQ(std::system(tree.c_str()), 0) << tree;
+    test::TempDir home;
+    const std::string models = " --models " + Quoted((home / "Models").string());
+    const test::CliRun made =
+        test::RunCli(home, "make " + Quoted(g.library) + " --top " + g.top + (g.events ? " --events" : "") + models);
+    ASSERT_EQ(made.status, 0) << made.err;
+    const test::CliRun tree =
+        test::RunCli(home, "tree " + Quoted(std::filesystem::path(g.library).filename().string()) + models);
+    ASSERT_EQ(tree.status, 0) << tree.err;
     const std::filesystem::path golden =
         std::filesystem::path(ARBOLITH_TEST_DATA) / "browser" / (std::string(g.name) + ".tree");
-    EXPECT_TRUE(test::ReadBytes(out) == test::ReadBytes(golden))
-        << "the tree differs from " << golden << "; diff it with " << out;
+    EXPECT_TRUE(tree.out + tree.err == test::ReadBytes(golden)) << "the tree differs from " << golden;
 }
 
 const std::string kWine = test::kWineLibraryDir.string();
@@ -72,15 +63,11 @@ INSTANTIATE_TEST_SUITE_P(Libraries, ModelTreeGolden,
 TEST(CliExit, FailingExtractionExitsCleanlyEveryTime)
 {
     test::TempDir dir;
-    const std::filesystem::path bad = dir / "bad.tlb";
-    test::WriteBytes(bad, "no type library at all");
-    const std::string run =
-        std::string(ARBOLITH_CLI) + " extract " + Quoted(bad) + " --models " + Quoted(dir.path()) + " >/dev/null 2>&1";
-    for (int i = 0; i < 8; ++i) {
-        const int status = std::system(run.c_str());
-        ASSERT_TRUE(WIFEXITED(status)) << "run " << i << " ended by signal " << WTERMSIG(status);
-        EXPECT_EQ(WEXITSTATUS(status), 1);
-    }
+    test::WriteBytes(dir / "bad.tlb", "no type library at all");
+    const std::string args =
+        "extract " + Quoted((dir / "bad.tlb").string()) + " --models " + Quoted(dir.path().string());
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(test::RunCli(dir, args).status, 1) << "run " << i << " (-1: ended by a signal)";
 }
 
 }  // namespace
