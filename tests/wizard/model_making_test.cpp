@@ -67,8 +67,8 @@ protected:
         std::string resource = "1";
         SilentProgress progress;
         ScriptedPrompt prompt;
-        const ExtractionResult extracted = ExtractFromTypeLib(
-            (fs::path(ARBOLITH_TEST_DATA) / "extraction" / "model.tlb").string(), resource, options, progress, prompt);
+        const ExtractionResult extracted =
+            ExtractFromTypeLib(kModelLibrary.string(), resource, options, progress, prompt);
         EXPECT_TRUE(extracted.ok) << extracted.failure;
         dat = extracted.datFile;
         inf = m_dir / "model.INF";
@@ -270,50 +270,6 @@ TEST_F(ModelMaking, AFailureAnywhereLeavesTheDatAndInfFilesByteForByte)
     EXPECT_EQ(Added().size(), 3u);  // Top, <Events>, Extra
 }
 
-TEST(ModelFromLibrary, ExtractsOnceKeepsTheInfSettingsAndLetsTheRequestOverrideThem)
-{
-    test::TempDir dir;
-    ModelPlaces places;
-    places.modelsFolder = dir.path();
-    places.errorLog = dir / "errorlog.txt";
-    places.compact = false;
-    SilentProgress progress;
-    ScriptedPrompt prompt;
-    ModelRequest request;
-    request.library = (fs::path(ARBOLITH_TEST_DATA) / "extraction" / "model.tlb").string();
-
-    // No INF file and no top object named: nothing to make.
-    EXPECT_FALSE(MakeModelFromLibrary(request, places, progress, prompt).ok());
-
-    request.topObject = "application";
-    request.events = true;
-    request.connectToTop = std::vector<std::string>{"CFoo"};
-    auto first = MakeModelFromLibrary(request, places, progress, prompt);
-    ASSERT_OK(first);
-    EXPECT_TRUE(first->extracted);
-    EXPECT_EQ(first->datFile, dir / "model.DAT");
-    EXPECT_EQ(first->made.topObjectKey, 2);
-
-    // The second run finds the DAT file current and the settings in the INF
-    // file; --interfaces makes the DAT file out of date.
-    ModelRequest plain;
-    plain.library = request.library;
-    auto second = MakeModelFromLibrary(plain, places, progress, prompt);
-    ASSERT_OK(second);
-    EXPECT_FALSE(second->extracted);
-    EXPECT_EQ(second->settings, first->settings);
-    EXPECT_EQ(second->made.edges, first->made.edges);
-
-    ModelRequest interfaces = plain;
-    interfaces.interfaces = true;
-    auto third = MakeModelFromLibrary(interfaces, places, progress, prompt);
-    ASSERT_OK(third);
-    EXPECT_TRUE(third->extracted);
-    EXPECT_TRUE(third->settings.interfaces);
-    EXPECT_TRUE(third->settings.makeEventsObject);
-    EXPECT_EQ(third->settings.builtInTopObject, "application");
-}
-
 struct LibraryModels : ::testing::Test {
     LibraryModels()
     {
@@ -335,12 +291,29 @@ struct LibraryModels : ::testing::Test {
     ScriptedPrompt prompt;
 };
 
-TEST_F(LibraryModels, AChangedLibraryOfTheSameSizeIsExtractedAgain)
+TEST_F(LibraryModels, ExtractsWhenTheLibraryChangesAndKeepsTheInfSettings)
 {
-    ASSERT_OK(MakeIt());
-    auto current = MakeIt();
-    ASSERT_OK(current);
-    EXPECT_FALSE(current->extracted);
+    // No INF file and no top object named: nothing to make.
+    request.topObject.clear();
+    EXPECT_FALSE(MakeIt().ok());
+
+    request.topObject = "application";
+    request.events = true;
+    request.connectToTop = std::vector<std::string>{"CFoo"};
+    auto first = MakeIt();
+    ASSERT_OK(first);
+    EXPECT_TRUE(first->extracted);
+    EXPECT_EQ(first->datFile, places.modelsFolder / "model.DAT");
+    EXPECT_EQ(first->made.topObjectKey, 2);
+
+    // The second run finds the DAT file current and the settings in the INF file.
+    request = ModelRequest{};
+    request.library = library.string();
+    auto second = MakeIt();
+    ASSERT_OK(second);
+    EXPECT_FALSE(second->extracted);
+    EXPECT_EQ(second->settings, first->settings);
+    EXPECT_EQ(second->made.edges, first->made.edges);
 
     // Same size, other time: a library rebuilt to the same length.
     const auto size = fs::file_size(library);
@@ -350,6 +323,15 @@ TEST_F(LibraryModels, AChangedLibraryOfTheSameSizeIsExtractedAgain)
     ASSERT_OK(again);
     EXPECT_TRUE(again->extracted);
     EXPECT_FALSE(MakeIt()->extracted);
+
+    // --interfaces makes the DAT file out of date; the other settings stay.
+    request.interfaces = true;
+    auto third = MakeIt();
+    ASSERT_OK(third);
+    EXPECT_TRUE(third->extracted);
+    EXPECT_TRUE(third->settings.interfaces);
+    EXPECT_TRUE(third->settings.makeEventsObject);
+    EXPECT_EQ(third->settings.builtInTopObject, "application");
 }
 
 TEST_F(LibraryModels, AFailedReextractionLeavesTheModelAsItWas)
