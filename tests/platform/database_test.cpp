@@ -34,15 +34,23 @@ std::int64_t Count(Database& db, std::string_view sql, std::initializer_list<Val
     return value.ok() && *value ? (*value)->AsInteger() : -1;
 }
 
+// A new file made by the given script; a failure fails the test.
+Database NewFile(const std::filesystem::path& path, std::string_view script)
+{
+    auto db = Database::Create(path, kConnect);
+    EXPECT_TRUE(db.ok()) << db.error().description;
+    auto made = db.value().ExecuteScript(script);
+    EXPECT_TRUE(made.ok()) << made.error().description;
+    return std::move(db.value());
+}
+
 // A file with a table spread over many pages.
 void MakeSampleFile(const std::filesystem::path& path)
 {
-    auto db = Database::Create(path, kConnect);
-    ASSERT_OK(db);
-    ASSERT_OK(db->Execute("CREATE TABLE T (Name TEXT, N INTEGER)"));
-    auto tx = db->Begin();
+    auto db = NewFile(path, "CREATE TABLE T (Name TEXT, N INTEGER)");
+    auto tx = db.Begin();
     ASSERT_OK(tx);
-    auto insert = Inserter::Prepare(*db, "T", {"Name", "N"});
+    auto insert = Inserter::Prepare(db, "T", {"Name", "N"});
     ASSERT_OK(insert);
     for (int i = 0; i < 300; ++i) ASSERT_OK(insert->Insert({"row number " + std::to_string(i), i}));
     ASSERT_OK(tx->Commit());
@@ -173,9 +181,7 @@ TEST(KeyCache, ReopeningDerivesTheKeyOnceAcrossThreads)
 TEST(Statements, HostileTextRoundTripsAsBoundValuesAndFindsItself)
 {
     TempDir dir;
-    auto db = Database::Create(dir / "a.db", kConnect);
-    ASSERT_OK(db);
-    ASSERT_OK(db->Execute("CREATE TABLE [Odd Table] (Id INTEGER, S TEXT COLLATE NOCASE)"));
+    auto db = NewFile(dir / "a.db", "CREATE TABLE [Odd Table] (Id INTEGER, S TEXT COLLATE NOCASE)");
     const std::vector<std::string> texts = {"O'Brien",
                                             "say \"hi\"",
                                             "100%",
@@ -186,21 +192,21 @@ TEST(Statements, HostileTextRoundTripsAsBoundValuesAndFindsItself)
                                             "Ünïcödé ✓",
                                             std::string("nul\0inside", 10),
                                             ""};
-    auto insert = Inserter::Prepare(*db, "Odd Table", {"Id", "S"});
+    auto insert = Inserter::Prepare(db, "Odd Table", {"Id", "S"});
     ASSERT_OK(insert);
     for (std::size_t i = 0; i < texts.size(); ++i) ASSERT_OK(insert->Insert({i, texts[i]}));
 
-    auto read = db->Prepare("SELECT Id, S FROM [Odd Table] ORDER BY Id");
+    auto read = db.Prepare("SELECT Id, S FROM [Odd Table] ORDER BY Id");
     ASSERT_OK(read);
     for (const std::string& text : texts) {
         ASSERT_TRUE(read->Step().value());
         EXPECT_EQ(read->Text("s"), text);
-        auto found = FindFirst(*db, "Odd Table", "S", text);
+        auto found = FindFirst(db, "Odd Table", "S", text);
         ASSERT_OK(found);
         ASSERT_TRUE(found->has_value()) << text;
         EXPECT_EQ((**found)["S"], Value(text));
     }
-    EXPECT_EQ(Count(*db, "SELECT count(*) FROM [Odd Table]"), static_cast<std::int64_t>(texts.size()));
+    EXPECT_EQ(Count(db, "SELECT count(*) FROM [Odd Table]"), static_cast<std::int64_t>(texts.size()));
 }
 
 TEST(Statements, LikePatternEscapesEverythingButTheProgramsWildcards)
@@ -226,16 +232,14 @@ TEST(Statements, RowHelpersValuesAndErrors)
 {
     TempDir dir;
     const auto path = dir / "a.db";
-    auto db = Database::Create(path, kConnect);
-    ASSERT_OK(db);
-    ASSERT_OK(db->Execute("CREATE TABLE T (Name TEXT, Big INTEGER, Ratio REAL, Flag BOOLEAN, Note TEXT)"));
-    auto insert = Inserter::Prepare(*db, "T", {"Name", "Big", "Ratio", "Flag", "Note"});
+    auto db = NewFile(path, "CREATE TABLE T (Name TEXT, Big INTEGER, Ratio REAL, Flag BOOLEAN, Note TEXT)");
+    auto insert = Inserter::Prepare(db, "T", {"Name", "Big", "Ratio", "Flag", "Note"});
     ASSERT_OK(insert);
     auto first = insert->Insert({"x", INT64_MAX, 0.5, true, nullptr});
     ASSERT_OK(first);
     EXPECT_EQ(insert->Insert({"z"}).error().code, kDbMisuse);  // a short row
 
-    auto stmt = db->Prepare("SELECT * FROM T WHERE rowid = ?");
+    auto stmt = db.Prepare("SELECT * FROM T WHERE rowid = ?");
     ASSERT_OK(stmt);
     ASSERT_OK(stmt->Bind({*first}));
     ASSERT_TRUE(stmt->Step().value());
@@ -246,13 +250,13 @@ TEST(Statements, RowHelpersValuesAndErrors)
     EXPECT_FALSE(stmt->ColumnIndex("Nothing").has_value());
 
     // Errors carry SQLite's code and name the file and the statement.
-    auto nowhere = db->Prepare("SELECT * FROM Nowhere");
+    auto nowhere = db.Prepare("SELECT * FROM Nowhere");
     ASSERT_FALSE(nowhere.ok());
     EXPECT_NE(nowhere.error().description.find(path.string()), std::string::npos);
     EXPECT_NE(nowhere.error().description.find("SELECT * FROM Nowhere"), std::string::npos);
-    EXPECT_FALSE(db->Prepare("SELECT 1; SELECT 2").ok());
-    ASSERT_OK(db->Prepare("SELECT 1; -- a comment"));
-    EXPECT_EQ(db->Execute("DELETE FROM T WHERE Name = ?").error().code, kDbMisuse);
+    EXPECT_FALSE(db.Prepare("SELECT 1; SELECT 2").ok());
+    ASSERT_OK(db.Prepare("SELECT 1; -- a comment"));
+    EXPECT_EQ(db.Execute("DELETE FROM T WHERE Name = ?").error().code, kDbMisuse);
 }
 
 TEST(Transactions, RollbackUndoesAndSavepointsKeepTheOuterWork)
@@ -260,28 +264,26 @@ TEST(Transactions, RollbackUndoesAndSavepointsKeepTheOuterWork)
     TempDir dir;
     const auto path = dir / "a.db";
     {
-        auto db = Database::Create(path, kConnect);
-        ASSERT_OK(db);
-        ASSERT_OK(db->Execute("CREATE TABLE T (Name TEXT)"));
+        auto db = NewFile(path, "CREATE TABLE T (Name TEXT)");
         {
-            auto tx = db->Begin();
+            auto tx = db.Begin();
             ASSERT_OK(tx);
-            ASSERT_OK(db->Execute("INSERT INTO T VALUES ('dropped')"));
+            ASSERT_OK(db.Execute("INSERT INTO T VALUES ('dropped')"));
         }  // never committed
-        EXPECT_FALSE(db->InTransaction());
-        EXPECT_EQ(Count(*db, "SELECT count(*) FROM T"), 0);
+        EXPECT_FALSE(db.InTransaction());
+        EXPECT_EQ(Count(db, "SELECT count(*) FROM T"), 0);
 
-        auto outer = db->Begin();
+        auto outer = db.Begin();
         ASSERT_OK(outer);
-        ASSERT_OK(db->Execute("INSERT INTO T VALUES ('kept')"));
+        ASSERT_OK(db.Execute("INSERT INTO T VALUES ('kept')"));
         {
-            auto inner = db->Begin();
+            auto inner = db.Begin();
             ASSERT_OK(inner);
-            ASSERT_OK(db->Execute("INSERT INTO T VALUES ('undone')"));
+            ASSERT_OK(db.Execute("INSERT INTO T VALUES ('undone')"));
             ASSERT_OK(inner->Rollback());
             EXPECT_FALSE(inner->Commit().ok());
         }
-        EXPECT_TRUE(db->InTransaction());
+        EXPECT_TRUE(db.InTransaction());
         ASSERT_OK(outer->Commit());
         EXPECT_FALSE(outer->Commit().ok());
     }
@@ -313,24 +315,22 @@ TEST(Transactions, LargeTransactionsSpillToTheFileAndStillEndWhole)
     const auto path = dir / "a.db";
     const std::string filler(120, 'f');
     {
-        auto db = Database::Create(path, kConnect);
-        ASSERT_OK(db);
-        ASSERT_OK(
-            db->ExecuteScript("PRAGMA cache_size = 16; CREATE TABLE T (Name TEXT, N INTEGER, K INTEGER);"
-                              "CREATE INDEX T_K ON T (K);"));
+        auto db = NewFile(path,
+                          "PRAGMA cache_size = 16; CREATE TABLE T (Name TEXT, N INTEGER, K INTEGER);"
+                          "CREATE INDEX T_K ON T (K);");
         // Rows [from, to) in one transaction, committed or rolled back after an update.
         auto fill = [&](int from, int to, bool commit) {
-            auto tx = db->Begin();
-            auto insert = Inserter::Prepare(*db, "T", {"Name", "N", "K"});
+            auto tx = db.Begin();
+            auto insert = Inserter::Prepare(db, "T", {"Name", "N", "K"});
             ASSERT_TRUE(tx && insert);
             for (int i = from; i < to; ++i)
                 ASSERT_OK(insert->Insert({filler + std::to_string(i), i, i * 7919 % 20011}));
-            ASSERT_OK(commit ? tx->Commit() : db->Execute("UPDATE T SET N = -N WHERE N < 500"));
+            ASSERT_OK(commit ? tx->Commit() : db.Execute("UPDATE T SET N = -N WHERE N < 500"));
         };
         fill(0, 1000, true);
         fill(1000, 20000, false);  // rolled back when tx ends
-        EXPECT_EQ(Count(*db, "SELECT count(*) FROM T"), 1000);
-        EXPECT_EQ(Count(*db, "SELECT sum(N) FROM T"), 499500);
+        EXPECT_EQ(Count(db, "SELECT count(*) FROM T"), 1000);
+        EXPECT_EQ(Count(db, "SELECT sum(N) FROM T"), 499500);
         fill(1000, 20000, true);
     }
     auto db = Database::Open(path, kConnect);
@@ -346,11 +346,9 @@ TEST(Transactions, LargeTransactionsSpillToTheFileAndStillEndWhole)
 TEST(Statements, BorrowedValuesStoreAsOwnedOnesDo)
 {
     TempDir dir;
-    auto db = Database::Create(dir / "a.db", kConnect);
-    ASSERT_OK(db);
     // Name has no declared type, so what is stored shows what was bound.
-    ASSERT_OK(db->Execute("CREATE TABLE T (Name, N INTEGER, Note TEXT)"));
-    auto insert = Inserter::Prepare(*db, "T", {"Name", "N", "Note"});
+    auto db = NewFile(dir / "a.db", "CREATE TABLE T (Name, N INTEGER, Note TEXT)");
+    auto insert = Inserter::Prepare(db, "T", {"Name", "N", "Note"});
     ASSERT_OK(insert);
     const std::string owned = "it's \"quoted\"";
     const std::optional<std::string> none;
@@ -369,14 +367,14 @@ TEST(Statements, BorrowedValuesStoreAsOwnedOnesDo)
     for (std::size_t i = 0; i < cases.size(); ++i) {
         auto added = insert->InsertView({cases[i].first, static_cast<std::int64_t>(i), nullptr});
         ASSERT_OK(added);
-        auto stored = db->QueryValue("SELECT typeof(Name) || ':' || ifnull(Name, '') FROM T WHERE rowid = ?", {*added});
+        auto stored = db.QueryValue("SELECT typeof(Name) || ':' || ifnull(Name, '') FROM T WHERE rowid = ?", {*added});
         ASSERT_OK(stored);
         EXPECT_EQ((*stored)->AsText(), cases[i].second) << i;
     }
     // A wrong count is refused and leaves the inserter usable.
     EXPECT_EQ(insert->InsertView({"only one"}).error().code, kDbMisuse);
     ASSERT_OK(insert->InsertView({"last", 99, "note"}));
-    EXPECT_EQ(Count(*db, "SELECT count(*) FROM T WHERE N = 99 AND Note = 'note'"), 1);
+    EXPECT_EQ(Count(db, "SELECT count(*) FROM T WHERE N = 99 AND Note = 'note'"), 1);
 }
 
 TEST(KeyCache, ACreationKeyPreparedAheadIsDerivedOnceAndOpensTheFile)

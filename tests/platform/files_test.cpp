@@ -24,12 +24,6 @@ using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 
-mode_t ModeOf(const fs::path& file)
-{
-    struct stat info {};
-    return ::stat(file.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
-}
-
 struct Fault {
     const char* name;
     std::function<void()> set;
@@ -96,7 +90,7 @@ TEST(AtomicFiles, AFinishedFileTakesTheModeAndGoesThroughALink)
     ASSERT_TRUE(ReplaceFileWith(dir / "link.DAT", finished).ok());
     EXPECT_TRUE(fs::is_symlink(dir / "link.DAT"));
     EXPECT_EQ(ReadBytes(file), "new");
-    EXPECT_EQ(ModeOf(file), 0640u);
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms(0640));
     EXPECT_EQ(FolderNames(dir.path()), (std::vector<std::string>{"link.DAT", "real"}));
 }
 

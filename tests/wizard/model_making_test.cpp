@@ -49,14 +49,6 @@ std::vector<std::string> Snapshot(const fs::path& folder)
     return files;
 }
 
-// Makes the Nth rename of a finished file fail (counting from 1).
-void FailRenameNumber(int n)
-{
-    SetBeforeRenameHook([n, seen = std::make_shared<int>(0)] {
-        if (++*seen == n) throw std::runtime_error("stopped");
-    });
-}
-
 class ModelMaking : public ::testing::Test {
 protected:
     ModelMaking()
@@ -244,10 +236,14 @@ TEST_F(ModelMaking, AFailureAnywhereLeavesTheDatAndInfFilesByteForByte)
             std::string name;
             std::function<void()> set;
         };
-        // Renames: the saved INF copy, its TopObjectKey, the DAT file, the INF file.
+        // The Nth rename fails: the saved INF copy, its TopObjectKey, the DAT file, the INF file.
         std::vector<Case> cases;
         for (int n = 1; n <= 4; ++n)
-            cases.push_back({"rename " + std::to_string(n) + " fails", [n] { FailRenameNumber(n); }});
+            cases.push_back({"rename " + std::to_string(n) + " fails", [n] {
+                                 SetBeforeRenameHook([n, seen = std::make_shared<int>(0)] {
+                                     if (++*seen == n) throw std::runtime_error("stopped");
+                                 });
+                             }});
         cases.push_back({"first flush fails", [] { FailNextFileSync(); }});
         for (std::int64_t limit = 0; limit < 150'000; limit += 5000)
             cases.push_back({"full after " + std::to_string(limit), [limit] { FailWritesAfter(limit); }});
