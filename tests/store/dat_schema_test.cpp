@@ -28,12 +28,14 @@ std::int64_t Count(Database& db, std::string_view sql, std::initializer_list<Val
     return value.ok() && *value ? (*value)->AsInteger() : -1;
 }
 
-Result<Database> MakeModel(const std::filesystem::path& path)
+// A new DAT file with every table; a failure fails the test.
+Database MakeModel(const std::filesystem::path& path)
 {
     auto db = CreateDatFile(path);
-    if (!db) return db;
-    if (auto made = CreateDataTables(*db); !made) return made.error();
-    return db;
+    EXPECT_TRUE(db.ok()) << db.error().description;
+    auto made = CreateDataTables(db.value());
+    EXPECT_TRUE(made.ok()) << made.error().description;
+    return std::move(db.value());
 }
 
 // Adds one object; the fields not given stay Null.
@@ -94,44 +96,42 @@ TEST(DatSchema, CreationRefusesExistingFilesAndIsAllOrNothing)
 
     const auto fresh = dir / "Fresh.DAT";
     auto db = MakeModel(fresh);
-    ASSERT_OK(db);
-    ASSERT_OK(AddObject(*db, "Kept", 1));
-    auto again = CreateDataTables(*db);
+    ASSERT_OK(AddObject(db, "Kept", 1));
+    auto again = CreateDataTables(db);
     ASSERT_FALSE(again.ok());
     EXPECT_NE(again.error().description.find("Edges"), std::string::npos) << again.error().description;
-    EXPECT_FALSE(db->InTransaction());
-    EXPECT_EQ(Count(*db, "SELECT count(*) FROM Objects"), 1);
+    EXPECT_FALSE(db.InTransaction());
+    EXPECT_EQ(Count(db, "SELECT count(*) FROM Objects"), 1);
 }
 
 TEST(DatSchema, FieldRules)
 {
     TempDir dir;
     auto db = MakeModel(dir / "Model.DAT");
-    ASSERT_OK(db);
 
     // A text field without zero length allowed refuses "" but takes Null.
-    auto empty = AddObject(*db, "", 1);
+    auto empty = AddObject(db, "", 1);
     ASSERT_FALSE(empty.ok());
     EXPECT_EQ(DbPrimaryCode(empty.error().code), kDbConstraint);
     EXPECT_NE(empty.error().description.find("Objects.Name"), std::string::npos) << empty.error().description;
-    ASSERT_OK(AddObject(*db, nullptr, 2));
-    ASSERT_OK(db->Execute("INSERT INTO Objects (Name, Key, RawName, DocString) VALUES ('X', 3, '', '')"));
-    EXPECT_FALSE(db->Execute("INSERT INTO Enums (Enum, Constant) VALUES ('E', '')").ok());
+    ASSERT_OK(AddObject(db, nullptr, 2));
+    ASSERT_OK(db.Execute("INSERT INTO Objects (Name, Key, RawName, DocString) VALUES ('X', 3, '', '')"));
+    EXPECT_FALSE(db.Execute("INSERT INTO Enums (Enum, Constant) VALUES ('E', '')").ok());
 
     // Overlong text is kept whole; Integer fields hold more than 16 bits.
     const std::string longName(300, 'n');
-    ASSERT_OK(db->Execute("INSERT INTO Objects (Name, Key, FlagsVal, cFunctions) VALUES (?, ?, ?, ?)",
-                          {longName, 4, 40000, std::int64_t{1} << 40}));
-    EXPECT_EQ(Count(*db, "SELECT length(Name) FROM Objects WHERE Key = 4"), 300);
-    EXPECT_EQ(Count(*db, "SELECT FlagsVal FROM Objects WHERE Key = 4"), 40000);
-    EXPECT_EQ(Count(*db, "SELECT cFunctions FROM Objects WHERE Key = 4"), std::int64_t{1} << 40);
+    ASSERT_OK(db.Execute("INSERT INTO Objects (Name, Key, FlagsVal, cFunctions) VALUES (?, ?, ?, ?)",
+                         {longName, 4, 40000, std::int64_t{1} << 40}));
+    EXPECT_EQ(Count(db, "SELECT length(Name) FROM Objects WHERE Key = 4"), 300);
+    EXPECT_EQ(Count(db, "SELECT FlagsVal FROM Objects WHERE Key = 4"), 40000);
+    EXPECT_EQ(Count(db, "SELECT cFunctions FROM Objects WHERE Key = 4"), std::int64_t{1} << 40);
 
     // Text compares without regard to case; booleans are 1 and 0; dates stay text.
-    ASSERT_OK(db->Execute("INSERT INTO Objects (Name, Key, IsCollection) VALUES ('Workbook', 5, ?)", {true}));
-    EXPECT_EQ(Count(*db, "SELECT Key FROM Objects WHERE Name = 'WORKBOOK' AND IsCollection = True"), 5);
-    ASSERT_OK(db->Execute("INSERT INTO Library (Library, LibDate, InclModules, Copyright) VALUES (?, ?, ?, ?)",
-                          {"Excel", "2024-03-01 12:30:00", false, kDatCopyright}));
-    EXPECT_EQ(QueryRows(*db, "SELECT LibDate, typeof(LibDate), InclModules FROM Library")[0],
+    ASSERT_OK(db.Execute("INSERT INTO Objects (Name, Key, IsCollection) VALUES ('Workbook', 5, ?)", {true}));
+    EXPECT_EQ(Count(db, "SELECT Key FROM Objects WHERE Name = 'WORKBOOK' AND IsCollection = True"), 5);
+    ASSERT_OK(db.Execute("INSERT INTO Library (Library, LibDate, InclModules, Copyright) VALUES (?, ?, ?, ?)",
+                         {"Excel", "2024-03-01 12:30:00", false, kDatCopyright}));
+    EXPECT_EQ(QueryRows(db, "SELECT LibDate, typeof(LibDate), InclModules FROM Library")[0],
               "2024-03-01 12:30:00|text|0");
 }
 
@@ -139,18 +139,17 @@ TEST(DatSchema, FindFirstIgnoresCaseAndTakesTheFirstInIndexOrder)
 {
     TempDir dir;
     auto db = MakeModel(dir / "Model.DAT");
-    ASSERT_OK(db);
     // Inserted out of rowid order, so "first inserted" and "first in the index" differ.
     ASSERT_OK(
-        db->Execute("INSERT INTO Objects (rowid, Name, Key) VALUES (7, 'Range', 70), (3, 'RANGE', 30), "
-                    "(9, 'range', 90), (5, 'Ranges', 50)"));
-    const auto found = FindFirst(*db, kObjectsTable, "Name", "range").value();
+        db.Execute("INSERT INTO Objects (rowid, Name, Key) VALUES (7, 'Range', 70), (3, 'RANGE', 30), "
+                   "(9, 'range', 90), (5, 'Ranges', 50)"));
+    const auto found = FindFirst(db, kObjectsTable, "Name", "range").value();
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(found->rowid, 3);
     EXPECT_EQ((*found)["key"].AsInteger(), 30);
     EXPECT_EQ((*found)["Name"], Value("RANGE"));
-    EXPECT_EQ(FindFirst(*db, kObjectsTable, "Key", 90).value()->rowid, 9);
-    EXPECT_FALSE(FindFirst(*db, kObjectsTable, "Name", "Rang*").value().has_value());
+    EXPECT_EQ(FindFirst(db, kObjectsTable, "Key", 90).value()->rowid, 9);
+    EXPECT_FALSE(FindFirst(db, kObjectsTable, "Name", "Rang*").value().has_value());
 }
 
 TEST(DatSchema, StockShellReadsOurFileWithThePassphrase)
@@ -161,9 +160,8 @@ TEST(DatSchema, StockShellReadsOurFileWithThePassphrase)
     const auto path = dir / "Shell.DAT";
     {
         auto db = MakeModel(path);
-        ASSERT_OK(db);
-        ASSERT_OK(AddObject(*db, "One", 1));
-        ASSERT_OK(AddObject(*db, "Two", 2));
+        ASSERT_OK(AddObject(db, "One", 1));
+        ASSERT_OK(AddObject(db, "Two", 2));
     }
     const std::string command = "sqlcipher '" + path.string() +
                                 "' \"PRAGMA key='vormtex'; SELECT count(*) FROM Objects; PRAGMA kdf_iter; "
@@ -179,26 +177,25 @@ TEST(DatSchema, CompactionKeepsRowsIndexesAndSchema)
     const auto source = dir / "Model.DAT";
     const auto copy = dir / "Compact.DAT";
     auto db = MakeModel(source);
-    ASSERT_OK(db);
     {
-        auto tx = db->Begin();
+        auto tx = db.Begin();
         ASSERT_OK(tx);
-        auto functions = Inserter::Prepare(*db, kFunctionsTable, {"Name", "ObjectName", "Key", "IsDefault"});
+        auto functions = Inserter::Prepare(db, kFunctionsTable, {"Name", "ObjectName", "Key", "IsDefault"});
         ASSERT_OK(functions);
         for (int i = 0; i < 2000; ++i) ASSERT_OK(functions->Insert({"F" + std::to_string(i), "Obj", i, i % 2 == 0}));
-        for (int i = 0; i < 50; ++i) ASSERT_OK(AddObject(*db, "Obj" + std::to_string(i), i));
-        ASSERT_OK(db->Execute("INSERT INTO Library (Library, Copyright) VALUES ('Lib', ?)", {kDatCopyright}));
+        for (int i = 0; i < 50; ++i) ASSERT_OK(AddObject(db, "Obj" + std::to_string(i), i));
+        ASSERT_OK(db.Execute("INSERT INTO Library (Library, Copyright) VALUES ('Lib', ?)", {kDatCopyright}));
         ASSERT_OK(tx->Commit());
     }
-    ASSERT_OK(db->Execute("DELETE FROM Functions WHERE Key < 1000"));
-    const auto schema = QueryRows(*db, "SELECT type || ' ' || name || ' ' || sql FROM sqlite_master ORDER BY name");
+    ASSERT_OK(db.Execute("DELETE FROM Functions WHERE Key < 1000"));
+    const auto schema = QueryRows(db, "SELECT type || ' ' || name || ' ' || sql FROM sqlite_master ORDER BY name");
 
     WriteBytes(copy, "in the way");
-    EXPECT_FALSE(db->CompactInto(copy).ok());
+    EXPECT_FALSE(db.CompactInto(copy).ok());
     EXPECT_EQ(ReadBytes(copy), "in the way");
     std::filesystem::remove(copy);
 
-    ASSERT_OK(db->CompactInto(copy));
+    ASSERT_OK(db.CompactInto(copy));
     EXPECT_LT(std::filesystem::file_size(copy), std::filesystem::file_size(source));
     auto compacted = Database::Open(copy, ";pwd=vormtex");
     ASSERT_OK(compacted);

@@ -183,13 +183,9 @@ TEST_F(ModelMaking, TopObjectIsFoundInAnyCaseAndConnectionsNeedACustomTop)
 
 TEST_F(ModelMaking, GlobalObjectIsShownAndHungUnderTheTop)
 {
-    {
-        auto db = OpenDatFile(dat);
-        ASSERT_OK(db);
-        ASSERT_OK(
-            db->Execute("INSERT INTO Objects (Key, Name, Flags, HiddenState, IsCustom) "
-                        "VALUES (6, 'Global', '/Hid/Dual/', 'H', False)"));
-    }
+    ASSERT_OK(
+        OpenDatFile(dat).value().Execute("INSERT INTO Objects (Key, Name, Flags, HiddenState, IsCustom) VALUES (6, "
+                                         "'Global', '/Hid/Dual/', 'H', False)"));
     data.topIsCustom = false;
     data.builtInTopObject = "Application";
     data.globalObject = true;
@@ -209,11 +205,7 @@ TEST_F(ModelMaking, EmptyObjectsTableGivesTopKeyZeroAndAFailureChangesNothing)
     EXPECT_EQ(test::ReadBytes(dat), datBytes);
     EXPECT_FALSE(fs::exists(inf));  // not even the settings are saved
 
-    {
-        auto db = OpenDatFile(dat);
-        ASSERT_OK(db);
-        ASSERT_OK(db->Execute("DELETE FROM Objects"));
-    }
+    ASSERT_OK(OpenDatFile(dat).value().Execute("DELETE FROM Objects"));
     data.customObjects.clear();
     auto made = Make();
     ASSERT_OK(made);
@@ -374,8 +366,7 @@ TEST_F(LibraryModels, ARealFullDiskLeavesTheModelAsItWas)
             EXPECT_EQ(Snapshot(places.modelsFolder), before);
             continue;
         }
-        auto db = OpenDatFile(made->datFile, true);
-        ASSERT_OK(db);
+        ASSERT_OK(OpenDatFile(made->datFile, true));
         EXPECT_EQ(ReadInfBrowseKeys(made->infFile).value().topObjectKey, made->made.topObjectKey);
     }
     EXPECT_GT(failed, 0);
