@@ -6,7 +6,6 @@
 
 #include <cerrno>
 
-#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <optional>

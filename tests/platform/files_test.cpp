@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <stdexcept>

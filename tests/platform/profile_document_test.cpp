@@ -13,20 +13,9 @@ namespace {
 TEST(ProfileDocument, ReadsLinesAsTheWindowsProfileFunctionsDo)
 {
     const auto doc = ProfileDocument::Parse(
-        "orphan=before any section\n"
-        "[Main]\n"
-        "  Name =   \"  spaced  \"  \n"
-        "single='x'\n"
-        "mixed=\"x'\n"
-        "eq = a=b=c\n"
-        "bare\n"
-        "; Note=comment\n"
-        "=no name\n"
-        "NAME=second copy\n"
-        "[ main ]\n"
-        "other=in the second copy of the section\n"
-        "[Broken\n"
-        "k=v\n");
+        "orphan=before any section\n[Main]\n  Name =   \"  spaced  \"  \nsingle='x'\nmixed=\"x'\neq = a=b=c\nbare\n"
+        "; Note=comment\n=no name\nNAME=second copy\n[ main ]\nother=in the second copy of the section\n"
+        "[Broken\nk=v\n");
     EXPECT_EQ(doc.Get("MAIN", "name"), "  spaced  ");
     EXPECT_EQ(doc.Get("main", "SINGLE"), "x");
     EXPECT_EQ(doc.Get("main", "mixed"), "\"x'");
