@@ -208,16 +208,13 @@ TEST(Statements, HostileTextRoundTripsAsBoundValuesAndFindsItself)
     EXPECT_EQ(Count(db, "SELECT count(*) FROM [Odd Table]"), static_cast<std::int64_t>(texts.size()));
 }
 
-TEST(Statements, LikePatternEscapesEverythingButTheProgramsWildcards)
+TEST(Statements, LikePatternsKeepOnlyOurWildcardsAndTrueAndFalseBecomeNumbersOnlyAsBareWords)
 {
     // User text becomes a LIKE pattern: only * and ? are wildcards.
     EXPECT_EQ(LikePattern("a*b?c"), "a%b_c");
     EXPECT_EQ(LikePattern("100%_\\"), "100\\%\\_\\\\");
     EXPECT_EQ(LikePattern("[*][?][[][\xc3\xa9]x[y"), "*?[\xc3\xa9x[y");
-}
 
-TEST(Statements, TrueAndFalseBecomeNumbersOnlyAsBareWords)
-{
     EXPECT_EQ(RewriteBooleanWords("SELECT * FROM t WHERE a = True AND b=FALSE OR c<>true"),
               "SELECT * FROM t WHERE a = 1 AND b=0 OR c<>1");
     const std::string untouched =
