@@ -87,7 +87,7 @@ TEST(InfFile, SaveKeepsOtherKeysAndReplacesListsOnce)
     EXPECT_FALSE(keys->showExternal);
 }
 
-TEST(InfFile, BooleansAndDuplicateEntriesAsStoredFilesHaveThem)
+TEST(InfFile, BooleansDuplicatesAndEntriesThatCannotBeKeys)
 {
     test::TempDir dir;
     const auto inf = dir / "m.INF";
@@ -105,12 +105,8 @@ TEST(InfFile, BooleansAndDuplicateEntriesAsStoredFilesHaveThem)
     twice.edges = {{"A", "B", ""}, {"A", "B", ""}, {"a", "b", ""}};
     ASSERT_TRUE(SaveDataToINF(inf, twice).ok());
     EXPECT_EQ(GetInfData(inf).value().edges, (std::vector<InfEdge>{{"A", "B", ""}}));
-}
 
-TEST(InfFile, EntryThatCannotBeAKeyIsRefusedAndTheFileIsUnchanged)
-{
-    test::TempDir dir;
-    const auto inf = dir / "m.INF";
+    // An entry that cannot be a key is refused and the file is unchanged.
     InfData good = SampleData();
     ASSERT_TRUE(SaveDataToINF(inf, good).ok());
     const std::string before = test::ReadBytes(inf);
