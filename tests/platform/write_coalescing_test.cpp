@@ -18,8 +18,7 @@ constexpr int kFull = 13;  // SQLITE_FULL
 
 std::int64_t RowCount(Database& db)
 {
-    auto count = db.QueryValue("SELECT COUNT(*) FROM T");
-    return count.ok() && *count ? (*count)->AsInteger() : -1;
+    return db.QueryValue("SELECT COUNT(*) FROM T").value()->AsInteger();
 }
 
 Result<void> InsertRows(Database& db, int first, int count)

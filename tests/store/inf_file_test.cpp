@@ -31,6 +31,10 @@ TEST(InfFile, SaveAndLoadRoundTrip)
 {
     test::TempDir dir;
     const auto inf = dir / "scrrun.INF";
+    auto missing = GetInfData(inf);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_NE(missing.error().description.find("scrrun.INF"), std::string::npos);
+
     InfData saved = SampleData();
     ASSERT_TRUE(SaveDataToINF(inf, saved).ok());
     // Empty entries take their fallbacks, and the caller sees them.
@@ -38,11 +42,9 @@ TEST(InfFile, SaveAndLoadRoundTrip)
     EXPECT_EQ(saved.category, "Misc");
     EXPECT_EQ(saved.modelName, "Scripting Runtime");
 
-    auto loaded = GetInfData(inf);
-    ASSERT_TRUE(loaded.ok()) << loaded.error().description;
     InfData expected = saved;
     expected.collections = {{"Drives", "Y", "Drive"}, {"Files", "N", ""}};  // the row with nothing set is not saved
-    EXPECT_EQ(*loaded, expected);
+    EXPECT_EQ(GetInfData(inf).value(), expected);
 
     // Empty fields keep their separators.
     const std::string text = test::ReadBytes(inf);
@@ -62,10 +64,9 @@ TEST(InfFile, SaveKeepsOtherKeysAndReplacesListsOnce)
     ASSERT_TRUE(SaveDataToINF(inf, d).ok());
     ASSERT_TRUE(SaveDataToINF(inf, d).ok());
 
-    auto doc = ProfileDocument::Load(inf);
-    ASSERT_TRUE(doc.ok());
-    EXPECT_FALSE(doc->HasSection("ReturnType"));
-    EXPECT_EQ(doc->SectionKeys("Edges"), (std::vector<std::string>{"Drive|Folder|", "Folder|Files|(P:Files)"}));
+    const auto doc = ProfileDocument::Load(inf).value();
+    EXPECT_FALSE(doc.HasSection("ReturnType"));
+    EXPECT_EQ(doc.SectionKeys("Edges"), (std::vector<std::string>{"Drive|Folder|", "Folder|Files|(P:Files)"}));
     const std::string text = test::ReadBytes(inf);
     EXPECT_EQ(text.find("[Edges]"), text.rfind("[Edges]"));
 
@@ -86,35 +87,26 @@ TEST(InfFile, SaveKeepsOtherKeysAndReplacesListsOnce)
     EXPECT_FALSE(keys->showExternal);
 }
 
-TEST(InfFile, BooleansAndDuplicateEntriesAsStoredFilesHaveThem)
+TEST(InfFile, BooleansDuplicatesAndEntriesThatCannotBeKeys)
 {
     test::TempDir dir;
     const auto inf = dir / "m.INF";
     test::WriteBytes(inf,
                      "[TopObject]\nTopOnlyOnce=yes\nTopIsCustom=0\n[Special]\nGlobalObject=FALSE\n"
                      "MakeControlsObject=-1\n[Main]\nInterfaces=2\nModules=abc\n");
-    auto d = GetInfData(inf);
-    ASSERT_TRUE(d.ok());
-    EXPECT_TRUE(d->topOnlyOnce);  // "yes" is no boolean text: the default
-    EXPECT_FALSE(d->topIsCustom);
-    EXPECT_FALSE(d->globalObject);
-    EXPECT_TRUE(d->makeControlsObject);
-    EXPECT_TRUE(d->interfaces);
-    EXPECT_FALSE(d->modules);
+    const InfData d = GetInfData(inf).value();
+    // "yes" and "abc" are no boolean text: the defaults
+    EXPECT_EQ(std::vector<bool>(
+                  {d.topOnlyOnce, d.topIsCustom, d.globalObject, d.makeControlsObject, d.interfaces, d.modules}),
+              std::vector<bool>({true, false, false, true, true, false}));
 
     // Two equal entries are one key in the file.
     InfData twice;
     twice.edges = {{"A", "B", ""}, {"A", "B", ""}, {"a", "b", ""}};
     ASSERT_TRUE(SaveDataToINF(inf, twice).ok());
-    auto back = GetInfData(inf);
-    ASSERT_TRUE(back.ok());
-    EXPECT_EQ(back->edges, (std::vector<InfEdge>{{"A", "B", ""}}));
-}
+    EXPECT_EQ(GetInfData(inf).value().edges, (std::vector<InfEdge>{{"A", "B", ""}}));
 
-TEST(InfFile, EntryThatCannotBeAKeyIsRefusedAndTheFileIsUnchanged)
-{
-    test::TempDir dir;
-    const auto inf = dir / "m.INF";
+    // An entry that cannot be a key is refused and the file is unchanged.
     InfData good = SampleData();
     ASSERT_TRUE(SaveDataToINF(inf, good).ok());
     const std::string before = test::ReadBytes(inf);
@@ -130,14 +122,6 @@ TEST(InfFile, EntryThatCannotBeAKeyIsRefusedAndTheFileIsUnchanged)
             << saved.error().description;
         EXPECT_EQ(test::ReadBytes(inf), before);
     }
-}
-
-TEST(InfFile, MissingFileIsReported)
-{
-    test::TempDir dir;
-    auto d = GetInfData(dir / "none.INF");
-    ASSERT_FALSE(d.ok());
-    EXPECT_NE(d.error().description.find("none.INF"), std::string::npos);
 }
 
 }  // namespace

@@ -12,42 +12,39 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-TEST(CloseNames, RanksEqualThenPrefixThenInsideThenNear)
+TEST(CloseNames, RanksEqualThenPrefixThenInsideThenNearWithinTheLimit)
 {
     const Names library{"Application", "ApplicationEvents", "Document", "Documents", "DocumentEvents",
                         "Window",      "Windows",           "Item",     "IDocument", "Font"};
+    const Names items{"Item1", "Item2", "Item1", "Item3", "Item4", "Item5", "Item6", "item"};
+    const Names longShort{"HTMLDocumentEvents2", "Ab", "Cd"};
     const struct {
         const char* wanted;
+        const Names& names;
+        std::size_t limit;
         Names expected;
     } cases[] = {
-        {"application", {"Application", "ApplicationEvents"}},
-        {"Applicatio", {"Application", "ApplicationEvents"}},
-        {"doc", {"Document", "Documents", "DocumentEvents", "IDocument"}},
-        {"Events", {"DocumentEvents", "ApplicationEvents"}},
-        {"Widnow", {"Window", "Windows"}},  // two edits
-        {"Fnot", {"Font"}},
-        {"Itm", {"Item"}},
-        {"Zebra", {}},
-        {"", {}},
-        {"  ", {}},
+        {"application", library, 5, {"Application", "ApplicationEvents"}},
+        {"Applicatio", library, 5, {"Application", "ApplicationEvents"}},
+        {"doc", library, 5, {"Document", "Documents", "DocumentEvents", "IDocument"}},
+        {"Events", library, 5, {"DocumentEvents", "ApplicationEvents"}},
+        {"Widnow", library, 5, {"Window", "Windows"}},  // two edits
+        {"Fnot", library, 5, {"Font"}},
+        {"Itm", library, 5, {"Item"}},
+        {"Zebra", library, 5, {}},
+        {"", library, 5, {}},
+        {"  ", library, 5, {}},
+        // Each name once, up to the limit.
+        {"Item", items, 5, {"item", "Item1", "Item2", "Item3", "Item4"}},
+        {"Item", items, 2, {"item", "Item1"}},
+        {"Item", items, 0, {}},
+        // Long names allow more edits, short ones one.
+        {"HTMLDocumentEventz3", longShort, 5, {"HTMLDocumentEvents2"}},
+        {"Xb", longShort, 5, {"Ab"}},
+        {"Xy", longShort, 5, {}},
     };
-    for (const auto& c : cases) EXPECT_EQ(CloseNames(c.wanted, library), c.expected) << c.wanted;
-}
-
-TEST(CloseNames, KeepsToTheLimitAndOffersEachNameOnce)
-{
-    const Names library{"Item1", "Item2", "Item1", "Item3", "Item4", "Item5", "Item6", "item"};
-    EXPECT_EQ(CloseNames("Item", library), (Names{"item", "Item1", "Item2", "Item3", "Item4"}));
-    EXPECT_EQ(CloseNames("Item", library, 2), (Names{"item", "Item1"}));
-    EXPECT_EQ(CloseNames("Item", library, 0), Names{});
-}
-
-TEST(CloseNames, LongNamesAllowMoreEditsShortOnesOne)
-{
-    const Names library{"HTMLDocumentEvents2", "Ab", "Cd"};
-    EXPECT_EQ(CloseNames("HTMLDocumentEventz3", library), Names{"HTMLDocumentEvents2"});
-    EXPECT_EQ(CloseNames("Xb", library), Names{"Ab"});
-    EXPECT_EQ(CloseNames("Xy", library), Names{});
+    for (const auto& c : cases)
+        EXPECT_EQ(CloseNames(c.wanted, c.names, c.limit), c.expected) << c.wanted << " limit " << c.limit;
 }
 
 }  // namespace

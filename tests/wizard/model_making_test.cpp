@@ -49,14 +49,6 @@ std::vector<std::string> Snapshot(const fs::path& folder)
     return files;
 }
 
-// Makes the Nth rename of a finished file fail (counting from 1).
-void FailRenameNumber(int n)
-{
-    SetBeforeRenameHook([n, seen = std::make_shared<int>(0)] {
-        if (++*seen == n) throw std::runtime_error("stopped");
-    });
-}
-
 class ModelMaking : public ::testing::Test {
 protected:
     ModelMaking()
@@ -67,8 +59,8 @@ protected:
         std::string resource = "1";
         SilentProgress progress;
         ScriptedPrompt prompt;
-        const ExtractionResult extracted = ExtractFromTypeLib(
-            (fs::path(ARBOLITH_TEST_DATA) / "extraction" / "model.tlb").string(), resource, options, progress, prompt);
+        const ExtractionResult extracted =
+            ExtractFromTypeLib(kModelLibrary.string(), resource, options, progress, prompt);
         EXPECT_TRUE(extracted.ok) << extracted.failure;
         dat = extracted.datFile;
         inf = m_dir / "model.INF";
@@ -191,13 +183,9 @@ TEST_F(ModelMaking, TopObjectIsFoundInAnyCaseAndConnectionsNeedACustomTop)
 
 TEST_F(ModelMaking, GlobalObjectIsShownAndHungUnderTheTop)
 {
-    {
-        auto db = OpenDatFile(dat);
-        ASSERT_OK(db);
-        ASSERT_OK(
-            db->Execute("INSERT INTO Objects (Key, Name, Flags, HiddenState, IsCustom) "
-                        "VALUES (6, 'Global', '/Hid/Dual/', 'H', False)"));
-    }
+    ASSERT_OK(
+        OpenDatFile(dat).value().Execute("INSERT INTO Objects (Key, Name, Flags, HiddenState, IsCustom) VALUES (6, "
+                                         "'Global', '/Hid/Dual/', 'H', False)"));
     data.topIsCustom = false;
     data.builtInTopObject = "Application";
     data.globalObject = true;
@@ -217,11 +205,7 @@ TEST_F(ModelMaking, EmptyObjectsTableGivesTopKeyZeroAndAFailureChangesNothing)
     EXPECT_EQ(test::ReadBytes(dat), datBytes);
     EXPECT_FALSE(fs::exists(inf));  // not even the settings are saved
 
-    {
-        auto db = OpenDatFile(dat);
-        ASSERT_OK(db);
-        ASSERT_OK(db->Execute("DELETE FROM Objects"));
-    }
+    ASSERT_OK(OpenDatFile(dat).value().Execute("DELETE FROM Objects"));
     data.customObjects.clear();
     auto made = Make();
     ASSERT_OK(made);
@@ -244,10 +228,14 @@ TEST_F(ModelMaking, AFailureAnywhereLeavesTheDatAndInfFilesByteForByte)
             std::string name;
             std::function<void()> set;
         };
-        // Renames: the saved INF copy, its TopObjectKey, the DAT file, the INF file.
+        // The Nth rename fails: the saved INF copy, its TopObjectKey, the DAT file, the INF file.
         std::vector<Case> cases;
         for (int n = 1; n <= 4; ++n)
-            cases.push_back({"rename " + std::to_string(n) + " fails", [n] { FailRenameNumber(n); }});
+            cases.push_back({"rename " + std::to_string(n) + " fails", [n] {
+                                 SetBeforeRenameHook([n, seen = std::make_shared<int>(0)] {
+                                     if (++*seen == n) throw std::runtime_error("stopped");
+                                 });
+                             }});
         cases.push_back({"first flush fails", [] { FailNextFileSync(); }});
         for (std::int64_t limit = 0; limit < 150'000; limit += 5000)
             cases.push_back({"full after " + std::to_string(limit), [limit] { FailWritesAfter(limit); }});
@@ -268,50 +256,6 @@ TEST_F(ModelMaking, AFailureAnywhereLeavesTheDatAndInfFilesByteForByte)
     }
     EXPECT_NE(Snapshot(m_dir.path()), first);
     EXPECT_EQ(Added().size(), 3u);  // Top, <Events>, Extra
-}
-
-TEST(ModelFromLibrary, ExtractsOnceKeepsTheInfSettingsAndLetsTheRequestOverrideThem)
-{
-    test::TempDir dir;
-    ModelPlaces places;
-    places.modelsFolder = dir.path();
-    places.errorLog = dir / "errorlog.txt";
-    places.compact = false;
-    SilentProgress progress;
-    ScriptedPrompt prompt;
-    ModelRequest request;
-    request.library = (fs::path(ARBOLITH_TEST_DATA) / "extraction" / "model.tlb").string();
-
-    // No INF file and no top object named: nothing to make.
-    EXPECT_FALSE(MakeModelFromLibrary(request, places, progress, prompt).ok());
-
-    request.topObject = "application";
-    request.events = true;
-    request.connectToTop = std::vector<std::string>{"CFoo"};
-    auto first = MakeModelFromLibrary(request, places, progress, prompt);
-    ASSERT_OK(first);
-    EXPECT_TRUE(first->extracted);
-    EXPECT_EQ(first->datFile, dir / "model.DAT");
-    EXPECT_EQ(first->made.topObjectKey, 2);
-
-    // The second run finds the DAT file current and the settings in the INF
-    // file; --interfaces makes the DAT file out of date.
-    ModelRequest plain;
-    plain.library = request.library;
-    auto second = MakeModelFromLibrary(plain, places, progress, prompt);
-    ASSERT_OK(second);
-    EXPECT_FALSE(second->extracted);
-    EXPECT_EQ(second->settings, first->settings);
-    EXPECT_EQ(second->made.edges, first->made.edges);
-
-    ModelRequest interfaces = plain;
-    interfaces.interfaces = true;
-    auto third = MakeModelFromLibrary(interfaces, places, progress, prompt);
-    ASSERT_OK(third);
-    EXPECT_TRUE(third->extracted);
-    EXPECT_TRUE(third->settings.interfaces);
-    EXPECT_TRUE(third->settings.makeEventsObject);
-    EXPECT_EQ(third->settings.builtInTopObject, "application");
 }
 
 struct LibraryModels : ::testing::Test {
@@ -335,12 +279,29 @@ struct LibraryModels : ::testing::Test {
     ScriptedPrompt prompt;
 };
 
-TEST_F(LibraryModels, AChangedLibraryOfTheSameSizeIsExtractedAgain)
+TEST_F(LibraryModels, ExtractsWhenTheLibraryChangesAndKeepsTheInfSettings)
 {
-    ASSERT_OK(MakeIt());
-    auto current = MakeIt();
-    ASSERT_OK(current);
-    EXPECT_FALSE(current->extracted);
+    // No INF file and no top object named: nothing to make.
+    request.topObject.clear();
+    EXPECT_FALSE(MakeIt().ok());
+
+    request.topObject = "application";
+    request.events = true;
+    request.connectToTop = std::vector<std::string>{"CFoo"};
+    auto first = MakeIt();
+    ASSERT_OK(first);
+    EXPECT_TRUE(first->extracted);
+    EXPECT_EQ(first->datFile, places.modelsFolder / "model.DAT");
+    EXPECT_EQ(first->made.topObjectKey, 2);
+
+    // The second run finds the DAT file current and the settings in the INF file.
+    request = ModelRequest{};
+    request.library = library.string();
+    auto second = MakeIt();
+    ASSERT_OK(second);
+    EXPECT_FALSE(second->extracted);
+    EXPECT_EQ(second->settings, first->settings);
+    EXPECT_EQ(second->made.edges, first->made.edges);
 
     // Same size, other time: a library rebuilt to the same length.
     const auto size = fs::file_size(library);
@@ -350,6 +311,15 @@ TEST_F(LibraryModels, AChangedLibraryOfTheSameSizeIsExtractedAgain)
     ASSERT_OK(again);
     EXPECT_TRUE(again->extracted);
     EXPECT_FALSE(MakeIt()->extracted);
+
+    // --interfaces makes the DAT file out of date; the other settings stay.
+    request.interfaces = true;
+    auto third = MakeIt();
+    ASSERT_OK(third);
+    EXPECT_TRUE(third->extracted);
+    EXPECT_TRUE(third->settings.interfaces);
+    EXPECT_TRUE(third->settings.makeEventsObject);
+    EXPECT_EQ(third->settings.builtInTopObject, "application");
 }
 
 TEST_F(LibraryModels, AFailedReextractionLeavesTheModelAsItWas)
@@ -396,8 +366,7 @@ TEST_F(LibraryModels, ARealFullDiskLeavesTheModelAsItWas)
             EXPECT_EQ(Snapshot(places.modelsFolder), before);
             continue;
         }
-        auto db = OpenDatFile(made->datFile, true);
-        ASSERT_OK(db);
+        ASSERT_OK(OpenDatFile(made->datFile, true));
         EXPECT_EQ(ReadInfBrowseKeys(made->infFile).value().topObjectKey, made->made.topObjectKey);
     }
     EXPECT_GT(failed, 0);
