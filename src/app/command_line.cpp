@@ -53,10 +53,14 @@ LaunchDecision DecideLaunch(const QStringList& arguments, const EnvironmentLooku
     LaunchDecision d;
     if (p.parser.isSet(p.help) || p.parser.isSet(QStringLiteral("help-all"))) {
         std::string text = p.parser.helpText().toStdString();
-        // Without an application object the parser cannot name the program.
-        const std::string placeholder = "<executable_name>";
-        if (const auto at = text.find(placeholder); at != std::string::npos)
-            text.replace(at, placeholder.size(), kProgram);
+        // The parser names the program after the application object, or
+        // "<executable_name>" before there is one: the usage line always
+        // says "arbolith".
+        const std::string usage = "Usage: ";
+        if (text.starts_with(usage)) {
+            const auto end = text.find(' ', usage.size());
+            if (end != std::string::npos) text.replace(usage.size(), end - usage.size(), kProgram);
+        }
         return {false, 0, text, {}};
     }
     if (p.parser.isSet(p.version))
