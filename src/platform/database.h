@@ -202,7 +202,6 @@ public:
 
     Result<void> Commit();
     Result<void> Rollback();
-    bool IsActive() const { return m_active; }
 
 private:
     friend class Database;
