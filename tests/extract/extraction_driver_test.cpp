@@ -105,7 +105,7 @@ TEST_F(ExtractionDriver, QuotesAndLongNamesSurviveEveryStep)
     // A hand-built library: enum "<name>" { Red = 5 } and interface IThing.
     const std::string enumName = "O'Brien \"quoted\" ' OR 1=1 -- " + std::string(120, 'n');
     const fs::path library = Dir() / "quoted.tlb";
-    test::WriteBytes(library, test::MsftBuilder().EnumName(enumName).Bytes());
+    test::WriteBytes(library, test::SampleLibrary(enumName));
     options.inclInterfaces = true;
     const ExtractionResult result = Extract(library);
     ASSERT_TRUE(result.ok) << result.failure;
@@ -126,7 +126,7 @@ TEST_F(ExtractionDriver, AFailedStoreFailsTheRunAndKeepsTheOldFile)
     // An enum without a name: the Enums table refuses it, so storing fails
     // whole. The log says why, and the old model stays as it was.
     const fs::path library = Dir() / "nameless.tlb";
-    test::WriteBytes(library, test::MsftBuilder().EnumName("").Bytes());
+    test::WriteBytes(library, test::SampleLibrary(""));
     const fs::path dat = options.modelsFolder / "nameless.DAT";
     test::WriteBytes(dat, "the old model");
     const ExtractionResult result = Extract(library);

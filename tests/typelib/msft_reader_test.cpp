@@ -18,14 +18,27 @@ namespace {
 using test::Imported;
 using test::LibraryBuilder;
 using test::Method;
-using test::MethodSpec;
-using test::MsftBuilder;
 using test::OleGuid;
 using test::Own;
+using test::Put32;
+using test::SampleLibrary;
 
 Result<TypeLib> Load(const std::string& bytes)
 {
     return LoadTypeLibFromBytes(bytes, "test.tlb", 0, "");
+}
+
+// The sample library with `spoil` applied to its bytes.
+template <class Spoil>
+std::string Spoilt(Spoil spoil)
+{
+    std::string bytes = SampleLibrary();
+    spoil(bytes);
+    return bytes;
+}
+std::size_t IThingBlock(const std::string& b)
+{
+    return test::Get32(b, test::SegmentAt(b, 0) + test::kTypeInfoSize + 4);
 }
 
 TEST(MsftReader, DamagedHeadersFailNamingWhatIsWrong)
@@ -33,11 +46,12 @@ TEST(MsftReader, DamagedHeadersFailNamingWhatIsWrong)
     const std::pair<std::string, const char*> cases[] = {
         {"", ""},
         {"MS", ""},
-        {MsftBuilder{}.Magic(0x12345678).Bytes(), "not a type library"},
-        {MsftBuilder{}.Magic(0x47544C53).Bytes(), "older type library format"},
-        {MsftBuilder{}.TypeCount(0x7FFFFFFF).Bytes(), "typeinfo count"},
-        {MsftBuilder{}.TypeCount(-1).Bytes(), ""},
-        {MsftBuilder{}.MemberBlockOffset(0x1F40).Bytes(), "typeinfo 1: member block offset 0x1f40 past end of file"},
+        {Spoilt([](std::string& b) { Put32(b, 0, 0x12345678); }), "not a type library"},
+        {Spoilt([](std::string& b) { Put32(b, 0, 0x47544C53); }), "older type library format"},
+        {Spoilt([](std::string& b) { Put32(b, 0x20, 0x7FFFFFFF); }), "typeinfo count"},
+        {Spoilt([](std::string& b) { Put32(b, 0x20, 0xFFFFFFFF); }), ""},
+        {Spoilt([](std::string& b) { Put32(b, test::SegmentAt(b, 0) + test::kTypeInfoSize + 4, 0x1F40); }),
+         "typeinfo 1: member block offset 0x1f40 past end of file"},
     };
     for (const auto& [bytes, message] : cases) {
         auto lib = Load(bytes);
@@ -45,7 +59,7 @@ TEST(MsftReader, DamagedHeadersFailNamingWhatIsWrong)
         EXPECT_NE(lib.error().description.find(message), std::string::npos) << lib.error().description;
     }
     // Everything up to the end of the last member table is needed.
-    const std::string whole = MsftBuilder{}.Bytes();
+    const std::string whole = SampleLibrary();
     ASSERT_TRUE(Load(whole));
     for (std::size_t n = 0; n < whole.size(); ++n) EXPECT_FALSE(Load(whole.substr(0, n))) << "loaded when cut at " << n;
 }
@@ -53,29 +67,30 @@ TEST(MsftReader, DamagedHeadersFailNamingWhatIsWrong)
 TEST(MsftReader, DamagedMemberIsDroppedAndTypeKept)
 {
     // 0x7FFF parameters cannot fit the 0x2C-byte record.
-    auto lib = Load(MsftBuilder{}.ParamCount(0x7FFF).Bytes());
+    auto lib = Load(Spoilt([](std::string& b) { Put32(b, IThingBlock(b) + 0x18, 0x7FFF, 2); }));
     ASSERT_TRUE(lib) << lib.error().description;
     EXPECT_EQ(lib->types[1].name, "IThing");
     EXPECT_TRUE(lib->types[1].functions.empty());
 
     // A name length past the name table leaves the name empty.
-    auto badName = Load(MsftBuilder{}.NameLength(0xFF).Bytes());
+    auto badName = Load(Spoilt([](std::string& b) { b[b.find("IThing") - 4] = '\xFF'; }));
     ASSERT_TRUE(badName);
     EXPECT_EQ(badName->types[1].name, "");
-}
 
-TEST(MsftReader, SelfReferencingTypeDescriptionEnds)
-{
-    // Parameter type = typedesc 0, a pointer to typedesc 0.
-    auto lib = Load(MsftBuilder{}.ParamType(0).Bytes());
-    ASSERT_TRUE(lib);
-    ASSERT_EQ(lib->types[1].functions.size(), 1u);
-    EXPECT_GT(lib->types[1].functions[0].params[0].type.pointerLevels, 0);
+    // A parameter whose type description points at itself.
+    LibraryBuilder b("Loop", Guid{});
+    b.Interface("IThing", Guid{}, std::nullopt, {Method("Get", 0, {{"value", 1, {3, 1, std::nullopt}}})});
+    std::string bytes = b.Bytes();
+    Put32(bytes, test::SegmentAt(bytes, 9) + 4, 0);
+    auto looped = Load(bytes);
+    ASSERT_TRUE(looped);
+    ASSERT_EQ(looped->types[0].functions.size(), 1u);
+    EXPECT_GT(looped->types[0].functions[0].params[0].type.pointerLevels, 1);
 }
 
 TEST(MsftReader, RandomDamageNeverCrashes)
 {
-    std::string whole = MsftBuilder{}.Bytes();
+    const std::string whole = SampleLibrary();
     std::mt19937 rng(1234);
     for (int round = 0; round < 3000; ++round) {
         std::string bytes = whole;
@@ -88,7 +103,7 @@ TEST(MsftReader, RandomDamageNeverCrashes)
 
 TEST(MsftReader, NamesDecodeFromTheLibraryCodePage)
 {
-    auto lib = Load(MsftBuilder{}.Lcid(0x419).EnumName("\xD6\xE2\xE5\xF2").Bytes());  // "Цвет" in 1251
+    auto lib = Load(SampleLibrary("\xD6\xE2\xE5\xF2", 0x419));  // "Цвет" in 1251
     ASSERT_TRUE(lib);
     EXPECT_EQ(lib->types[0].name, "\xD0\xA6\xD0\xB2\xD0\xB5\xD1\x82");
 
