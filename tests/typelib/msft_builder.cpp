@@ -81,27 +81,29 @@ int LibraryBuilder::Import(const Guid& guid, std::uint16_t major, std::uint16_t 
 int LibraryBuilder::Interface(std::string name, const Guid& guid, std::optional<TypeTarget> base,
                               std::vector<MethodSpec> methods)
 {
-    m_types.push_back({3, std::move(name), guid, 0, base, std::move(methods), {}, {}});
-    return static_cast<int>(m_types.size()) - 1;
+    return Add({3, std::move(name), guid, 0, base, std::move(methods), {}, {}});
 }
 
 int LibraryBuilder::Dual(std::string name, const Guid& guid, TypeTarget base, std::vector<MethodSpec> methods)
 {
     // dual | oleautomation | dispatchable
-    m_types.push_back({4, std::move(name), guid, 0x1140, base, std::move(methods), {}, {}});
-    return static_cast<int>(m_types.size()) - 1;
+    return Add({4, std::move(name), guid, 0x1140, base, std::move(methods), {}, {}});
 }
 
 int LibraryBuilder::Coclass(std::string name, const Guid& guid,
                             std::vector<std::pair<TypeTarget, std::int32_t>> implemented)
 {
-    m_types.push_back({5, std::move(name), guid, 0x2, std::nullopt, {}, std::move(implemented), {}});
-    return static_cast<int>(m_types.size()) - 1;
+    return Add({5, std::move(name), guid, 0x2, std::nullopt, {}, std::move(implemented), {}});
 }
 
 int LibraryBuilder::Enum(std::string name, std::vector<std::pair<std::string, std::int32_t>> constants)
 {
-    m_types.push_back({0, std::move(name), Guid{}, 0, std::nullopt, {}, {}, std::move(constants)});
+    return Add({0, std::move(name), Guid{}, 0, std::nullopt, {}, {}, std::move(constants)});
+}
+
+int LibraryBuilder::Add(Type type)
+{
+    m_types.push_back(std::move(type));
     return static_cast<int>(m_types.size()) - 1;
 }
 
@@ -112,7 +114,7 @@ void LibraryBuilder::SetBase(int type, TypeTarget base)
 
 std::string LibraryBuilder::Bytes() const
 {
-    Out typeinfos, importInfo, importFiles, references, guids, names, typedescs;
+    Out importInfo, importFiles, references, guids, names, typedescs;
     std::uint32_t libName = AddName(names, m_name);
     std::uint32_t libGuid = AddGuid(guids, m_guid);
 

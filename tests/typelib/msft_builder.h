@@ -104,6 +104,7 @@ private:
         std::vector<std::pair<TypeTarget, std::int32_t>> implemented;
         std::vector<std::pair<std::string, std::int32_t>> constants;
     };
+    int Add(Type type);
     struct ImportSpec {
         Guid guid;
         std::uint16_t major = 0, minor = 0;
@@ -118,6 +119,13 @@ private:
 
 // "TestLib": T0 enum `enumName` { Red = 5 }, T1 interface IThing { HRESULT Get([in] long value); }.
 std::string SampleLibrary(const std::string& enumName = "Color", std::uint32_t lcid = 0x409);
+
+inline std::vector<std::string> FunctionNames(const TypeInfo& type)
+{
+    std::vector<std::string> names;
+    for (const Function& fn : type.functions) names.push_back(fn.name);
+    return names;
+}
 
 // {N-0000-0000-C000-000000000046}: the form of the standard OLE GUIDs.
 Guid OleGuid(std::uint32_t first);

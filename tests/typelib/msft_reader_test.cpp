@@ -15,6 +15,7 @@
 namespace arbolith {
 namespace {
 
+using test::FunctionNames;
 using test::Imported;
 using test::LibraryBuilder;
 using test::Method;
@@ -126,13 +127,6 @@ std::shared_ptr<const TypeLib> MiniStdole()
     auto lib = MsftReader::Open(ByteView(std::string_view(bytes)));
     EXPECT_TRUE(lib);
     return std::make_shared<const TypeLib>(std::move(lib.value()));
-}
-
-std::vector<std::string> FunctionNames(const TypeInfo& type)
-{
-    std::vector<std::string> names;
-    for (const Function& fn : type.functions) names.push_back(fn.name);
-    return names;
 }
 
 // A dual's dispatch view holds its whole chain, however the file orders the
