@@ -214,28 +214,11 @@ std::string LibraryBuilder::Bytes() const
     // IDispatch (a dispinterface's base is then its own), imports.
     const auto types = static_cast<std::uint32_t>(m_types.size());
     Out f;
-    for (std::uint32_t v : {0x5446534Du,
-                            0x00010002u,
-                            libGuid,
-                            lcid,
-                            lcid,
-                            1u,
-                            m_major | (std::uint32_t{m_minor} << 16),
-                            0u,
-                            types,
-                            0xFFFFFFFFu,
-                            0u,
-                            0u,
-                            0u,
-                            0u,
-                            libName,
-                            0xFFFFFFFFu,
-                            0xFFFFFFFFu,
-                            0x20u,
-                            0x80u,
-                            0xFFFFFFFFu,
-                            static_cast<std::uint32_t>(m_imports.size())})
-        f.U32(v);
+    const std::uint32_t header[] = {
+        0x5446534D, 0x00010002, libGuid,    lcid, lcid, 1,          m_major | (m_minor << 16),
+        0,          types,      0xFFFFFFFF, 0,    0,    0,          0,
+        libName,    0xFFFFFFFF, 0xFFFFFFFF, 0x20, 0x80, 0xFFFFFFFF, static_cast<std::uint32_t>(m_imports.size())};
+    for (std::uint32_t v : header) f.U32(v);
     for (std::uint32_t i = 0; i < types; ++i) f.U32(i * kTypeInfoSize);
     const std::size_t directory = f.b.size();
     for (std::uint32_t seg = 0; seg < 15; ++seg)

@@ -112,7 +112,7 @@ private:
     };
     std::string m_name;
     Guid m_guid;
-    std::uint16_t m_major, m_minor;
+    std::uint32_t m_major, m_minor;
     std::vector<ImportSpec> m_imports;
     std::vector<Type> m_types;
 };

@@ -21,7 +21,6 @@ using test::LibraryBuilder;
 using test::Method;
 using test::OleGuid;
 using test::Own;
-using test::Put32;
 using test::SampleLibrary;
 
 Result<TypeLib> Load(const std::string& bytes)
@@ -29,17 +28,14 @@ Result<TypeLib> Load(const std::string& bytes)
     return LoadTypeLibFromBytes(bytes, "test.tlb", 0, "");
 }
 
-// The sample library with `spoil` applied to its bytes.
-template <class Spoil>
-std::string Spoilt(Spoil spoil)
+// The sample library with `width` bytes at `at` replaced by `value`.
+const std::string kSample = SampleLibrary();
+const std::size_t kIThingInfo = test::SegmentAt(kSample, 0) + test::kTypeInfoSize;
+std::string Spoilt(std::size_t at, std::uint32_t value, int width = 4)
 {
-    std::string bytes = SampleLibrary();
-    spoil(bytes);
+    std::string bytes = kSample;
+    test::Put32(bytes, at, value, width);
     return bytes;
-}
-std::size_t IThingBlock(const std::string& b)
-{
-    return test::Get32(b, test::SegmentAt(b, 0) + test::kTypeInfoSize + 4);
 }
 
 TEST(MsftReader, DamagedHeadersFailNamingWhatIsWrong)
@@ -47,12 +43,11 @@ TEST(MsftReader, DamagedHeadersFailNamingWhatIsWrong)
     const std::pair<std::string, const char*> cases[] = {
         {"", ""},
         {"MS", ""},
-        {Spoilt([](std::string& b) { Put32(b, 0, 0x12345678); }), "not a type library"},
-        {Spoilt([](std::string& b) { Put32(b, 0, 0x47544C53); }), "older type library format"},
-        {Spoilt([](std::string& b) { Put32(b, 0x20, 0x7FFFFFFF); }), "typeinfo count"},
-        {Spoilt([](std::string& b) { Put32(b, 0x20, 0xFFFFFFFF); }), ""},
-        {Spoilt([](std::string& b) { Put32(b, test::SegmentAt(b, 0) + test::kTypeInfoSize + 4, 0x1F40); }),
-         "typeinfo 1: member block offset 0x1f40 past end of file"},
+        {Spoilt(0, 0x12345678), "not a type library"},
+        {Spoilt(0, 0x47544C53), "older type library format"},
+        {Spoilt(0x20, 0x7FFFFFFF), "typeinfo count"},
+        {Spoilt(0x20, 0xFFFFFFFF), ""},
+        {Spoilt(kIThingInfo + 4, 0x1F40), "typeinfo 1: member block offset 0x1f40 past end of file"},
     };
     for (const auto& [bytes, message] : cases) {
         auto lib = Load(bytes);
@@ -60,21 +55,21 @@ TEST(MsftReader, DamagedHeadersFailNamingWhatIsWrong)
         EXPECT_NE(lib.error().description.find(message), std::string::npos) << lib.error().description;
     }
     // Everything up to the end of the last member table is needed.
-    const std::string whole = SampleLibrary();
-    ASSERT_TRUE(Load(whole));
-    for (std::size_t n = 0; n < whole.size(); ++n) EXPECT_FALSE(Load(whole.substr(0, n))) << "loaded when cut at " << n;
+    ASSERT_TRUE(Load(kSample));
+    for (std::size_t n = 0; n < kSample.size(); ++n)
+        EXPECT_FALSE(Load(kSample.substr(0, n))) << "loaded when cut at " << n;
 }
 
 TEST(MsftReader, DamagedMemberIsDroppedAndTypeKept)
 {
     // 0x7FFF parameters cannot fit the 0x2C-byte record.
-    auto lib = Load(Spoilt([](std::string& b) { Put32(b, IThingBlock(b) + 0x18, 0x7FFF, 2); }));
+    auto lib = Load(Spoilt(test::Get32(kSample, kIThingInfo + 4) + 0x18, 0x7FFF, 2));
     ASSERT_TRUE(lib) << lib.error().description;
     EXPECT_EQ(lib->types[1].name, "IThing");
     EXPECT_TRUE(lib->types[1].functions.empty());
 
     // A name length past the name table leaves the name empty.
-    auto badName = Load(Spoilt([](std::string& b) { b[b.find("IThing") - 4] = '\xFF'; }));
+    auto badName = Load(Spoilt(kSample.find("IThing") - 4, 0xFF, 1));
     ASSERT_TRUE(badName);
     EXPECT_EQ(badName->types[1].name, "");
 
@@ -82,7 +77,7 @@ TEST(MsftReader, DamagedMemberIsDroppedAndTypeKept)
     LibraryBuilder b("Loop", Guid{});
     b.Interface("IThing", Guid{}, std::nullopt, {Method("Get", 0, {{"value", 1, {3, 1, std::nullopt}}})});
     std::string bytes = b.Bytes();
-    Put32(bytes, test::SegmentAt(bytes, 9) + 4, 0);
+    test::Put32(bytes, test::SegmentAt(bytes, 9) + 4, 0);
     auto looped = Load(bytes);
     ASSERT_TRUE(looped);
     ASSERT_EQ(looped->types[0].functions.size(), 1u);
@@ -91,10 +86,9 @@ TEST(MsftReader, DamagedMemberIsDroppedAndTypeKept)
 
 TEST(MsftReader, RandomDamageNeverCrashes)
 {
-    const std::string whole = SampleLibrary();
     std::mt19937 rng(1234);
     for (int round = 0; round < 3000; ++round) {
-        std::string bytes = whole;
+        std::string bytes = kSample;
         int flips = 1 + static_cast<int>(rng() % 4);
         for (int i = 0; i < flips; ++i) bytes[rng() % bytes.size()] = static_cast<char>(rng());
         auto lib = Load(bytes);
