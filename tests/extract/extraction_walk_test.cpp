@@ -31,10 +31,12 @@ WorkLists Walk(const TypeLib& lib, bool inclInterfaces)
 }
 
 const MemberRecord* FindMember(const WorkLists& work, std::string_view object, std::string_view name,
-                               std::string_view invokeType)
+                               std::string_view invokeType, std::string_view typeKind = "")
 {
     for (const MemberRecord& m : work.members)
-        if (m.objectName == object && m.name == name && m.invokeType == invokeType) return &m;
+        if (m.objectName == object && m.name == name && m.invokeType == invokeType &&
+            (typeKind.empty() || m.typeKind == typeKind))
+            return &m;
     return nullptr;
 }
 
@@ -70,11 +72,10 @@ TEST(ExtractionWalk, ObjectsMembersAndCounters)
     // (d)efault, (p)ointer, (w)as pointer.
     const auto show = [&](std::string_view object, std::string_view name, std::string_view invoke,
                           std::string_view kind) {
-        for (const MemberRecord& m : work.members)
-            if (m.objectName == object && m.name == name && m.invokeType == invoke && m.typeKind == kind)
-                return m.returnType + "|" + m.declaration + "|" + m.hiddenState + "|" + (m.isDefault ? "d" : "") +
-                       (m.isPointer ? "p" : "") + (m.wasPointer ? "w" : "");
-        return std::string("<missing>");
+        const MemberRecord* m = FindMember(work, object, name, invoke, kind);
+        if (!m) return std::string("<missing>");
+        return m->returnType + "|" + m->declaration + "|" + m->hiddenState + "|" + (m->isDefault ? "d" : "") +
+               (m->isPointer ? "p" : "") + (m->wasPointer ? "w" : "");
     };
     EXPECT_EQ(show("DWidgets", "Add", "method", "dis"),
               "IWidget|Method Add(name As String, [before] As Variant, [after] As Variant) As IWidget||pw");

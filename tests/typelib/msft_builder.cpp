@@ -6,17 +6,13 @@ namespace {
 
 struct Out {
     std::string b;
-    void U8(std::uint32_t v) { b.push_back(static_cast<char>(v & 0xFF)); }
-    void U16(std::uint32_t v)
+    void Put(std::uint32_t v, int bytes)
     {
-        U8(v);
-        U8(v >> 8);
+        for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
     }
-    void U32(std::uint32_t v)
-    {
-        U16(v & 0xFFFF);
-        U16(v >> 16);
-    }
+    void U8(std::uint32_t v) { Put(v, 1); }
+    void U16(std::uint32_t v) { Put(v, 2); }
+    void U32(std::uint32_t v) { Put(v, 4); }
     std::uint32_t Size() const { return static_cast<std::uint32_t>(b.size()); }
     void Pad4(char fill)
     {
