@@ -94,12 +94,9 @@ TEST_F(ExtractionDriver, QuotesAndLongNamesSurviveEveryStep)
 
     auto db = OpenDatFile(result.datFile, true);
     ASSERT_TRUE(db.ok());
-    auto stored = db->QueryValue("SELECT Enum FROM Enums WHERE Constant = ?", {"Red"});
-    ASSERT_TRUE(stored.ok() && stored->has_value());
-    EXPECT_EQ((*stored)->AsText(), enumName);
-    auto objects = db->QueryValue("SELECT group_concat(Name, ',') FROM (SELECT Name FROM Objects ORDER BY Key)");
-    ASSERT_TRUE(objects.ok() && objects->has_value());
-    EXPECT_EQ((*objects)->AsText(), "IThing,<interfaces>");
+    EXPECT_EQ(test::QueryRows(*db, "SELECT Enum FROM Enums WHERE Constant = 'Red'"), std::vector{enumName});
+    EXPECT_EQ(test::QueryRows(*db, "SELECT Name FROM Objects ORDER BY Key"),
+              (std::vector<std::string>{"IThing", "<interfaces>"}));
 }
 
 TEST_F(ExtractionDriver, AFailedStoreFailsTheRunAndKeepsTheOldFile)
