@@ -131,31 +131,23 @@ TEST(MsftReader, DualViewHoldsBaseMembersInAnyStoredOrder)
     const ImportResolver resolve = [&](const ImportedLibrary& want) {
         return want.guid == stdole->guid ? stdole : nullptr;
     };
-    const Guid libGuid{0x5EED0001, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
-    const Guid baseGuid{0x5EED0002, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
-    const Guid derivedGuid{0x5EED0003, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
-    const std::vector<std::string> derivedView = {"QueryInterface",   "AddRef",      "Release",
-                                                  "GetTypeInfoCount", "GetTypeInfo", "GetIDsOfNames",
-                                                  "Invoke",           "Paint",       "Polish"};
+    const Guid libGuid{0x5EED0001, 1, 2, {}}, baseGuid{0x5EED0002, 1, 2, {}}, derivedGuid{0x5EED0003, 1, 2, {}};
     for (bool derivedFirst : {true, false}) {
         LibraryBuilder b("Shapes", libGuid);
-        int stdoleLib = b.Import(stdole->guid, 2, 0, "stdole2.tlb");
-        const auto dispatch = Imported(stdoleLib, OleGuid(0x00020400));
-        int derived = -1, base = -1;
-        if (derivedFirst) {
-            derived = b.Dual("IFancy", derivedGuid, Own(1), {Method("Polish", 2)});
-            base = b.Dual("IPlain", baseGuid, dispatch, {Method("Paint", 1)});
-        } else {
-            base = b.Dual("IPlain", baseGuid, dispatch, {Method("Paint", 1)});
-            derived = b.Dual("IFancy", derivedGuid, Own(0), {Method("Polish", 2)});
-        }
+        const auto dispatch = Imported(b.Import(stdole->guid, 2, 0, "stdole2.tlb"), OleGuid(0x00020400));
+        const int derived = derivedFirst ? 0 : 1, base = 1 - derived;
+        if (!derivedFirst) b.Dual("IPlain", baseGuid, dispatch, {Method("Paint", 1)});
+        b.Dual("IFancy", derivedGuid, Own(base), {Method("Polish", 2)});
+        if (derivedFirst) b.Dual("IPlain", baseGuid, dispatch, {Method("Paint", 1)});
         b.Coclass("Fancy", Guid{0x5EED0004, 1, 2, {}}, {{Own(derived), kImplTypeFlagDefault}});
         std::string bytes = b.Bytes();
         auto lib = MsftReader::Open(ByteView(std::string_view(bytes)), resolve);
         ASSERT_TRUE(lib) << lib.error().what;
         SCOPED_TRACE(derivedFirst ? "derived stored first" : "base stored first");
         const TypeInfo& fancy = lib->types[static_cast<std::size_t>(derived)];
-        EXPECT_EQ(FunctionNames(fancy), derivedView);
+        EXPECT_EQ(FunctionNames(fancy),
+                  (std::vector<std::string>{"QueryInterface", "AddRef", "Release", "GetTypeInfoCount", "GetTypeInfo",
+                                            "GetIDsOfNames", "Invoke", "Paint", "Polish"}));
         EXPECT_EQ(fancy.functions.back().funcKind, 4);  // dispatch form
         ASSERT_TRUE(fancy.interfaceView);
         EXPECT_EQ(FunctionNames(*fancy.interfaceView), std::vector<std::string>{"Polish"});
@@ -169,13 +161,10 @@ TEST(MsftReader, DualViewHoldsBaseMembersInAnyStoredOrder)
     LibraryBuilder loop("Loop", libGuid);
     loop.Dual("IA", baseGuid, Own(1), {Method("A")});
     loop.Dual("IB", derivedGuid, Own(0), {Method("B")});
-    std::string bytes = loop.Bytes();
-    auto lib = MsftReader::Open(ByteView(std::string_view(bytes)));
+    auto lib = Load(loop.Bytes());
     ASSERT_TRUE(lib);
-    ASSERT_FALSE(lib->types[0].functions.empty());
-    ASSERT_FALSE(lib->types[1].functions.empty());
-    EXPECT_EQ(lib->types[0].functions.back().name, "A");
-    EXPECT_EQ(lib->types[1].functions.back().name, "B");
+    ASSERT_FALSE(lib->types[0].functions.empty() || lib->types[1].functions.empty());
+    EXPECT_EQ(lib->types[0].functions.back().name + lib->types[1].functions.back().name, "AB");
 }
 
 TEST(TypeLibDump, EscapesAsTheReferenceDumps)
