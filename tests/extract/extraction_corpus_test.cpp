@@ -39,12 +39,10 @@ struct OptionSet {
     bool interfaces;
     bool modules;
 };
-constexpr OptionSet kOptionSets[] = {
-    {"none", false, false},
-    {"--interfaces", true, false},
-    {"--modules", false, true},
-    {"--interfaces --modules", true, true},
-};
+constexpr OptionSet kOptionSets[] = {{"none", false, false},
+                                     {"--interfaces", true, false},
+                                     {"--modules", false, true},
+                                     {"--interfaces --modules", true, true}};
 
 std::string ReplaceWineDir(std::string text)
 {
@@ -107,11 +105,6 @@ Result<std::pair<std::int64_t, std::string>> HashTable(Database& db, std::string
     return std::pair{rows, test::Sha256OfBytes(bytes)};
 }
 
-std::string Header(const test::OracleDump& c, const OptionSet& options)
-{
-    return std::string(kBlockStart) + c.library + "\\" + std::to_string(c.resource) + " " + options.label;
-}
-
 // One block: the header, the result, the log lines, one line per table.
 std::string SummariseRun(const test::OracleDump& c, const OptionSet& optionSet, const fs::path& work)
 {
@@ -133,7 +126,7 @@ std::string SummariseRun(const test::OracleDump& c, const OptionSet& optionSet, 
         ExtractFromTypeLib((test::kWineLibraryDir / c.library).string(), resource, options, progress, prompt);
 
     std::ostringstream out;
-    out << Header(c, optionSet) << '\n';
+    out << kBlockStart << c.library << '\\' << c.resource << ' ' << optionSet.label << '\n';
     out << "result ok=" << result.ok << " errorsLogged=" << result.errorsLogged << '\n';
     if (!result.ok) out << "failure " << ReplaceWineDir(result.failure) << '\n';
     std::ifstream log(options.errorLog);
