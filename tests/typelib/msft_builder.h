@@ -14,6 +14,7 @@
 
 namespace arbolith::test {
 
+// Little-endian numbers in a library's bytes.
 inline std::uint32_t Get32(const std::string& b, std::size_t at)
 {
     std::uint32_t v = 0;
@@ -24,7 +25,8 @@ inline void Put32(std::string& b, std::size_t at, std::uint32_t v, int bytes = 4
 {
     for (int i = 0; i < bytes; ++i) b.at(at + i) = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
-// Where segment `seg` (0 typeinfos, 9 type descriptions, ...) of a built library starts.
+// Where segment `seg` (0 typeinfos, 9 type descriptions, ...) of a built
+// library starts: its header is 0x54 bytes, then one offset per type.
 inline std::size_t SegmentAt(const std::string& b, int seg)
 {
     return Get32(b, 0x54 + 4 * Get32(b, 0x20) + 16 * seg);
@@ -77,7 +79,7 @@ class LibraryBuilder {
 public:
     LibraryBuilder(std::string name, const Guid& guid, std::uint16_t major = 1, std::uint16_t minor = 0);
 
-    std::uint32_t lcid = 0x409;
+    std::uint32_t lcid = 0x409;  // names are decoded from its code page
 
     // An imported library; the value is the `import` of a TypeTarget.
     int Import(const Guid& guid, std::uint16_t major, std::uint16_t minor, std::string fileName);
