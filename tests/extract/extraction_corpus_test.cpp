@@ -34,26 +34,15 @@ const fs::path kGoldenFile = fs::path(ARBOLITH_TEST_DATA) / "extraction" / "corp
 constexpr std::string_view kWineMarker = "<wine>";
 constexpr std::string_view kBlockStart = "== ";
 
-// One case per oracle dump of a library in the corpus list.
-std::vector<test::OracleDump> ListCorpusCases()
-{
-    std::vector<test::OracleDump> cases;
-    for (test::OracleDump& dump : test::ListOracleDumps())
-        if (test::CorpusList().contains(dump.library)) cases.push_back(std::move(dump));
-    return cases;
-}
-
 struct OptionSet {
     const char* label;
     bool interfaces;
     bool modules;
 };
-constexpr OptionSet kOptionSets[] = {
-    {"none", false, false},
-    {"--interfaces", true, false},
-    {"--modules", false, true},
-    {"--interfaces --modules", true, true},
-};
+constexpr OptionSet kOptionSets[] = {{"none", false, false},
+                                     {"--interfaces", true, false},
+                                     {"--modules", false, true},
+                                     {"--interfaces --modules", true, true}};
 
 std::string ReplaceWineDir(std::string text)
 {
@@ -116,11 +105,6 @@ Result<std::pair<std::int64_t, std::string>> HashTable(Database& db, std::string
     return std::pair{rows, test::Sha256OfBytes(bytes)};
 }
 
-std::string Header(const test::OracleDump& c, const OptionSet& options)
-{
-    return std::string(kBlockStart) + c.library + "\\" + std::to_string(c.resource) + " " + options.label;
-}
-
 // One block: the header, the result, the log lines, one line per table.
 std::string SummariseRun(const test::OracleDump& c, const OptionSet& optionSet, const fs::path& work)
 {
@@ -142,7 +126,7 @@ std::string SummariseRun(const test::OracleDump& c, const OptionSet& optionSet, 
         ExtractFromTypeLib((test::kWineLibraryDir / c.library).string(), resource, options, progress, prompt);
 
     std::ostringstream out;
-    out << Header(c, optionSet) << '\n';
+    out << kBlockStart << c.library << '\\' << c.resource << ' ' << optionSet.label << '\n';
     out << "result ok=" << result.ok << " errorsLogged=" << result.errorsLogged << '\n';
     if (!result.ok) out << "failure " << ReplaceWineDir(result.failure) << '\n';
     std::ifstream log(options.errorLog);
@@ -166,25 +150,19 @@ std::string SummariseRun(const test::OracleDump& c, const OptionSet& optionSet, 
     return out.str();
 }
 
-// Blocks by header line; lines before the first header go under "".
-std::map<std::string, std::string> SplitBlocks(const std::string& text)
-{
-    std::map<std::string, std::string> blocks;
-    std::istringstream in(text);
-    std::string current;
-    for (std::string line; std::getline(in, line);) {
-        if (line.starts_with(kBlockStart)) current = line;
-        blocks[current] += line + "\n";
-    }
-    return blocks;
-}
-
 // The blocks that differ, old then new; with onlyActual, blocks found in the
 // golden text alone are not reported (their libraries were not extracted).
 std::string DiffBlocks(const std::string& golden, const std::string& actual, bool onlyActual)
 {
-    auto before = SplitBlocks(golden);
-    auto after = SplitBlocks(actual);
+    std::map<std::string, std::string> before, after;
+    for (auto [text, blocks] : {std::pair{&golden, &before}, std::pair{&actual, &after}}) {
+        std::istringstream in(*text);
+        std::string header;  // lines before the first header go under ""
+        for (std::string line; std::getline(in, line);) {
+            if (line.starts_with(kBlockStart)) header = line;
+            (*blocks)[header] += line + "\n";
+        }
+    }
     if (!onlyActual)
         for (const auto& [header, lines] : before) after.try_emplace(header);
     std::string out;
@@ -196,7 +174,8 @@ std::string DiffBlocks(const std::string& golden, const std::string& actual, boo
 TEST(ExtractionCorpus, SummaryMatchesGolden)
 {
     ASSERT_FALSE(test::CorpusList().empty()) << "no entries in " << test::kOracleDir / "CORPUS.txt";
-    const auto cases = ListCorpusCases();
+    std::vector<test::OracleDump> cases = test::ListOracleDumps();
+    std::erase_if(cases, [](const test::OracleDump& c) { return !test::CorpusList().contains(c.library); });
     ASSERT_FALSE(cases.empty()) << "no oracle dumps of corpus libraries in " << test::kOracleDir;
     // Every library imports stdole2: another copy would change every block.
     if (auto problem = test::CorpusFileProblem("stdole2.tlb")) GTEST_SKIP() << "imports cannot resolve: " << *problem;

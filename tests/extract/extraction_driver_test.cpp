@@ -19,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::FolderNames;
-const fs::path kWalkLibrary = fs::path(ARBOLITH_TEST_DATA) / "extraction" / "walk.tlb";
+const fs::path kModelLibrary = fs::path(ARBOLITH_TEST_DATA) / "extraction" / "model.tlb";
 const fs::path kWine = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows";
 
 class ExtractionDriver : public ::testing::Test {
@@ -81,31 +81,12 @@ TEST_F(ExtractionDriver, LoadFailureLeavesTheOldFileAndAppendsToTheLog)
     EXPECT_EQ(test::ReadBytes(dat), oldBytes);
 }
 
-TEST_F(ExtractionDriver, CompleteFileReplacesTheOldOne)
-{
-    test::WriteBytes(options.modelsFolder / "walk.DAT", "stale");
-    const ExtractionResult result = Extract(kWalkLibrary, "abc");
-    ASSERT_TRUE(result.ok) << result.failure;
-    EXPECT_EQ(Resource(), "1");  // not a number: the caller's variable changes too
-    EXPECT_EQ(result.datFile, options.modelsFolder / "walk.DAT");
-    EXPECT_EQ(result.windowTitle, "Create Model Wizard - walk.tlb");
-    EXPECT_FALSE(result.errorsLogged);
-    EXPECT_TRUE(prompt.asked.empty());
-    EXPECT_FALSE(fs::exists(options.errorLog));
-    EXPECT_FALSE(fs::exists(result.datFile.string() + ".partial"));
-
-    EXPECT_EQ(progress.captions.back(), "Data file created successfully");
-    EXPECT_TRUE(OpenDatFile(result.datFile, true).ok());
-    // DWidgets.Item and .Add lead to IWidget; Self leads back to DWidgets.
-    EXPECT_EQ(result.edges, 3);
-}
-
 TEST_F(ExtractionDriver, QuotesAndLongNamesSurviveEveryStep)
 {
     // A hand-built library: enum "<name>" { Red = 5 } and interface IThing.
     const std::string enumName = "O'Brien \"quoted\" ' OR 1=1 -- " + std::string(120, 'n');
     const fs::path library = Dir() / "quoted.tlb";
-    test::WriteBytes(library, test::MsftBuilder().EnumName(enumName).Bytes());
+    test::WriteBytes(library, test::SampleLibrary(enumName));
     options.inclInterfaces = true;
     const ExtractionResult result = Extract(library);
     ASSERT_TRUE(result.ok) << result.failure;
@@ -113,12 +94,9 @@ TEST_F(ExtractionDriver, QuotesAndLongNamesSurviveEveryStep)
 
     auto db = OpenDatFile(result.datFile, true);
     ASSERT_TRUE(db.ok());
-    auto stored = db->QueryValue("SELECT Enum FROM Enums WHERE Constant = ?", {"Red"});
-    ASSERT_TRUE(stored.ok() && stored->has_value());
-    EXPECT_EQ((*stored)->AsText(), enumName);
-    auto objects = db->QueryValue("SELECT group_concat(Name, ',') FROM (SELECT Name FROM Objects ORDER BY Key)");
-    ASSERT_TRUE(objects.ok() && objects->has_value());
-    EXPECT_EQ((*objects)->AsText(), "IThing,<interfaces>");
+    EXPECT_EQ(test::QueryRows(*db, "SELECT Enum FROM Enums WHERE Constant = 'Red'"), std::vector{enumName});
+    EXPECT_EQ(test::QueryRows(*db, "SELECT Name FROM Objects ORDER BY Key"),
+              (std::vector<std::string>{"IThing", "<interfaces>"}));
 }
 
 TEST_F(ExtractionDriver, AFailedStoreFailsTheRunAndKeepsTheOldFile)
@@ -126,7 +104,7 @@ TEST_F(ExtractionDriver, AFailedStoreFailsTheRunAndKeepsTheOldFile)
     // An enum without a name: the Enums table refuses it, so storing fails
     // whole. The log says why, and the old model stays as it was.
     const fs::path library = Dir() / "nameless.tlb";
-    test::WriteBytes(library, test::MsftBuilder().EnumName("").Bytes());
+    test::WriteBytes(library, test::SampleLibrary(""));
     const fs::path dat = options.modelsFolder / "nameless.DAT";
     test::WriteBytes(dat, "the old model");
     const ExtractionResult result = Extract(library);
@@ -147,27 +125,22 @@ TEST_F(ExtractionDriver, AFailedStoreFailsTheRunAndKeepsTheOldFile)
 TEST_F(ExtractionDriver, AFullOrFailingDiskKeepsTheOldFileByteForByte)
 {
     const fs::path dat = options.modelsFolder / "model.DAT";
-    const fs::path library = fs::path(ARBOLITH_TEST_DATA) / "extraction" / "model.tlb";
-    ASSERT_TRUE(Extract(library).ok);
+    ASSERT_TRUE(Extract(kModelLibrary).ok);
     const std::string good = test::ReadBytes(dat);
 
-    struct Case {
-        std::string name;
-        std::function<void()> set;
-    };
-    std::vector<Case> cases = {{"flush fails", [] { FailNextFileSync(); }},
-                               {"rename fails", [] { FailNextFileRename(); }}};
+    std::vector<std::pair<std::string, std::function<void()>>> cases = {{"flush fails", [] { FailNextFileSync(); }},
+                                                                        {"rename fails", [] { FailNextFileRename(); }}};
     // The disk fills up at points all through storing the tables.
     for (std::int64_t limit = 0; limit < static_cast<std::int64_t>(good.size()); limit += 6000)
-        cases.push_back({"full after " + std::to_string(limit) + " bytes", [limit] { FailWritesAfter(limit); }});
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        cases.emplace_back("full after " + std::to_string(limit) + " bytes", [limit] { FailWritesAfter(limit); });
+    for (const auto& [name, inject] : cases) {
+        SCOPED_TRACE(name);
         fs::remove(options.errorLog);
         ExtractionResult result;
         {
             ScopedWriteFaults restore;
-            c.set();
-            result = Extract(library);
+            inject();
+            result = Extract(kModelLibrary);
         }
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(test::ReadBytes(dat), good);
@@ -182,10 +155,20 @@ TEST_F(ExtractionDriver, AFullOrFailingDiskKeepsTheOldFileByteForByte)
 TEST_F(ExtractionDriver, ModelLibraryGoesThroughEveryStep)
 {
     // model.idl: see tests/data/extraction/README.md for what each type is for.
+    // It replaces a stale model file whole.
+    test::WriteBytes(options.modelsFolder / "model.DAT", "stale");
     options.inclInterfaces = options.inclModules = true;
-    const ExtractionResult result = Extract(fs::path(ARBOLITH_TEST_DATA) / "extraction" / "model.tlb");
+    const ExtractionResult result = Extract(kModelLibrary, "abc");
     ASSERT_TRUE(result.ok) << result.failure;
+    EXPECT_EQ(Resource(), "1");  // not a number: the caller's variable changes too
+    EXPECT_EQ(result.datFile, options.modelsFolder / "model.DAT");
+    EXPECT_EQ(result.windowTitle, "Create Model Wizard - model.tlb");
     EXPECT_FALSE(result.errorsLogged) << Log();
+    EXPECT_TRUE(prompt.asked.empty());
+    EXPECT_FALSE(fs::exists(options.errorLog));
+    EXPECT_FALSE(fs::exists(result.datFile.string() + ".partial"));
+    EXPECT_EQ(progress.captions.back(), "Data file created successfully");
+    EXPECT_EQ(result.edges, 11);  // the Edges rows below
     auto db = OpenDatFile(result.datFile, true);
     ASSERT_TRUE(db.ok()) << db.error().description;
 
@@ -227,7 +210,7 @@ TEST_F(ExtractionDriver, DamagedLibrariesFailCleanlyOrGiveACompleteFile)
     std::vector<std::pair<std::string, std::string>> inputs;
     for (const auto& entry : fs::directory_iterator(fs::path(ARBOLITH_TEST_DATA) / "typelib" / "fuzz-regressions"))
         inputs.emplace_back(entry.path().filename().string(), test::ReadBytes(entry.path()));
-    const std::string model = test::ReadBytes(fs::path(ARBOLITH_TEST_DATA) / "extraction" / "model.tlb");
+    const std::string model = test::ReadBytes(kModelLibrary);
     for (std::size_t size = 0; size < model.size(); size += 307)
         inputs.emplace_back("cut at " + std::to_string(size), model.substr(0, size));
     std::mt19937 rng(11);

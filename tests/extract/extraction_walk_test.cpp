@@ -31,14 +31,16 @@ WorkLists Walk(const TypeLib& lib, bool inclInterfaces)
 }
 
 const MemberRecord* FindMember(const WorkLists& work, std::string_view object, std::string_view name,
-                               std::string_view invokeType)
+                               std::string_view invokeType, std::string_view typeKind = "")
 {
     for (const MemberRecord& m : work.members)
-        if (m.objectName == object && m.name == name && m.invokeType == invokeType) return &m;
+        if (m.objectName == object && m.name == name && m.invokeType == invokeType &&
+            (typeKind.empty() || m.typeKind == typeKind))
+            return &m;
     return nullptr;
 }
 
-TEST(ExtractionWalk, ObjectsInOrderAndTheDualInterfaceTwiceOnlyWithInterfaces)
+TEST(ExtractionWalk, ObjectsMembersAndCounters)
 {
     const TypeLib lib = LoadWalkLibrary(true);
     const auto objects = [](const WorkLists& work) {
@@ -48,8 +50,10 @@ TEST(ExtractionWalk, ObjectsInOrderAndTheDualInterfaceTwiceOnlyWithInterfaces)
         return text;
     };
     // The dispinterface view counts the seven inherited methods but never
-    // lists them; the interface view, right after it, has its own four.
-    EXPECT_EQ(objects(Walk(lib, false)), "0IWidget/dis/11 1DWidgets/dis/9 ");
+    // lists them; the interface view, right after it, has its own four. Only
+    // with interfaces is the dual interface met twice.
+    const WorkLists dispatchOnly = Walk(lib, false);
+    EXPECT_EQ(objects(dispatchOnly), "0IWidget/dis/11 1DWidgets/dis/9 ");
     const WorkLists work = Walk(lib, true);
     EXPECT_EQ(objects(work), "0IWidget/dis/11 1IWidget/int/4 2DWidgets/dis/9 ");
     for (std::size_t i = 0; i < work.members.size(); ++i) {
@@ -57,11 +61,7 @@ TEST(ExtractionWalk, ObjectsInOrderAndTheDualInterfaceTwiceOnlyWithInterfaces)
         EXPECT_EQ(work.members[i].key, static_cast<std::int64_t>(i));
     }
     EXPECT_EQ(work.counters.members, static_cast<std::int64_t>(work.members.size()));
-}
 
-TEST(ExtractionWalk, MembersOfADispinterfaceAndADualInterface)
-{
-    const WorkLists work = Walk(LoadWalkLibrary(true), true);
     const ObjectRecord& widgets = work.objects[2];
     // Describe (id 0, a method) comes before the property Caption (id 0): the last one wins.
     EXPECT_EQ(widgets.defaultName, "P: Caption");
@@ -72,11 +72,10 @@ TEST(ExtractionWalk, MembersOfADispinterfaceAndADualInterface)
     // (d)efault, (p)ointer, (w)as pointer.
     const auto show = [&](std::string_view object, std::string_view name, std::string_view invoke,
                           std::string_view kind) {
-        for (const MemberRecord& m : work.members)
-            if (m.objectName == object && m.name == name && m.invokeType == invoke && m.typeKind == kind)
-                return m.returnType + "|" + m.declaration + "|" + m.hiddenState + "|" + (m.isDefault ? "d" : "") +
-                       (m.isPointer ? "p" : "") + (m.wasPointer ? "w" : "");
-        return std::string("<missing>");
+        const MemberRecord* m = FindMember(work, object, name, invoke, kind);
+        if (!m) return std::string("<missing>");
+        return m->returnType + "|" + m->declaration + "|" + m->hiddenState + "|" + (m->isDefault ? "d" : "") +
+               (m->isPointer ? "p" : "") + (m->wasPointer ? "w" : "");
     };
     EXPECT_EQ(show("DWidgets", "Add", "method", "dis"),
               "IWidget|Method Add(name As String, [before] As Variant, [after] As Variant) As IWidget||pw");
@@ -92,7 +91,7 @@ TEST(ExtractionWalk, MembersOfADispinterfaceAndADualInterface)
     EXPECT_TRUE(show("IWidget", "Size", "propput", "int").ends_with("||"));
     EXPECT_TRUE(show("IWidget", "Size", "propput", "dis").ends_with("||"));
 
-    const ExtractionCounters& n = Walk(LoadWalkLibrary(true), false).counters;
+    const ExtractionCounters& n = dispatchOnly.counters;
     EXPECT_EQ(n.collections, 2);  // Count and Item
     EXPECT_EQ(n.propGets, 4);     // Size, Font, Count, Caption
     EXPECT_EQ(n.propPuts, 2);     // Size, Caption

@@ -24,28 +24,25 @@ std::string Describe(std::uint16_t code, std::string_view name = "", bool known 
     return TypeDescription(input);
 }
 
-TEST(TypeNaming, CutAtNulStopsAtTheFirstNul)
+TEST(TypeNaming, FlagsVariantTypesAndInvokeKinds)
 {
     EXPECT_EQ(CutAtNul("\0tail"sv), "");
     EXPECT_EQ(CutAtNul("Name\0junk\0more"sv), "Name");
-}
 
-TEST(TypeNaming, TypeFlagsListSetBitsInBitOrderAndIgnoreHigherBits)
-{
-    EXPECT_EQ(TypeFlagsString(0), "/");
-    EXPECT_EQ(TypeFlagsString(0x0001), "/AppObj/");
-    EXPECT_EQ(TypeFlagsString(0x1000), "/Disp/");
-    EXPECT_EQ(TypeFlagsString(0xFFFF), "/AppObj/CanCre/Lic/Predef/Hid/Ctrl/Dual/NonExt/Auto/Rest/Agg/Repl/Disp/");
-    EXPECT_EQ(TypeFlagsString(0x8042), "/CanCre/Dual/");
-}
+    // Set bits in bit order; bits past the table are ignored.
+    for (const auto& [flags, text] : std::vector<std::pair<std::uint16_t, std::string>>{
+             {0, "/"},
+             {0x0001, "/AppObj/"},
+             {0x1000, "/Disp/"},
+             {0xFFFF, "/AppObj/CanCre/Lic/Predef/Hid/Ctrl/Dual/NonExt/Auto/Rest/Agg/Repl/Disp/"},
+             {0x8042, "/CanCre/Dual/"}})
+        EXPECT_EQ(TypeFlagsString(flags), text);
 
-TEST(TypeNaming, VariantTypeAndInvokeKindNamesAreWholeCodes)
-{
-    // Codes alone with their flag bit name the flag.
+    // Codes alone with their flag bit name the flag; gaps between entries,
+    // codes past the table and a flag bit with a base are invalid.
     EXPECT_EQ(VariantTypeName(0x1000), "VECTOR");
     EXPECT_EQ(VariantTypeName(0x4000), "BYREF");
     EXPECT_EQ(VariantTypeName(72), "CLSID");  // the last entry
-    // Gaps between entries, past the table, and a flag bit with a base.
     for (std::uint16_t code : {15, 32, 35, 37, 63, 73, 0xFFF, 0x4003, 0x2008, 0x3000, 0xFFFF})
         EXPECT_EQ(VariantTypeName(code), "<invalid>") << code;
 

@@ -7,9 +7,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
+#include "support/temp_dir.h"
 #include "typelib/pe_resources.h"
 #include "typelib/typelib_dump.h"
 #include "typelib/typelib_loader.h"
@@ -20,12 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kDir = fs::path(ARBOLITH_TEST_DATA) / "typelib" / "fuzz-regressions";
-
-std::string ReadAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 Result<TypeLib> Load(const std::string& bytes, std::uint32_t resource = 0)
 {
@@ -60,7 +53,7 @@ TEST(FuzzRegressions, EveryInputLoadsOrFailsWithAMessage)
 
     for (const fs::path& input : inputs) {
         SCOPED_TRACE(input.filename().string());
-        std::string bytes = ReadAll(input);
+        std::string bytes = test::ReadBytes(input);
         std::vector<std::uint32_t> resources{0};
         if (ByteView view(bytes); LooksLikePe(view))
             if (auto ids = ListTypeLibResources(view)) resources.insert(resources.end(), ids->begin(), ids->end());
@@ -91,32 +84,27 @@ TEST(FuzzRegressions, DamagedInputsFailNamingTheirFault)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        auto lib = Load(ReadAll(kDir / c.file));
+        auto lib = Load(test::ReadBytes(kDir / c.file));
         ASSERT_FALSE(lib);
         EXPECT_NE(lib.error().description.find(c.message), std::string::npos) << lib.error().description;
     }
 }
 
-TEST(FuzzRegressions, InterfaceNamingItselfAsBaseIsInheritedOnce)
+TEST(FuzzRegressions, LoopsAreFollowedOnce)
 {
     // T0 is an interface of five functions whose base is T0; T1-T3 are dual
     // dispinterfaces on it. The base chain used to be followed 33 times.
-    auto lib = Load(ReadAll(kDir / "self-based-interface.bin"));
+    auto lib = Load(test::ReadBytes(kDir / "self-based-interface.bin"));
     ASSERT_TRUE(lib) << lib.error().description;
     ASSERT_EQ(lib->types.size(), 4u);
-    ASSERT_EQ(lib->types[0].functions.size(), 5u);
-    for (std::size_t i = 1; i < lib->types.size(); ++i) {
+    for (std::size_t i = 0; i < lib->types.size(); ++i) {
         EXPECT_EQ(lib->types[i].functions.size(), 5u) << "T" << i;
-        ASSERT_TRUE(lib->types[i].interfaceView);
-        EXPECT_TRUE(lib->types[i].interfaceView->functions.empty());
+        EXPECT_EQ(i > 0, lib->types[i].interfaceView && lib->types[i].interfaceView->functions.empty()) << "T" << i;
     }
-}
 
-TEST(FuzzRegressions, LoopingReferenceChainIsReadOnce)
-{
     // Fifty coclasses claiming 65535 interfaces each, all on one reference
     // record that names itself as the next.
-    auto lib = Load(ReadAll(kDir / "coclass-reference-loop.bin"));
+    lib = Load(test::ReadBytes(kDir / "coclass-reference-loop.bin"));
     ASSERT_TRUE(lib) << lib.error().description;
     std::size_t interfaces = 0;
     for (const TypeInfo& type : lib->types) interfaces += type.implTypes.size();

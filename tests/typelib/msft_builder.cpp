@@ -6,21 +6,14 @@ namespace {
 
 struct Out {
     std::string b;
-    void U8(std::uint32_t v) { b.push_back(static_cast<char>(v & 0xFF)); }
-    void U16(std::uint32_t v)
+    void Put(std::uint32_t v, int bytes)
     {
-        U8(v);
-        U8(v >> 8);
+        for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
     }
-    void U32(std::uint32_t v)
-    {
-        U16(v & 0xFFFF);
-        U16(v >> 16);
-    }
-    void Put32(std::size_t at, std::uint32_t v)
-    {
-        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    }
+    void U8(std::uint32_t v) { Put(v, 1); }
+    void U16(std::uint32_t v) { Put(v, 2); }
+    void U32(std::uint32_t v) { Put(v, 4); }
+    std::uint32_t Size() const { return static_cast<std::uint32_t>(b.size()); }
     void Pad4(char fill)
     {
         while (b.size() % 4) b.push_back(fill);
@@ -28,12 +21,12 @@ struct Out {
 };
 
 // A name-table entry: owner, hash next, length, flags, hash, bytes, padding.
-std::uint32_t AddName(Out& names, const std::string& text, std::optional<std::uint8_t> length = {})
+std::uint32_t AddName(Out& names, const std::string& text)
 {
-    auto off = static_cast<std::uint32_t>(names.b.size());
+    std::uint32_t off = names.Size();
     names.U32(0xFFFFFFFF);
     names.U32(0xFFFFFFFF);
-    names.U8(length.value_or(static_cast<std::uint8_t>(text.size())));
+    names.U8(static_cast<std::uint8_t>(text.size()));
     names.U8(0x38);
     names.U16(0);
     names.b += text;
@@ -41,153 +34,9 @@ std::uint32_t AddName(Out& names, const std::string& text, std::optional<std::ui
     return off;
 }
 
-}  // namespace
-
-std::string MsftBuilder::Bytes()
-{
-    constexpr std::uint32_t kSegCount = 15;
-    const std::uint32_t realTypes = 2;
-    Out names, strings, guids, typedescs;
-    std::uint32_t libName = AddName(names, "TestLib");
-    std::uint32_t enumName = AddName(names, m_enumName);
-    std::uint32_t ifaceName = AddName(names, "IThing", m_nameLength);
-    std::uint32_t redName = AddName(names, "Red");
-    std::uint32_t getName = AddName(names, "Get");
-    std::uint32_t valueName = AddName(names, "value");
-    std::uint32_t docOff = static_cast<std::uint32_t>(strings.b.size());
-    strings.U16(9);
-    strings.b += "Test docs";
-    strings.Pad4(0);
-    // Library GUID {12345678-9ABC-DEF0-0102-030405060708}.
-    guids.U32(0x12345678);
-    guids.U16(0x9ABC);
-    guids.U16(0xDEF0);
-    for (int i = 1; i <= 8; ++i) guids.U8(i);
-    guids.U32(0xFFFFFFFE);
-    guids.U32(0xFFFFFFFF);
-    // One typedesc: a pointer to itself (only used when a test points at it).
-    typedescs.U16(26);
-    typedescs.U16(0);
-    typedescs.U32(0);
-
-    Out f;
-    f.U32(m_magic);
-    f.U32(0x00010002);
-    f.U32(0);
-    f.U32(m_lcid);  // magic, version, GUID, LCID
-    f.U32(m_lcid);
-    f.U32(0x41);
-    f.U32(0x00020001);
-    f.U32(0);  // LCID as set, varflags, version 1.2, libflags
-    f.U32(static_cast<std::uint32_t>(m_typeCount));
-    f.U32(docOff);
-    f.U32(0);
-    f.U32(0);  // count, doc, help contexts
-    f.U32(6);
-    f.U32(0);
-    f.U32(libName);
-    f.U32(0xFFFFFFFF);  // name count/chars, name, help file
-    f.U32(0xFFFFFFFF);
-    f.U32(0x20);
-    f.U32(0x80);
-    f.U32(0xFFFFFFFF);
-    f.U32(0);  // custom data, 0x20, 0x80, IDispatch, imports
-    for (std::uint32_t i = 0; i < realTypes; ++i) f.U32(i * 0x64);
-    m_layout.segmentDirectory = f.b.size();
-    f.b.append(kSegCount * 16, '\0');
-    auto place = [&](std::uint32_t seg, const std::string& bytes) {
-        std::size_t at = m_layout.segmentDirectory + seg * 16;
-        f.Put32(at, static_cast<std::uint32_t>(f.b.size()));
-        f.Put32(at + 4, static_cast<std::uint32_t>(bytes.size()));
-        f.Put32(at + 8, 0xFFFFFFFF);
-        f.Put32(at + 12, 0x0F);
-        std::size_t start = f.b.size();
-        f.b += bytes;
-        return start;
-    };
-    for (std::uint32_t s = 0; s < kSegCount; ++s) {
-        std::size_t at = m_layout.segmentDirectory + s * 16;
-        f.Put32(at, 0xFFFFFFFF);
-        f.Put32(at + 8, 0xFFFFFFFF);
-        f.Put32(at + 12, 0x0F);
-    }
-    m_layout.typeinfos = place(0, std::string(realTypes * 0x64, '\0'));
-    place(5, guids.b);
-    m_layout.names = place(7, names.b);
-    place(8, strings.b);
-    m_layout.typedescs = place(9, typedescs.b);
-
-    // T0's member block: one constant, Red = 5 (inline VT_I4), help context 7.
-    m_layout.memberBlock0 = f.b.size();
-    f.U32(0x1C);
-    f.U16(0x1C);
-    f.U16(0);
-    f.U32(0x80000003);
-    f.U32(0);
-    f.U16(2);
-    f.U16(4);
-    f.U32(0x8C000005);
-    f.U32(7);
-    f.U32(0xFFFFFFFF);
-    f.U32(0x40000000);
-    f.U32(redName);
-    f.U32(0);
-    // T1's member block: HRESULT Get([in] long value), pure virtual, stdcall.
-    m_layout.memberBlock1 = f.b.size();
-    f.U32(0x2C);
-    f.U16(0x2C);
-    f.U16(0);
-    f.U32(0x80000019);
-    f.U32(0);
-    f.U16(0x18);
-    f.U16(0);
-    f.U32(1 | (1 << 3) | (4 << 8));
-    f.U16(static_cast<std::uint16_t>(m_paramCount));
-    f.U16(0);
-    f.U32(0);
-    f.U32(0xFFFFFFFF);
-    f.U32(static_cast<std::uint32_t>(m_paramType));
-    f.U32(valueName);
-    f.U32(1);
-    f.U32(0x60000000);
-    f.U32(getName);
-    f.U32(0);
-    m_layout.end = f.b.size();
-
-    auto typeinfo = [&](std::uint32_t i, std::uint32_t kind, std::uint32_t block, std::uint32_t counts,
-                        std::uint32_t name, std::uint32_t help) {
-        std::size_t r = m_layout.typeinfos + i * 0x64;
-        f.Put32(r + 0x00, kind);
-        f.Put32(r + 0x04, block);
-        f.Put32(r + 0x18, counts);
-        f.Put32(r + 0x2C, 0xFFFFFFFF);
-        f.Put32(r + 0x34, name);
-        f.Put32(r + 0x3C, 0xFFFFFFFF);
-        f.Put32(r + 0x44, help);
-        f.Put32(r + 0x48, 0xFFFFFFFF);
-        f.Put32(r + 0x54, 0xFFFFFFFF);
-        f.Put32(r + 0x58, 0xFFFFFFFF);
-        f.Put32(r + 0x60, 0xFFFFFFFF);
-    };
-    typeinfo(0, 0, static_cast<std::uint32_t>(m_layout.memberBlock0), 1u << 16, enumName, 3);
-    typeinfo(1, 3, m_memberBlock.value_or(static_cast<std::uint32_t>(m_layout.memberBlock1)), 1, ifaceName, 0);
-    return f.b;
-}
-
-}  // namespace arbolith::test
-
-namespace arbolith::test {
-namespace {
-
-constexpr std::uint32_t kTypeInfoSize = 0x64;
-
-struct Segments {
-    Out typeinfos, importInfo, importFiles, references, guids, names, strings, typedescs;
-};
-
 std::uint32_t AddGuid(Out& guids, const Guid& g)
 {
-    auto off = static_cast<std::uint32_t>(guids.b.size());
+    std::uint32_t off = guids.Size();
     guids.U32(g.data1);
     guids.U16(g.data2);
     guids.U16(g.data3);
@@ -204,6 +53,16 @@ Guid OleGuid(std::uint32_t first)
     return Guid{first, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 }
 
+std::string SampleLibrary(const std::string& enumName, std::uint32_t lcid)
+{
+    LibraryBuilder b("TestLib", Guid{0x12345678, 0x9ABC, 0xDEF0, {1, 2, 3, 4, 5, 6, 7, 8}});
+    b.lcid = lcid;
+    b.Enum(enumName, {{"Red", 5}});
+    b.Interface("IThing", Guid{0x12345679, 0, 0, {}}, std::nullopt,
+                {Method("Get", 0, {ParamSpec{"value", 1, TypeSpec{}}})});
+    return b.Bytes();
+}
+
 LibraryBuilder::LibraryBuilder(std::string name, const Guid& guid, std::uint16_t major, std::uint16_t minor)
     : m_name(std::move(name)), m_guid(guid), m_major(major), m_minor(minor)
 {
@@ -218,21 +77,29 @@ int LibraryBuilder::Import(const Guid& guid, std::uint16_t major, std::uint16_t 
 int LibraryBuilder::Interface(std::string name, const Guid& guid, std::optional<TypeTarget> base,
                               std::vector<MethodSpec> methods)
 {
-    m_types.push_back({3, std::move(name), guid, 0, base, std::move(methods), {}});
-    return static_cast<int>(m_types.size()) - 1;
+    return Add({3, std::move(name), guid, 0, base, std::move(methods), {}, {}});
 }
 
 int LibraryBuilder::Dual(std::string name, const Guid& guid, TypeTarget base, std::vector<MethodSpec> methods)
 {
     // dual | oleautomation | dispatchable
-    m_types.push_back({4, std::move(name), guid, 0x1140, base, std::move(methods), {}});
-    return static_cast<int>(m_types.size()) - 1;
+    return Add({4, std::move(name), guid, 0x1140, base, std::move(methods), {}, {}});
 }
 
 int LibraryBuilder::Coclass(std::string name, const Guid& guid,
                             std::vector<std::pair<TypeTarget, std::int32_t>> implemented)
 {
-    m_types.push_back({5, std::move(name), guid, 0x2, std::nullopt, {}, std::move(implemented)});
+    return Add({5, std::move(name), guid, 0x2, std::nullopt, {}, std::move(implemented), {}});
+}
+
+int LibraryBuilder::Enum(std::string name, std::vector<std::pair<std::string, std::int32_t>> constants)
+{
+    return Add({0, std::move(name), Guid{}, 0, std::nullopt, {}, {}, std::move(constants)});
+}
+
+int LibraryBuilder::Add(Type type)
+{
+    m_types.push_back(std::move(type));
     return static_cast<int>(m_types.size()) - 1;
 }
 
@@ -243,42 +110,40 @@ void LibraryBuilder::SetBase(int type, TypeTarget base)
 
 std::string LibraryBuilder::Bytes() const
 {
-    Segments s;
-    std::uint32_t libName = AddName(s.names, m_name);
-    std::uint32_t libGuid = AddGuid(s.guids, m_guid);
+    Out importInfo, importFiles, references, guids, names, typedescs;
+    std::uint32_t libName = AddName(names, m_name);
+    std::uint32_t libGuid = AddGuid(guids, m_guid);
 
     std::vector<std::uint32_t> importFile;
     for (const ImportSpec& imp : m_imports) {
-        importFile.push_back(static_cast<std::uint32_t>(s.importFiles.b.size()));
-        s.importFiles.U32(AddGuid(s.guids, imp.guid));
-        s.importFiles.U32(0);  // LCID
-        s.importFiles.U16(imp.major);
-        s.importFiles.U16(imp.minor);
-        s.importFiles.U16(static_cast<std::uint32_t>(imp.fileName.size()) << 2);
-        s.importFiles.b += imp.fileName;
-        s.importFiles.Pad4('W');
+        importFile.push_back(importFiles.Size());
+        importFiles.U32(AddGuid(guids, imp.guid));
+        importFiles.U32(0);  // LCID
+        importFiles.U16(imp.major);
+        importFiles.U16(imp.minor);
+        importFiles.U16(static_cast<std::uint32_t>(imp.fileName.size()) << 2);
+        importFiles.b += imp.fileName;
+        importFiles.Pad4('W');
     }
     auto href = [&](const TypeTarget& t) -> std::uint32_t {
-        if (t.import < 0) return static_cast<std::uint32_t>(t.local) * kTypeInfoSize;
-        auto off = static_cast<std::uint32_t>(s.importInfo.b.size());
-        s.importInfo.U32(0x10000);  // by GUID
-        s.importInfo.U32(importFile.at(static_cast<std::size_t>(t.import)));
-        s.importInfo.U32(AddGuid(s.guids, t.guid));
+        if (t.import < 0) return static_cast<std::uint32_t>(t.local * kTypeInfoSize);
+        std::uint32_t off = importInfo.Size();
+        importInfo.U32(0x10000);  // by GUID
+        importInfo.U32(importFile.at(static_cast<std::size_t>(t.import)));
+        importInfo.U32(AddGuid(guids, t.guid));
         return off | 1;
     };
     auto encode = [&](const TypeSpec& t) -> std::uint32_t {
         std::uint32_t code = 0x80000000u | (std::uint32_t{t.vt} << 16) | t.vt;
         if (t.target) {
-            code = static_cast<std::uint32_t>(s.typedescs.b.size());
-            s.typedescs.U16(29);  // VT_USERDEFINED
-            s.typedescs.U16(0);
-            s.typedescs.U32(href(*t.target));
+            code = typedescs.Size();
+            typedescs.U32(29);  // VT_USERDEFINED
+            typedescs.U32(href(*t.target));
         }
         for (int i = 0; i < t.pointers; ++i) {
-            auto off = static_cast<std::uint32_t>(s.typedescs.b.size());
-            s.typedescs.U16(26);  // VT_PTR
-            s.typedescs.U16(0);
-            s.typedescs.U32(code);
+            std::uint32_t off = typedescs.Size();
+            typedescs.U32(26);  // VT_PTR
+            typedescs.U32(code);
             code = off;
         }
         return code;
@@ -290,113 +155,93 @@ std::string LibraryBuilder::Bytes() const
     for (std::size_t i = 0; i < m_types.size(); ++i) {
         const Type& type = m_types[i];
         if (type.base) datatype1[i] = href(*type.base);
-        if (!type.implemented.empty()) {
-            datatype1[i] = static_cast<std::uint32_t>(s.references.b.size());
-            for (std::size_t k = 0; k < type.implemented.size(); ++k) {
-                s.references.U32(href(type.implemented[k].first));
-                s.references.U32(static_cast<std::uint32_t>(type.implemented[k].second));
-                s.references.U32(0xFFFFFFFF);
-                bool last = k + 1 == type.implemented.size();
-                s.references.U32(last ? 0xFFFFFFFF : static_cast<std::uint32_t>(s.references.b.size()) + 4);
-            }
+        if (!type.implemented.empty()) datatype1[i] = references.Size();
+        for (std::size_t k = 0; k < type.implemented.size(); ++k) {
+            references.U32(href(type.implemented[k].first));
+            references.U32(static_cast<std::uint32_t>(type.implemented[k].second));
+            references.U32(0xFFFFFFFF);
+            references.U32(k + 1 == type.implemented.size() ? 0xFFFFFFFF : references.Size() + 4);
         }
-        if (type.methods.empty()) continue;
-        Out records, ids, names, offsets;
+        if (type.methods.empty() && type.constants.empty()) continue;
+        Out records, ids, memberNames, offsets;
         for (std::size_t k = 0; k < type.methods.size(); ++k) {
             const MethodSpec& m = type.methods[k];
-            offsets.U32(static_cast<std::uint32_t>(records.b.size()));
+            offsets.U32(records.Size());
             ids.U32(static_cast<std::uint32_t>(m.memberId));
-            names.U32(AddName(s.names, m.name));
-            records.U16(static_cast<std::uint32_t>(0x20 + 12 * m.params.size()));
-            records.U16(0);
+            memberNames.U32(AddName(names, m.name));
+            records.U32(static_cast<std::uint32_t>(0x20 + 12 * m.params.size()));  // size, index
             records.U32(encode(m.returns));
-            records.U32(0);                                  // FUNCFLAG_*
-            records.U16(static_cast<std::uint32_t>(k * 4));  // vtable offset
-            records.U16(0);
+            records.U32(0);                                                               // FUNCFLAG_*
+            records.U32(static_cast<std::uint32_t>(k * 4));                               // vtable offset
             records.U32(1 | (static_cast<std::uint32_t>(m.invokeKind) << 3) | (4 << 8));  // pure virtual, stdcall
-            records.U16(static_cast<std::uint32_t>(m.params.size()));
-            records.U16(0);
+            records.U32(static_cast<std::uint32_t>(m.params.size()));
             records.U32(0);           // help context
             records.U32(0xFFFFFFFF);  // help string
             for (const ParamSpec& p : m.params) {
                 records.U32(encode(p.type));
-                records.U32(AddName(s.names, p.name));
+                records.U32(AddName(names, p.name));
                 records.U32(p.flags);
             }
         }
+        for (std::size_t k = 0; k < type.constants.size(); ++k) {
+            offsets.U32(records.Size());
+            ids.U32(static_cast<std::uint32_t>(0x40000000 + k));
+            memberNames.U32(AddName(names, type.constants[k].first));
+            records.U32(0x1C);           // size, index
+            records.U32(0x80000003);     // VT_I4
+            records.U32(0);              // VARFLAG_*
+            records.U32(2 | (4 << 16));  // constant, 4 bytes
+            records.U32(0x8C000000 | (static_cast<std::uint32_t>(type.constants[k].second) & 0x03FFFFFF));
+            records.U32(0);           // help context
+            records.U32(0xFFFFFFFF);  // help string
+        }
         Out block;
-        block.U32(static_cast<std::uint32_t>(records.b.size()));
-        blocks[i] = block.b + records.b + ids.b + names.b + offsets.b;
+        block.U32(records.Size());
+        blocks[i] = block.b + records.b + ids.b + memberNames.b + offsets.b;
     }
     std::vector<std::uint32_t> typeName, typeGuid;
     for (const Type& type : m_types) {
-        typeName.push_back(AddName(s.names, type.name));
-        typeGuid.push_back(AddGuid(s.guids, type.guid));
+        typeName.push_back(AddName(names, type.name));
+        typeGuid.push_back(AddGuid(guids, type.guid));
     }
 
+    // Header: magic, version, GUID, LCIDs, win32, version, flags, type count,
+    // doc, help contexts, name, help file, custom data, fixed sizes, no
+    // IDispatch (a dispinterface's base is then its own), imports.
+    const auto types = static_cast<std::uint32_t>(m_types.size());
     Out f;
-    f.U32(0x5446534D);
-    f.U32(0x00010002);
-    f.U32(libGuid);
-    f.U32(0x409);
-    f.U32(0x409);
-    f.U32(1);  // win32
-    f.U32(std::uint32_t{m_major} | (std::uint32_t{m_minor} << 16));
-    f.U32(0);
-    f.U32(static_cast<std::uint32_t>(m_types.size()));
-    f.U32(0xFFFFFFFF);  // doc
-    f.U32(0);
-    f.U32(0);
-    f.U32(0);
-    f.U32(0);
-    f.U32(libName);
-    f.U32(0xFFFFFFFF);  // help file
-    f.U32(0xFFFFFFFF);
-    f.U32(0x20);
-    f.U32(0x80);
-    f.U32(0xFFFFFFFF);  // IDispatch href: none, so a dispinterface's base is its own
-    f.U32(static_cast<std::uint32_t>(m_imports.size()));
-    for (std::size_t i = 0; i < m_types.size(); ++i) f.U32(static_cast<std::uint32_t>(i * kTypeInfoSize));
-    std::size_t directory = f.b.size();
-    f.b.append(15 * 16, '\0');
-    for (std::uint32_t seg = 0; seg < 15; ++seg) {
-        f.Put32(directory + seg * 16, 0xFFFFFFFF);
-        f.Put32(directory + seg * 16 + 8, 0xFFFFFFFF);
-        f.Put32(directory + seg * 16 + 12, 0x0F);
-    }
+    const std::uint32_t header[] = {
+        0x5446534D, 0x00010002, libGuid,    lcid, lcid, 1,          m_major | (m_minor << 16),
+        0,          types,      0xFFFFFFFF, 0,    0,    0,          0,
+        libName,    0xFFFFFFFF, 0xFFFFFFFF, 0x20, 0x80, 0xFFFFFFFF, static_cast<std::uint32_t>(m_imports.size())};
+    for (std::uint32_t v : header) f.U32(v);
+    for (std::uint32_t i = 0; i < types; ++i) f.U32(i * kTypeInfoSize);
+    const std::size_t directory = f.b.size();
+    for (std::uint32_t seg = 0; seg < 15; ++seg)
+        for (std::uint32_t v : {0xFFFFFFFFu, 0u, 0xFFFFFFFFu, 0x0Fu}) f.U32(v);
     auto place = [&](std::uint32_t seg, const std::string& bytes) {
         if (bytes.empty()) return std::size_t{0};
-        f.Put32(directory + seg * 16, static_cast<std::uint32_t>(f.b.size()));
-        f.Put32(directory + seg * 16 + 4, static_cast<std::uint32_t>(bytes.size()));
-        std::size_t at = f.b.size();
+        Put32(f.b, directory + seg * 16, f.Size());
+        Put32(f.b, directory + seg * 16 + 4, static_cast<std::uint32_t>(bytes.size()));
         f.b += bytes;
-        return at;
+        return f.b.size() - bytes.size();
     };
-    std::size_t typeinfos = place(0, std::string(m_types.size() * kTypeInfoSize, '\0'));
-    place(1, s.importInfo.b);
-    place(2, s.importFiles.b);
-    place(3, s.references.b);
-    place(5, s.guids.b);
-    place(7, s.names.b);
-    place(8, s.strings.b);
-    place(9, s.typedescs.b);
+    const std::size_t at = place(0, std::string(types * kTypeInfoSize, '\0'));
+    const std::pair<std::uint32_t, const Out*> segments[] = {{1, &importInfo}, {2, &importFiles}, {3, &references},
+                                                             {5, &guids},      {7, &names},       {9, &typedescs}};
+    for (const auto& [seg, out] : segments) place(seg, out->b);
     for (std::size_t i = 0; i < m_types.size(); ++i) {
         const Type& type = m_types[i];
-        std::size_t r = typeinfos + i * kTypeInfoSize;
-        auto functions = static_cast<std::uint32_t>(type.methods.size());
-        f.Put32(r + 0x00, type.kind);
-        f.Put32(r + 0x04, blocks[i].empty() ? 0xFFFFFFFF : static_cast<std::uint32_t>(f.b.size()));
+        const std::size_t r = at + i * kTypeInfoSize;
+        const std::uint32_t counts = static_cast<std::uint32_t>(type.methods.size() | (type.constants.size() << 16));
+        const std::uint32_t bases = static_cast<std::uint32_t>(type.implemented.size() + (type.base ? 1 : 0));
+        Put32(f.b, r + 0x04, blocks[i].empty() ? 0xFFFFFFFF : f.Size());
         f.b += blocks[i];
-        f.Put32(r + 0x18, functions);
-        f.Put32(r + 0x2C, typeGuid[i]);
-        f.Put32(r + 0x30, type.flags);
-        f.Put32(r + 0x34, typeName[i]);
-        f.Put32(r + 0x3C, 0xFFFFFFFF);
-        f.Put32(r + 0x48, 0xFFFFFFFF);
-        f.Put32(r + 0x4C, static_cast<std::uint32_t>(type.implemented.size() + (type.base ? 1 : 0)));
-        f.Put32(r + 0x54, datatype1[i]);
-        f.Put32(r + 0x58, 0xFFFFFFFF);
-        f.Put32(r + 0x60, 0xFFFFFFFF);
+        const std::pair<std::size_t, std::uint32_t> fields[] = {
+            {0x00, type.kind},    {0x18, counts},     {0x2C, typeGuid[i]}, {0x30, type.flags},
+            {0x34, typeName[i]},  {0x3C, 0xFFFFFFFF}, {0x48, 0xFFFFFFFF},  {0x4C, bases},
+            {0x54, datatype1[i]}, {0x58, 0xFFFFFFFF}, {0x60, 0xFFFFFFFF}};
+        for (const auto& [offset, value] : fields) Put32(f.b, r + offset, value);
     }
     return f.b;
 }

@@ -1,13 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Builds small MSFT libraries byte by byte for the reader tests, so a test
-// changes one field instead of copying a byte array.
-//
-// MsftBuilder makes one fixed library whose fields a test can spoil:
-//   T0 enum "Color" { Red = 5 } (help context 7)
-//   T1 interface "IThing" { HRESULT Get([in] long value); }
-// LibraryBuilder makes libraries of the test's own shape: interfaces (dual
-// ones too), coclasses and types imported from other libraries, stored in
-// the order they are added.
+// Builds small MSFT libraries byte by byte for the reader and extraction
+// tests: interfaces (dual ones too), coclasses, enums and types imported
+// from other libraries, stored in the order they are added. A test that
+// needs a damaged library spoils the bytes of a sound one.
 #pragma once
 
 #include <cstdint>
@@ -19,69 +14,24 @@
 
 namespace arbolith::test {
 
-class MsftBuilder {
-public:
-    MsftBuilder& Magic(std::uint32_t v)
-    {
-        m_magic = v;
-        return *this;
-    }
-    MsftBuilder& TypeCount(std::int32_t v)
-    {
-        m_typeCount = v;
-        return *this;
-    }
-    MsftBuilder& MemberBlockOffset(std::uint32_t v)
-    {
-        m_memberBlock = v;
-        return *this;
-    }  // of T1
-    MsftBuilder& ParamCount(std::int16_t v)
-    {
-        m_paramCount = v;
-        return *this;
-    }
-    MsftBuilder& ParamType(std::int32_t v)
-    {
-        m_paramType = v;
-        return *this;
-    }  // type encoding of the parameter
-    MsftBuilder& NameLength(std::uint8_t v)
-    {
-        m_nameLength = v;
-        return *this;
-    }  // of "IThing"
-    MsftBuilder& Lcid(std::uint32_t v)
-    {
-        m_lcid = v;
-        return *this;
-    }
-    MsftBuilder& EnumName(std::string v)
-    {
-        m_enumName = std::move(v);
-        return *this;
-    }
-
-    // Offsets of the parts, known after Bytes().
-    struct Layout {
-        std::size_t segmentDirectory = 0, typeinfos = 0, names = 0, typedescs = 0, memberBlock0 = 0, memberBlock1 = 0,
-                    end = 0;
-    };
-    const Layout& Parts() const { return m_layout; }
-
-    std::string Bytes();
-
-private:
-    std::uint32_t m_magic = 0x5446534D;
-    std::int32_t m_typeCount = 2;
-    std::optional<std::uint32_t> m_memberBlock;
-    std::int16_t m_paramCount = 1;
-    std::int32_t m_paramType = static_cast<std::int32_t>(0x80000003);  // VT_I4 inline
-    std::optional<std::uint8_t> m_nameLength;
-    std::uint32_t m_lcid = 0x409;
-    std::string m_enumName = "Color";
-    Layout m_layout;
-};
+// Little-endian numbers in a library's bytes.
+inline std::uint32_t Get32(const std::string& b, std::size_t at)
+{
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b.at(at + i));
+    return v;
+}
+inline void Put32(std::string& b, std::size_t at, std::uint32_t v, int bytes = 4)
+{
+    for (int i = 0; i < bytes; ++i) b.at(at + i) = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+// Where segment `seg` (0 typeinfos, 9 type descriptions, ...) of a built
+// library starts: its header is 0x54 bytes, then one offset per type.
+inline std::size_t SegmentAt(const std::string& b, int seg)
+{
+    return Get32(b, 0x54 + 4 * Get32(b, 0x20) + 16 * seg);
+}
+constexpr std::size_t kTypeInfoSize = 0x64;
 
 // A type a member or a base refers to: one of the library's own types (by
 // index) or one of an imported library (by its GUID).
@@ -129,6 +79,8 @@ class LibraryBuilder {
 public:
     LibraryBuilder(std::string name, const Guid& guid, std::uint16_t major = 1, std::uint16_t minor = 0);
 
+    std::uint32_t lcid = 0x409;  // names are decoded from its code page
+
     // An imported library; the value is the `import` of a TypeTarget.
     int Import(const Guid& guid, std::uint16_t major, std::uint16_t minor, std::string fileName);
     // Each returns the new type's index. A dual is stored as a dispinterface
@@ -136,6 +88,8 @@ public:
     int Interface(std::string name, const Guid& guid, std::optional<TypeTarget> base, std::vector<MethodSpec> methods);
     int Dual(std::string name, const Guid& guid, TypeTarget base, std::vector<MethodSpec> methods);
     int Coclass(std::string name, const Guid& guid, std::vector<std::pair<TypeTarget, std::int32_t>> implemented);
+    // Constants of type long, each small enough to be stored in its record.
+    int Enum(std::string name, std::vector<std::pair<std::string, std::int32_t>> constants);
     // Sets the base of a type added before its base was.
     void SetBase(int type, TypeTarget base);
 
@@ -150,7 +104,9 @@ private:
         std::optional<TypeTarget> base;
         std::vector<MethodSpec> methods;
         std::vector<std::pair<TypeTarget, std::int32_t>> implemented;
+        std::vector<std::pair<std::string, std::int32_t>> constants;
     };
+    int Add(Type type);
     struct ImportSpec {
         Guid guid;
         std::uint16_t major = 0, minor = 0;
@@ -158,10 +114,20 @@ private:
     };
     std::string m_name;
     Guid m_guid;
-    std::uint16_t m_major, m_minor;
+    std::uint32_t m_major, m_minor;
     std::vector<ImportSpec> m_imports;
     std::vector<Type> m_types;
 };
+
+// "TestLib": T0 enum `enumName` { Red = 5 }, T1 interface IThing { HRESULT Get([in] long value); }.
+std::string SampleLibrary(const std::string& enumName = "Color", std::uint32_t lcid = 0x409);
+
+inline std::vector<std::string> FunctionNames(const TypeInfo& type)
+{
+    std::vector<std::string> names;
+    for (const Function& fn : type.functions) names.push_back(fn.name);
+    return names;
+}
 
 // {N-0000-0000-C000-000000000046}: the form of the standard OLE GUIDs.
 Guid OleGuid(std::uint32_t first);

@@ -9,15 +9,10 @@
 namespace arbolith {
 namespace {
 
+using test::Put32;
 void Put16(std::string& b, std::size_t at, std::uint32_t v)
 {
-    b[at] = static_cast<char>(v & 0xFF);
-    b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& b, std::size_t at, std::uint32_t v)
-{
-    Put16(b, at, v & 0xFFFF);
-    Put16(b, at + 2, v >> 16);
+    Put32(b, at, v, 2);
 }
 
 // A PE32+ (or, with pe32 set, a PE32) file with one section (RVA 0x1000 at file offset 0x200) holding a
@@ -71,7 +66,7 @@ struct PeBuilder {
 
 TEST(PeResources, FindsTypeLibResourceAndReportsMissingOnes)
 {
-    std::string lib = test::MsftBuilder{}.Bytes();
+    std::string lib = test::SampleLibrary();
     std::string pe = PeBuilder{}.Bytes(lib);
     auto ids = ListTypeLibResources(ByteView(pe));
     ASSERT_TRUE(ids);
@@ -94,7 +89,7 @@ TEST(PeResources, FindsTypeLibResourceAndReportsMissingOnes)
 
 TEST(PeResources, DamagedTreesFailWithoutCrash)
 {
-    std::string lib = test::MsftBuilder{}.Bytes();
+    std::string lib = test::SampleLibrary();
     PeBuilder outside;
     outside.dataRvaDelta = 0x100000;
     EXPECT_FALSE(LoadTypeLibFromBytes(outside.Bytes(lib), "a.dll", 1, ""));
