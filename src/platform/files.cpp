@@ -243,8 +243,7 @@ Result<void> ReplaceFileWith(const fs::path& file, const fs::path& finished)
 Result<void> WriteFileAtomically(const fs::path& file, std::string_view bytes)
 {
     const fs::path target = ResolveTarget(file);
-    auto old = TargetStatus(target);
-    if (!old) return old.error();
+    if (auto old = TargetStatus(target); !old) return old.error();
 
     auto made = CreateFileBeside(target);
     if (!made) return made.error();
@@ -252,18 +251,14 @@ Result<void> WriteFileAtomically(const fs::path& file, std::string_view bytes)
     const int raw = ::open(scratch.path().c_str(), O_WRONLY | O_CLOEXEC);
     if (raw < 0) return FileError(target, errno, "cannot open the temporary file");
     UniqueFd fd(raw);
-
     if (const int error = WriteAll(fd.get(), bytes.data(), bytes.size()); error != 0)
         return FileError(target, error, "cannot write the temporary file");
-    if (const int error = TakeOverMode(fd.get(), *old); error != 0)
-        return FileError(target, error, "cannot set permissions");
-    if (const int error = Sync(fd.get()); error != 0)
-        return FileError(target, error, "cannot flush the temporary file");
     if (const int error = fd.Close(); error != 0) return FileError(target, error, "cannot close the temporary file");
 
-    if (auto renamed = RenameOver(scratch.path(), target); !renamed) return renamed;
+    // From here on the finished file belongs to the replacing routine, which
+    // removes it on failure.
     scratch.Keep();
-    return Ok();
+    return ReplaceFileWith(target, *made);
 }
 
 }  // namespace arbolith
