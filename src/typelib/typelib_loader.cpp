@@ -9,6 +9,7 @@
 // whose listing changed is scanned again.
 #include "typelib/typelib_loader.h"
 
+#include "platform/paths.h"
 #include "platform/wine_registry.h"
 
 #include <fcntl.h>
@@ -17,7 +18,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -144,13 +144,6 @@ Cache& GlobalCache()
     return cache;
 }
 
-std::string Extension(const fs::path& p)
-{
-    std::string e = p.extension().string();
-    for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return e;
-}
-
 // Identities of the libraries inside one file (nothing for other files).
 void Identify(const std::string& path, std::vector<Candidate>& out)
 {
@@ -205,9 +198,9 @@ std::optional<Candidate> ScanFolder(const std::string& folder, const ImportedLib
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
             std::error_code typeError;
             if (!it->is_regular_file(typeError)) continue;
-            std::string ext = Extension(it->path());
-            bool wanted =
-                pass == 0 ? (ext == ".tlb" || ext == ".olb") : (ext == ".dll" || ext == ".ocx" || ext == ".exe");
+            const std::string ext = GetExtension(it->path().string(), true);
+            const bool wanted =
+                pass == 0 ? (ext == "tlb" || ext == "olb") : (ext == "dll" || ext == "ocx" || ext == "exe");
             if (wanted) Identify(it->path().string(), found);
         }
         std::lock_guard lock(cache.mutex);
