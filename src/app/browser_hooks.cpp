@@ -149,6 +149,37 @@ bool ObjectBrowserHooks::OpenModel(frmZVMain& window, const std::string& library
     return true;
 }
 
+bool ObjectBrowserHooks::ShowMadeModel(const std::string& modelKey)
+{
+    if (!m_window || !m_browser) return false;
+    m_window->txtStatus()->clear();
+    m_browser->OpenModel(modelKey, true);
+    const browser::CurrentModel& current = m_browser->Current();
+    m_window->SetCurrentLibrary(current.library);
+    SyncChecks();
+    if (!current.IsOpen()) return false;
+    m_window->setWindowTitle(Text(m_browser->WindowCaption(QApplication::applicationDisplayName().toStdString())));
+    m_window->MenusEnabled(true);
+    ShowTree();
+    return m_browser->Display().NodeCount() > 0;
+}
+
+void ObjectBrowserHooks::CloseModel()
+{
+    if (!m_window || !m_browser) return;
+    m_browser->CloseModel();
+    m_tree.SetTree(m_browser->SharedDisplay());
+    m_props.SetRows({});
+    m_methods.SetRows({});
+    m_objectStatus.clear();
+    m_window->SetCurrentLibrary("");
+    m_window->setWindowTitle(QApplication::applicationDisplayName());
+    m_window->MenusEnabled(false);
+    for (QLabel* label : {m_window->lblNodes(), m_window->lblProps(), m_window->lblMethods(), m_window->lblDefault()})
+        label->clear();
+    m_window->txtStatus()->clear();
+}
+
 void ObjectBrowserHooks::DisplayTree(frmZVMain&)
 {
     // No tree and none shown: nothing to do. A build that failed clears the

@@ -40,6 +40,12 @@ public:
     // Null until the window is loaded.
     const browser::ObjectBrowser* Browser() const { return m_browser.get(); }
 
+    // Opens a model the wizard has just made and shows its tree. A model
+    // whose DAT file is missing is passed over quietly: the wizard says so.
+    bool ShowMadeModel(const std::string& modelKey);
+    // Empties the window: no model, no tree, no caption, model menus off.
+    void CloseModel();
+
 private:
     void ShowTree();
     void ApplyChange(browser::TreeChange change);

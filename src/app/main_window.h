@@ -75,6 +75,7 @@ public:
     bool ModelOpen() const { return m_currentLibrary && !m_currentLibrary->empty(); }
 
     Settings& ProgramSettings() { return m_settings; }
+    const Settings& ProgramSettings() const { return m_settings; }
     const AppFolders& Folders() const { return m_folders; }
     ScreenPixels ScreenSizePixels() const { return m_screen; }
     Prompt& UserPrompt() { return m_prompt; }

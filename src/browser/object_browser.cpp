@@ -136,6 +136,19 @@ bool ObjectBrowser::OpenAtStartup(std::string_view currentLibrary)
     return !currentLibrary.empty() && OpenModel(currentLibrary, true);
 }
 
+void ObjectBrowser::CloseModel()
+{
+    m_members.Close();
+    m_current = {};
+    m_model = {};
+    m_seeds.clear();
+    m_nodes.clear();
+    m_flatTree = false;
+    m_display = std::make_shared<const TreeDisplay>();
+    m_displaySelection = -1;
+    m_displayExpanded = 0;
+}
+
 bool ObjectBrowser::OpenModel(std::string_view libraryName, bool atStartUp)
 {
     auto opened = SetActiveModel(libraryName);

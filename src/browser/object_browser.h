@@ -89,6 +89,8 @@ public:
     // run's model ("" opens nothing).
     bool LibraryMenuClicked(std::string_view libraryName);
     bool OpenAtStartup(std::string_view currentLibrary);
+    // Forgets the current model and its tree (its files were deleted).
+    void CloseModel();
 
     // Building. Each returns false after telling the user why it stopped;
     // the nodes built so far stay.

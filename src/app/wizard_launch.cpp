@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: MIT
+#include "app/wizard_launch.h"
+
+#include "app/browser_hooks.h"
+#include "app/main_window.h"
+#include "browser/object_browser.h"
+#include "typelib/typelib_loader.h"
+
+namespace arbolith {
+
+bool MainWindowWizardHost::ShowModel(const std::string& modelKey)
+{
+    return m_hooks.ShowMadeModel(modelKey);
+}
+
+std::set<std::int64_t> MainWindowWizardHost::TreeObjectKeys() const
+{
+    std::set<std::int64_t> keys;
+    const browser::ObjectBrowser* browser = m_hooks.Browser();
+    if (!browser || !browser->Current().IsOpen()) return keys;
+    const auto& objects = browser->Model().objects;
+    for (const browser::NodeRecord& node : browser->Nodes()) {
+        if (node.object >= 0 && static_cast<std::size_t>(node.object) < objects.size())
+            keys.insert(objects[static_cast<std::size_t>(node.object)].key);
+    }
+    return keys;
+}
+
+std::string MainWindowWizardHost::CurrentModelKey() const
+{
+    const browser::ObjectBrowser* browser = m_hooks.Browser();
+    if (!browser || !browser->Current().IsOpen()) return {};
+    return browser->Current().baseName;
+}
+
+void MainWindowWizardHost::ClearModel()
+{
+    m_hooks.CloseModel();
+}
+
+WizardPlaces WizardPlacesOf(const frmZVMain& window)
+{
+    const AppFolders& folders = window.Folders();
+    WizardPlaces places;
+    places.modelsFolder = folders.modelsFolder;
+    places.backupFolder = folders.backupFolder;
+    places.settingsFile = folders.settingsFile;
+    places.errorLog = folders.errorLog;
+    places.load = RegistryLoadOptions();
+    places.compact = window.ProgramSettings().compactDat;
+    return places;
+}
+
+void ShowWizardHelp(frmZVMain& window, int context)
+{
+    // The wizard's help pages come with the program's help; until then every
+    // context says so.
+    (void)context;
+    window.UserPrompt().Tell("Help is not available yet.", PromptIcon::Information);
+}
+
+}  // namespace arbolith

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: MIT
+// The main window's side of the Create Model Wizard: the wizard shows the
+// models it makes in the main window and clears the window when the model
+// it shows is deleted. One wizard at a time; the File menu raises it when
+// it is open already.
+#pragma once
+
+#include "wizard/wizard_session.h"
+
+#include <memory>
+
+namespace arbolith {
+
+class frmZVMain;
+class ObjectBrowserHooks;
+
+// The main window as the wizard sees it.
+class MainWindowWizardHost : public WizardHost {
+public:
+    MainWindowWizardHost(frmZVMain& window, ObjectBrowserHooks& hooks) : m_window(window), m_hooks(hooks) {}
+
+    bool ShowModel(const std::string& modelKey) override;
+    std::set<std::int64_t> TreeObjectKeys() const override;
+    std::string CurrentModelKey() const override;
+    void ClearModel() override;
+
+private:
+    frmZVMain& m_window;
+    ObjectBrowserHooks& m_hooks;
+};
+
+// The files and settings the wizard works with, from the main window's.
+WizardPlaces WizardPlacesOf(const frmZVMain& window);
+
+// The one entry point of the wizard's help: context 1 is the wizard as a
+// whole, 4 its tips, 6 to 12 its settings tabs.
+void ShowWizardHelp(frmZVMain& window, int context);
+
+}  // namespace arbolith
