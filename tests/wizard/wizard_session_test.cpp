@@ -386,6 +386,31 @@ TEST_F(Wizard, RestoreCopiesTheInstallationSettingsBack)
     EXPECT_TRUE(session.settings.customObjects.empty());
 }
 
+// A member returning a type of another library is offered as an external
+// edge; its tick is saved and comes back with the loaded data file.
+TEST_F(Wizard, ExternalEdgeTicksSurviveMakingAndLoading)
+{
+    const fs::path walk = libs / "walk.tlb";
+    fs::copy_file(fs::path(ARBOLITH_TEST_DATA) / "extraction" / "walk.tlb", walk);
+    WithDataFile(walk);
+    ASSERT_EQ(session.lists.externalEdges.size(), 1u);
+    ExternalEdgeRow& font = session.lists.externalEdges[0];
+    EXPECT_EQ(font.parent + " " + font.label, "IWidget (<P:Font)");
+    const std::string child = font.child;  // the type's name when stdole2 is found, a placeholder when not
+    font.checked = true;
+    session.settings.category = "Tools";
+    session.settings.builtInTopObject = "IWidget";
+    ASSERT_TRUE(session.MakeModelCommand(progress).made);
+    EXPECT_TRUE(session.lists.externalEdges.at(0).checked);
+    EXPECT_NE(std::find(session.lists.objectNames.begin(), session.lists.objectNames.end(), child),
+              session.lists.objectNames.end());
+
+    session.action = WizardAction::LoadDataFile;
+    session.selectedDatFile = "walk";
+    ASSERT_TRUE(session.MakeOrLoadDataFile(progress));
+    EXPECT_TRUE(session.lists.externalEdges.at(0).checked);
+}
+
 TEST_F(Wizard, EdgesAndConnectionsFollowTheLabelOptionAndTheCustomTop)
 {
     WithDataFile();
