@@ -393,6 +393,8 @@ TEST_F(Wizard, ExternalEdgeTicksSurviveMakingAndLoading)
     const fs::path walk = libs / "walk.tlb";
     fs::copy_file(fs::path(ARBOLITH_TEST_DATA) / "extraction" / "walk.tlb", walk);
     WithDataFile(walk);
+    EXPECT_EQ(session.eventsCaption, "Add <Events> object and connect 0 event-related objects to it");
+    EXPECT_FALSE(session.eventsEnabled);
     ASSERT_EQ(session.lists.externalEdges.size(), 1u);
     ExternalEdgeRow& font = session.lists.externalEdges[0];
     EXPECT_EQ(font.parent + " " + font.label, "IWidget (<P:Font)");
