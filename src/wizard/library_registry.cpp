@@ -223,7 +223,8 @@ std::vector<BrowseRoot> BrowseRoots(std::span<const fs::path> prefixes)
     if (user.empty())
         if (const passwd* entry = getpwuid(geteuid())) user = entry->pw_name;
     std::vector<fs::path> mountFolders = {"/mnt"};
-    if (!user.empty()) mountFolders.insert(mountFolders.begin(), {fs::path("/media") / user, fs::path("/run/media") / user});
+    if (!user.empty())
+        mountFolders.insert(mountFolders.begin(), {fs::path("/media") / user, fs::path("/run/media") / user});
     for (const fs::path& folder : mountFolders)
         for (fs::path& mount : SubfoldersByName(folder))
             roots.push_back({mount.filename().string(), std::move(mount), false});

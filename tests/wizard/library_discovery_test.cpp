@@ -2,10 +2,10 @@
 // The wizard's library lists on real folders: a Wine prefix made here with
 // copies of Wine's own libraries, folder trees with links, hidden and
 // unreadable folders, and the settings file the search results go to.
+#include "wizard/library_discovery.h"
 #include "platform/ini.h"
 #include "support/temp_dir.h"
 #include "support/wine_prefix.h"
-#include "wizard/library_discovery.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -69,7 +69,9 @@ std::string SystemReg()
     reg += RegKey(Key(kRestricted, "1.0"), "Restricted library");
     reg += RegKey(Key(kRestricted, "1.0\\FLAGS"), "1");
     reg += RegKey(Key(kRestricted, "1.0\\0\\win64"), "C:\\windows\\system32\\stdole2.tlb");
-    reg += "\n[Software\\\\Classes\\\\CLSID\\\\{0D43FE01-F093-11CF-8940-00A0C9054228}] 1700000000\n@=\"FileSystemObject\"\n";
+    reg +=
+        "\n[Software\\\\Classes\\\\CLSID\\\\{0D43FE01-F093-11CF-8940-00A0C9054228}] "
+        "1700000000\n@=\"FileSystemObject\"\n";
     reg += "this line is not registry text\n";
     return reg;
 }
@@ -84,8 +86,7 @@ std::string UserReg()
 
 void MakeTestPrefix(const fs::path& prefix)
 {
-    test::MakeWinePrefix(prefix, {"scrrun.dll", "vbscript.dll", "stdole2.tlb", "stdole32.tlb"}, SystemReg(),
-                         UserReg());
+    test::MakeWinePrefix(prefix, {"scrrun.dll", "vbscript.dll", "stdole2.tlb", "stdole32.tlb"}, SystemReg(), UserReg());
 }
 
 struct Row {
@@ -219,8 +220,8 @@ TEST(BrowseList, ShowPatternsWithoutRegardToCase)
         EXPECT_EQ(MatchesShowType(c.name, 2), c.libs) << c.name;
         EXPECT_EQ(MatchesShowType(c.name, 7), c.libs) << c.name;
     }
-    for (const auto& [stored, shown] : std::vector<std::pair<std::int64_t, int>>{
-             {0, 0}, {1, 1}, {2, 2}, {7, 2}, {-1, 2}, {4294967296, 2}})
+    for (const auto& [stored, shown] :
+         std::vector<std::pair<std::int64_t, int>>{{0, 0}, {1, 1}, {2, 2}, {7, 2}, {-1, 2}, {4294967296, 2}})
         EXPECT_EQ(NormalizeShowType(stored), shown) << stored;
 
     TempDir dir;
@@ -243,7 +244,8 @@ class SearchTree : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const char* folder : {".hidden", "sub1/deeper", "sub2", "f\"o|l\xfe"}) fs::create_directories(root / folder);
+        for (const char* folder : {".hidden", "sub1/deeper", "sub2", "f\"o|l\xfe"})
+            fs::create_directories(root / folder);
         for (const char* file : {"b.TLB", "a.olb", "x.txt", ".hidden/h.tlb", "f\"o|l\xfe/q\"u|o\xff.tlb", "sub1/y.Tlb",
                                  "sub1/deeper/w.OLB", "sub2/z.tlb"})
             WriteBytes(root / file, "x");
@@ -267,8 +269,8 @@ protected:
 
 TEST_F(SearchTree, BreadthFirstThenFolderByFolderInNameOrder)
 {
-    const std::vector<std::string> shallowFirst = {"a.olb",       "b.TLB",      "link.tlb", "f\"o|l\xfe/q\"u|o\xff.tlb",
-                                                   "sub1/y.Tlb",  "sub2/z.tlb", "sub1/deeper/w.OLB"};
+    const std::vector<std::string> shallowFirst = {
+        "a.olb", "b.TLB", "link.tlb", "f\"o|l\xfe/q\"u|o\xff.tlb", "sub1/y.Tlb", "sub2/z.tlb", "sub1/deeper/w.OLB"};
     const SearchOutcome outcome = FindLibraries(root, false);
     EXPECT_EQ(Paths(outcome), shallowFirst);
     EXPECT_EQ(outcome.foldersVisited, 5);  // the link back to the root is not followed
@@ -327,8 +329,9 @@ TEST(SearchResults, SavedInOneSectionAndRestoredInOrder)
     for (int i = 0; i < 3000; ++i) kept.push_back({"lib" + std::to_string(i) + ".tlb", "/some/longer/folder/name/"});
     std::vector<FoundLibrary> all = kept;
     // Not UTF-8, not a key, trimmed on reading, the same key but for case.
-    const std::vector<FoundLibrary> refused = {{"bad\xff.tlb", "/x/"}, {"a=b.tlb", "/x/"},  {"[x.tlb", "/x/"},
-                                               {";x.tlb", "/x/"},      {" lead.tlb", "/x/"}, {"CAF\xc3\xa9.TLB", "/X/"}};
+    const std::vector<FoundLibrary> refused = {{"bad\xff.tlb", "/x/"}, {"a=b.tlb", "/x/"},
+                                               {"[x.tlb", "/x/"},      {";x.tlb", "/x/"},
+                                               {" lead.tlb", "/x/"},   {"CAF\xc3\xa9.TLB", "/X/"}};
     all.insert(all.end() - 1000, refused.begin(), refused.end());
 
     const auto saved = SaveSearchResults(ini, all);
