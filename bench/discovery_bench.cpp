@@ -97,7 +97,8 @@ void BM_SearchFolders(benchmark::State& state)
         folders += outcome.foldersVisited;
         benchmark::DoNotOptimize(outcome);
     }
-    state.counters["folders_per_second"] = benchmark::Counter(static_cast<double>(folders), benchmark::Counter::kIsRate);
+    state.counters["folders_per_second"] =
+        benchmark::Counter(static_cast<double>(folders), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_SearchFolders)->Unit(benchmark::kMillisecond)->UseRealTime();
 

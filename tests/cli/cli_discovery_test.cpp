@@ -16,17 +16,12 @@ TEST(LibrariesCommand, OneTabSeparatedLinePerVersion)
     if (!fs::exists(kWineLibraryDir / "vbscript.dll")) GTEST_SKIP() << "wine64 is not installed";
     TempDir home;
     const fs::path prefix = home / "prefix";
-    std::string reg(kRegHeader);
-    reg += RegKey("{420B2830-E718-11CF-893D-00A0C9054228}\\1.0", "Scripting\tRuntime");
-    reg += RegKey("{420B2830-E718-11CF-893D-00A0C9054228}\\1.0\\FLAGS", "0");
-    reg += RegKey("{420B2830-E718-11CF-893D-00A0C9054228}\\1.0\\0\\win32", "C:\\windows\\syswow64\\scrrun.dll");
-    reg += RegKey("{420B2830-E718-11CF-893D-00A0C9054228}\\1.0\\0\\win64", "C:\\windows\\system32\\scrrun.dll");
-    reg += RegKey("{3F4DACA7-160D-11D2-A8E9-00104B365C9F}\\5.5", "Regular Expressions");
-    reg += RegKey("{3F4DACA7-160D-11D2-A8E9-00104B365C9F}\\5.5\\FLAGS", "0");
-    reg += RegKey("{3F4DACA7-160D-11D2-A8E9-00104B365C9F}\\5.5\\0\\win64", "C:\\windows\\system32\\vbscript.dll\\2");
-    reg += RegKey("{3F4DACA7-160D-11D2-A8E9-00104B365C9F}\\5.6", "Hidden Regular Expressions");
-    reg += RegKey("{3F4DACA7-160D-11D2-A8E9-00104B365C9F}\\5.6\\FLAGS", "4");
-    reg += RegKey("{3F4DACA7-160D-11D2-A8E9-00104B365C9F}\\5.6\\0\\win64", "C:\\windows\\system32\\vbscript.dll\\3");
+    const std::string scripting = "{420B2830-E718-11CF-893D-00A0C9054228}\\1.0";
+    const std::string regExp = "{3F4DACA7-160D-11D2-A8E9-00104B365C9F}\\5.5";
+    const std::string reg =
+        std::string(kRegHeader) + RegKey(scripting, "Scripting\tRuntime") + RegKey(scripting + "\\FLAGS", "0") +
+        RegKey(scripting + "\\0\\win64", "C:\\windows\\system32\\scrrun.dll") + RegKey(regExp, "Regular Expressions") +
+        RegKey(regExp + "\\FLAGS", "0") + RegKey(regExp + "\\0\\win64", "C:\\windows\\system32\\vbscript.dll\\2");
     MakeWinePrefix(prefix, {"scrrun.dll", "vbscript.dll"}, reg);
 
     const std::string system32 = fs::canonical(prefix / "drive_c" / "windows" / "system32").string();
@@ -76,9 +71,9 @@ TEST(SearchCommand, FullPathsInSearchOrderAndClearFailures)
         int status;
         std::string says;
     };
-    for (const Failure& f : {Failure{"search " + Quoted(r + "/missing"), 1, "no such folder"},
-                             Failure{"search " + Quoted(r + "/a.tlb"), 1, "not a folder"},
-                             Failure{"search", 2, "root"}}) {
+    for (const Failure& f :
+         {Failure{"search " + Quoted(r + "/missing"), 1, "no such folder"},
+          Failure{"search " + Quoted(r + "/a.tlb"), 1, "not a folder"}, Failure{"search", 2, "root"}}) {
         run = RunCli(home, f.args);
         EXPECT_EQ(run.status, f.status) << f.args;
         EXPECT_EQ(run.out, "") << f.args;

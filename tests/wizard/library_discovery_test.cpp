@@ -22,66 +22,55 @@ using test::ScopedEnv;
 using test::TempDir;
 using test::WriteBytes;
 
-constexpr const char* kScripting = "{420B2830-E718-11CF-893D-00A0C9054228}";
-constexpr const char* kRegExp = "{3F4DACA7-160D-11D2-A8E9-00104B365C9F}";
-constexpr const char* kHidden = "{11111111-0000-0000-0000-000000000004}";
-constexpr const char* kNoFlags = "{22222222-0000-0000-0000-000000000000}";
-constexpr const char* kOle = "{00020430-0000-0000-C000-000000000046}";
-constexpr const char* kGone = "{33333333-0000-0000-0000-000000000000}";
-constexpr const char* kRestricted = "{44444444-0000-0000-0000-000000000001}";
-
-std::string Key(const char* guid, std::string_view rest)
+// "{0000000N-0000-0000-0000-000000000000}\\" + rest.
+std::string Key(int n, std::string_view rest)
 {
-    return std::string(guid) + "\\" + std::string(rest);
+    return "{0000000" + std::to_string(n) + "-0000-0000-0000-000000000000}\\" + std::string(rest);
 }
 
 // Registrations covering each rule of the list, damaged and foreign lines
 // among them; user.reg lifts one version's restriction and renames another.
 std::string SystemReg()
 {
+    const std::vector<std::pair<std::string, std::string>> keys = {
+        // win32 names a file that is not there, win64 one that is.
+        {Key(1, "1.0"), "Microsoft Scripting Runtime"},
+        {Key(1, "1.0\\FLAGS"), "0"},
+        {Key(1, "1.0\\0\\win32"), "C:\\windows\\syswow64\\scrrun.dll"},
+        {Key(1, "1.0\\0\\win64"), "C:\\windows\\system32\\scrrun.dll"},
+        // The second TYPELIB resource of vbscript.dll.
+        {Key(2, "5.5"), "Microsoft VBScript Regular Expressions 5.5"},
+        {Key(2, "5.5\\FLAGS"), "0"},
+        {Key(2, "5.5\\0\\win64"), "C:\\windows\\system32\\vbscript.dll\\2"},
+        // Hidden, and without FLAGS: neither is listed.
+        {Key(3, "1.0"), "Hidden library"},
+        {Key(3, "1.0\\FLAGS"), "4"},
+        {Key(3, "1.0\\0\\win64"), "C:\\windows\\system32\\scrrun.dll"},
+        {Key(4, "1.0"), "Library without flags"},
+        {Key(4, "1.0\\0\\win64"), "C:\\windows\\system32\\scrrun.dll"},
+        // Locales 0 and 9, both files there: the later locale wins.
+        {Key(5, "2.0"), "OLE Automation"},
+        {Key(5, "2.0\\FLAGS"), "0"},
+        {Key(5, "2.0\\0\\win32"), "\\\\?\\C:\\windows\\system32\\stdole2.tlb"},
+        {Key(5, "2.0\\9\\win32"), "C:\\windows\\system32\\STDOLE32.TLB"},
+        // Resource 3 of a file that is gone.
+        {Key(6, "1.a"), "gone library"},
+        {Key(6, "1.a\\FLAGS"), "0"},
+        {Key(6, "1.a\\0\\win32"), "C:\\Program Files\\Gone\\gone.dll\\3"},
+        // Restricted here, lifted in user.reg.
+        {Key(7, "1.0"), "Restricted library"},
+        {Key(7, "1.0\\FLAGS"), "1"},
+        {Key(7, "1.0\\0\\win64"), "C:\\windows\\system32\\stdole2.tlb"}};
     std::string reg(test::kRegHeader);
-    reg += "#arch=win64\n";
-    // win32 names a file that is not there, win64 one that is.
-    reg += RegKey(Key(kScripting, "1.0"), "Microsoft Scripting Runtime");
-    reg += RegKey(Key(kScripting, "1.0\\FLAGS"), "0");
-    reg += RegKey(Key(kScripting, "1.0\\0\\win32"), "C:\\windows\\syswow64\\scrrun.dll");
-    reg += RegKey(Key(kScripting, "1.0\\0\\win64"), "C:\\windows\\system32\\scrrun.dll");
-    // The second TYPELIB resource of vbscript.dll.
-    reg += RegKey(Key(kRegExp, "5.5"), "Microsoft VBScript Regular Expressions 5.5");
-    reg += RegKey(Key(kRegExp, "5.5\\FLAGS"), "0");
-    reg += RegKey(Key(kRegExp, "5.5\\0\\win64"), "C:\\windows\\system32\\vbscript.dll\\2");
-    // Hidden, and no FLAGS at all: neither is listed.
-    reg += RegKey(Key(kHidden, "1.0"), "Hidden library");
-    reg += RegKey(Key(kHidden, "1.0\\FLAGS"), "4");
-    reg += RegKey(Key(kHidden, "1.0\\0\\win64"), "C:\\windows\\system32\\scrrun.dll");
-    reg += RegKey(Key(kNoFlags, "1.0"), "Library without flags");
-    reg += RegKey(Key(kNoFlags, "1.0\\0\\win64"), "C:\\windows\\system32\\scrrun.dll");
-    // Locales 0 and 9, both files present: the later locale wins. Long-path prefix.
-    reg += RegKey(Key(kOle, "2.0"), "OLE Automation");
-    reg += RegKey(Key(kOle, "2.0\\FLAGS"), "0");
-    reg += RegKey(Key(kOle, "2.0\\0\\win32"), "\\\\?\\C:\\windows\\system32\\stdole2.tlb");
-    reg += RegKey(Key(kOle, "2.0\\9\\win32"), "C:\\windows\\system32\\STDOLE32.TLB");
-    // Registered resource 3 of a file that is gone.
-    reg += RegKey(Key(kGone, "1.a"), "gone library");
-    reg += RegKey(Key(kGone, "1.a\\FLAGS"), "0");
-    reg += RegKey(Key(kGone, "1.a\\0\\win32"), "C:\\Program Files\\Gone\\gone.dll\\3");
-    // Restricted here, lifted in user.reg.
-    reg += RegKey(Key(kRestricted, "1.0"), "Restricted library");
-    reg += RegKey(Key(kRestricted, "1.0\\FLAGS"), "1");
-    reg += RegKey(Key(kRestricted, "1.0\\0\\win64"), "C:\\windows\\system32\\stdole2.tlb");
-    reg +=
-        "\n[Software\\\\Classes\\\\CLSID\\\\{0D43FE01-F093-11CF-8940-00A0C9054228}] "
-        "1700000000\n@=\"FileSystemObject\"\n";
-    reg += "this line is not registry text\n";
-    return reg;
+    for (const auto& [key, value] : keys) reg += RegKey(key, value);
+    reg += "\n[Software\\\\Classes\\\\CLSID\\\\{0D43FE01-F093-11CF-8940-00A0C9054228}] 1\n@=\"FileSystemObject\"\n";
+    return reg + "this line is not registry text\n";
 }
 
 std::string UserReg()
 {
-    std::string reg("WINE REGISTRY Version 2\n");
-    reg += RegKey(Key(kRestricted, "1.0\\FLAGS"), "0");
-    reg += RegKey(Key(kScripting, "1.0"), "Scripting Runtime (user)");
-    return reg;
+    return std::string(test::kRegHeader) + RegKey(Key(7, "1.0\\FLAGS"), "0") +
+           RegKey(Key(1, "1.0"), "Scripting Runtime (user)");
 }
 
 void MakeTestPrefix(const fs::path& prefix)
@@ -196,9 +185,9 @@ TEST(BrowseRootList, WineDrivesButNotTheOneOfTheWholeDisk)
     EXPECT_TRUE(std::any_of(single.begin(), single.end(), [](const BrowseRoot& r) { return r.label == "C:"; }));
 
     // A registration in the looping prefix maps nowhere, without hanging.
-    WriteBytes(dir / "loop" / "system.reg", std::string(test::kRegHeader) + RegKey(Key(kGone, "1.0"), "Looped") +
-                                                RegKey(Key(kGone, "1.0\\FLAGS"), "0") +
-                                                RegKey(Key(kGone, "1.0\\0\\win32"), "C:\\x.tlb"));
+    WriteBytes(dir / "loop" / "system.reg", std::string(test::kRegHeader) + RegKey(Key(6, "1.0"), "Looped") +
+                                                RegKey(Key(6, "1.0\\FLAGS"), "0") +
+                                                RegKey(Key(6, "1.0\\0\\win32"), "C:\\x.tlb"));
     const RegistryListing listing = ReadRegistry(std::vector<fs::path>{dir / "loop"});
     ASSERT_EQ(listing.libraries.size(), 1u);
     EXPECT_FALSE(listing.libraries[0].fileExists);
