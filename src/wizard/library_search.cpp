@@ -291,7 +291,7 @@ SearchOutcome FindLibraries(const fs::path& root, bool enterHidden, const std::a
             }
         });
 
-        if ((outcome.foldersVisited & 63) == 0 && progress) {
+        if ((outcome.foldersVisited & 15) == 0 && progress) {
             const auto now = Clock::now();
             if (now - lastProgress >= kProgressEvery) {
                 lastProgress = now;

@@ -172,7 +172,7 @@ TEST(BrowseRootList, WineDrivesButNotTheOneOfTheWholeDisk)
     fs::create_directory_symlink("c:", dir / "loop" / "dosdevices" / "d:");
     fs::create_directory_symlink("../nowhere", dir / "loop" / "dosdevices" / "e:");
 
-    const std::vector<fs::path> prefixes = {dir / "one", dir / "loop"};
+    const std::vector<fs::path> prefixes = {dir / "one" / "", dir / "loop"};  // a trailing "/" too
     std::vector<std::string> wineLabels;
     for (const BrowseRoot& root : BrowseRoots(prefixes)) {
         if (!root.wineDrive) continue;
