@@ -4,8 +4,11 @@
 //   arbolith-cli extract LIBRARY[\N]... [options]   make the libraries' DAT files
 //   arbolith-cli make LIBRARY[\N] [options]         make a browsable model of a library
 //   arbolith-cli tree MODEL [--depth N]             print a model's object tree
+//   arbolith-cli libraries [--prefix DIR]...        list the libraries registered in Wine prefixes
+//   arbolith-cli search ROOT [--hidden]             find the .olb and .tlb files below a folder
 // `arbolith-cli COMMAND --help` lists a command's options.
 #include "cli/cli_commands.h"
+#include "cli/cli_discovery.h"
 #include "cli/cli_output.h"
 #include "cli/cli_tree.h"
 #include "store/inf_file.h"
@@ -128,13 +131,35 @@ int main(int argc, char* argv[])
     treeCommand->add_option("--models", tree.modelsFolder, "The models folder to use (made when missing)")
         ->type_name("DIR");
 
+    LibrariesOptions libraries;
+    CLI::App* librariesCommand =
+        app.add_subcommand("libraries", "List the type libraries registered in the Wine prefixes")
+            ->footer(
+                "One line per library version, four fields separated by tabs: description, version, the\n"
+                "file's Linux path (its Windows path when the file is missing) and the TYPELIB resource\n"
+                "(0: the file's first). Without --prefix: $WINEPREFIX, ~/.wine and the prefixes in\n"
+                "~/.local/share/wineprefixes.");
+    librariesCommand->add_option("--prefix", libraries.prefixes, "A Wine prefix to read (may be given again)")
+        ->type_name("DIR")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+
+    SearchOptions search;
+    CLI::App* searchCommand =
+        app.add_subcommand("search", "Find the .olb and .tlb files below a folder")
+            ->footer(
+                "One line per file, its full path, breadth first: the files of the root folder by name, then\n"
+                "those of its subfolders, level by level. Links to folders are not followed; /proc, /sys,\n"
+                "/dev and /run are passed over.");
+    searchCommand->add_option("root", search.root, "The folder to search")->required();
+    searchCommand->add_flag("--hidden", search.hidden, "Enter folders whose names begin with \".\" too");
+
     const auto isCommand = [&app](const std::string& name) {
         const auto commands = app.get_subcommands({});
         return std::any_of(commands.begin(), commands.end(), [&](const CLI::App* c) { return c->get_name() == name; });
     };
     if (argc > 1 && argv[1][0] != '-' && !isCommand(argv[1])) {
-        Complain(std::string("no command named ") + argv[1] + "; the commands are dump, extract, make and tree" +
-                 " (see: arbolith-cli --help)");
+        Complain(std::string("no command named ") + argv[1] +
+                 "; the commands are dump, extract, make, tree, libraries and search" + " (see: arbolith-cli --help)");
         return 2;
     }
     app.footer("Run arbolith-cli COMMAND --help for a command's options.");
@@ -163,6 +188,8 @@ int main(int argc, char* argv[])
         if (connectOption->count()) make.request.connectToTop = arbolith::SplitInfFields(connect);
         return MakeCommand(make);
     }
+    if (librariesCommand->parsed()) return LibrariesCommand(libraries);
+    if (searchCommand->parsed()) return SearchCommand(search);
     if (depthOption->count()) tree.depth = depth;
     return TreeCommand(tree);
 }

@@ -428,6 +428,12 @@ std::uint32_t ParseFlags(std::string_view text)
     return value;
 }
 
+bool IsDecimalNumber(std::string_view text)
+{
+    text = TrimView(text);
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 std::optional<std::uint32_t> ParseResourceNumber(std::string_view text)
 {
     if (text.empty() || text.size() > 5) return std::nullopt;
@@ -509,6 +515,7 @@ WineRegistry WineRegistry::Open(std::optional<fs::path> prefix)
         std::string description;
         std::string helpDir;
         std::uint32_t flags = 0;
+        bool hasFlags = false;
         std::vector<FileKey> files;
     };
     std::map<std::tuple<std::string, std::uint16_t, std::uint16_t>, Version> versions;
@@ -523,10 +530,12 @@ WineRegistry WineRegistry::Open(std::optional<fs::path> prefix)
         if (parts.size() == 2) {
             v.description = std::move(value);
         } else if (parts.size() == 3) {
-            if (EqualsNoCase(parts[2], "FLAGS"))
+            if (EqualsNoCase(parts[2], "FLAGS")) {
                 v.flags = ParseFlags(value);
-            else if (EqualsNoCase(parts[2], "HELPDIR"))
+                v.hasFlags = data.value && IsDecimalNumber(value);
+            } else if (EqualsNoCase(parts[2], "HELPDIR")) {
                 v.helpDir = std::move(value);
+            }
         } else if (ParseHex(parts[2], 8)) {
             const bool win64 = EqualsNoCase(parts[3], "win64");
             if (win64 || EqualsNoCase(parts[3], "win32"))
@@ -545,6 +554,7 @@ WineRegistry WineRegistry::Open(std::optional<fs::path> prefix)
             lib.description = version.description;
             lib.helpDir = version.helpDir;
             lib.flags = version.flags;
+            lib.hasFlags = version.hasFlags;
             lib.windowsPath = std::string(StripLongPathPrefix(file.path));
 
             if (lib.windowsPath.empty()) {

@@ -35,6 +35,9 @@ struct RegisteredTypeLib {
     std::string description;  // the version key's default value
     std::string helpDir;      // HELPDIR, as registered (a Windows path)
     std::uint32_t flags = 0;  // FLAGS (restricted 1, control 2, hidden 4, has disk image 8)
+    // FLAGS is registered as a decimal number; without it `flags` reads 0
+    // but says nothing (a list of usable libraries leaves such a version out).
+    bool hasFlags = false;
     // As registered, without a "\\?\" long-path prefix and with %SystemRoot%
     // and similar expanded. It may end in "\N": the Nth TYPELIB resource.
     std::string windowsPath;

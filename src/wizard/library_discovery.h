@@ -32,8 +32,8 @@ std::vector<std::filesystem::path> FindWinePrefixes();
 
 // One row of the registry list: one registered library version.
 struct RegistryLibrary {
-    std::string description;  // "Library" column
-    std::string path;         // Linux path of the file; the Windows path when no file was found
+    std::string description;     // "Library" column
+    std::string path;            // Linux path of the file; the Windows path when no file was found
     std::uint32_t resource = 0;  // N of a "file\N" registration, 0 when none
     bool fileExists = false;
     std::string guid;
@@ -114,12 +114,12 @@ SearchOutcome FindLibraries(const std::filesystem::path& root, bool enterHidden,
 // Replaces section "WizardSearch" of the settings file with one key per
 // result ("name|folder", empty value) in one atomic write; a result whose
 // text cannot be an INI key is left out (the count is returned).
-Result<std::size_t> SaveSearchResults(const std::filesystem::path& settingsFile,
-                                      std::span<const FoundLibrary> results);
+Result<std::size_t> SaveSearchResults(const std::filesystem::path& settingsFile, std::span<const FoundLibrary> results);
 // The saved results, in their order.
 std::vector<FoundLibrary> LoadSearchResults(const std::filesystem::path& settingsFile);
-// "Search results for drive " + the root's label; for restored results the
-// label is worked out from the first result's folder.
+// "Search results for drive " + the root's label. For restored results pass
+// the first result's folder instead: the label is then worked out from it
+// ("C:" under a Wine prefix's drive_c, else "/").
 std::string SearchCaption(std::string_view rootLabel);
 
 // ---------------------------------------------------------------------------
@@ -155,7 +155,7 @@ struct PrelimInfo {
 // Opens the library (resource 0 or 1: the first TYPELIB resource), counts its
 // types and describes it; `infFile` is the model's INF file, which may not
 // exist.
-PrelimInfo GetPrelimInfo(const std::string& libraryPath, std::uint32_t resource,
-                         const std::filesystem::path& infFile, const LoadOptions& load);
+PrelimInfo GetPrelimInfo(const std::string& libraryPath, std::uint32_t resource, const std::filesystem::path& infFile,
+                         const LoadOptions& load);
 
 }  // namespace arbolith
