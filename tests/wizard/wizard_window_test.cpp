@@ -1,0 +1,318 @@
+// SPDX-License-Identifier: MIT
+// The wizard window driven as a user would: clicks on its controls, answers
+// scripted, files in a temporary home folder.
+#include "wizard/wizard_window.h"
+
+#include "platform/ini.h"
+#include "support/qt_application.h"
+#include "support/temp_dir.h"
+#include "support/wine_corpus.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace arbolith {
+namespace {
+
+namespace fs = std::filesystem;
+using test::QtApp;
+using test::TempDir;
+
+class RecordingHost : public WizardHost {
+public:
+    std::vector<std::string> shown;
+    int cleared = 0;
+    bool ShowModel(const std::string& modelKey) override
+    {
+        shown.push_back(modelKey);
+        return true;
+    }
+    std::set<std::int64_t> TreeObjectKeys() const override { return {}; }
+    std::string CurrentModelKey() const override { return shown.empty() ? "" : shown.back(); }
+    void ClearModel() override { ++cleared; }
+};
+
+std::string Text(const QString& text)
+{
+    return text.toStdString();
+}
+
+void Touch(const fs::path& file)
+{
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << "x";
+}
+
+std::vector<std::string> Rows(const QTreeWidget& list, int column = 0)
+{
+    std::vector<std::string> rows;
+    for (int i = 0; i < list.topLevelItemCount(); ++i) rows.push_back(Text(list.topLevelItem(i)->text(column)));
+    return rows;
+}
+
+class WizardWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QtApp();
+        m_oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+        setenv("HOME", home.string().c_str(), 1);
+        unsetenv("WINEPREFIX");
+        unsetenv("XDG_DATA_HOME");
+        fs::create_directories(places.modelsFolder);
+        fs::create_directories(places.backupFolder);
+    }
+    void TearDown() override
+    {
+        window.reset();
+        setenv("HOME", m_oldHome.c_str(), 1);
+    }
+
+    frmWizard& Open()
+    {
+        window = std::make_unique<frmWizard>(places, prompt, host, [this](int context) { help.push_back(context); });
+        window->show();
+        return *window;
+    }
+    const WizardControls& ui() const { return window->Controls(); }
+
+    TempDir temp;
+    fs::path home = temp / "home";
+    WizardPlaces places{temp / "Models", temp / "Backup", temp / "ZV.INI", temp / "errorlog.txt", {}, true};
+    ScriptedPrompt prompt;
+    RecordingHost host;
+    std::vector<int> help;
+    std::unique_ptr<frmWizard> window;
+
+private:
+    std::string m_oldHome;
+};
+
+TEST_F(WizardWindowTest, OpensOnTheLibraryTabWithOnlyItEnabled)
+{
+    fs::create_directories(home);
+    Open();
+    EXPECT_EQ(Text(window->windowTitle()), "Create Model Wizard");
+    EXPECT_EQ(ui().tabWizard->count(), 8);
+    EXPECT_EQ(ui().tabWizard->currentIndex(), 0);
+    EXPECT_TRUE(ui().tabWizard->isTabEnabled(0));
+    for (int tab = 1; tab < 8; ++tab) EXPECT_FALSE(ui().tabWizard->isTabEnabled(tab)) << tab;
+    EXPECT_FALSE(ui().cmdMakeModel->isEnabled());
+    EXPECT_FALSE(ui().cmdDelete->isEnabled());
+    EXPECT_FALSE(ui().cmdRestore->isEnabled());
+    EXPECT_EQ(Text(ui().lblStep->text()), "1");
+    EXPECT_EQ(Text(ui().txtStatus->toPlainText()), WizardSession::InstructionText(0, true));
+    EXPECT_EQ(Text(ui().cmdMakeModel->toolTip()), "Make Model Using Current Wizard Settings");
+    EXPECT_TRUE(ui().lvInModel->isVisible());
+    EXPECT_FALSE(ui().lvAllEdges->isVisible());
+    ui().optShowEdges[1]->click();
+    EXPECT_TRUE(ui().lvAllEdges->isVisible());
+    EXPECT_FALSE(ui().lvInModel->isVisible());
+    // Every control is found by its name too.
+    EXPECT_EQ(window->findChild<QTreeWidget*>("lvRefs"), ui().lvRefs);
+    EXPECT_EQ(window->findChild<QPushButton*>("cmdMakeDat"), ui().cmdMakeDat);
+    EXPECT_EQ(window->findChild<QRadioButton*>("optEdgeName4"), ui().optEdgeName[4]);
+    // Twips to pixels at 96 DPI, unless the controls need more.
+    EXPECT_GE(window->width(), 9400 / 15);
+    EXPECT_GE(window->height(), 7200 / 15);
+
+    ui().cmdHelp->click();
+    ui().cmdTips->click();
+    EXPECT_EQ(help, (std::vector<int>{WizardSession::HelpContext(0), 4}));
+}
+
+TEST_F(WizardWindowTest, EachActionShowsItsFrameAndTheDataFileButtonsCaption)
+{
+    fs::create_directories(home);
+    Touch(places.modelsFolder / "Alpha.DAT");
+    Touch(places.modelsFolder / "beta.dat");
+    Open();
+    struct Case {
+        int action;
+        const char* button;
+        bool boxesUsable;
+    };
+    for (const Case& c : {Case{1, "Make Data File", true}, Case{2, "Load Data File", false},
+                          Case{3, "Make Data File", true}, Case{0, "Make Data File", true}}) {
+        ui().optAction[c.action]->click();
+        EXPECT_EQ(ui().fraActions->currentIndex(), c.action);
+        EXPECT_TRUE(ui().fraAction[c.action]->isVisible()) << c.action;
+        EXPECT_EQ(Text(ui().cmdMakeDat->text()), c.button);
+        if (!c.boxesUsable) {
+            EXPECT_FALSE(ui().chkInterfaces->isEnabled());
+        }
+    }
+    ui().optAction[2]->click();
+    ASSERT_EQ(ui().lstDatFiles->count(), 2);
+    EXPECT_EQ(Text(ui().lstDatFiles->item(0)->text()), "Alpha");
+    EXPECT_FALSE(ui().cmdMakeDat->isEnabled()) << "nothing chosen to load";
+}
+
+TEST_F(WizardWindowTest, ResourceNumberBoxRefusesWhatIsNoResourceNumber)
+{
+    fs::create_directories(home);
+    Open();
+    QLineEdit& box = *ui().txtResourceNumber;
+    struct Case {
+        const char* typed;
+        const char* shown;
+    };
+    for (const Case& c :
+         {Case{"7", "7"}, Case{"abc", ""}, Case{"65535", "65535"}, Case{"65536", "6553"}, Case{"0", ""}}) {
+        box.clear();
+        QTest::keyClicks(&box, c.typed);
+        EXPECT_EQ(Text(box.text()), c.shown) << c.typed;
+    }
+}
+
+TEST_F(WizardWindowTest, BrowseListsTheFolderAndRemembersFolderAndShowType)
+{
+    const fs::path folder = home / "libs";
+    Touch(folder / "a.tlb");
+    Touch(folder / "b.DLL");
+    Touch(folder / "notes.txt");
+    PutIniString("BrowseSettings", "Directory", folder.string(), places.settingsFile);
+    PutIniString("BrowseSettings", "ShowType", "7", places.settingsFile);  // reads as "libs"
+    Open();
+    EXPECT_TRUE(ui().optShowType[2]->isChecked());
+    auto files = [&] {
+        std::vector<std::string> names;
+        for (int i = 0; i < ui().fileBrowse->count(); ++i) names.push_back(Text(ui().fileBrowse->item(i)->text()));
+        return names;
+    };
+    EXPECT_EQ(files(), (std::vector<std::string>{"a.tlb"}));
+    ui().optShowType[1]->click();
+    EXPECT_EQ(files(), (std::vector<std::string>{"a.tlb", "b.DLL"}));
+    EXPECT_EQ(GetIniString("BrowseSettings", "ShowType", "", places.settingsFile), "1");
+
+    // Picking a file names the library by its full path.
+    ui().fileBrowse->setCurrentRow(0);
+    emit ui().fileBrowse->itemClicked(ui().fileBrowse->item(0));
+    EXPECT_EQ(Text(ui().txtLibrary->text()), (folder / "a.tlb").string());
+    EXPECT_EQ(window->Session().libraryText, (folder / "a.tlb").string());
+
+    // Another folder is remembered and shown at the next opening.
+    const fs::path other = home / "other";
+    Touch(other / "c.olb");
+    ui().dirBrowse->setCurrentIndex(
+        static_cast<QFileSystemModel*>(ui().dirBrowse->model())->index(QString::fromStdString(other.string())));
+    EXPECT_EQ(GetIniString("BrowseSettings", "Directory", "", places.settingsFile), other.string());
+    window.reset();
+    Open();
+    EXPECT_TRUE(ui().optShowType[1]->isChecked());
+    EXPECT_EQ(files(), (std::vector<std::string>{"c.olb"}));
+}
+
+// Serves events until `done` or a generous limit; the window must stay
+// responsive meanwhile, which the timer's ticks show.
+template <class Done>
+int ServeUntil(Done done, int limitMs = 20000)
+{
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(1);
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < limitMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return ticks;
+}
+
+TEST_F(WizardWindowTest, SearchRunsBehindTheWindowShowsAndSavesItsResults)
+{
+    Touch(home / "a" / "x.TLB");
+    Touch(home / "a" / "b" / "y.olb");
+    Touch(home / "readme.txt");
+    Touch(home / ".hidden" / "z.tlb");
+    Open();
+    ui().optAction[1]->click();
+    ASSERT_EQ(Text(ui().drvSearch->itemText(1)), "Home");
+    ui().drvSearch->setCurrentIndex(1);
+    ui().cmdSearch->click();
+    EXPECT_EQ(Text(ui().cmdSearch->text()), "Cancel");
+    ServeUntil([&] { return !window->IsSearching(); });
+    ASSERT_FALSE(window->IsSearching());
+    EXPECT_EQ(Text(ui().cmdSearch->text()), "Search");
+    EXPECT_EQ(Rows(*ui().lvLibrarySearch), (std::vector<std::string>{"x.TLB", "y.olb"}));
+    EXPECT_EQ(Text(ui().lblSearch->text()), SearchCaption("Home"));
+    const auto saved = LoadSearchResults(places.settingsFile);
+    ASSERT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved[1].fileName, "y.olb");
+
+    // The results come back at the next opening; a click names the library.
+    window.reset();
+    Open();
+    EXPECT_EQ(Rows(*ui().lvLibrarySearch), (std::vector<std::string>{"x.TLB", "y.olb"}));
+    emit ui().lvLibrarySearch->itemClicked(ui().lvLibrarySearch->topLevelItem(1), 0);
+    EXPECT_EQ(fs::path(Text(ui().txtLibrary->text())), home / "a" / "b" / "y.olb");
+}
+
+TEST_F(WizardWindowTest, CancelStopsTheSearchAndKeepsTheSavedResults)
+{
+    fs::create_directories(home);
+    const std::vector<FoundLibrary> earlier{{"old.tlb", "/old/"}};
+    ASSERT_TRUE(SaveSearchResults(places.settingsFile, earlier));
+    Open();
+    ui().optAction[1]->click();
+    ui().drvSearch->setCurrentIndex(0);  // "/": long enough to cancel
+    ui().cmdSearch->click();
+    ASSERT_TRUE(window->IsSearching());
+    ui().cmdSearch->click();
+    const int ticks = ServeUntil([&] { return !window->IsSearching(); });
+    ASSERT_FALSE(window->IsSearching());
+    EXPECT_GT(ticks, 0);
+    EXPECT_EQ(Text(ui().cmdSearch->text()), "Search");
+    EXPECT_TRUE(ui().cmdSearch->isEnabled());
+    EXPECT_NE(Text(ui().lblSearchProgress->text()).find("cancelled"), std::string::npos);
+    EXPECT_EQ(LoadSearchResults(places.settingsFile), earlier);
+}
+
+TEST_F(WizardWindowTest, ClosingDuringASearchStopsItAndThenCloses)
+{
+    fs::create_directories(home);
+    Open();
+    ui().optAction[1]->click();
+    ui().drvSearch->setCurrentIndex(0);
+    ui().cmdSearch->click();
+    ASSERT_TRUE(window->IsSearching());
+    ui().cmdClose->click();
+    EXPECT_TRUE(window->isVisible()) << "waits for the search to stop";
+    ServeUntil([&] { return !window->isVisible(); });
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->IsSearching());
+}
+
+TEST_F(WizardWindowTest, RegistryWithoutAnyWinePrefixExplainsTheEmptyList)
+{
+    fs::create_directories(home);
+    Open();
+    ui().optAction[3]->click();
+    ui().cmdGetRegValues->click();
+    EXPECT_EQ(ui().lvRefs->topLevelItemCount(), 0);
+    EXPECT_TRUE(ui().lblRegistryNote->isVisible());
+    EXPECT_FALSE(ui().lblRegistryNote->text().isEmpty());
+}
+
+}  // namespace
+}  // namespace arbolith
