@@ -51,7 +51,7 @@ struct WizardPlaces {
     std::filesystem::path backupFolder;  // installation copies of the INF files
     std::filesystem::path settingsFile;  // ZV.INI
     std::filesystem::path errorLog;
-    LoadOptions load;  // how imported libraries are found
+    LoadOptions load;     // how imported libraries are found
     bool compact = true;  // the "CompactDAT" setting
 };
 
@@ -66,10 +66,11 @@ enum class EdgeLabelOption { None = 0, Parent = 1, Child = 2, PromptEach = 3, Pr
 struct ModelObjectRow {  // lvInModel
     bool in = false;     // "In": the made model reaches the object
     std::string name;
-    bool hidden = false;  // "Hid"
+    bool hidden = false;          // "Hid"
     std::int64_t childCount = 0;  // "#Ch"
     bool control = false;         // "Ctl"
     std::int64_t key = 0;
+    bool custom = false;  // a row an earlier making added (IsCustom), not one of the library's
 };
 struct ModelEdgeRow {  // lvAllEdges
     std::string parent, child;
@@ -97,7 +98,7 @@ struct ReturnTypeRow {  // lvReturnTypeObj
 struct ModelLists {
     std::vector<ModelObjectRow> inModel;  // by Name
     std::vector<ModelEdgeRow> allEdges;
-    std::vector<ProlificRow> prolific;  // IsCustom False, by cChildObjects descending
+    std::vector<ProlificRow> prolific;     // IsCustom False, by cChildObjects descending
     std::vector<std::string> objectNames;  // lstConnectToTop, lvParents, lvChildren
     std::vector<ExternalEdgeRow> externalEdges;
     std::vector<CollectionRow> collections;
@@ -132,11 +133,11 @@ public:
 
     WizardAction action = WizardAction::Browse;
     // Tab 0's fields, edited by the window.
-    std::string libraryText;            // txtLibrary
-    std::string resourceNumber = "1";   // txtResourceNumber
-    bool includeInterfaces = false;     // chkInterfaces
-    bool includeModules = false;        // chkModules
-    std::string selectedDatFile;        // lstDatFiles selection (base name)
+    std::string libraryText;           // txtLibrary
+    std::string resourceNumber = "1";  // txtResourceNumber
+    bool includeInterfaces = false;    // chkInterfaces
+    bool includeModules = false;       // chkModules
+    std::string selectedDatFile;       // lstDatFiles selection (base name)
 
     const std::string& LibraryFileName() const { return m_libraryFileName; }
     const std::string& LibraryPath() const { return m_libraryPath; }
@@ -146,8 +147,8 @@ public:
 
     // Tab 0's labels and the alert.
     const PrelimInfo& Prelim() const { return m_prelim; }
-    std::string alertText;      // lblAlert
-    std::string libDescText;    // lblLibDesc
+    std::string alertText;    // lblAlert
+    std::string libDescText;  // lblLibDesc
     std::string interfacesCaption = "Include 0 interfaces", modulesCaption = "Include 0 modules";
     bool interfacesBoxEnabled = false, modulesBoxEnabled = false;
 
@@ -157,10 +158,11 @@ public:
     InfData settings;
     EdgeLabelOption labelOption = EdgeLabelOption::None;
     ModelLists lists;
-    std::vector<bool> connectSelected;  // parallel to lists.objectNames
+    std::vector<bool> connectSelected;    // parallel to lists.objectNames
     std::vector<std::string> categories;  // lstCategories
-    std::string edgeCountText = "0";     // lblEdgeCount
-    std::string missingObjectsText;      // lblMissingObjects
+    std::string edgeCountText = "0";      // lblEdgeCount
+    std::string missingObjectsText;       // lblMissingObjects
+    bool inColumnShown = false;           // the "In" column has its width (the marks are meant)
     std::int64_t hiddenMissing = 0, visibleMissing = 0;
     // Captions of the Special tab's check boxes, set by GetOMDData.
     std::string eventsCaption, controlsCaption, globalCaption;
@@ -214,6 +216,19 @@ public:
     void EditEdge(std::size_t row);  // the double click
 
 private:
+    // An INF file's settings into the fields (the scalar ones, custom
+    // objects, edges), and into the lists (connections, external-edge ticks,
+    // collection corrections).
+    void ApplyInfSettings(const InfData& inf);
+    void ApplyListSettings(const InfData& inf);
+    // The settings as they are saved: the fields and the lists' selections.
+    InfData SettingsToSave() const;
+    // Reads the DAT file into `lists` and sets the Special tab.
+    void GetOMDData();
+    void FillInModelList(const std::set<std::int64_t>& treeKeys);
+    void EnableTabs(bool enable);
+    void ReportError(std::string_view procedure, const Error& error);
+
     WizardPlaces m_places;
     Prompt& m_prompt;
     WizardHost& m_host;

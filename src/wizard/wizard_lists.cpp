@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: MIT
+// The wizard's lists: read from the model's DAT file, marked with the INF
+// file's selections, and turned back into the settings that are saved.
+#include "wizard/wizard_session.h"
+
+#include "platform/database.h"
+#include "platform/ini.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/text_encoding.h"
+#include "store/dat_schema.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace arbolith {
+
+namespace {
+
+// Runs a query without parameters and hands each row to `each`.
+Result<void> ForEachRow(Database& db, std::string_view sql, const std::function<void(const Statement&)>& each)
+{
+    auto stmt = db.Prepare(sql);
+    if (!stmt) return stmt.error();
+    for (;;) {
+        auto more = stmt->Step();
+        if (!more) return more.error();
+        if (!*more) return Ok();
+        each(*stmt);
+    }
+}
+
+bool EndsInEvents(std::string_view name)
+{
+    return name.size() >= 6 && AsciiLower(name.substr(name.size() - 6)) == "events";
+}
+
+}  // namespace
+
+Result<ModelLists> ReadModelLists(const std::filesystem::path& datFile)
+{
+    auto db = OpenDatFile(datFile, true);
+    if (!db) return db.error();
+    ModelLists lists;
+    // Name compares without regard to case; rows of one name keep their order.
+    auto objects = ForEachRow(
+        *db,
+        "SELECT Name, HiddenState, cChildObjects, FlagsVal, Key, IsCustom, RawIsCollection, RawMemberName "
+        "FROM Objects ORDER BY Name, rowid",
+        [&](const Statement& row) {
+            ModelObjectRow object;
+            object.name = row.Text(0);
+            object.hidden = AsciiLower(row.Text(1)) == "h";
+            object.childCount = row.Integer(2);
+            object.control = (row.Integer(3) & 32) != 0;
+            object.key = row.Integer(4);
+            object.custom = row.Bool(5);
+            if (AsciiLower(object.name) == "global") lists.hasGlobal = true;
+            if (object.control) ++lists.controlsCount;
+            if (EndsInEvents(object.name)) ++lists.eventsCount;
+            lists.objectNames.push_back(object.name);
+            lists.collections.push_back({object.name, row.Bool(6), row.Text(7), "", ""});
+            lists.inModel.push_back(std::move(object));
+        });
+    if (!objects) return objects.error();
+    auto prolific = ForEachRow(*db,
+                               "SELECT Name, cChildObjects FROM Objects WHERE NOT coalesce(IsCustom, False) "
+                               "ORDER BY cChildObjects DESC, rowid",
+                               [&](const Statement& row) { lists.prolific.push_back({row.Text(0), row.Integer(1)}); });
+    if (!prolific) return prolific.error();
+    auto external = ForEachRow(
+        *db,
+        "SELECT ObjectName, InvokeType, Name, ReturnType, ExtTypeLibName FROM Functions "
+        "WHERE (InvokeType = 'propget' OR InvokeType = 'method') AND IsExternal = True ORDER BY ObjectName, Name, rowid",
+        [&](const Statement& row) {
+            const std::string invoke = row.Text(1);
+            const std::string letter = invoke.empty() ? "" : AsciiUpper(invoke.substr(0, 1));
+            lists.externalEdges.push_back(
+                {false, row.Text(0), "(<" + letter + ":" + row.Text(2) + ")", row.Text(3), row.Text(4)});
+        });
+    if (!external) return external.error();
+    auto edges = ForEachRow(*db, "SELECT ParentObjectName, ChildObjectName FROM Edges ORDER BY rowid",
+                            [&](const Statement& row) { lists.allEdges.push_back({row.Text(0), row.Text(1)}); });
+    if (!edges) return edges.error();
+    auto returns = ForEachRow(
+        *db,
+        "SELECT Name, ObjectName, ReturnType, DocString FROM Functions "
+        "WHERE (InvokeType = 'propget' OR InvokeType = 'method') "
+        "AND (RetTypeIsObject = True OR upper(ReturnType) = 'VARIANT') ORDER BY ObjectName, Name, rowid",
+        [&](const Statement& row) {
+            const std::string name = row.Text(0);
+            if (name == "Parent" || name == "Application") return;
+            lists.returnTypes.push_back({row.Text(1), name, row.Text(2), row.Text(3)});
+        });
+    if (!returns) return returns.error();
+    return lists;
+}
+
+void WizardSession::GetOMDData()
+{
+    lists = ModelLists{};
+    connectSelected.clear();
+    const std::filesystem::path dat = DatFile();
+    if (dat.empty() || !FileExists(dat)) return;
+    auto read = ReadModelLists(dat);
+    if (!read) {
+        ReportError("GetOMDData", read.error());
+    } else {
+        lists = std::move(*read);
+    }
+    connectSelected.assign(lists.objectNames.size(), false);
+
+    eventsCaption = "Add <Events> object and connect " + std::to_string(lists.eventsCount) +
+                    " event-related objects to it";
+    eventsEnabled = lists.eventsCount >= 1;
+    controlsCaption = "Add <Controls> object and connect " + std::to_string(lists.controlsCount) +
+                      " control-related objects to it";
+    controlsEnabled = lists.controlsCount >= 1;
+    if (lists.hasGlobal) {
+        globalCaption =
+            "This library has an object named Global. Check here to add an edge from the top object to Global.";
+        globalEnabled = true;
+    } else {
+        globalCaption = "This library does not have an object named Global.";
+        globalEnabled = false;
+        settings.globalObject = false;
+    }
+}
+
+void WizardSession::ApplyListSettings(const InfData& inf)
+{
+    // Connections: the first list entry of each name, compared as written.
+    connectSelected.assign(lists.objectNames.size(), false);
+    for (const std::string& name : inf.connectToTop) {
+        const auto it = std::find(lists.objectNames.begin(), lists.objectNames.end(), name);
+        if (it != lists.objectNames.end()) connectSelected[static_cast<std::size_t>(it - lists.objectNames.begin())] = true;
+    }
+    ConnectSelectionChanged();
+
+    for (ExternalEdgeRow& row : lists.externalEdges) row.checked = false;
+    for (const InfExternalEdge& edge : inf.externalEdges) {
+        const auto it = std::find_if(lists.externalEdges.begin(), lists.externalEdges.end(), [&](const auto& row) {
+            return row.parent == edge.parent && row.label == edge.memberLabel && row.child == edge.returnType &&
+                   row.library == edge.library;
+        });
+        if (it != lists.externalEdges.end()) it->checked = true;
+    }
+
+    for (CollectionRow& row : lists.collections) row.newColl = row.newMember = "";
+    for (const InfCollection& correction : inf.collections) {
+        const auto it = std::find_if(lists.collections.begin(), lists.collections.end(),
+                                     [&](const auto& row) { return row.object == correction.name; });
+        if (it == lists.collections.end()) continue;
+        it->newColl = correction.newFlag;
+        it->newMember = correction.newMember;
+    }
+}
+
+InfData WizardSession::SettingsToSave() const
+{
+    InfData data = settings;
+    data.library = m_libraryFileName;
+    data.resourceNumber = Trim(resourceNumber);
+    data.interfaces = includeInterfaces;
+    data.modules = includeModules;
+    data.modelName = Trim(settings.modelName);
+    data.collections.clear();
+    for (const CollectionRow& row : lists.collections)
+        if (!row.newColl.empty() || !row.newMember.empty())
+            data.collections.push_back({row.object, row.newColl, row.newMember});
+    data.externalEdges.clear();
+    for (const ExternalEdgeRow& row : lists.externalEdges)
+        if (row.checked) data.externalEdges.push_back({row.parent, row.label, row.child, row.library});
+    return data;
+}
+
+void WizardSession::FillInModelList(const std::set<std::int64_t>& treeKeys)
+{
+    inColumnShown = true;
+    hiddenMissing = visibleMissing = 0;
+    for (ModelObjectRow& row : lists.inModel) {
+        row.in = treeKeys.contains(row.key);
+        if (row.in) continue;
+        if (row.hidden)
+            ++hiddenMissing;
+        else
+            ++visibleMissing;
+    }
+    missingObjectsText = "Missing objects: " + std::to_string(visibleMissing) + " nonhid, " +
+                         std::to_string(hiddenMissing) + " hid";
+}
+
+void WizardSession::FillCategoriesList()
+{
+    categories.clear();
+    std::vector<std::filesystem::path> infFiles;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(m_places.modelsFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_regular_file(typeError) && GetExtension(it->path().filename().string(), true) == "inf")
+            infFiles.push_back(it->path());
+    }
+    // By file name, so the list reads the same on every run.
+    std::sort(infFiles.begin(), infFiles.end());
+    for (const std::filesystem::path& file : infFiles) {
+        auto doc = ProfileDocument::Load(file);
+        if (!doc) continue;
+        const std::string category = Trim(doc->Get("Main", "Category").value_or("Misc"));
+        if (category.empty()) continue;
+        const bool known = std::any_of(categories.begin(), categories.end(),
+                                       [&](const std::string& kept) { return EqualsNoCase(kept, category); });
+        if (!known) categories.push_back(category);
+    }
+}
+
+}  // namespace arbolith
