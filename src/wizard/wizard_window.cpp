@@ -327,7 +327,7 @@ void frmWizard::ShowState()
     ui.cmdDelete->setEnabled(!busy && s.DeleteEnabled());
     ui.lblMissingObjects->setText(Q(s.missingObjectsText));
     // The "In" column means something only once the model is made.
-    ui.lvInModel->setColumnHidden(0, s.Stage() != WizardStage::ModelMade);
+    ui.lvInModel->setColumnHidden(0, !s.inColumnShown);
     ShowLibraryTab();
     ShowSettings();
 }

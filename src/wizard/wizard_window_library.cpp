@@ -266,10 +266,7 @@ void frmWizard::ConnectLibraryTab()
             [this](const QString& text) { m_session->libraryText = S(text); });
     // A path typed or pasted into the box is looked at once it is complete.
     connect(ui.txtLibrary, &QLineEdit::returnPressed, this, [this] {
-        if (IsBusy()) return;
-        ReadControls();
-        m_session->PreProcessLibrary();
-        ShowState();
+        if (!IsBusy()) ChooseLibrary(S(m_ui.txtLibrary->text()), 0);
     });
     connect(ui.cmdMakeDat, &QPushButton::clicked, this, [this] { MakeOrLoadDataFile(); });
     connect(ui.cmdTips, &QPushButton::clicked, this, [this] {

@@ -314,5 +314,129 @@ TEST_F(WizardWindowTest, RegistryWithoutAnyWinePrefixExplainsTheEmptyList)
     EXPECT_FALSE(ui().lblRegistryNote->text().isEmpty());
 }
 
+// scrrun.dll copied into the home folder and picked in the file list, as a
+// user would.
+bool PickScrrun(const WizardControls& ui, const fs::path& home)
+{
+    const fs::path source = test::kWineLibraryDir / "scrrun.dll";
+    std::error_code ec;
+    fs::create_directories(home / "libs");
+    fs::copy_file(source, home / "libs" / "scrrun.dll", ec);
+    if (ec) return false;
+    ui.optAction[0]->click();
+    ui.optShowType[1]->click();
+    ui.dirBrowse->setCurrentIndex(
+        static_cast<QFileSystemModel*>(ui.dirBrowse->model())->index(QString::fromStdString((home / "libs").string())));
+    const auto found = ui.fileBrowse->findItems("scrrun.dll", Qt::MatchExactly);
+    if (found.isEmpty()) return false;
+    ui.fileBrowse->setCurrentItem(found.front());
+    emit ui.fileBrowse->itemClicked(found.front());
+    return true;
+}
+
+TEST_F(WizardWindowTest, MakeDataFileRunsBehindTheWindowThenEnablesTheTabs)
+{
+    fs::create_directories(home);
+    Open();
+    if (!PickScrrun(ui(), home)) GTEST_SKIP() << "scrrun.dll is not installed";
+    ASSERT_TRUE(ui().cmdMakeDat->isEnabled());
+    ui().cmdMakeDat->click();
+    ASSERT_TRUE(window->IsBusy());
+    EXPECT_TRUE(ui().prgBusy->isVisible());
+    EXPECT_FALSE(ui().tabWizard->isEnabled());
+    EXPECT_FALSE(ui().cmdMakeModel->isEnabled());
+    ui().cmdMakeDat->click();  // ignored while the work runs
+    const int ticks = ServeUntil([&] { return !window->IsBusy(); });
+    ASSERT_FALSE(window->IsBusy());
+    EXPECT_GT(ticks, 0);
+    EXPECT_FALSE(ui().prgBusy->isVisible());
+    EXPECT_TRUE(ui().tabWizard->isEnabled());
+    EXPECT_EQ(Text(window->windowTitle()), "Create Model Wizard - Data File for scrrun.dll");
+    for (int tab = 1; tab < 8; ++tab) EXPECT_TRUE(ui().tabWizard->isTabEnabled(tab)) << tab;
+    EXPECT_TRUE(ui().cmdMakeModel->isEnabled());
+    EXPECT_GT(ui().lvInModel->topLevelItemCount(), 0);
+    EXPECT_EQ(ui().lvParents->topLevelItemCount(), ui().lvInModel->topLevelItemCount());
+    EXPECT_EQ(Text(ui().txtModelName->text()), "scrrun");
+
+    // Header clicks sort "#Ch" as numbers, and a second click reverses.
+    auto counts = [&] {
+        std::vector<long long> values;
+        for (const auto& text : Rows(*ui().lvInModel, 3)) values.push_back(std::stoll(text));
+        return values;
+    };
+    ui().lvInModel->header()->setSortIndicator(3, Qt::AscendingOrder);
+    const auto ascending = counts();
+    EXPECT_TRUE(std::is_sorted(ascending.begin(), ascending.end()));
+    ui().lvInModel->header()->setSortIndicator(3, Qt::DescendingOrder);
+    const auto descending = counts();
+    EXPECT_TRUE(std::is_sorted(descending.rbegin(), descending.rend()));
+
+    // Make Model without a name is refused and shows the Model tab.
+    ui().tabWizard->setCurrentIndex(2);
+    ui().txtModelName->clear();
+    ui().cmdMakeModel->click();
+    ServeUntil([&] { return !window->IsBusy(); });
+    ASSERT_FALSE(prompt.asked.empty());
+    EXPECT_EQ(prompt.asked.back().text, "Please choose a name and category for the model.");
+    EXPECT_EQ(ui().tabWizard->currentIndex(), 1);
+    EXPECT_EQ(Text(ui().lblStep->text()), "2");
+    EXPECT_TRUE(host.shown.empty());
+}
+
+TEST_F(WizardWindowTest, ClosingWhileADataFileIsMadeWaitsForItThenCloses)
+{
+    fs::create_directories(home);
+    Open();
+    if (!PickScrrun(ui(), home)) GTEST_SKIP() << "scrrun.dll is not installed";
+    ui().cmdMakeDat->click();
+    ASSERT_TRUE(window->IsBusy());
+    window->close();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(ui().cmdClose->isEnabled());
+    ServeUntil([&] { return !window->isVisible(); });
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->Session().Stage(), WizardStage::DataFileMade) << "the work was finished, not cut off";
+}
+
+TEST_F(WizardWindowTest, MakeModelShowsItInTheMainWindowAndQuestionsFromTheWorkerReachThePrompt)
+{
+    fs::create_directories(home);
+    Open();
+    if (!PickScrrun(ui(), home)) GTEST_SKIP() << "scrrun.dll is not installed";
+    ui().cmdMakeDat->click();
+    ServeUntil([&] { return !window->IsBusy(); });
+    ASSERT_TRUE(ui().tabWizard->isTabEnabled(2));
+
+    ui().tabWizard->setCurrentIndex(1);
+    ui().txtCategory->setText("Scripting");
+    ui().tabWizard->setCurrentIndex(2);
+    ui().optTopType[0]->click();
+    ASSERT_GT(ui().lstProlific->count(), 0);
+    emit ui().lstProlific->itemClicked(ui().lstProlific->item(0));
+    EXPECT_FALSE(ui().txtBuiltInTop->text().isEmpty());
+    ui().cmdMakeModel->click();
+    ServeUntil([&] { return !window->IsBusy(); });
+    EXPECT_EQ(host.shown, (std::vector<std::string>{"scrrun"}));
+    EXPECT_EQ(Text(window->windowTitle()), "Create Model Wizard - Data File for scrrun.dll, Model Made");
+    EXPECT_FALSE(ui().lvInModel->isColumnHidden(0));
+
+    // The same base name from another folder: the session asks, from the
+    // worker thread, before replacing the model; "No" keeps it.
+    const fs::path other = home / "other";
+    fs::create_directories(other);
+    fs::copy_file(home / "libs" / "scrrun.dll", other / "scrrun.dll");
+    ui().tabWizard->setCurrentIndex(0);
+    ui().txtLibrary->setText(QString::fromStdString((other / "scrrun.dll").string()));
+    emit ui().txtLibrary->returnPressed();
+    const std::size_t before = prompt.asked.size();
+    prompt.answers = {PromptAnswer::No};
+    ui().cmdMakeDat->click();
+    ServeUntil([&] { return !window->IsBusy(); });
+    ASSERT_EQ(prompt.asked.size(), before + 1);
+    EXPECT_NE(prompt.asked.back().text.find("Replace it with a model of"), std::string::npos);
+    EXPECT_FALSE(ui().tabWizard->isTabEnabled(1));
+    EXPECT_TRUE(fs::exists(places.modelsFolder / "scrrun.DAT") || fs::exists(places.modelsFolder / "scrrun.dat"));
+}
+
 }  // namespace
 }  // namespace arbolith
