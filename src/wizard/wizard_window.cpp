@@ -46,6 +46,7 @@ QTreeWidget* MakeListView(const QString& name, const QStringList& columns, bool 
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
     list->setAllColumnsShowFocus(true);
+    list->header()->setDefaultSectionSize(list->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 16);
     list->setSelectionMode(multiSelect ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
     list->header()->setSectionsClickable(true);
     list->header()->setSortIndicatorShown(true);
@@ -174,6 +175,8 @@ void frmWizard::CreateControls()
 {
     auto& ui = m_ui;
     ui.tabWizard = Named(new QTabWidget, QStringLiteral("tabWizard"));
+    // Every tab's caption stays in view: the window is as wide as they need.
+    ui.tabWizard->setUsesScrollButtons(false);
     ui.tabWizard->addTab(CreateLibraryTab(), QStringLiteral("Library"));
     ui.tabWizard->addTab(CreateModelTab(), QStringLiteral("Model"));
     ui.tabWizard->addTab(CreateTopTab(), QStringLiteral("Top"));
@@ -189,9 +192,13 @@ void frmWizard::CreateControls()
     ui.optShowEdges[0]->setChecked(true);
     ui.lvInModel = MakeListView(QStringLiteral("lvInModel"), {"In", "Object", "Hid", "#Ch", "Ctl", "Key"});
     ui.lvAllEdges = MakeListView(QStringLiteral("lvAllEdges"), {"Parent", "Child"});
+    const int letter = ui.lvInModel->fontMetrics().horizontalAdvance(QLatin1Char('x'));
+    const int widths[] = {3, 16, 3, 4, 3, 5};
+    for (int column = 0; column < 6; ++column) ui.lvInModel->setColumnWidth(column, (widths[column] + 1) * letter);
     ui.modelLists = Named(new QStackedWidget, QStringLiteral("modelLists"));
     ui.modelLists->addWidget(ui.lvInModel);
     ui.modelLists->addWidget(ui.lvAllEdges);
+    ui.modelLists->setMinimumWidth(letter * 34);
     ui.lblMissingObjects = MakeWrappingLabel(QStringLiteral("lblMissingObjects"));
     auto* side = new QVBoxLayout;
     auto* options = new QHBoxLayout;
@@ -212,7 +219,7 @@ void frmWizard::CreateControls()
     ui.lblStep->setMinimumWidth(ui.lblStep->fontMetrics().horizontalAdvance(QStringLiteral("88")));
     ui.txtStatus = Named(new QPlainTextEdit, QStringLiteral("txtStatus"));
     ui.txtStatus->setReadOnly(true);
-    ui.txtStatus->setFixedHeight(ui.txtStatus->fontMetrics().lineSpacing() * 4 + 12);
+    ui.txtStatus->setFixedHeight(ui.txtStatus->fontMetrics().lineSpacing() * 5 + 12);
     auto* step = new QHBoxLayout;
     step->addWidget(ui.lblStep);
     step->addWidget(ui.txtStatus, 1);

@@ -128,7 +128,7 @@ QWidget* frmWizard::CreateBrowseFrame()
     auto* frame = new QWidget;
     ui.drvBrowse = Named(new QComboBox, QStringLiteral("drvBrowse"));
     m_folders = new QFileSystemModel(this);
-    m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    m_folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
     m_folders->setReadOnly(true);
     ui.dirBrowse = Named(new QTreeView, QStringLiteral("dirBrowse"));
     ui.dirBrowse->setModel(m_folders);

@@ -272,6 +272,7 @@ void frmWizard::ConnectSettingsTabs()
     connect(ui.lstCategories, &QListWidget::itemActivated, this, pickCategory);
 
     connect(ui.optTopType[0], &QRadioButton::toggled, this, [this](bool builtIn) {
+        ReadControls();  // what was typed on the tab stays
         m_session->settings.topIsCustom = !builtIn;
         ShowSettings();
     });
