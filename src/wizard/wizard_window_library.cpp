@@ -345,8 +345,12 @@ void frmWizard::ChooseAction(WizardAction action)
 void frmWizard::ChooseLibrary(const std::string& path, std::uint32_t resource)
 {
     ReadControls();
+    // A library picked from the files or the search results keeps the
+    // resource number typed in the box; a registered one brings its own.
+    const std::string& typed = m_session->resourceNumber;
+    if (resource == 0 && !typed.empty() && ResourceNumberAcceptable(typed))
+        resource = static_cast<std::uint32_t>(std::strtoul(typed.c_str(), nullptr, 10));
     m_session->ChooseLibrary(path, resource);
-    if (resource != 0) m_session->resourceNumber = std::to_string(resource);
     ShowLists();
     ShowState();
 }

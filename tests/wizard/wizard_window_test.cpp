@@ -438,5 +438,91 @@ TEST_F(WizardWindowTest, MakeModelShowsItInTheMainWindowAndQuestionsFromTheWorke
     EXPECT_TRUE(fs::exists(places.modelsFolder / "scrrun.DAT") || fs::exists(places.modelsFolder / "scrrun.dat"));
 }
 
+// The lists' commands act on the rows the user selected, whatever order a
+// header click put them in.
+TEST_F(WizardWindowTest, ListCommandsActOnTheSelectedRowsOfASortedList)
+{
+    fs::create_directories(home);
+    Open();
+    if (!PickScrrun(ui(), home)) GTEST_SKIP() << "scrrun.dll is not installed";
+    ui().cmdMakeDat->click();
+    ServeUntil([&] { return !window->IsBusy(); });
+    ASSERT_TRUE(ui().tabWizard->isTabEnabled(7));
+
+    auto select = [](QTreeWidget& list, std::initializer_list<const char*> names) {
+        list.clearSelection();
+        for (const char* name : names) {
+            const auto found = list.findItems(name, Qt::MatchExactly, 0);
+            ASSERT_EQ(found.size(), 1) << name;
+            found.front()->setSelected(true);
+        }
+    };
+    auto rowOf = [](QTreeWidget& list, const char* name) {
+        const auto found = list.findItems(name, Qt::MatchExactly, 0);
+        return found.isEmpty() ? std::vector<std::string>{} : [&] {
+            std::vector<std::string> cells;
+            for (int c = 0; c < list.columnCount(); ++c) cells.push_back(Text(found.front()->text(c)));
+            return cells;
+        }();
+    };
+
+    ui().tabWizard->setCurrentIndex(6);
+    ui().lvCollections->header()->setSortIndicator(0, Qt::DescendingOrder);
+    select(*ui().lvCollections, {"Drive"});
+    prompt.answers = {PromptAnswer::Yes};
+    ui().cmdNoncollections->click();
+    EXPECT_EQ(rowOf(*ui().lvCollections, "Drive"), (std::vector<std::string>{"Drive", "N", "", "N", ""}));
+    EXPECT_EQ(rowOf(*ui().lvCollections, "TextStream")[3], "");
+    EXPECT_EQ(Text(ui().lvCollections->topLevelItem(0)->text(0)), "TextStream") << "the order stays";
+
+    ui().tabWizard->setCurrentIndex(7);
+    ui().lvParents->header()->setSortIndicator(0, Qt::DescendingOrder);
+    select(*ui().lvParents, {"TextStream"});
+    select(*ui().lvChildren, {"File", "Folder"});
+    ui().optEdgeName[1]->click();  // the parent's name as the label
+    ui().cmdConnectEdge->click();
+    EXPECT_EQ(Rows(*ui().lvEdges, 0), (std::vector<std::string>{"TextStream", "TextStream"}));
+    EXPECT_EQ(Rows(*ui().lvEdges, 1), (std::vector<std::string>{"File", "Folder"}));
+    EXPECT_EQ(Rows(*ui().lvEdges, 2), (std::vector<std::string>{"TextStream", "TextStream"}));
+    EXPECT_EQ(Text(ui().lblEdgeCount->text()), "2");
+
+    // The connections to a custom top leave out the top itself.
+    ui().tabWizard->setCurrentIndex(2);
+    ui().optTopType[1]->click();
+    ui().txtCustomTop->setText("folder");
+    emit ui().txtCustomTop->textEdited("folder");
+    for (const char* name : {"Drive", "Folder"})
+        ui().lstConnectToTop->findItems(name, Qt::MatchExactly).front()->setSelected(true);
+    EXPECT_EQ(Text(ui().txtConnectToTop->text()), "Drive");
+    EXPECT_TRUE(ui().lstConnectToTop->isEnabled());
+    EXPECT_FALSE(ui().lstProlific->isEnabled());
+}
+
+TEST_F(WizardWindowTest, LoadsAnExistingDataFileFromTheList)
+{
+    fs::create_directories(home);
+    Open();
+    if (!PickScrrun(ui(), home)) GTEST_SKIP() << "scrrun.dll is not installed";
+    ui().cmdMakeDat->click();
+    ServeUntil([&] { return !window->IsBusy(); });
+    window.reset();
+
+    Open();
+    ui().optAction[2]->click();
+    const auto found = ui().lstDatFiles->findItems("scrrun", Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    ui().lstDatFiles->setCurrentItem(found.front());
+    emit ui().lstDatFiles->itemClicked(found.front());
+    EXPECT_FALSE(ui().txtDatFileModel->text().isEmpty());
+    EXPECT_NE(Text(ui().lblLibDesc->text()).find("Scripting"), std::string::npos);
+    ASSERT_TRUE(ui().cmdMakeDat->isEnabled());
+    EXPECT_EQ(Text(ui().cmdMakeDat->text()), "Load Data File");
+    ui().cmdMakeDat->click();
+    ServeUntil([&] { return !window->IsBusy(); });
+    EXPECT_EQ(Text(window->windowTitle()), "Create Model Wizard - Data File for scrrun.dll");
+    EXPECT_TRUE(ui().tabWizard->isTabEnabled(1));
+    EXPECT_GT(ui().lvInModel->topLevelItemCount(), 0);
+}
+
 }  // namespace
 }  // namespace arbolith
