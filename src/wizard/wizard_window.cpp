@@ -396,8 +396,16 @@ void frmWizard::TabChanged(int tab)
 
 void frmWizard::SetBusy(bool busy)
 {
+    m_busy = busy;
     m_ui.prgBusy->setVisible(busy);
-    if (!busy) m_ui.lblBusy->clear();
+    if (busy) {
+        // Only the enabling changes: the session is not to be read now.
+        for (QWidget* control :
+             std::initializer_list<QWidget*>{m_ui.tabWizard, m_ui.cmdMakeModel, m_ui.cmdRestore, m_ui.cmdDelete})
+            control->setEnabled(false);
+        return;
+    }
+    m_ui.lblBusy->clear();
     ShowState();
 }
 
@@ -411,13 +419,15 @@ void frmWizard::RunLongCommand(std::function<void(ProgressSink&)> command, std::
 {
     auto progress =
         std::make_shared<QueuedProgress>(this, [this](const std::string& caption) { ShowBusyCaption(caption); });
+    SetBusy(true);
     const bool started = m_work.Start([command = std::move(command), progress] { command(*progress); },
                                       [this, done = std::move(done)] {
+                                          m_busy = false;
                                           done();
                                           SetBusy(false);
                                           if (m_closePending) CloseWhenIdle();
                                       });
-    if (started) SetBusy(true);
+    if (!started) SetBusy(false);
 }
 
 void frmWizard::MakeOrLoadDataFile()
@@ -464,7 +474,7 @@ void frmWizard::RestoreSettings()
 
 bool frmWizard::WaitUntilIdle(int timeoutMs)
 {
-    return m_work.WaitForFinished(timeoutMs) && m_search.WaitForFinished(timeoutMs);
+    return m_work.WaitForFinished(timeoutMs) && m_search.WaitForFinished(timeoutMs) && !m_busy;
 }
 
 void frmWizard::CloseWhenIdle()

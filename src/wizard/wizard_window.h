@@ -125,7 +125,7 @@ public:
     const WizardControls& Controls() const { return m_ui; }
     WizardSession& Session() { return *m_session; }
     // True while a DAT file or the model is being made on the worker thread.
-    bool IsBusy() const { return m_work.IsRunning(); }
+    bool IsBusy() const { return m_busy; }
     bool IsSearching() const { return m_search.IsRunning(); }
     // Serves events until no work and no search runs (tests, closing).
     bool WaitUntilIdle(int timeoutMs = -1);
@@ -214,6 +214,9 @@ private:
     int m_showType = 2;
     BackgroundTask m_work;
     BackgroundTask m_search;
+    // Set before the work starts and cleared once it has returned: meanwhile
+    // the session belongs to the worker and the window does not read it.
+    bool m_busy = false;
     bool m_closePending = false;
     bool m_filling = false;  // lists being refilled: their change signals are not the user's
     WizardControls m_ui;
