@@ -550,7 +550,7 @@ void frmWizard::ShowSearchResults(const std::vector<FoundLibrary>& found)
         rows.append(new ListRow({Q(found[i].fileName), Q(found[i].folder)}, i));
     ReplaceRows(*m_ui.lvLibrarySearch, std::move(rows));
     if (!found.empty()) {
-        m_ui.lblSearch->setText(Q(SearchCaption("")));
+        m_ui.lblSearch->setText(Q(SearchCaption(found.front().folder)));
     } else {
         m_ui.lblSearch->clear();
     }

@@ -309,7 +309,9 @@ void frmWizard::ConnectSettingsTabs()
         if (m_filling || column != 0) return;
         const std::size_t index = IndexOf(*item);
         auto& edges = m_session->lists.externalEdges;
-        if (index < edges.size()) edges[index].checked = item->checkState(0) == Qt::Checked;
+        const bool checked = item->checkState(0) == Qt::Checked;
+        if (index < edges.size()) edges[index].checked = checked;
+        item->setData(0, kNumberRole, checked ? 1 : 0);  // sorts by the tick
     });
 
     // Commands on the lists: the typed fields go to the session first, the

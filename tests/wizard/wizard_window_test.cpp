@@ -264,6 +264,7 @@ TEST_F(WizardWindowTest, SearchRunsBehindTheWindowShowsAndSavesItsResults)
     window.reset();
     Open();
     EXPECT_EQ(Rows(*ui().lvLibrarySearch), (std::vector<std::string>{"x.TLB", "y.olb"}));
+    EXPECT_EQ(Text(ui().lblSearch->text()), SearchCaption(saved[0].folder));
     emit ui().lvLibrarySearch->itemClicked(ui().lvLibrarySearch->topLevelItem(1), 0);
     EXPECT_EQ(fs::path(Text(ui().txtLibrary->text())), home / "a" / "b" / "y.olb");
 }
