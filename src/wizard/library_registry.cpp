@@ -53,6 +53,14 @@ std::vector<fs::path> SubfoldersByName(const fs::path& folder)
     return found;
 }
 
+// The prefix's folder name as given ("~/.wine/" reads ".wine").
+std::string PrefixName(const fs::path& prefix)
+{
+    std::string text = prefix.string();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    return fs::path(text).filename().string();
+}
+
 std::string VersionText(std::uint16_t major, std::uint16_t minor)
 {
     // The key reads "x.y" in hex; so does the list.
@@ -213,7 +221,7 @@ std::vector<BrowseRoot> BrowseRoots(std::span<const fs::path> prefixes)
         std::sort(drives.begin(), drives.end());
         for (auto& [letter, target] : drives) {
             std::string label{static_cast<char>(letter - 'a' + 'A'), ':'};
-            if (unique.size() > 1) label += " (" + prefix.filename().string() + ")";
+            if (unique.size() > 1) label += " (" + PrefixName(prefix) + ")";
             roots.push_back({std::move(label), std::move(target), true});
         }
         ec.clear();
@@ -223,7 +231,8 @@ std::vector<BrowseRoot> BrowseRoots(std::span<const fs::path> prefixes)
     if (user.empty())
         if (const passwd* entry = getpwuid(geteuid())) user = entry->pw_name;
     std::vector<fs::path> mountFolders = {"/mnt"};
-    if (!user.empty()) mountFolders.insert(mountFolders.begin(), {fs::path("/media") / user, fs::path("/run/media") / user});
+    if (!user.empty())
+        mountFolders.insert(mountFolders.begin(), {fs::path("/media") / user, fs::path("/run/media") / user});
     for (const fs::path& folder : mountFolders)
         for (fs::path& mount : SubfoldersByName(folder))
             roots.push_back({mount.filename().string(), std::move(mount), false});

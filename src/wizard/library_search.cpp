@@ -116,7 +116,8 @@ public:
     }
     void Add(std::string_view name, bool folder)
     {
-        m_entries.push_back({static_cast<std::uint32_t>(m_names.size()), static_cast<std::uint32_t>(name.size()), folder});
+        m_entries.push_back(
+            {static_cast<std::uint32_t>(m_names.size()), static_cast<std::uint32_t>(name.size()), folder});
         m_names.append(name);
     }
     void Sort()
@@ -290,7 +291,7 @@ SearchOutcome FindLibraries(const fs::path& root, bool enterHidden, const std::a
             }
         });
 
-        if ((outcome.foldersVisited & 63) == 0 && progress) {
+        if ((outcome.foldersVisited & 15) == 0 && progress) {
             const auto now = Clock::now();
             if (now - lastProgress >= kProgressEvery) {
                 lastProgress = now;
@@ -353,7 +354,8 @@ std::string SearchCaption(std::string_view rootLabel)
 
 std::vector<std::string> ListDatFiles(const fs::path& modelsFolder)
 {
-    auto names = FilesOf(modelsFolder, [](std::string_view name) { return name.size() > 4 && EndsWithNoCase(name, ".dat"); });
+    auto names =
+        FilesOf(modelsFolder, [](std::string_view name) { return name.size() > 4 && EndsWithNoCase(name, ".dat"); });
     if (!names) return {};
     for (std::string& name : *names) name.resize(name.size() - 4);
     // Without the ending the order can differ ("a-b.dat" < "a.dat", "a" < "a-b").
