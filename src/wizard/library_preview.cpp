@@ -32,14 +32,15 @@ std::string Hex(int code)
 
 }  // namespace
 
-PrelimInfo GetPrelimInfo(const std::string& libraryPath, std::uint32_t resource,
-                         const std::filesystem::path& infFile, const LoadOptions& load)
+PrelimInfo GetPrelimInfo(const std::string& libraryPath, std::uint32_t resource, const std::filesystem::path& infFile,
+                         const LoadOptions& load)
 {
     PrelimInfo info;
     const std::string loadPath = resource <= 1 ? libraryPath : libraryPath + "\\" + std::to_string(resource);
     auto lib = LoadTypeLib(loadPath, load);
     if (!lib) {
-        info.description = "Error in " + libraryPath + ". \n&H" + Hex(lib.error().code) + ": " + lib.error().description;
+        info.description =
+            "Error in " + libraryPath + ". \n&H" + Hex(lib.error().code) + ": " + lib.error().description;
         return info;
     }
     for (const TypeInfo& type : lib->types) {
@@ -67,8 +68,8 @@ PrelimInfo GetPrelimInfo(const std::string& libraryPath, std::uint32_t resource,
     info.description = "Library Name: " + lib->name + " Ver " + std::to_string(lib->majorVersion) + "." +
                        std::to_string(lib->minorVersion) + "\nFile: " + libraryPath + "\nDoc String: " + lib->doc +
                        "\nObjects: " + std::to_string(info.objects) + "   Members: " + std::to_string(info.members) +
-                       "   Enums: " + std::to_string(info.enums) + "   Interfaces: " +
-                       std::to_string(info.interfaces) + "   Modules: " + std::to_string(info.modules) +
+                       "   Enums: " + std::to_string(info.enums) + "   Interfaces: " + std::to_string(info.interfaces) +
+                       "   Modules: " + std::to_string(info.modules) +
                        "   CoClasses: " + std::to_string(info.coclasses);
     if (FileExists(infFile)) {
         if (auto doc = ProfileDocument::Load(infFile)) {
@@ -104,8 +105,8 @@ DatFileDescription DescribeDatFile(const std::filesystem::path& modelsFolder, st
         out.text = "The data file " + datFile.string() + " cannot be read. " + db.error().description;
         return out;
     }
-    auto stmt = db->Prepare(
-        "SELECT TL_Name, FQLibName, LibDate, LibSize, TL_DocString FROM " + QuoteIdentifier(kLibraryTable));
+    auto stmt =
+        db->Prepare("SELECT TL_Name, FQLibName, LibDate, LibSize, TL_DocString FROM " + QuoteIdentifier(kLibraryTable));
     auto row = stmt ? stmt->Step() : Result<bool>(stmt.error());
     if (!row || !*row) {
         out.text = "The data file " + datFile.string() + " has no library description. " +

@@ -43,55 +43,60 @@ Result<ModelLists> ReadModelLists(const std::filesystem::path& datFile)
     if (!db) return db.error();
     ModelLists lists;
     // Name compares without regard to case; rows of one name keep their order.
-    auto objects = ForEachRow(
-        *db,
-        "SELECT Name, HiddenState, cChildObjects, FlagsVal, Key, IsCustom, RawIsCollection, RawMemberName "
-        "FROM Objects ORDER BY Name, rowid",
-        [&](const Statement& row) {
-            ModelObjectRow object;
-            object.name = row.Text(0);
-            object.hidden = AsciiLower(row.Text(1)) == "h";
-            object.childCount = row.Integer(2);
-            object.control = (row.Integer(3) & 32) != 0;
-            object.key = row.Integer(4);
-            object.custom = row.Bool(5);
-            if (AsciiLower(object.name) == "global") lists.hasGlobal = true;
-            if (object.control) ++lists.controlsCount;
-            if (EndsInEvents(object.name)) ++lists.eventsCount;
-            lists.objectNames.push_back(object.name);
-            lists.collections.push_back({object.name, row.Bool(6), row.Text(7), "", ""});
-            lists.inModel.push_back(std::move(object));
-        });
+    auto objects =
+        ForEachRow(*db,
+                   "SELECT Name, HiddenState, cChildObjects, FlagsVal, Key, IsCustom, RawIsCollection, RawMemberName "
+                   "FROM Objects ORDER BY Name, rowid",
+                   [&](const Statement& row) {
+                       ModelObjectRow object;
+                       object.name = row.Text(0);
+                       object.hidden = AsciiLower(row.Text(1)) == "h";
+                       object.childCount = row.Integer(2);
+                       object.control = (row.Integer(3) & 32) != 0;
+                       object.key = row.Integer(4);
+                       object.custom = row.Bool(5);
+                       if (AsciiLower(object.name) == "global") lists.hasGlobal = true;
+                       if (object.control) ++lists.controlsCount;
+                       if (EndsInEvents(object.name)) ++lists.eventsCount;
+                       lists.objectNames.push_back(object.name);
+                       lists.collections.push_back({object.name, row.Bool(6), row.Text(7), "", ""});
+                       lists.inModel.push_back(std::move(object));
+                   });
     if (!objects) return objects.error();
     auto prolific = ForEachRow(*db,
                                "SELECT Name, cChildObjects FROM Objects WHERE NOT coalesce(IsCustom, False) "
                                "ORDER BY cChildObjects DESC, rowid",
-                               [&](const Statement& row) { lists.prolific.push_back({row.Text(0), row.Integer(1)}); });
+                               [&](const Statement& row) {
+                                   lists.prolific.push_back({row.Text(0), row.Integer(1)});
+                               });
     if (!prolific) return prolific.error();
-    auto external = ForEachRow(
-        *db,
-        "SELECT ObjectName, InvokeType, Name, ReturnType, ExtTypeLibName FROM Functions "
-        "WHERE (InvokeType = 'propget' OR InvokeType = 'method') AND IsExternal = True ORDER BY ObjectName, Name, rowid",
-        [&](const Statement& row) {
-            const std::string invoke = row.Text(1);
-            const std::string letter = invoke.empty() ? "" : AsciiUpper(invoke.substr(0, 1));
-            lists.externalEdges.push_back(
-                {false, row.Text(0), "(<" + letter + ":" + row.Text(2) + ")", row.Text(3), row.Text(4)});
-        });
+    auto external =
+        ForEachRow(*db,
+                   "SELECT ObjectName, InvokeType, Name, ReturnType, ExtTypeLibName FROM Functions "
+                   "WHERE (InvokeType = 'propget' OR InvokeType = 'method') AND IsExternal = True ORDER BY ObjectName, "
+                   "Name, rowid",
+                   [&](const Statement& row) {
+                       const std::string invoke = row.Text(1);
+                       const std::string letter = invoke.empty() ? "" : AsciiUpper(invoke.substr(0, 1));
+                       lists.externalEdges.push_back(
+                           {false, row.Text(0), "(<" + letter + ":" + row.Text(2) + ")", row.Text(3), row.Text(4)});
+                   });
     if (!external) return external.error();
     auto edges = ForEachRow(*db, "SELECT ParentObjectName, ChildObjectName FROM Edges ORDER BY rowid",
-                            [&](const Statement& row) { lists.allEdges.push_back({row.Text(0), row.Text(1)}); });
+                            [&](const Statement& row) {
+                                lists.allEdges.push_back({row.Text(0), row.Text(1)});
+                            });
     if (!edges) return edges.error();
-    auto returns = ForEachRow(
-        *db,
-        "SELECT Name, ObjectName, ReturnType, DocString FROM Functions "
-        "WHERE (InvokeType = 'propget' OR InvokeType = 'method') "
-        "AND (RetTypeIsObject = True OR upper(ReturnType) = 'VARIANT') ORDER BY ObjectName, Name, rowid",
-        [&](const Statement& row) {
-            const std::string name = row.Text(0);
-            if (name == "Parent" || name == "Application") return;
-            lists.returnTypes.push_back({row.Text(1), name, row.Text(2), row.Text(3)});
-        });
+    auto returns =
+        ForEachRow(*db,
+                   "SELECT Name, ObjectName, ReturnType, DocString FROM Functions "
+                   "WHERE (InvokeType = 'propget' OR InvokeType = 'method') "
+                   "AND (RetTypeIsObject = True OR upper(ReturnType) = 'VARIANT') ORDER BY ObjectName, Name, rowid",
+                   [&](const Statement& row) {
+                       const std::string name = row.Text(0);
+                       if (name == "Parent" || name == "Application") return;
+                       lists.returnTypes.push_back({row.Text(1), name, row.Text(2), row.Text(3)});
+                   });
     if (!returns) return returns.error();
     return lists;
 }
@@ -110,11 +115,11 @@ void WizardSession::GetOMDData()
     }
     connectSelected.assign(lists.objectNames.size(), false);
 
-    eventsCaption = "Add <Events> object and connect " + std::to_string(lists.eventsCount) +
-                    " event-related objects to it";
+    eventsCaption =
+        "Add <Events> object and connect " + std::to_string(lists.eventsCount) + " event-related objects to it";
     eventsEnabled = lists.eventsCount >= 1;
-    controlsCaption = "Add <Controls> object and connect " + std::to_string(lists.controlsCount) +
-                      " control-related objects to it";
+    controlsCaption =
+        "Add <Controls> object and connect " + std::to_string(lists.controlsCount) + " control-related objects to it";
     controlsEnabled = lists.controlsCount >= 1;
     if (lists.hasGlobal) {
         globalCaption =
@@ -133,7 +138,8 @@ void WizardSession::ApplyListSettings(const InfData& inf)
     connectSelected.assign(lists.objectNames.size(), false);
     for (const std::string& name : inf.connectToTop) {
         const auto it = std::find(lists.objectNames.begin(), lists.objectNames.end(), name);
-        if (it != lists.objectNames.end()) connectSelected[static_cast<std::size_t>(it - lists.objectNames.begin())] = true;
+        if (it != lists.objectNames.end())
+            connectSelected[static_cast<std::size_t>(it - lists.objectNames.begin())] = true;
     }
     ConnectSelectionChanged();
 
@@ -186,8 +192,8 @@ void WizardSession::FillInModelList(const std::set<std::int64_t>& treeKeys)
         else
             ++visibleMissing;
     }
-    missingObjectsText = "Missing objects: " + std::to_string(visibleMissing) + " nonhid, " +
-                         std::to_string(hiddenMissing) + " hid";
+    missingObjectsText =
+        "Missing objects: " + std::to_string(visibleMissing) + " nonhid, " + std::to_string(hiddenMissing) + " hid";
 }
 
 void WizardSession::FillCategoriesList()

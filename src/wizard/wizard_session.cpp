@@ -113,8 +113,8 @@ std::filesystem::path WizardSession::InfFile() const
 void WizardSession::EnableTabs(bool enable)
 {
     m_tabsEnabled = enable;
-    m_restoreEnabled = enable && !m_modelKey.empty() &&
-                       FileExists(ModelFile(m_places.backupFolder, m_modelKey, kInfExtension));
+    m_restoreEnabled =
+        enable && !m_modelKey.empty() && FileExists(ModelFile(m_places.backupFolder, m_modelKey, kInfExtension));
 }
 
 void WizardSession::ReportError(std::string_view procedure, const Error& error)
@@ -209,6 +209,12 @@ bool WizardSession::MakeOrLoadDataFile(ProgressSink& progress)
             m_prompt.Tell("You must first choose an object library.", PromptIcon::Exclamation);
             return false;
         }
+        // A double click reaches here without the button: a library without
+        // objects makes no model.
+        if (m_prelim.result == PrelimResult::NoObjects && !m_makeDatEnabled) {
+            m_prompt.Tell("This library has no objects", PromptIcon::Exclamation);
+            return false;
+        }
         key = GetBaseName(path);
         std::string resource = ResourceNumberAcceptable(Trim(resourceNumber)) ? ResourceOrOne(resourceNumber) : "1";
 
@@ -221,10 +227,12 @@ bool WizardSession::MakeOrLoadDataFile(ProgressSink& progress)
                 const std::string was =
                     origin->path + (ResourceOrOne(origin->resource) == "1" ? "" : "\\" + origin->resource);
                 const std::string now = path + (resource == "1" ? "" : "\\" + resource);
-                const PromptAnswer answer =
-                    m_prompt.Ask(PromptMessage{"The model " + key + " was made from " + was +
-                                                   ". Replace it with a model of " + now + "?",
-                                               PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::No, {}});
+                const PromptAnswer answer = m_prompt.Ask(PromptMessage{
+                    "The model " + key + " was made from " + was + ". Replace it with a model of " + now + "?",
+                    PromptIcon::Question,
+                    PromptButtons::YesNo,
+                    PromptAnswer::No,
+                    {}});
                 if (answer != PromptAnswer::Yes) return false;
             }
         }
@@ -339,8 +347,7 @@ WizardSession::MakeModelOutcome WizardSession::MakeModelCommand(ProgressSink& pr
         const Error& error = made.error();
         constexpr std::string_view kSaving = "SaveDataToINF: ";
         if (error.description.starts_with(kSaving))
-            ReportError("SaveDataToINF",
-                        Error{error.domain, error.code, error.description.substr(kSaving.size())});
+            ReportError("SaveDataToINF", Error{error.domain, error.code, error.description.substr(kSaving.size())});
         else
             ReportError("MakeModel", error);
         return outcome;
@@ -371,9 +378,11 @@ WizardSession::MakeModelOutcome WizardSession::MakeModelCommand(ProgressSink& pr
 void WizardSession::DeleteModel()
 {
     if (m_modelKey.empty()) return;
-    const PromptAnswer answer =
-        m_prompt.Ask(PromptMessage{"Delete this model (both DAT and INF files)?", PromptIcon::Question,
-                                   PromptButtons::YesNo, PromptAnswer::No, {}});
+    const PromptAnswer answer = m_prompt.Ask(PromptMessage{"Delete this model (both DAT and INF files)?",
+                                                           PromptIcon::Question,
+                                                           PromptButtons::YesNo,
+                                                           PromptAnswer::No,
+                                                           {}});
     if (answer != PromptAnswer::Yes) return;
     for (const std::filesystem::path& file : {DatFile(), InfFile()}) {
         std::error_code ec;
@@ -396,7 +405,10 @@ void WizardSession::Restore()
     const PromptAnswer answer = m_prompt.Ask(PromptMessage{
         "Do you want to restore all Wizard settings to their values when ARL was installed? If so, you will lose "
         "all changes to these settings?",
-        PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::No, {}});
+        PromptIcon::Question,
+        PromptButtons::YesNo,
+        PromptAnswer::No,
+        {}});
     if (answer != PromptAnswer::Yes) return;
 
     // Read whole, then written over the model's INF file in one replacing step.

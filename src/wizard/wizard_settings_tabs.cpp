@@ -139,8 +139,8 @@ std::optional<InfCustomObject> AskCustomObject(Prompt& prompt, const InfCustomOb
     object.isCollection = AskYes(prompt, "Is the custom object a collection?",
                                  skip && !current.isCollection ? PromptAnswer::No : PromptAnswer::Yes);
     if (object.isCollection) {
-        auto member = AskField(prompt, "Enter name for member object of collection.", "Member Name",
-                               current.memberName, "member name");
+        auto member = AskField(prompt, "Enter name for member object of collection.", "Member Name", current.memberName,
+                               "member name");
         if (!member) return std::nullopt;
         object.memberName = Trim(*member);
     }
@@ -191,6 +191,11 @@ void WizardSession::EditCustomObjectFields(std::size_t row)
     if (!member) return;
     auto doc = AskField(m_prompt, "Edit doc string", "Edit Object", object.docString, "documentation string");
     if (!doc) return;
+    // An object without a name could not be stored in the model.
+    if (Trim(*name).empty()) {
+        m_prompt.Tell("A custom object needs a name.", PromptIcon::Exclamation);
+        return;
+    }
     object.name = Trim(*name);
     object.isCollection = EqualsNoCase(Trim(*isColl), "true");
     object.memberName = Trim(*member);
@@ -205,8 +210,8 @@ void WizardSession::MakeCollections(const std::vector<std::size_t>& rows)
     for (std::size_t row : rows) {
         if (row >= lists.collections.size()) continue;
         CollectionRow& item = lists.collections[row];
-        auto member = AskField(m_prompt, "Enter member name for " + item.object + ".", "Member Name", item.object,
-                               "member name");
+        auto member =
+            AskField(m_prompt, "Enter member name for " + item.object + ".", "Member Name", item.object, "member name");
         if (!member) return;  // a cancel or a refused name ends the command; this row stays
         item.newColl = "Y";
         item.newMember = Trim(*member);
