@@ -23,7 +23,9 @@
 #include <QTabWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
+
 #include <QValidator>
+#include <algorithm>
 
 namespace arbolith {
 
@@ -247,7 +249,8 @@ void frmWizard::ConnectLibraryTab()
 
     auto pickRegistered = [this](QTreeWidgetItem* item) {
         if (!item || IsBusy()) return;
-        ChooseLibrary(S(item->text(1)), item->data(1, Qt::UserRole).toUInt());
+        // A registration without a resource number names the first one.
+        ChooseLibrary(S(item->text(1)), std::max(1u, item->data(1, Qt::UserRole).toUInt()));
     };
     connect(ui.lvRefs, &QTreeWidget::itemClicked, this, pickRegistered);
     connect(ui.lvRefs, &QTreeWidget::itemActivated, this, pickRegistered);

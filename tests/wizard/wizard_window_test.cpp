@@ -7,6 +7,7 @@
 #include "support/qt_application.h"
 #include "support/temp_dir.h"
 #include "support/wine_corpus.h"
+#include "support/wine_prefix.h"
 
 #include <gtest/gtest.h>
 
@@ -523,6 +524,45 @@ TEST_F(WizardWindowTest, LoadsAnExistingDataFileFromTheList)
     EXPECT_EQ(Text(window->windowTitle()), "Create Model Wizard - Data File for scrrun.dll");
     EXPECT_TRUE(ui().tabWizard->isTabEnabled(1));
     EXPECT_GT(ui().lvInModel->topLevelItemCount(), 0);
+}
+
+TEST_F(WizardWindowTest, RegisteredLibrariesAndTheWineDriveComeFromTheHomePrefix)
+{
+    for (const char* name : {"scrrun.dll", "vbscript.dll", "stdole2.tlb"})
+        if (test::CorpusFileProblem(name)) GTEST_SKIP() << *test::CorpusFileProblem(name);
+    auto key = [](int n, std::string_view rest) {
+        return "{0000000" + std::to_string(n) + "-0000-0000-0000-000000000000}\\" + std::string(rest);
+    };
+    std::string reg(test::kRegHeader);
+    reg += test::RegKey(key(1, "1.0"), "Microsoft Scripting Runtime") + test::RegKey(key(1, "1.0\\FLAGS"), "0") +
+           test::RegKey(key(1, "1.0\\0\\win64"), "C:\\windows\\system32\\scrrun.dll");
+    reg += test::RegKey(key(2, "5.5"), "Microsoft VBScript Regular Expressions 5.5") +
+           test::RegKey(key(2, "5.5\\FLAGS"), "0") +
+           test::RegKey(key(2, "5.5\\0\\win64"), "C:\\windows\\system32\\vbscript.dll\\2");
+    test::MakeWinePrefix(home / ".wine", {"scrrun.dll", "vbscript.dll", "stdole2.tlb"}, reg);
+    Open();
+
+    ui().optAction[3]->click();
+    ui().cmdGetRegValues->click();
+    ASSERT_EQ(ui().lvRefs->topLevelItemCount(), 2);
+    EXPECT_FALSE(ui().lblRegistryNote->isVisible());
+    QTreeWidgetItem* regExp = ui().lvRefs->findItems("Microsoft VBScript Regular Expressions 5.5", Qt::MatchExactly)[0];
+    emit ui().lvRefs->itemClicked(regExp, 0);
+    EXPECT_EQ(Text(ui().txtResourceNumber->text()), "2");
+    EXPECT_EQ(fs::path(Text(ui().txtLibrary->text())).filename(), "vbscript.dll");
+    EXPECT_TRUE(ui().cmdMakeDat->isEnabled());
+    emit ui().lvRefs->itemClicked(ui().lvRefs->findItems("Microsoft Scripting Runtime", Qt::MatchExactly)[0], 0);
+    EXPECT_EQ(Text(ui().txtResourceNumber->text()), "1");
+
+    // The prefix's drive is a root of the search, entered hidden folders and all.
+    ui().optAction[1]->click();
+    const int drive = ui().drvSearch->findText("C:");
+    ASSERT_GE(drive, 0);
+    ui().drvSearch->setCurrentIndex(drive);
+    ui().cmdSearch->click();
+    ServeUntil([&] { return !window->IsSearching(); });
+    EXPECT_EQ(Rows(*ui().lvLibrarySearch), (std::vector<std::string>{"stdole2.tlb"}));
+    EXPECT_EQ(Text(ui().lblSearch->text()), SearchCaption("C:"));
 }
 
 }  // namespace
