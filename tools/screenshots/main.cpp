@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "dialogs/image_set.h"
 #include "dialogs/qt_prompt.h"
+#include "wizard/wizard_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,16 +17,21 @@
 #include <QFile>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
 
 #include <cstdio>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -129,6 +135,46 @@ QPalette DarkPalette()
     return dark;
 }
 
+// The main window as the wizard sees it in these pictures: nothing shown.
+class NoHost : public arbolith::WizardHost {
+public:
+    bool ShowModel(const std::string&) override { return false; }
+    std::set<std::int64_t> TreeObjectKeys() const override { return {}; }
+    std::string CurrentModelKey() const override { return {}; }
+    void ClearModel() override {}
+};
+
+// The wizard at opening, with Wine's scrrun.dll chosen, and two settings
+// tabs once its DAT file is made.
+void SaveWizard(const std::string& folder)
+{
+    const std::filesystem::path base(folder);
+    arbolith::WizardPlaces places{
+        base / "WizardModels", base / "WizardBackup", base / "ZV.INI", base / "errorlog.txt", {}, true};
+    std::filesystem::create_directories(places.modelsFolder);
+    arbolith::ScriptedPrompt prompt;
+    NoHost host;
+    arbolith::frmWizard wizard(places, prompt, host, {});
+    wizard.show();
+    QApplication::processEvents();
+    Save(wizard, "wizard-library");
+    const std::filesystem::path scrrun = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/scrrun.dll";
+    if (!std::filesystem::exists(scrrun)) return;
+    const auto& ui = wizard.Controls();
+    ui.txtLibrary->setText(QString::fromStdString(scrrun.string()));
+    emit ui.txtLibrary->returnPressed();
+    QApplication::processEvents();
+    Save(wizard, "wizard-library-chosen");
+    ui.cmdMakeDat->click();
+    wizard.WaitUntilIdle(60000);
+    QApplication::processEvents();
+    for (int tab : {2, 3, 6, 7}) {
+        ui.tabWizard->setCurrentIndex(tab);
+        QApplication::processEvents();
+        Save(wizard, QStringLiteral("wizard-tab%1").arg(tab));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -182,6 +228,8 @@ int main(int argc, char* argv[])
     window->MenusEnabled(false);
     SaveMenu(*window, "mnuFile");
     SaveMenu(*window, "mnuHelp", "mnuHelp-no-model");
+
+    SaveWizard(folder);
 
     // The flash message, caught while it shows.
     QTimer::singleShot(50, [&] { Save(*window, "flash-message"); });
