@@ -3,6 +3,8 @@
 
 #include "app/main_window.h"
 #include "app/sample_model.h"
+#include "app/wizard_launch.h"
+#include "wizard/wizard_window.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -238,6 +240,14 @@ void ObjectBrowserHooks::SyncChecks()
 bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
 {
     if (!m_browser) return false;
+    if (command == Command::Wizard) {
+        OpenWizard();
+        return true;
+    }
+    if (command == Command::WizardHelp) {
+        ShowWizardHelp(window, 1);
+        return true;
+    }
     browser::ObjectBrowser& b = *m_browser;
     QTreeView& view = *window.trvObjects();
     switch (command) {
@@ -285,6 +295,24 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
     }
     SyncChecks();
     return true;
+}
+
+void ObjectBrowserHooks::OpenWizard()
+{
+    if (m_wizard) {
+        m_wizard->raise();
+        m_wizard->activateWindow();
+        return;
+    }
+    if (!m_wizardHost) m_wizardHost = std::make_unique<MainWindowWizardHost>(*m_window, *this);
+    frmZVMain* window = m_window;
+    // A window of its own that stays above the main window and closes with it.
+    m_wizard = new frmWizard(
+        WizardPlacesOf(*window), window->UserPrompt(), *m_wizardHost,
+        [window](int context) { ShowWizardHelp(*window, context); }, window);
+    m_wizard->setWindowFlag(Qt::Window);
+    m_wizard->setAttribute(Qt::WA_DeleteOnClose);
+    m_wizard->show();
 }
 
 void ObjectBrowserHooks::ExpandLevels()

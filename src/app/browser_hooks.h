@@ -13,6 +13,7 @@
 #include "browser/object_tree_model.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <filesystem>
 #include <memory>
@@ -21,6 +22,9 @@
 class QTreeView;
 
 namespace arbolith {
+
+class frmWizard;
+class MainWindowWizardHost;
 
 class ObjectBrowserHooks : public MainWindowHooks {
 public:
@@ -55,6 +59,8 @@ private:
     void ObjectNodeClicked(std::int32_t node);
     void MemberClicked(const MemberListModel& pane, QTreeView& other, const QModelIndex& index);
     void ShowHelpFor(QTreeView& tree);
+    // File > Create Model Wizard: one wizard, raised when it is open already.
+    void OpenWizard();
 
     std::filesystem::path m_sampleLibrary;
     frmZVMain* m_window = nullptr;
@@ -64,6 +70,8 @@ private:
     MemberListModel m_methods{ImageList::Methods};
     std::string m_objectStatus;  // of the node clicked last
     std::unique_ptr<QObject> m_helpKeys;
+    std::unique_ptr<MainWindowWizardHost> m_wizardHost;
+    QPointer<frmWizard> m_wizard;  // deleted when it closes
 };
 
 }  // namespace arbolith
