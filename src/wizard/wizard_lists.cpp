@@ -70,34 +70,32 @@ Result<ModelLists> ReadModelLists(const std::filesystem::path& datFile)
                                    lists.prolific.push_back({row.Text(0), row.Integer(1)});
                                });
     if (!prolific) return prolific.error();
-    auto external =
+    // The external edges and the generic return types come from one pass
+    // over Functions, its largest table, in the order both lists show.
+    auto members =
         ForEachRow(*db,
-                   "SELECT ObjectName, InvokeType, Name, ReturnType, ExtTypeLibName FROM Functions "
-                   "WHERE (InvokeType = 'propget' OR InvokeType = 'method') AND IsExternal = True ORDER BY ObjectName, "
-                   "Name, rowid",
+                   "SELECT ObjectName, InvokeType, Name, ReturnType, ExtTypeLibName, DocString, IsExternal = True, "
+                   "RetTypeIsObject = True OR upper(ReturnType) = 'VARIANT' FROM Functions "
+                   "WHERE (InvokeType = 'propget' OR InvokeType = 'method') "
+                   "AND (IsExternal = True OR RetTypeIsObject = True OR upper(ReturnType) = 'VARIANT') "
+                   "ORDER BY ObjectName, Name, rowid",
                    [&](const Statement& row) {
-                       const std::string invoke = row.Text(1);
-                       const std::string letter = invoke.empty() ? "" : AsciiUpper(invoke.substr(0, 1));
-                       lists.externalEdges.push_back(
-                           {false, row.Text(0), "(<" + letter + ":" + row.Text(2) + ")", row.Text(3), row.Text(4)});
+                       const std::string name = row.Text(2);
+                       if (row.Bool(6)) {
+                           const std::string invoke = row.Text(1);
+                           const std::string letter = invoke.empty() ? "" : AsciiUpper(invoke.substr(0, 1));
+                           lists.externalEdges.push_back(
+                               {false, row.Text(0), "(<" + letter + ":" + name + ")", row.Text(3), row.Text(4)});
+                       }
+                       if (row.Bool(7) && name != "Parent" && name != "Application")
+                           lists.returnTypes.push_back({row.Text(0), name, row.Text(3), row.Text(5)});
                    });
-    if (!external) return external.error();
+    if (!members) return members.error();
     auto edges = ForEachRow(*db, "SELECT ParentObjectName, ChildObjectName FROM Edges ORDER BY rowid",
                             [&](const Statement& row) {
                                 lists.allEdges.push_back({row.Text(0), row.Text(1)});
                             });
     if (!edges) return edges.error();
-    auto returns =
-        ForEachRow(*db,
-                   "SELECT Name, ObjectName, ReturnType, DocString FROM Functions "
-                   "WHERE (InvokeType = 'propget' OR InvokeType = 'method') "
-                   "AND (RetTypeIsObject = True OR upper(ReturnType) = 'VARIANT') ORDER BY ObjectName, Name, rowid",
-                   [&](const Statement& row) {
-                       const std::string name = row.Text(0);
-                       if (name == "Parent" || name == "Application") return;
-                       lists.returnTypes.push_back({row.Text(1), name, row.Text(2), row.Text(3)});
-                   });
-    if (!returns) return returns.error();
     return lists;
 }
 
