@@ -215,15 +215,3 @@ void BM_DisplayMillionNodeTree(benchmark::State& state)
 BENCHMARK(BM_DisplayMillionNodeTree)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
 #include "wizard/library_discovery.h"
 
 using namespace arbolith;
@@ -22,30 +23,12 @@ namespace {
 
 constexpr int kLibraries = 1000;
 
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "arbolith-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data())) m_path = pattern;
-    }
-    ~ScratchDir()
-    {
-        std::error_code ec;
-        if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
-    }
-    const std::filesystem::path& path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
-};
-
 // A prefix whose system.reg registers kLibraries libraries as Wine writes
 // them (win32 and win64 for every other one, a long-path prefix on some),
 // each naming a file of its own in drive_c/windows/system32; made once.
 const std::filesystem::path& SyntheticPrefix()
 {
-    static ScratchDir scratch;
+    static test::TempDir scratch;
     static const std::filesystem::path prefix = [] {
         namespace fs = std::filesystem;
         const fs::path root = scratch.path() / "prefix";

@@ -214,16 +214,5 @@ void BM_MakeMshtmlDataFileWithoutWindow(benchmark::State& state)
     for (auto _ : state) session.MakeOrLoadDataFile(progress);
 }
 BENCHMARK(BM_MakeMshtmlDataFileWithoutWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
-}  // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QApplication app(qtArgc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+}  // namespace
