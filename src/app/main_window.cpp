@@ -121,7 +121,14 @@ frmZVMain::frmZVMain(AppFolders folders, ScreenPixels screen, Prompt& prompt, Ma
     setMinimumWidth(ToPixelsX(kMinimumWindowWidth));
 }
 
-frmZVMain::~frmZVMain() = default;
+frmZVMain::~frmZVMain()
+{
+    // The windows opened from this one go first, while it is whole: one that
+    // finishes work as it goes (the wizard making a model) may still call
+    // back into it.
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isWindow()) delete child;
+}
 
 void frmZVMain::CreateControls()
 {

@@ -167,6 +167,10 @@ frmWizard::frmWizard(WizardPlaces places, Prompt& prompt, WizardHost& host, std:
 
 frmWizard::~frmWizard()
 {
+    // Destroyed while work runs (the main window going): the work's end
+    // must not close the window, as a close would delete it a second time.
+    m_closePending = false;
+    setAttribute(Qt::WA_DeleteOnClose, false);
     m_search.Cancel();
     WaitUntilIdle();
 }

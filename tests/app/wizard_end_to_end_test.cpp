@@ -9,6 +9,7 @@
 #include "app/sample_model.h"
 #include "app/startup.h"
 #include "cli/run_cli.h"
+#include "store/inf_file.h"
 #include "support/qt_application.h"
 #include "support/temp_dir.h"
 #include "support/wine_prefix.h"
@@ -71,7 +72,7 @@ protected:
     void TearDown() override
     {
         if (m_wizard) m_wizard->close();
-        m_window->close();
+        if (m_window) m_window->close();
     }
 
     frmWizard& OpenWizard()
@@ -208,6 +209,28 @@ TEST_F(WizardEndToEnd, EveryTabsSettingsComeBackAfterLoadDataFile)
     EXPECT_EQ(Ui().txtConnectToTop->text().toStdString(), connections);
     EXPECT_EQ(Ui().lvCustomObjects->topLevelItemCount(), 1);
     EXPECT_EQ(Ui().lvEdges->topLevelItemCount(), 1);
+}
+
+TEST_F(WizardEndToEnd, ClosingTheMainWindowWhileAModelIsMadeFinishesItFirst)
+{
+    frmWizard& wizard = OpenWizard();
+    Ui().txtLibrary->setText(QString::fromStdString((test::kWineLibraryDir / "scrrun.dll").string()));
+    emit Ui().txtLibrary->returnPressed();
+    Click(Ui().cmdMakeDat);
+    ASSERT_TRUE(wizard.WaitUntilIdle(60000));
+    Ui().txtBuiltInTop->setText("FileSystemObject");
+    Ui().txtCategory->setText("Scripting");
+    Click(Ui().cmdMakeModel);
+    // The program ends while the model may still be in the making: the
+    // wizard finishes it before the main window goes.
+    m_window->close();
+    m_window.reset();
+    EXPECT_FALSE(m_wizard);
+    const fs::path inf = m_dir / "home" / "Models" / "scrrun.INF";
+    ASSERT_TRUE(fs::exists(inf));
+    auto keys = ReadInfBrowseKeys(inf);
+    ASSERT_TRUE(keys);
+    EXPECT_TRUE(keys->topObjectKey.has_value());
 }
 
 }  // namespace
