@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -197,14 +198,19 @@ void frmWizard::CreateControls()
     ui.lvInModel = MakeListView(QStringLiteral("lvInModel"), {"In", "Object", "Hid", "#Ch", "Ctl", "Key"});
     ui.lvAllEdges = MakeListView(QStringLiteral("lvAllEdges"), {"Parent", "Child"});
     const int letter = ui.lvInModel->fontMetrics().horizontalAdvance(QLatin1Char('x'));
-    const int widths[] = {3, 16, 3, 4, 3, 5};
+    const int widths[] = {3, 16, 3, 4, 3, 4};
     for (int column = 0; column < 6; ++column) ui.lvInModel->setColumnWidth(column, (widths[column] + 1) * letter);
+    // The names take what the list is given beyond the narrow columns.
+    ui.lvInModel->header()->setStretchLastSection(false);
+    ui.lvInModel->header()->setSectionResizeMode(1, QHeaderView::Stretch);
     ui.modelLists = Named(new QStackedWidget, QStringLiteral("modelLists"));
     ui.modelLists->addWidget(ui.lvInModel);
     ui.modelLists->addWidget(ui.lvAllEdges);
-    ui.modelLists->setMinimumWidth(letter * 34);
+    ui.modelLists->setMinimumWidth(letter * 44);
     ui.lblMissingObjects = MakeWrappingLabel(QStringLiteral("lblMissingObjects"));
-    auto* side = new QVBoxLayout;
+    auto* sidePanel = new QWidget;
+    auto* side = new QVBoxLayout(sidePanel);
+    side->setContentsMargins(0, 0, 0, 0);
     auto* options = new QHBoxLayout;
     options->addWidget(ui.optShowEdges[0]);
     options->addWidget(ui.optShowEdges[1]);
@@ -249,13 +255,17 @@ void frmWizard::CreateControls()
     for (QPushButton* button : {ui.cmdRestore, ui.cmdDelete, ui.cmdHelp, ui.cmdClose, ui.cmdMakeModel})
         buttons->addWidget(button);
 
+    // The user may give the tabs or the model list more room.
+    auto* split = Named(new QSplitter(Qt::Horizontal), QStringLiteral("splWizard"));
+    split->addWidget(ui.tabWizard);
+    split->addWidget(sidePanel);
+    split->setChildrenCollapsible(false);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
     auto* grid = new QGridLayout(this);
-    grid->addWidget(ui.tabWizard, 0, 0);
-    grid->addLayout(side, 0, 1);
-    grid->addLayout(step, 1, 0, 1, 2);
-    grid->addLayout(buttons, 2, 0, 1, 2);
-    grid->setColumnStretch(0, 3);
-    grid->setColumnStretch(1, 2);
+    grid->addWidget(split, 0, 0);
+    grid->addLayout(step, 1, 0);
+    grid->addLayout(buttons, 2, 0);
     grid->setRowStretch(0, 1);
 
     connect(ui.tabWizard, &QTabWidget::currentChanged, this, [this](int tab) { TabChanged(tab); });

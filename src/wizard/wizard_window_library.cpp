@@ -481,6 +481,8 @@ void frmWizard::ReadRegistryList()
         const auto& library = listing.libraries[i];
         auto* row = new ListRow({Q(library.description), Q(library.path)}, i);
         row->setData(1, Qt::UserRole, library.resource);
+        row->setToolTip(0, Q(library.description));
+        row->setToolTip(1, Q(library.path));
         if (!library.fileExists) {
             // Registered, but its file is not on this machine.
             row->setForeground(0, QPalette().brush(QPalette::Disabled, QPalette::Text));
@@ -489,6 +491,12 @@ void frmWizard::ReadRegistryList()
         rows.append(row);
     }
     ReplaceRows(*m_ui.lvRefs, std::move(rows));
+    // Descriptions are read whole, up to half the list's width; a path
+    // keeps its file name in view.
+    QTreeWidget& list = *m_ui.lvRefs;
+    list.setTextElideMode(Qt::ElideMiddle);
+    list.resizeColumnToContents(0);
+    list.setColumnWidth(0, std::min(list.columnWidth(0), list.viewport()->width() / 2));
     m_ui.lblRegistryNote->setText(Q(listing.note));
     m_ui.lblRegistryNote->setVisible(!listing.note.empty());
 }
