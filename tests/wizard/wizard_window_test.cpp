@@ -400,7 +400,7 @@ TEST_F(WizardWindowTest, ClosingWhileADataFileIsMadeWaitsForItThenCloses)
     EXPECT_EQ(window->Session().Stage(), WizardStage::DataFileMade) << "the work was finished, not cut off";
 }
 
-TEST_F(WizardWindowTest, MakeModelShowsItInTheMainWindowAndQuestionsFromTheWorkerReachThePrompt)
+TEST_F(WizardWindowTest, QuestionsFromTheWorkerReachThePrompt)
 {
     fs::create_directories(home);
     Open();
@@ -408,19 +408,6 @@ TEST_F(WizardWindowTest, MakeModelShowsItInTheMainWindowAndQuestionsFromTheWorke
     ui().cmdMakeDat->click();
     ServeUntil([&] { return !window->IsBusy(); });
     ASSERT_TRUE(ui().tabWizard->isTabEnabled(2));
-
-    ui().tabWizard->setCurrentIndex(1);
-    ui().txtCategory->setText("Scripting");
-    ui().tabWizard->setCurrentIndex(2);
-    ui().optTopType[0]->click();
-    ASSERT_GT(ui().lstProlific->count(), 0);
-    emit ui().lstProlific->itemClicked(ui().lstProlific->item(0));
-    EXPECT_FALSE(ui().txtBuiltInTop->text().isEmpty());
-    ui().cmdMakeModel->click();
-    ServeUntil([&] { return !window->IsBusy(); });
-    EXPECT_EQ(host.shown, (std::vector<std::string>{"scrrun"}));
-    EXPECT_EQ(Text(window->windowTitle()), "Create Model Wizard - Data File for scrrun.dll, Model Made");
-    EXPECT_FALSE(ui().lvInModel->isColumnHidden(0));
 
     // The same base name from another folder: the session asks, from the
     // worker thread, before replacing the model; "No" keeps it.
@@ -498,32 +485,6 @@ TEST_F(WizardWindowTest, ListCommandsActOnTheSelectedRowsOfASortedList)
     EXPECT_EQ(Text(ui().txtConnectToTop->text()), "Drive");
     EXPECT_TRUE(ui().lstConnectToTop->isEnabled());
     EXPECT_FALSE(ui().lstProlific->isEnabled());
-}
-
-TEST_F(WizardWindowTest, LoadsAnExistingDataFileFromTheList)
-{
-    fs::create_directories(home);
-    Open();
-    if (!PickScrrun(ui(), home)) GTEST_SKIP() << "scrrun.dll is not installed";
-    ui().cmdMakeDat->click();
-    ServeUntil([&] { return !window->IsBusy(); });
-    window.reset();
-
-    Open();
-    ui().optAction[2]->click();
-    const auto found = ui().lstDatFiles->findItems("scrrun", Qt::MatchExactly);
-    ASSERT_EQ(found.size(), 1);
-    ui().lstDatFiles->setCurrentItem(found.front());
-    emit ui().lstDatFiles->itemClicked(found.front());
-    EXPECT_FALSE(ui().txtDatFileModel->text().isEmpty());
-    EXPECT_NE(Text(ui().lblLibDesc->text()).find("Scripting"), std::string::npos);
-    ASSERT_TRUE(ui().cmdMakeDat->isEnabled());
-    EXPECT_EQ(Text(ui().cmdMakeDat->text()), "Load Data File");
-    ui().cmdMakeDat->click();
-    ServeUntil([&] { return !window->IsBusy(); });
-    EXPECT_EQ(Text(window->windowTitle()), "Create Model Wizard - Data File for scrrun.dll");
-    EXPECT_TRUE(ui().tabWizard->isTabEnabled(1));
-    EXPECT_GT(ui().lvInModel->topLevelItemCount(), 0);
 }
 
 TEST_F(WizardWindowTest, RegisteredLibrariesAndTheWineDriveComeFromTheHomePrefix)
