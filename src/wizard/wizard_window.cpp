@@ -315,7 +315,9 @@ void frmWizard::ReadControls()
 {
     auto& s = *m_session;
     const auto& ui = m_ui;
-    s.libraryText = S(ui.txtLibrary->text());
+    // A path that is not UTF-8 shows with replacement characters; the
+    // session keeps its bytes unless the user has changed the text.
+    if (ui.txtLibrary->text() != Q(s.libraryText)) s.libraryText = S(ui.txtLibrary->text());
     s.resourceNumber = S(ui.txtResourceNumber->text());
     s.includeInterfaces = ui.chkInterfaces->isChecked();
     s.includeModules = ui.chkModules->isChecked();

@@ -210,6 +210,9 @@ private:
     ForwardingPrompt m_prompt;
     std::unique_ptr<WizardSession> m_session;
     std::vector<BrowseRoot> m_roots;
+    // The search results shown, as found: a name that is not UTF-8 is shown
+    // with replacement characters but opened by its own bytes.
+    std::vector<FoundLibrary> m_found;
     QFileSystemModel* m_folders = nullptr;
     int m_showType = 2;
     BackgroundTask m_work;

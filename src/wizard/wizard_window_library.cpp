@@ -239,8 +239,9 @@ void frmWizard::ConnectLibraryTab()
     connect(ui.fileBrowse, &QListWidget::itemDoubleClicked, this, [this] { MakeOrLoadDataFile(); });
 
     auto pickFound = [this](QTreeWidgetItem* item) {
-        if (!item || IsBusy()) return;
-        ChooseLibrary(S(Join(S(item->text(1)), item->text(0))), 0);
+        if (!item || IsBusy() || IndexOf(*item) >= m_found.size()) return;
+        const FoundLibrary& found = m_found[IndexOf(*item)];
+        ChooseLibrary(found.folder + found.fileName, 0);
     };
     connect(ui.lvLibrarySearch, &QTreeWidget::itemClicked, this, pickFound);
     connect(ui.lvLibrarySearch, &QTreeWidget::itemActivated, this, pickFound);
@@ -555,6 +556,7 @@ void frmWizard::SearchFinished(SearchOutcome outcome, std::string rootLabel)
 
 void frmWizard::ShowSearchResults(const std::vector<FoundLibrary>& found)
 {
+    m_found = found;
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(found.size()));
     for (std::size_t i = 0; i < found.size(); ++i)

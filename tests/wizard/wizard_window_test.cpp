@@ -246,6 +246,12 @@ TEST_F(WizardWindowTest, SearchRunsBehindTheWindowShowsAndSavesItsResults)
     Touch(home / "a" / "b" / "y.olb");
     Touch(home / "readme.txt");
     Touch(home / ".hidden" / "z.tlb");
+    // A real library in a folder whose name is not UTF-8.
+    const fs::path odd = home / "c\xff" / "q.tlb";
+    fs::create_directories(odd.parent_path());
+    std::error_code ec;
+    fs::copy_file(test::kWineLibraryDir / "scrrun.dll", odd, ec);
+    if (ec) GTEST_SKIP() << "scrrun.dll is not installed";
     Open();
     ui().optAction[1]->click();
     ASSERT_EQ(Text(ui().drvSearch->itemText(1)), "Home");
@@ -255,8 +261,15 @@ TEST_F(WizardWindowTest, SearchRunsBehindTheWindowShowsAndSavesItsResults)
     ServeUntil([&] { return !window->IsSearching(); });
     ASSERT_FALSE(window->IsSearching());
     EXPECT_EQ(Text(ui().cmdSearch->text()), "Search");
-    EXPECT_EQ(Rows(*ui().lvLibrarySearch), (std::vector<std::string>{"x.TLB", "y.olb"}));
+    EXPECT_EQ(Rows(*ui().lvLibrarySearch), (std::vector<std::string>{"x.TLB", "q.tlb", "y.olb"}));
     EXPECT_EQ(Text(ui().lblSearch->text()), SearchCaption("Home"));
+    // Shown with a replacement character, opened by its own bytes.
+    emit ui().lvLibrarySearch->itemClicked(ui().lvLibrarySearch->topLevelItem(1), 0);
+    EXPECT_EQ(window->Session().libraryText, odd.string());
+    ui().cmdMakeDat->click();
+    ServeUntil([&] { return !window->IsBusy(); });
+    EXPECT_EQ(Text(window->windowTitle()), "Create Model Wizard - Data File for q.tlb");
+    // It cannot be an INI key as it is, so it is shown but not saved.
     const auto saved = LoadSearchResults(places.settingsFile);
     ASSERT_EQ(saved.size(), 2u);
     EXPECT_EQ(saved[1].fileName, "y.olb");
