@@ -136,6 +136,9 @@ QWidget* frmWizard::CreateBrowseFrame()
     ui.dirBrowse->setModel(m_folders);
     for (int column = 1; column < m_folders->columnCount(); ++column) ui.dirBrowse->hideColumn(column);
     ui.dirBrowse->setHeaderHidden(true);
+    // Folders by name, as a folder list shows them.
+    ui.dirBrowse->setSortingEnabled(true);
+    ui.dirBrowse->sortByColumn(0, Qt::AscendingOrder);
     ui.fileBrowse = Named(new QListWidget, QStringLiteral("fileBrowse"));
     auto* show = Named(new QGroupBox(QStringLiteral("Show")), QStringLiteral("fraShowType"));
     auto* showRow = new QHBoxLayout(show);
