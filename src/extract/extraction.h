@@ -56,6 +56,7 @@ struct ExtractOptions {
     std::filesystem::path modelsFolder;  // where <base>.DAT is written
     std::filesystem::path errorLog;      // errorlog.txt, appended to
     LoadOptions load;                    // how imported libraries are found
+    bool keepRows = false;               // hand the stored rows back in ExtractionResult::rows
 };
 
 // ---------------------------------------------------------------------------
@@ -227,6 +228,10 @@ struct ExtractionResult {
     ExtractionCounters counters;    // of the walk
     std::int64_t edges = 0;         // rows in Edges at the end
     std::int64_t milliseconds = 0;  // the whole run
+    // The rows as the file holds them, when ExtractOptions::keepRows asked
+    // for them: a caller that shows the new model at once need not read the
+    // file back.
+    std::optional<WorkLists> rows;
 };
 
 // Turns one library file into its DAT file in options.modelsFolder: walk,

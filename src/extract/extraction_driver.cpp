@@ -118,6 +118,7 @@ public:
             m_prompt.Tell(std::string(kSomeErrorsMessage), PromptIcon::Information);
         }
         m_result.milliseconds = MillisecondsSince(m_start);
+        if (m_options.keepRows) m_result.rows = std::move(work);
         return std::move(m_result);
     }
 

@@ -28,18 +28,6 @@ std::string_view DropFirstCharacter(std::string_view text)
     return text.substr(n);
 }
 
-int CompareNoCase(std::string_view a, std::string_view b)
-{
-    const auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const int x = fold(static_cast<unsigned char>(a[i]));
-        const int y = fold(static_cast<unsigned char>(b[i]));
-        if (x != y) return x < y ? -1 : 1;
-    }
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
-
 namespace {
 
 // Letters, digits, "_" and every byte of a multi-byte UTF-8 character: what

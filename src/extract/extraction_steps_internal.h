@@ -4,6 +4,8 @@
 // interface; declared here so tests can reach them.
 #pragma once
 
+#include "platform/text_encoding.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,9 +18,8 @@ namespace arbolith::extract_steps {
 // lower case, every other byte kept.
 std::string FoldNoCase(std::string_view text);
 
-// Order of the store's NOCASE collation: bytes compared with ASCII letters
-// folded, a shorter text before a longer one it begins.
-int CompareNoCase(std::string_view a, std::string_view b);
+// Order of the store's NOCASE collation (platform/text_encoding.h).
+using arbolith::CompareNoCase;
 
 // The text without its first character (one UTF-8 sequence); "" stays "".
 std::string_view DropFirstCharacter(std::string_view text);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/text_encoding.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -146,6 +147,17 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
     for (std::size_t i = 0; i < a.size(); ++i)
         if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
     return true;
+}
+
+int CompareNoCase(std::string_view a, std::string_view b)
+{
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(LowerAscii(a[i]));
+        const auto y = static_cast<unsigned char>(LowerAscii(b[i]));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
 std::string_view TrimView(std::string_view text)

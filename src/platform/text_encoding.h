@@ -28,6 +28,9 @@ std::string DecodeFileText(std::string_view bytes);
 std::string AsciiLower(std::string_view text);
 std::string AsciiUpper(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// Order of the store's NOCASE collation: bytes compared with ASCII letters
+// folded, a shorter text before a longer one it begins.
+int CompareNoCase(std::string_view a, std::string_view b);
 
 // Leading and trailing spaces, tabs and other ASCII white space removed.
 std::string_view TrimView(std::string_view text);

@@ -99,17 +99,72 @@ Result<ModelLists> ReadModelLists(const std::filesystem::path& datFile)
     return lists;
 }
 
-void WizardSession::GetOMDData()
+ModelLists ModelListsFromRows(const WorkLists& rows)
+{
+    // Row numbers in the order a query on the stored table returns them:
+    // by the NOCASE text order of `key`, ties in storing order.
+    const auto ordered = [](std::size_t count, const auto& less) {
+        std::vector<std::size_t> order(count);
+        for (std::size_t i = 0; i < count; ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), less);
+        return order;
+    };
+    ModelLists lists;
+    const auto& objects = rows.objects;
+    // The few fields a pseudo-object is stored with; the others read as empty.
+    for (const std::size_t i : ordered(objects.size(), [&](std::size_t a, std::size_t b) {
+             return CompareNoCase(objects[a].name, objects[b].name) < 0;
+         })) {
+        const ObjectRecord& o = objects[i];
+        ModelObjectRow row;
+        row.name = o.name;
+        row.hidden = !o.pseudo && AsciiLower(o.hiddenState) == "h";
+        row.childCount = o.cChildObjects;
+        row.control = !o.pseudo && (o.flagsVal & 32) != 0;
+        row.key = o.key;
+        if (AsciiLower(row.name) == "global") lists.hasGlobal = true;
+        if (row.control) ++lists.controlsCount;
+        if (EndsInEvents(row.name)) ++lists.eventsCount;
+        lists.objectNames.push_back(row.name);
+        lists.collections.push_back({row.name, !o.pseudo && o.isCollection, o.pseudo ? "" : o.rawMemberName, "", ""});
+        lists.inModel.push_back(std::move(row));
+    }
+    for (const std::size_t i : ordered(objects.size(), [&](std::size_t a, std::size_t b) {
+             return objects[a].cChildObjects > objects[b].cChildObjects;
+         }))
+        lists.prolific.push_back({objects[i].name, objects[i].cChildObjects});
+
+    const auto& members = rows.members;
+    for (const std::size_t i : ordered(members.size(), [&](std::size_t a, std::size_t b) {
+             if (const int c = CompareNoCase(members[a].objectName, members[b].objectName)) return c < 0;
+             return CompareNoCase(members[a].name, members[b].name) < 0;
+         })) {
+        const MemberRecord& m = members[i];
+        if (m.pseudo || (m.invokeType != "propget" && m.invokeType != "method")) continue;
+        if (m.isExternal)
+            lists.externalEdges.push_back({false, m.objectName,
+                                           "(<" + AsciiUpper(m.invokeType.substr(0, 1)) + ":" + m.name + ")",
+                                           m.returnType, m.extTypeLibName});
+        if ((m.retTypeIsObject || AsciiUpper(m.returnType) == "VARIANT") && m.name != "Parent" &&
+            m.name != "Application")
+            lists.returnTypes.push_back({m.objectName, m.name, m.returnType, m.docString});
+    }
+    for (const EdgeRecord& e : rows.edges) lists.allEdges.push_back({e.parentName, e.childName});
+    return lists;
+}
+
+void WizardSession::GetOMDData(std::optional<ModelLists> read)
 {
     lists = ModelLists{};
     connectSelected.clear();
     const std::filesystem::path dat = DatFile();
     if (dat.empty() || !FileExists(dat)) return;
-    auto read = ReadModelLists(dat);
-    if (!read) {
-        ReportError("GetOMDData", read.error());
-    } else {
+    if (read) {
         lists = std::move(*read);
+    } else if (auto fromFile = ReadModelLists(dat); !fromFile) {
+        ReportError("GetOMDData", fromFile.error());
+    } else {
+        lists = std::move(*fromFile);
     }
     connectSelected.assign(lists.objectNames.size(), false);
 

@@ -203,6 +203,8 @@ DatFileDescription WizardSession::DescribeSelectedDatFile()
 bool WizardSession::MakeOrLoadDataFile(ProgressSink& progress)
 {
     std::string path, key;
+    // The lists of a file just made come from its rows, not from reading it back.
+    std::optional<ModelLists> made;
     if (action != WizardAction::LoadDataFile) {
         path = Trim(libraryText);
         if (path.empty()) {
@@ -243,7 +245,8 @@ bool WizardSession::MakeOrLoadDataFile(ProgressSink& progress)
         options.modelsFolder = m_places.modelsFolder;
         options.errorLog = m_places.errorLog;
         options.load = m_places.load;
-        const ExtractionResult extracted = ExtractFromTypeLib(path, resource, options, progress, m_prompt);
+        options.keepRows = true;
+        ExtractionResult extracted = ExtractFromTypeLib(path, resource, options, progress, m_prompt);
         if (!extracted.ok) {
             // The extraction showed why; the previous DAT file is as it was.
             InitializeWizard(WizardStage::Start);
@@ -254,6 +257,7 @@ bool WizardSession::MakeOrLoadDataFile(ProgressSink& progress)
             return false;
         }
         resourceNumber = resource;
+        if (extracted.rows) made = ModelListsFromRows(*extracted.rows);
     } else {
         key = selectedDatFile;
         if (key.empty()) {
@@ -295,7 +299,7 @@ bool WizardSession::MakeOrLoadDataFile(ProgressSink& progress)
             ReportError("GetInfData", read.error());
     }
     if (inf) ApplyInfSettings(*inf);
-    GetOMDData();
+    GetOMDData(std::move(made));
     if (inf) ApplyListSettings(*inf);
 
     EnableTabs(true);

@@ -12,6 +12,7 @@
 // prompt and progress it passes must be safe to call from that thread.
 #pragma once
 
+#include "extract/extraction.h"
 #include "platform/progress.h"
 #include "platform/prompt.h"
 #include "platform/result.h"
@@ -71,17 +72,21 @@ struct ModelObjectRow {  // lvInModel
     bool control = false;         // "Ctl"
     std::int64_t key = 0;
     bool custom = false;  // a row an earlier making added (IsCustom), not one of the library's
+    bool operator==(const ModelObjectRow&) const = default;
 };
 struct ModelEdgeRow {  // lvAllEdges
     std::string parent, child;
+    bool operator==(const ModelEdgeRow&) const = default;
 };
 struct ProlificRow {  // lstProlific: "Name (n)"
     std::string name;
     std::int64_t childCount = 0;
+    bool operator==(const ProlificRow&) const = default;
 };
 struct ExternalEdgeRow {  // lvExternalEdges
     bool checked = false;
     std::string parent, label, child, library;
+    bool operator==(const ExternalEdgeRow&) const = default;
 };
 struct CollectionRow {  // lvCollections
     std::string object;
@@ -89,9 +94,11 @@ struct CollectionRow {  // lvCollections
     std::string member;
     std::string newColl;  // "Y", "N" or ""
     std::string newMember;
+    bool operator==(const CollectionRow&) const = default;
 };
 struct ReturnTypeRow {  // lvReturnTypeObj
     std::string object, function, retType, docString;
+    bool operator==(const ReturnTypeRow&) const = default;
 };
 
 // Everything GetOMDData reads from a DAT file.
@@ -106,8 +113,12 @@ struct ModelLists {
     std::int64_t eventsCount = 0;    // names ending in "events"
     std::int64_t controlsCount = 0;  // FlagsVal bit 32
     bool hasGlobal = false;
+    bool operator==(const ModelLists&) const = default;
 };
 Result<ModelLists> ReadModelLists(const std::filesystem::path& datFile);
+// The same lists from the rows an extraction has just stored, without
+// reading the file back: equal to ReadModelLists of that file.
+ModelLists ModelListsFromRows(const WorkLists& rows);
 
 // A name, label or doc string typed into a list that the INF file could not
 // hold ("|", "=", a leading "[" or ";", a line break): the message naming the
@@ -224,7 +235,8 @@ private:
     // The settings as they are saved: the fields and the lists' selections.
     InfData SettingsToSave() const;
     // Reads the DAT file into `lists` and sets the Special tab.
-    void GetOMDData();
+    // Reads the lists from the DAT file, unless `read` holds them already.
+    void GetOMDData(std::optional<ModelLists> read = std::nullopt);
     void FillInModelList(const std::set<std::int64_t>& treeKeys);
     void EnableTabs(bool enable);
     void ReportError(std::string_view procedure, const Error& error);

@@ -139,6 +139,7 @@ namespace {
 
 // The window's size when it opens, in twips.
 constexpr int kWidthTwips = 9400, kHeightTwips = 7200;
+constexpr int kEdgesTab = 7;  // "Add Edge"
 
 QPushButton* MakeButton(const QString& name, const QString& caption, const QString& tip = {})
 {
@@ -236,7 +237,9 @@ void frmWizard::CreateControls()
 
     // The buttons, and the work in progress at their left.
     ui.prgBusy = Named(new QProgressBar, QStringLiteral("prgBusy"));
-    ui.prgBusy->setRange(0, 0);  // no measure of the work: a busy indicator
+    // A step per caption of the work; a bar that only moves when a step is
+    // done, as an animated one would take a share of the processor from it.
+    ui.prgBusy->setTextVisible(false);
     ui.prgBusy->setMaximumWidth(120);
     ui.prgBusy->hide();
     ui.lblBusy = Named(new QLabel, QStringLiteral("lblBusy"));
@@ -364,7 +367,9 @@ void frmWizard::ShowLists()
     FillExternalEdges();
     FillCustomObjects();
     FillCollections();
-    FillReturnTypes();
+    // The longest list, and only read: filled when its tab is first shown.
+    m_returnTypesShown = false;
+    if (m_ui.tabWizard->currentIndex() == kEdgesTab) FillReturnTypes();
     FillObjectLists();
     FillEdges();
     FillCategories();
@@ -408,6 +413,7 @@ void frmWizard::TabChanged(int tab)
     m_ui.lblStep->setText(QString::number(tab + 1));
     m_ui.txtStatus->setPlainText(Q(WizardSession::InstructionText(tab)));
     if (tab == 0) m_ui.fraActions->setCurrentIndex(static_cast<int>(m_session->action));
+    if (tab == kEdgesTab && !m_returnTypesShown && !IsBusy()) FillReturnTypes();
 }
 
 void frmWizard::SetBusy(bool busy)
@@ -427,12 +433,16 @@ void frmWizard::SetBusy(bool busy)
 
 void frmWizard::ShowBusyCaption(const std::string& caption)
 {
+    QProgressBar& bar = *m_ui.prgBusy;
+    if (bar.value() < bar.maximum()) bar.setValue(bar.value() + 1);
     m_ui.lblBusy->setText(Q(caption));
     m_ui.lblAlert->setText(Q(caption));
 }
 
-void frmWizard::RunLongCommand(std::function<void(ProgressSink&)> command, std::function<void()> done)
+void frmWizard::RunLongCommand(int steps, std::function<void(ProgressSink&)> command, std::function<void()> done)
 {
+    m_ui.prgBusy->setRange(0, steps);
+    m_ui.prgBusy->setValue(0);
     auto progress =
         std::make_shared<QueuedProgress>(this, [this](const std::string& caption) { ShowBusyCaption(caption); });
     SetBusy(true);
@@ -450,11 +460,15 @@ void frmWizard::MakeOrLoadDataFile()
 {
     if (IsBusy()) return;
     ReadControls();
-    RunLongCommand([this](ProgressSink& progress) { m_session->MakeOrLoadDataFile(progress); },
-                   [this] {
-                       ShowLists();
-                       ShowState();
-                   });
+    // The extraction's captions, from "Extracting data from library ..." to
+    // "Data file created successfully".
+    constexpr int kExtractionSteps = 12;
+    RunLongCommand(
+        kExtractionSteps, [this](ProgressSink& progress) { m_session->MakeOrLoadDataFile(progress); },
+        [this] {
+            ShowLists();
+            ShowState();
+        });
 }
 
 void frmWizard::MakeModel()
@@ -462,12 +476,13 @@ void frmWizard::MakeModel()
     if (IsBusy()) return;
     ReadControls();
     auto outcome = std::make_shared<WizardSession::MakeModelOutcome>();
-    RunLongCommand([this, outcome](ProgressSink& progress) { *outcome = m_session->MakeModelCommand(progress); },
-                   [this, outcome] {
-                       ShowLists();
-                       ShowState();
-                       if (outcome->showTab) m_ui.tabWizard->setCurrentIndex(*outcome->showTab);
-                   });
+    RunLongCommand(
+        1, [this, outcome](ProgressSink& progress) { *outcome = m_session->MakeModelCommand(progress); },
+        [this, outcome] {
+            ShowLists();
+            ShowState();
+            if (outcome->showTab) m_ui.tabWizard->setCurrentIndex(*outcome->showTab);
+        });
 }
 
 void frmWizard::DeleteModel()

@@ -198,7 +198,8 @@ private:
     void ExpandReturnTypes(bool expand);
     // Runs `command` on the worker thread with the forwarding prompt and
     // progress, the window's commands disabled; `done` follows on this thread.
-    void RunLongCommand(std::function<void(ProgressSink&)> command, std::function<void()> done);
+    // The progress bar moves a step per caption, `steps` in all.
+    void RunLongCommand(int steps, std::function<void(ProgressSink&)> command, std::function<void()> done);
     void SetBusy(bool busy);
     void ShowBusyCaption(const std::string& caption);
     void CloseWhenIdle();
@@ -221,7 +222,9 @@ private:
     // the session belongs to the worker and the window does not read it.
     bool m_busy = false;
     bool m_closePending = false;
-    bool m_filling = false;  // lists being refilled: their change signals are not the user's
+    bool m_filling = false;
+    bool m_returnTypesShown = false;  // lvReturnTypeObj shows the session's list  // lists being refilled: their change
+                                      // signals are not the user's
     WizardControls m_ui;
 };
 

@@ -501,6 +501,7 @@ void frmWizard::FillReturnTypes()
         rows.append(new ListRow({Q(t.object), Q(t.function), Q(t.retType), Q(t.docString)}, i));
     }
     ReplaceRows(*m_ui.lvReturnTypeObj, std::move(rows));
+    m_returnTypesShown = true;
 }
 
 void frmWizard::FillObjectLists()

@@ -8,6 +8,7 @@
 #include "platform/prompt.h"
 #include "store/inf_file.h"
 #include "support/temp_dir.h"
+#include "support/wine_corpus.h"
 #include "typelib/msft_builder.h"
 
 #include <gtest/gtest.h>
@@ -489,6 +490,39 @@ TEST(LibraryPreview, CountsDecideTheResult)
     const PrelimInfo withInf = build("Fine", 1);
     EXPECT_EQ(withInf.infInterfaces, true);
     EXPECT_EQ(withInf.infModules, false);
+}
+
+// A data file just made shows its lists from the extraction's rows: they
+// must be what reading the file gives, row for row and in the same order
+// (pseudo-objects and pseudo-members, names that differ only in case).
+TEST(ModelListsFromRows, EqualReadingTheFileBack)
+{
+    struct Case {
+        fs::path library;
+        bool interfaces, modules;
+    };
+    const Case cases[] = {{kModelLibrary, true, true},
+                          {test::kWineLibraryDir / "scrrun.dll", false, false},
+                          {test::kWineLibraryDir / "msxml6.dll", true, false},
+                          {test::kWineLibraryDir / "mshtml.tlb", true, true}};
+    for (const Case& c : cases) {
+        if (!fs::exists(c.library)) continue;
+        test::TempDir dir;
+        ExtractOptions options;
+        options.inclInterfaces = c.interfaces;
+        options.inclModules = c.modules;
+        options.modelsFolder = dir.path();
+        options.errorLog = dir / "errorlog.txt";
+        options.keepRows = true;
+        std::string resource = "1";
+        SilentProgress progress;
+        ScriptedPrompt prompt;
+        ExtractionResult made = ExtractFromTypeLib(c.library.string(), resource, options, progress, prompt);
+        ASSERT_TRUE(made.ok && made.rows) << c.library;
+        auto read = ReadModelLists(made.datFile);
+        ASSERT_TRUE(read) << read.error().description;
+        EXPECT_TRUE(ModelListsFromRows(*made.rows) == *read) << c.library;
+    }
 }
 
 }  // namespace
