@@ -5,6 +5,9 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QThread>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace arbolith {
 
@@ -55,8 +58,17 @@ bool BackgroundTask::Start(std::function<void()> work, std::function<void()> fin
 bool BackgroundTask::WaitForFinished(int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(timeoutMs));
+    // Sleeps until an event comes: the worker's end posts one, and so does
+    // this timer at the deadline. (processEvents with a time limit returns at
+    // once when nothing is pending, and would spin a processor the worker
+    // needs.)
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
     while (m_thread && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+        if (!deadline.isForever() && !wake.isActive())
+            wake.start(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return m_thread == nullptr;
 }
