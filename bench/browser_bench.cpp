@@ -20,6 +20,7 @@
 
 #include <unistd.h>
 
+#include "bench_support.h"
 #include "browser/object_browser.h"
 #include "browser/object_tree_model.h"
 #include "extract/extraction.h"
@@ -32,29 +33,17 @@ using namespace arbolith::browser;
 
 namespace {
 
-const std::filesystem::path kMshtml = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/mshtml.tlb";
+using bench::kMshtml;
+using bench::Scratch;
 constexpr std::int32_t kMshtmlTop = 229;  // HTMLDocument in the Wine 8 library
-
-test::TempDir& Scratch()
-{
-    static test::TempDir dir;
-    return dir;
-}
 
 // The models folder holding mshtml.DAT and an INF naming HTMLDocument as top;
 // empty when the library is not installed.
 const std::filesystem::path& MshtmlModels()
 {
     static const std::filesystem::path folder = []() -> std::filesystem::path {
-        if (!std::filesystem::exists(kMshtml)) return {};
         const auto models = Scratch().path();
-        ExtractOptions options;
-        options.modelsFolder = models;
-        options.errorLog = models / "errorlog.txt";
-        std::string resource = "1";
-        SilentProgress progress;
-        ScriptedPrompt prompt;
-        if (!ExtractFromTypeLib(kMshtml.string(), resource, options, progress, prompt).ok) return {};
+        if (!bench::ExtractInto(kMshtml, models)) return {};
         InfData inf;
         inf.topIsCustom = false;
         inf.builtInTopObject = "HTMLDocument";

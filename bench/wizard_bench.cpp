@@ -19,6 +19,7 @@
 
 #include <algorithm>
 
+#include "bench_support.h"
 #include "extract/extraction.h"
 #include "platform/progress.h"
 #include "support/temp_dir.h"
@@ -28,29 +29,15 @@ using namespace arbolith;
 
 namespace {
 
-const std::filesystem::path kMshtml = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/mshtml.tlb";
-
-test::TempDir& Scratch()
-{
-    static test::TempDir dir;
-    return dir;
-}
+using bench::kMshtml;
+using bench::Scratch;
 
 // The models folder holding mshtml.DAT; empty when the library is missing.
 const std::filesystem::path& MshtmlModels()
 {
     static const std::filesystem::path folder = []() -> std::filesystem::path {
-        if (!std::filesystem::exists(kMshtml)) return {};
         const auto models = Scratch() / "Models";
-        std::filesystem::create_directories(models);
-        ExtractOptions options;
-        options.modelsFolder = models;
-        options.errorLog = models / "errorlog.txt";
-        std::string resource = "1";
-        SilentProgress progress;
-        ScriptedPrompt prompt;
-        if (!ExtractFromTypeLib(kMshtml.string(), resource, options, progress, prompt).ok) return {};
-        return models;
+        return bench::ExtractInto(kMshtml, models) ? models : std::filesystem::path();
     }();
     return folder;
 }
@@ -124,7 +111,6 @@ void BM_MakeMshtmlDataFileWindowAgainstDirect(benchmark::State& state)
     }
     const auto made = Scratch() / "Made", direct = Scratch() / "Direct";
     std::filesystem::create_directories(made);
-    std::filesystem::create_directories(direct);
     ScriptedPrompt prompt;
     NoHost host;
     frmWizard wizard(Places(made), prompt, host, {});
@@ -132,10 +118,6 @@ void BM_MakeMshtmlDataFileWindowAgainstDirect(benchmark::State& state)
     const auto& ui = wizard.Controls();
     ui.txtLibrary->setText(QString::fromStdString(kMshtml.string()));
     emit ui.txtLibrary->returnPressed();
-    ExtractOptions options;
-    options.modelsFolder = direct;
-    options.errorLog = direct / "errorlog.txt";
-    SilentProgress progress;
     double windowMs = 0, directMs = 0;
     for (auto _ : state) {
         QElapsedTimer clock;
@@ -146,9 +128,7 @@ void BM_MakeMshtmlDataFileWindowAgainstDirect(benchmark::State& state)
         windowMs += static_cast<double>(clock.nsecsElapsed()) / 1e6;
 
         clock.restart();
-        std::string resource = "1";
-        if (!ExtractFromTypeLib(kMshtml.string(), resource, options, progress, prompt).ok)
-            state.SkipWithError("mshtml.tlb did not extract");
+        if (!bench::ExtractInto(kMshtml, direct)) state.SkipWithError("mshtml.tlb did not extract");
         directMs += static_cast<double>(clock.nsecsElapsed()) / 1e6;
     }
     const auto runs = static_cast<double>(state.iterations());
