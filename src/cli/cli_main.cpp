@@ -179,7 +179,8 @@ int main(int argc, char* argv[])
     };
     if (argc > 1 && argv[1][0] != '-' && !isCommand(argv[1])) {
         Complain(std::string("no command named ") + argv[1] +
-                 "; the commands are dump, extract, make, tree, report, libraries and search" + " (see: arbolith-cli --help)");
+                 "; the commands are dump, extract, make, tree, report, libraries and search" +
+                 " (see: arbolith-cli --help)");
         return 2;
     }
     app.footer("Run arbolith-cli COMMAND --help for a command's options.");

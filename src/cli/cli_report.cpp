@@ -35,8 +35,9 @@ int ReportCommand(const ReportOptions& options)
 {
     const auto lineKind = LineReportKind(options.kind);
     if (!lineKind && options.kind != "frequencies") {
-        Complain("no report named " + options.kind + "; the reports are creatables, hidden, members, stats and "
-                                                      "frequencies");
+        Complain("no report named " + options.kind +
+                 "; the reports are creatables, hidden, members, stats and "
+                 "frequencies");
         return 2;
     }
     StderrPrompt prompt;

@@ -40,7 +40,7 @@ bool NamesLibraryFile(std::string_view name)
 }
 
 std::unique_ptr<browser::ObjectBrowser> OpenCliModel(const std::string& model,
-                                                    const std::filesystem::path& modelsOption, Prompt& prompt)
+                                                     const std::filesystem::path& modelsOption, Prompt& prompt)
 {
     const auto folders = PrepareCliFolders(modelsOption);
     if (!folders) return nullptr;
@@ -52,8 +52,8 @@ std::unique_ptr<browser::ObjectBrowser> OpenCliModel(const std::string& model,
 
     auto opened = browser->SetActiveModel(model);
     if (!opened) {
-        Complain("the model " + model + " cannot be read: " + opened.error().description + "; make it again with: " +
-                 MakeHint(NamesLibraryFile(model) ? model : "LIBRARY", modelsOption));
+        Complain("the model " + model + " cannot be read: " + opened.error().description +
+                 "; make it again with: " + MakeHint(NamesLibraryFile(model) ? model : "LIBRARY", modelsOption));
         return nullptr;
     }
     if (*opened == browser::ActiveModelResult::DatMissing) {

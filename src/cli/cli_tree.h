@@ -29,7 +29,7 @@ int TreeCommand(const TreeOptions& options);
 // A failure is told on stderr, with how to make the model, and gives nothing.
 // Messages of the browser go to `prompt`, which must outlive it.
 std::unique_ptr<browser::ObjectBrowser> OpenCliModel(const std::string& model,
-                                                    const std::filesystem::path& modelsOption, Prompt& prompt);
+                                                     const std::filesystem::path& modelsOption, Prompt& prompt);
 
 // Whether the name given for a model is rather a library's file name or
 // path: it holds a folder separator or ends in a library extension

@@ -20,16 +20,14 @@ struct LineQuery {
 
 // The text columns compare without regard to case; the queries say so
 // themselves as well, so a file whose columns lack the collation reads alike.
-constexpr LineQuery kCreatables{
-    "Externally Creatable Objects for ", "Error showing creatable objects. ",
-    "SELECT Name FROM Objects WHERE Flags LIKE ? ESCAPE '\\' ORDER BY Name COLLATE NOCASE",
-    "No externally creatable objects."};
-constexpr LineQuery kHidden{"Hidden Objects for ", "Error showing hidden objects: ",
-                            "SELECT Name FROM Objects WHERE HiddenState = ? COLLATE NOCASE ORDER BY Name COLLATE NOCASE",
-                            "No hidden objects."};
-constexpr LineQuery kAllMembers{
-    "Members in ", "Error showing all members: ",
-    "SELECT DISTINCT Name COLLATE NOCASE FROM Functions WHERE Name <> '' ORDER BY 1", ""};
+constexpr LineQuery kCreatables{"Externally Creatable Objects for ", "Error showing creatable objects. ",
+                                "SELECT Name FROM Objects WHERE Flags LIKE ? ESCAPE '\\' ORDER BY Name COLLATE NOCASE",
+                                "No externally creatable objects."};
+constexpr LineQuery kHidden{
+    "Hidden Objects for ", "Error showing hidden objects: ",
+    "SELECT Name FROM Objects WHERE HiddenState = ? COLLATE NOCASE ORDER BY Name COLLATE NOCASE", "No hidden objects."};
+constexpr LineQuery kAllMembers{"Members in ", "Error showing all members: ",
+                                "SELECT DISTINCT Name COLLATE NOCASE FROM Functions WHERE Name <> '' ORDER BY 1", ""};
 constexpr std::string_view kStatisticsCaption = "Library Statistics for ";
 constexpr std::string_view kStatisticsError = "Error showing library statistics. ";
 
@@ -100,8 +98,7 @@ Result<void> ReadStatistics(Database& db, std::vector<std::string>& lines)
     std::vector<int> columns;
     for (const StatisticsLine& line : kStatistics) {
         const auto column = stmt->ColumnIndex(line.field);
-        if (!column)
-            return Error::Database(kDbCorrupt, "the Library table has no field " + std::string(line.field));
+        if (!column) return Error::Database(kDbCorrupt, "the Library table has no field " + std::string(line.field));
         columns.push_back(*column);
     }
     for (std::size_t i = 0; i < columns.size(); ++i)
@@ -115,10 +112,17 @@ LineReport MakeLineReport(ReportKind kind, const std::filesystem::path& datFile,
 {
     const LineQuery* query = nullptr;
     switch (kind) {
-    case ReportKind::Creatables: query = &kCreatables; break;
-    case ReportKind::Hidden: query = &kHidden; break;
-    case ReportKind::AllMembers: query = &kAllMembers; break;
-    case ReportKind::Statistics: break;
+        case ReportKind::Creatables:
+            query = &kCreatables;
+            break;
+        case ReportKind::Hidden:
+            query = &kHidden;
+            break;
+        case ReportKind::AllMembers:
+            query = &kAllMembers;
+            break;
+        case ReportKind::Statistics:
+            break;
     }
     LineReport report;
     report.caption = std::string(query ? query->captionPrefix : kStatisticsCaption) + std::string(modelKey);
@@ -152,8 +156,7 @@ std::vector<FrequencyRow> ObjectFrequencies(const browser::ObjectModel& model,
     std::vector<bool> hasChild(nodes.size(), false);
     for (const browser::NodeRecord& node : nodes) {
         if (const auto object = objectOf(node); object >= 0) ++totals[object];
-        if (node.parent < 0 || static_cast<std::size_t>(node.parent) >= nodes.size() || hasChild[node.parent])
-            continue;
+        if (node.parent < 0 || static_cast<std::size_t>(node.parent) >= nodes.size() || hasChild[node.parent]) continue;
         hasChild[node.parent] = true;
         if (const auto object = objectOf(nodes[node.parent]); object >= 0) ++interiors[object];
     }

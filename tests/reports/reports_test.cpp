@@ -37,12 +37,12 @@ fs::path MakeDat(const test::TempDir& dir, std::initializer_list<std::string_vie
 TEST(LineReports, QueriesFindWhatTheirWindowListsShow)
 {
     test::TempDir dir;
-    const fs::path dat = MakeDat(
-        dir, {"INSERT INTO Objects (Name, Flags, HiddenState, Key) VALUES "
-              "('zeta', '/CanCre/', 'h', 1), ('Alpha', '/dual/cancre/', 'H', 2), ('beta', 'CanCre', 'Hx', 3), "
-              "('Gamma', '/CanCr%/', '', 4), ('Delta', NULL, NULL, 5)",
-              "INSERT INTO Functions (Name, ObjectName) VALUES ('Item', 'a'), ('item', 'b'), ('', 'c'), "
-              "(NULL, 'd'), ('Add', 'e'), ('add_', 'f'), ('Item', 'g')"});
+    const fs::path dat =
+        MakeDat(dir, {"INSERT INTO Objects (Name, Flags, HiddenState, Key) VALUES "
+                      "('zeta', '/CanCre/', 'h', 1), ('Alpha', '/dual/cancre/', 'H', 2), ('beta', 'CanCre', 'Hx', 3), "
+                      "('Gamma', '/CanCr%/', '', 4), ('Delta', NULL, NULL, 5)",
+                      "INSERT INTO Functions (Name, ObjectName) VALUES ('Item', 'a'), ('item', 'b'), ('', 'c'), "
+                      "(NULL, 'd'), ('Add', 'e'), ('add_', 'f'), ('Item', 'g')"});
     struct Case {
         ReportKind kind;
         const char* caption;
@@ -68,7 +68,8 @@ TEST(LineReports, QueriesFindWhatTheirWindowListsShow)
 TEST(LineReports, EmptyResultsGiveTheirItemOrNothing)
 {
     test::TempDir dir;
-    const fs::path dat = MakeDat(dir, {"INSERT INTO Objects (Name, Flags, HiddenState, Key) VALUES ('A', '/x/', '', 0)"});
+    const fs::path dat =
+        MakeDat(dir, {"INSERT INTO Objects (Name, Flags, HiddenState, Key) VALUES ('A', '/x/', '', 0)"});
     const std::pair<ReportKind, std::vector<std::string>> cases[] = {
         {ReportKind::Creatables, {"No externally creatable objects."}},
         {ReportKind::Hidden, {"No hidden objects."}},
@@ -95,15 +96,28 @@ TEST(LineReports, StatisticsAreTheLibraryRowInTheirOrder)
                       "INSERT INTO Library (Library) VALUES ('second row')"});
     const LineReport report = MakeLineReport(ReportKind::Statistics, dat, "a");
     EXPECT_FALSE(report.error);
-    const std::vector<std::string> expected = {
-        "File: a.tlb",         "Path: /l/a.tlb",        "File Date: 2024-01-02 03:04:05",
-        "File Size: 4096",     "Library Name: A",       "Version: 1.0",
-        "Doc String: Doc",     "Help File: ",           "GUID: {G}",
-        "Object Count: 10",    "Collection Objects: 1", "Property Puts: 2",
-        "Property Gets: 3",    "Methods: 4",            "Enums: 5",
-        "Constants: 6",        "Interfaces: 7",         "Modules: 8",
-        "CoClasses: 9",        "Records: 11",           "Aliases: 12",
-        "Unions: 13"};
+    const std::vector<std::string> expected = {"File: a.tlb",
+                                               "Path: /l/a.tlb",
+                                               "File Date: 2024-01-02 03:04:05",
+                                               "File Size: 4096",
+                                               "Library Name: A",
+                                               "Version: 1.0",
+                                               "Doc String: Doc",
+                                               "Help File: ",
+                                               "GUID: {G}",
+                                               "Object Count: 10",
+                                               "Collection Objects: 1",
+                                               "Property Puts: 2",
+                                               "Property Gets: 3",
+                                               "Methods: 4",
+                                               "Enums: 5",
+                                               "Constants: 6",
+                                               "Interfaces: 7",
+                                               "Modules: 8",
+                                               "CoClasses: 9",
+                                               "Records: 11",
+                                               "Aliases: 12",
+                                               "Unions: 13"};
     EXPECT_EQ(report.lines, expected);
 }
 
@@ -204,8 +218,8 @@ TEST(Frequencies, GlobalAndFlatTreesAgreeWithAFullScan)
     for (int round = 0; round < 200; ++round) {
         std::vector<std::string> names;
         const int objectCount = pick(1, 25);
-        for (int i = 0; i < objectCount; ++i) names.push_back(std::string(1, static_cast<char>('A' + pick(0, 25))) +
-                                                              std::to_string(pick(0, 99)));
+        for (int i = 0; i < objectCount; ++i)
+            names.push_back(std::string(1, static_cast<char>('A' + pick(0, 25))) + std::to_string(pick(0, 99)));
         ObjectModel model = NamedModel(names);
         for (auto& o : model.objects) o.branchLimit = pick(0, 4);
         for (int e = pick(0, 60); e > 0; --e)
@@ -214,8 +228,8 @@ TEST(Frequencies, GlobalAndFlatTreesAgreeWithAFullScan)
 
         std::vector<NodeRecord> global;
         const browser::BuildRules rules{names[0], false, true, true};
-        ASSERT_TRUE(browser::CreateNodes(model, std::vector{browser::RootSeed(model, 0)}, pick(1, 8), rules, global)
-                        .ok());
+        ASSERT_TRUE(
+            browser::CreateNodes(model, std::vector{browser::RootSeed(model, 0)}, pick(1, 8), rules, global).ok());
         std::vector<NodeRecord> flat = browser::CreateFlatNodes(model);
         for (const std::vector<NodeRecord>* nodes : {&global, &flat}) {
             const auto rows = ObjectFrequencies(model, *nodes);
