@@ -4,12 +4,14 @@
 //   arbolith-cli extract LIBRARY[\N]... [options]   make the libraries' DAT files
 //   arbolith-cli make LIBRARY[\N] [options]         make a browsable model of a library
 //   arbolith-cli tree MODEL [--depth N]             print a model's object tree
+//   arbolith-cli report MODEL KIND [--flat]         print one of a model's reports
 //   arbolith-cli libraries [--prefix DIR]...        list the libraries registered in Wine prefixes
 //   arbolith-cli search ROOT [--hidden]             find the .olb and .tlb files below a folder
 // `arbolith-cli COMMAND --help` lists a command's options.
 #include "cli/cli_commands.h"
 #include "cli/cli_discovery.h"
 #include "cli/cli_output.h"
+#include "cli/cli_report.h"
 #include "cli/cli_tree.h"
 #include "store/inf_file.h"
 
@@ -131,6 +133,24 @@ int main(int argc, char* argv[])
     treeCommand->add_option("--models", tree.modelsFolder, "The models folder to use (made when missing)")
         ->type_name("DIR");
 
+    ReportOptions report;
+    CLI::App* reportCommand =
+        app.add_subcommand("report", "Print one of a model's reports")
+            ->footer(
+                "The report window's items, one per line, without its caption: creatables (the externally\n"
+                "creatable objects), hidden (the hidden objects), members (every member name once), stats\n"
+                "(the library's statistics) or frequencies (each object of the model with how often the\n"
+                "tree shows it: four columns separated by tabs, object, as interior node, as leaf node and\n"
+                "total). A report that fails prints nothing on stdout.");
+    reportCommand->add_option("model", report.model, "A model's key (its library's file name), or the library's path")
+        ->required();
+    reportCommand->add_option("kind", report.kind, "creatables, hidden, members, stats or frequencies")
+        ->required()
+        ->check(CLI::IsMember(std::vector<std::string>(std::begin(kReportKinds), std::end(kReportKinds))));
+    reportCommand->add_flag("--flat", report.flat, "frequencies: count over the flat tree, not the global one");
+    reportCommand->add_option("--models", report.modelsFolder, "The models folder to use (made when missing)")
+        ->type_name("DIR");
+
     LibrariesOptions libraries;
     CLI::App* librariesCommand =
         app.add_subcommand("libraries", "List the type libraries registered in the Wine prefixes")
@@ -159,7 +179,8 @@ int main(int argc, char* argv[])
     };
     if (argc > 1 && argv[1][0] != '-' && !isCommand(argv[1])) {
         Complain(std::string("no command named ") + argv[1] +
-                 "; the commands are dump, extract, make, tree, libraries and search" + " (see: arbolith-cli --help)");
+                 "; the commands are dump, extract, make, tree, report, libraries and search" +
+                 " (see: arbolith-cli --help)");
         return 2;
     }
     app.footer("Run arbolith-cli COMMAND --help for a command's options.");
@@ -188,6 +209,7 @@ int main(int argc, char* argv[])
         if (connectOption->count()) make.request.connectToTop = arbolith::SplitInfFields(connect);
         return MakeCommand(make);
     }
+    if (reportCommand->parsed()) return ReportCommand(report);
     if (librariesCommand->parsed()) return LibrariesCommand(libraries);
     if (searchCommand->parsed()) return SearchCommand(search);
     if (depthOption->count()) tree.depth = depth;

@@ -39,32 +39,40 @@ bool NamesLibraryFile(std::string_view name)
     return false;
 }
 
-int TreeCommand(const TreeOptions& options)
+std::unique_ptr<browser::ObjectBrowser> OpenCliModel(const std::string& model,
+                                                     const std::filesystem::path& modelsOption, Prompt& prompt)
 {
-    const auto folders = PrepareCliFolders(options.modelsFolder);
-    if (!folders) return 1;
+    const auto folders = PrepareCliFolders(modelsOption);
+    if (!folders) return nullptr;
     const Settings settings = ReadCliSettings(*folders);
 
-    StderrPrompt prompt;
-    browser::ObjectBrowser browser(folders->modelsFolder, prompt);
-    browser.defaultDepth = settings.defaultDepth;
-    browser.switches = {settings.showMember, settings.showOrigin, settings.showChildCount, settings.showFlags};
+    auto browser = std::make_unique<browser::ObjectBrowser>(folders->modelsFolder, prompt);
+    browser->defaultDepth = settings.defaultDepth;
+    browser->switches = {settings.showMember, settings.showOrigin, settings.showChildCount, settings.showFlags};
 
-    const std::string& model = options.model;
-    auto opened = browser.SetActiveModel(model);
+    auto opened = browser->SetActiveModel(model);
     if (!opened) {
-        Complain("the model " + model + " cannot be read: " + opened.error().description + "; make it again with: " +
-                 MakeHint(NamesLibraryFile(model) ? model : "LIBRARY", options.modelsFolder));
-        return 1;
+        Complain("the model " + model + " cannot be read: " + opened.error().description +
+                 "; make it again with: " + MakeHint(NamesLibraryFile(model) ? model : "LIBRARY", modelsOption));
+        return nullptr;
     }
     if (*opened == browser::ActiveModelResult::DatMissing) {
         if (NamesLibraryFile(model))
-            Complain("no model of library " + model + " yet; make it with: " + MakeHint(model, options.modelsFolder));
+            Complain("no model of library " + model + " yet; make it with: " + MakeHint(model, modelsOption));
         else
             Complain("no model named " + model + " in " + folders->modelsFolder.string() +
-                     "; make it from its library with: " + MakeHint("LIBRARY", options.modelsFolder));
-        return 1;
+                     "; make it from its library with: " + MakeHint("LIBRARY", modelsOption));
+        return nullptr;
     }
+    return browser;
+}
+
+int TreeCommand(const TreeOptions& options)
+{
+    StderrPrompt prompt;
+    const auto opened = OpenCliModel(options.model, options.modelsFolder, prompt);
+    if (!opened) return 1;
+    browser::ObjectBrowser& browser = *opened;
     // Each step tells why it stopped.
     if (!browser.CreateModelNodes()) return 1;
     browser.DisplayTree();

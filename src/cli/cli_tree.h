@@ -4,7 +4,11 @@
 // node's label with the current settings, children in the window's order.
 #pragma once
 
+#include "browser/object_browser.h"
+#include "platform/prompt.h"
+
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +23,13 @@ struct TreeOptions {
 
 // Returns the exit status.
 int TreeCommand(const TreeOptions& options);
+
+// Makes a model current as the window opens it, with ZV.INI's settings and
+// the models folder given on the command line (empty: the application's).
+// A failure is told on stderr, with how to make the model, and gives nothing.
+// Messages of the browser go to `prompt`, which must outlive it.
+std::unique_ptr<browser::ObjectBrowser> OpenCliModel(const std::string& model,
+                                                     const std::filesystem::path& modelsOption, Prompt& prompt);
 
 // Whether the name given for a model is rather a library's file name or
 // path: it holds a folder separator or ends in a library extension
