@@ -31,7 +31,7 @@ struct Shown {
     bool opened = false;
     ReportMode mode = ReportMode::None;
     std::string caption;
-    std::vector<std::string> lines;                  // of lstReport
+    std::vector<std::string> lines;                   // of lstReport
     std::vector<std::vector<std::string>> tableRows;  // of lvReport
 };
 
@@ -124,8 +124,8 @@ TEST_F(ReportMenuTest, EntriesShowTheOpenModelsReports)
     const Shown table = Choose("mnuObjFreq");
     ASSERT_TRUE(table.opened);
     EXPECT_EQ(table.mode, ReportMode::Frequencies);
-    EXPECT_EQ(table.caption, "Object Frequency Counts for Current Display of " +
-                                 m_hooks->Browser()->Current().modelName);
+    EXPECT_EQ(table.caption,
+              "Object Frequency Counts for Current Display of " + m_hooks->Browser()->Current().modelName);
     EXPECT_EQ(table.tableRows.size(), m_hooks->Browser()->Model().objects.size());
     ASSERT_FALSE(table.tableRows.empty());
     EXPECT_EQ(table.tableRows[0], (std::vector<std::string>{"Application", "001", "000", "001"}));
