@@ -109,10 +109,10 @@ TEST_P(CliReport, ReportsAgreeWithTheModelFileAndTree)
     EXPECT_EQ(lowered, std::vector<std::string>(members.begin(), members.end()));
 
     // Statistics: each line's value is its field of the Library row.
-    const char* fields[] = {"Library",   "FQLibName",   "LibDate",      "LibSize",   "TL_Name",  "TL_Version",
-                            "TL_DocString", "TL_HelpFile", "TL_GUID",   "cObjectsRaw", "cCollections",
-                            "cPropPuts", "cPropGets", "cMethods", "cEnums", "cConstants", "cInterfaces",
-                            "cModules", "cCoClasses", "cRecords", "cAliases", "cUnions"};
+    const char* fields[] = {"Library",      "FQLibName",   "LibDate",  "LibSize",     "TL_Name",      "TL_Version",
+                            "TL_DocString", "TL_HelpFile", "TL_GUID",  "cObjectsRaw", "cCollections", "cPropPuts",
+                            "cPropGets",    "cMethods",    "cEnums",   "cConstants",  "cInterfaces",  "cModules",
+                            "cCoClasses",   "cRecords",    "cAliases", "cUnions"};
     const std::vector<std::string> stats = report("stats");
     ASSERT_EQ(stats.size(), std::size(fields));
     for (std::size_t i = 0; i < stats.size(); ++i) {
