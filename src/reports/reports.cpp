@@ -5,8 +5,6 @@
 #include "store/dat_schema.h"
 
 #include <cerrno>
-#include <system_error>
-#include <utility>
 
 namespace arbolith::reports {
 namespace {
@@ -16,18 +14,31 @@ struct LineQuery {
     std::string_view errorPrefix;
     std::string_view sql;
     std::string_view emptyItem;  // "" when an empty result leaves the list empty
+    std::string_view parameter;  // bound to the one `?`, if any
+    bool wildcard = false;       // the parameter is a pattern with * and ?, for LIKE
 };
 
 // The text columns compare without regard to case; the queries say so
 // themselves as well, so a file whose columns lack the collation reads alike.
-constexpr LineQuery kCreatables{"Externally Creatable Objects for ", "Error showing creatable objects. ",
+constexpr LineQuery kCreatables{"Externally Creatable Objects for ",
+                                "Error showing creatable objects. ",
                                 "SELECT Name FROM Objects WHERE Flags LIKE ? ESCAPE '\\' ORDER BY Name COLLATE NOCASE",
-                                "No externally creatable objects."};
+                                "No externally creatable objects.",
+                                "*/CanCre/*",
+                                true};
 constexpr LineQuery kHidden{
-    "Hidden Objects for ", "Error showing hidden objects: ",
-    "SELECT Name FROM Objects WHERE HiddenState = ? COLLATE NOCASE ORDER BY Name COLLATE NOCASE", "No hidden objects."};
-constexpr LineQuery kAllMembers{"Members in ", "Error showing all members: ",
-                                "SELECT DISTINCT Name COLLATE NOCASE FROM Functions WHERE Name <> '' ORDER BY 1", ""};
+    "Hidden Objects for ",
+    "Error showing hidden objects: ",
+    "SELECT Name FROM Objects WHERE HiddenState = ? COLLATE NOCASE ORDER BY Name COLLATE NOCASE",
+    "No hidden objects.",
+    "H",
+    false};
+constexpr LineQuery kAllMembers{"Members in ",
+                                "Error showing all members: ",
+                                "SELECT DISTINCT Name COLLATE NOCASE FROM Functions WHERE Name <> '' ORDER BY 1",
+                                "",
+                                "",
+                                false};
 constexpr std::string_view kStatisticsCaption = "Library Statistics for ";
 constexpr std::string_view kStatisticsError = "Error showing library statistics. ";
 
@@ -73,10 +84,9 @@ Result<void> ReadNames(Database& db, const LineQuery& query, std::vector<std::st
 {
     auto stmt = db.Prepare(query.sql);
     if (!stmt) return stmt.error();
-    if (&query == &kCreatables) {
-        if (auto bound = stmt->Bind(1, LikePattern("*/CanCre/*")); !bound) return bound.error();
-    } else if (&query == &kHidden) {
-        if (auto bound = stmt->Bind(1, "H"); !bound) return bound.error();
+    if (!query.parameter.empty()) {
+        const std::string value = query.wildcard ? LikePattern(query.parameter) : std::string(query.parameter);
+        if (auto bound = stmt->Bind(1, value); !bound) return bound.error();
     }
     for (;;) {
         auto row = stmt->Step();
