@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "app/sample_model.h"
 #include "app/wizard_launch.h"
+#include "reports/report_window.h"
 #include "wizard/wizard_window.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QTreeView>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <vector>
@@ -248,6 +250,7 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
         ShowWizardHelp(window, 1);
         return true;
     }
+    if (ShowReport(window, command)) return true;
     browser::ObjectBrowser& b = *m_browser;
     QTreeView& view = *window.trvObjects();
     switch (command) {
@@ -294,6 +297,43 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
             return false;
     }
     SyncChecks();
+    return true;
+}
+
+bool ObjectBrowserHooks::ShowReport(frmZVMain& window, Command command)
+{
+    using reports::ReportKind;
+    constexpr Command kReports[] = {Command::ViewCreatables, Command::ShowStats, Command::ViewHidden,
+                                    Command::ViewAllMembers, Command::ObjectFrequencies};
+    if (std::find(std::begin(kReports), std::end(kReports), command) == std::end(kReports)) return false;
+    const browser::CurrentModel& current = m_browser->Current();
+    frmReport report(window.UserPrompt(), &window);
+    switch (command) {
+        case Command::ViewCreatables:
+        case Command::ShowStats:
+            if (!current.IsOpen()) {
+                window.UserPrompt().Tell("Please choose a library first.", PromptIcon::Information);
+                return true;
+            }
+            report.SetReport(command == Command::ViewCreatables ? ReportKind::Creatables : ReportKind::Statistics,
+                             current.datPath, current.baseName);
+            break;
+        case Command::ViewHidden:
+        case Command::ViewAllMembers:
+            // Without an open model these report their error in an empty
+            // window. The DAT file of an earlier, closed or failed, opening
+            // is not the current model's, so none is given.
+            report.SetReport(command == Command::ViewHidden ? ReportKind::Hidden : ReportKind::AllMembers,
+                             current.IsOpen() ? current.datPath : std::filesystem::path(), current.baseName);
+            break;
+        case Command::ObjectFrequencies:
+            report.SetFrequencies(reports::FrequencyCaption(current.modelName),
+                                  reports::ObjectFrequencies(m_browser->Model(), m_browser->Nodes()));
+            break;
+        default:
+            break;
+    }
+    report.exec();
     return true;
 }
 

@@ -59,6 +59,9 @@ private:
     void ObjectNodeClicked(std::int32_t node);
     void MemberClicked(const MemberListModel& pane, QTreeView& other, const QModelIndex& index);
     void ShowHelpFor(QTreeView& tree);
+    // The View menu's reports, each in a modal report window. False for
+    // any other command.
+    bool ShowReport(frmZVMain& window, Command command);
     // File > Create Model Wizard: one wizard, raised when it is open already.
     void OpenWizard();
 

@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "dialogs/image_set.h"
 #include "dialogs/qt_prompt.h"
+#include "reports/report_window.h"
 #include "wizard/wizard_window.h"
 
 #include <QAction>
@@ -224,6 +225,26 @@ int main(int argc, char* argv[])
     SaveMenu(*window, "mnuTree");
     SaveMenu(*window, "mnuView");
     SaveMenu(*window, "mnuHelp");
+
+    // The report window over the main window: a line report and the
+    // frequency table of the tree as shown.
+    {
+        const arbolith::browser::ObjectBrowser& browser = *hooks.Browser();
+        arbolith::frmReport lines(prompt, window.get());
+        lines.SetReport(arbolith::reports::ReportKind::AllMembers, browser.Current().datPath,
+                        browser.Current().baseName);
+        lines.show();
+        QApplication::processEvents();
+        Save(lines, "report-lines");
+        lines.close();
+        arbolith::frmReport table(prompt, window.get());
+        table.SetFrequencies(arbolith::reports::FrequencyCaption(browser.Current().modelName),
+                             arbolith::reports::ObjectFrequencies(browser.Model(), browser.Nodes()));
+        table.show();
+        QApplication::processEvents();
+        Save(table, "report-frequencies");
+        table.close();
+    }
 
     window->MenusEnabled(false);
     SaveMenu(*window, "mnuFile");
