@@ -37,4 +37,15 @@ inline bool ExtractInto(const std::filesystem::path& library, const std::filesys
     return ExtractFromTypeLib(library.string(), resource, options, progress, prompt).ok;
 }
 
+// mshtml.DAT, extracted once into the scratch folder; empty when the
+// library is not installed.
+inline const std::filesystem::path& MshtmlDat()
+{
+    static const std::filesystem::path dat = [] {
+        const std::filesystem::path models = Scratch() / "mshtml-model";
+        return ExtractInto(kMshtml, models) ? models / "mshtml.DAT" : std::filesystem::path();
+    }();
+    return dat;
+}
+
 }  // namespace arbolith::bench

@@ -8,34 +8,16 @@
 #include <QApplication>
 #include <QListWidget>
 
+#include "bench_support.h"
 #include "extract/extraction.h"
 #include "platform/progress.h"
 #include "reports/report_window.h"
-#include "support/temp_dir.h"
 
 using namespace arbolith;
 
 namespace {
 
-const std::filesystem::path kMshtml = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/mshtml.tlb";
-
-// mshtml.DAT in a scratch folder; empty when the library is missing.
-const std::filesystem::path& MshtmlDat()
-{
-    static test::TempDir scratch;
-    static const std::filesystem::path dat = []() -> std::filesystem::path {
-        if (!std::filesystem::exists(kMshtml)) return {};
-        ExtractOptions options;
-        options.modelsFolder = scratch.path();
-        options.errorLog = scratch / "errorlog.txt";
-        std::string resource = "1";
-        SilentProgress progress;
-        ScriptedPrompt prompt;
-        if (!ExtractFromTypeLib(kMshtml.string(), resource, options, progress, prompt).ok) return {};
-        return scratch / "mshtml.DAT";
-    }();
-    return dat;
-}
+using bench::MshtmlDat;
 
 void BM_AllMembersWindow(benchmark::State& state)
 {

@@ -10,18 +10,18 @@
 #include <random>
 #include <string>
 
+#include "bench_support.h"
 #include "browser/tree_builder.h"
 #include "extract/extraction.h"
 #include "platform/progress.h"
 #include "platform/prompt.h"
 #include "reports/reports.h"
-#include "support/temp_dir.h"
 
 using namespace arbolith;
 
 namespace {
 
-const std::filesystem::path kMshtml = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/mshtml.tlb";
+using bench::MshtmlDat;
 
 // Six expansions of every object: 1 + 6 x 166,667 = 1,000,003 nodes.
 struct MillionNodeTree {
@@ -61,23 +61,6 @@ void BM_ObjectFrequenciesMillionNodes(benchmark::State& state)
     state.counters["nodes"] = static_cast<double>(tree.nodes.size());
 }
 BENCHMARK(BM_ObjectFrequenciesMillionNodes)->Unit(benchmark::kMillisecond);
-
-const std::filesystem::path& MshtmlDat()
-{
-    static test::TempDir scratch;
-    static const std::filesystem::path dat = []() -> std::filesystem::path {
-        if (!std::filesystem::exists(kMshtml)) return {};
-        ExtractOptions options;
-        options.modelsFolder = scratch.path();
-        options.errorLog = scratch / "errorlog.txt";
-        std::string resource = "1";
-        SilentProgress progress;
-        ScriptedPrompt prompt;
-        if (!ExtractFromTypeLib(kMshtml.string(), resource, options, progress, prompt).ok) return {};
-        return scratch / "mshtml.DAT";
-    }();
-    return dat;
-}
 
 void BM_AllMembersMshtml(benchmark::State& state)
 {

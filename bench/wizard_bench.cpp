@@ -33,13 +33,9 @@ using bench::kMshtml;
 using bench::Scratch;
 
 // The models folder holding mshtml.DAT; empty when the library is missing.
-const std::filesystem::path& MshtmlModels()
+std::filesystem::path MshtmlModels()
 {
-    static const std::filesystem::path folder = []() -> std::filesystem::path {
-        const auto models = Scratch() / "Models";
-        return bench::ExtractInto(kMshtml, models) ? models : std::filesystem::path();
-    }();
-    return folder;
+    return bench::MshtmlDat().empty() ? std::filesystem::path() : bench::MshtmlDat().parent_path();
 }
 
 class NoHost : public WizardHost {
