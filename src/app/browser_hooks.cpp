@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/browser_hooks.h"
 
+#include "app/info_windows.h"
 #include "app/main_window.h"
 #include "app/sample_model.h"
 #include "app/wizard_launch.h"
@@ -293,6 +294,15 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
         case Command::ShowExternal:
             ApplyChange(b.ToggleShowExternal());
             break;
+        case Command::Legend:
+            ShowLegendWindow(window);
+            break;
+        case Command::ShowWelcome:
+            ShowWelcomeWindow(window);
+            break;
+        case Command::About:
+            ShowAboutWindow(window);
+            break;
         default:
             return false;
     }
@@ -353,6 +363,7 @@ void ObjectBrowserHooks::OpenWizard()
     m_wizard->setWindowFlag(Qt::Window);
     m_wizard->setAttribute(Qt::WA_DeleteOnClose);
     m_wizard->show();
+    ShowWizardSplash(*m_wizard, window->Folders().settingsFile, window->UserPrompt());
 }
 
 void ObjectBrowserHooks::ExpandLevels()

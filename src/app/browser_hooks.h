@@ -39,6 +39,8 @@ public:
     // the tree is shown at once.
     bool OpenModel(frmZVMain& window, const std::string& library, bool atStartUp) override;
     void DisplayTree(frmZVMain& window) override;
+    // The Welcome window (info_windows.cpp).
+    void ShowWelcome(frmZVMain& window) override;
     bool RunCommand(frmZVMain& window, Command command) override;
 
     // Null until the window is loaded.
