@@ -33,13 +33,14 @@ void ShowModal(QDialog* dialog)
 
 void ShowWelcomeWindow(frmZVMain& window)
 {
-    ShowModal(new frmWelcome(WelcomeKind::Welcome, window.Folders().settingsFile, ReportTo(window.UserPrompt()),
-                             &window));
+    ShowModal(
+        new frmWelcome(WelcomeKind::Welcome, window.Folders().settingsFile, ReportTo(window.UserPrompt()), &window));
 }
 
 void ShowLegendWindow(frmZVMain& window)
 {
-    auto* legend = window.findChild<frmLegend*>(QString(), Qt::FindDirectChildrenOnly);
+    // By name and type: the window classes carry no meta-object of their own.
+    auto* legend = dynamic_cast<frmLegend*>(window.findChild<QWidget*>("frmLegend", Qt::FindDirectChildrenOnly));
     if (!legend) {
         legend = new frmLegend(window.ScreenSizePixels(), &window);
         legend->setAttribute(Qt::WA_DeleteOnClose);

@@ -51,8 +51,8 @@ frmAbout::frmAbout(ScreenPixels screen, QWidget* parent) : QDialog(parent)
     m_title->setFont(titleFont);
     m_version = new QLabel(VersionLine(BuildVersion()));
     m_version->setObjectName("lblZVVersion");
-    m_description = new QLabel(
-        QStringLiteral("Arbolith (TM) is a programmer's tool designed to provide a structured view of type libraries."));
+    m_description = new QLabel(QStringLiteral(
+        "Arbolith (TM) is a programmer's tool designed to provide a structured view of type libraries."));
     m_description->setObjectName("lblDescription");
     m_description->setWordWrap(true);
     m_disclaimer = new QLabel(QStringLiteral(

@@ -94,8 +94,11 @@ TEST(About, ShowsTheVersionTheBuildWasMadeAs)
     const struct {
         const char* version;
         const char* line;
-    } cases[] = {{"2.0.2", "Version 2.0.2"}, {"2.0", "Version 2.0.0"}, {"10.3.17", "Version 10.3.17"},
-                 {"", "Version 0.0.0"},  {"1.x.4", "Version 1.0.4"}};
+    } cases[] = {{"2.0.2", "Version 2.0.2"},
+                 {"2.0", "Version 2.0.0"},
+                 {"10.3.17", "Version 10.3.17"},
+                 {"", "Version 0.0.0"},
+                 {"1.x.4", "Version 1.0.4"}};
     for (const auto& c : cases) EXPECT_EQ(VersionLine(c.version), c.line) << c.version;
 
     EXPECT_EQ(BuildVersion(), ARBOLITH_TEST_VERSION);

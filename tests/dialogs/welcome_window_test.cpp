@@ -34,10 +34,10 @@ TEST(WelcomeWindow, TheBoxShowsTheStoredSwitchAndOddValuesReadAsShowing)
         bool ticked;
     };
     const std::vector<Case> cases = {
-        {WelcomeKind::Welcome, nullptr, false},          {WelcomeKind::Welcome, "True", true},
-        {WelcomeKind::Welcome, "-1", true},              {WelcomeKind::Welcome, "false", false},
-        {WelcomeKind::Welcome, "maybe", false},          {WelcomeKind::Welcome, "2", false},
-        {WelcomeKind::WizardSplash, "TRUE", true},       {WelcomeKind::WizardSplash, "yes", false},
+        {WelcomeKind::Welcome, nullptr, false},      {WelcomeKind::Welcome, "True", true},
+        {WelcomeKind::Welcome, "-1", true},          {WelcomeKind::Welcome, "false", false},
+        {WelcomeKind::Welcome, "maybe", false},      {WelcomeKind::Welcome, "2", false},
+        {WelcomeKind::WizardSplash, "TRUE", true},   {WelcomeKind::WizardSplash, "yes", false},
         {WelcomeKind::WizardSplash, nullptr, false},
     };
     for (const Case& c : cases) {
@@ -45,7 +45,8 @@ TEST(WelcomeWindow, TheBoxShowsTheStoredSwitchAndOddValuesReadAsShowing)
         const auto ini = dir / "ZV.INI";
         if (c.stored) test::WriteBytes(ini, std::string("[Main]\n") + WelcomeSwitchKey(c.kind) + "=" + c.stored + "\n");
         frmWelcome window(c.kind, ini, {});
-        EXPECT_EQ(window.chkNoShow()->isChecked(), c.ticked) << WelcomeSwitchKey(c.kind) << "=" << (c.stored ? c.stored : "");
+        EXPECT_EQ(window.chkNoShow()->isChecked(), c.ticked)
+            << WelcomeSwitchKey(c.kind) << "=" << (c.stored ? c.stored : "");
         EXPECT_EQ(WelcomeWanted(c.kind, ini), !c.ticked);
     }
 }
