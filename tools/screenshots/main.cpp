@@ -7,8 +7,11 @@
 #include "app/main_window.h"
 #include "app/sample_model.h"
 #include "app/startup.h"
+#include "dialogs/about_window.h"
 #include "dialogs/image_set.h"
+#include "dialogs/legend_window.h"
 #include "dialogs/qt_prompt.h"
+#include "dialogs/welcome_window.h"
 #include "reports/report_window.h"
 #include "wizard/wizard_window.h"
 
@@ -128,6 +131,28 @@ void SaveImagePixels(const char* name)
     sheet.save(QDir(g_folder).filePath(QStringLiteral("%1.png").arg(name)));
 }
 
+// The legend, the two greeting windows (over an empty settings file) and
+// the About box.
+void SaveInfoWindows()
+{
+    QTemporaryDir home;
+    const std::filesystem::path ini = QDir(home.path()).filePath("ZV.INI").toStdString();
+    arbolith::frmLegend legend({1920, 1080});
+    legend.show();
+    QApplication::processEvents();
+    Save(legend, "legend");
+    for (const auto kind : {arbolith::WelcomeKind::Welcome, arbolith::WelcomeKind::WizardSplash}) {
+        arbolith::frmWelcome window(kind, ini, {});
+        window.show();
+        QApplication::processEvents();
+        Save(window, kind == arbolith::WelcomeKind::Welcome ? "welcome" : "wizard-splash");
+    }
+    arbolith::frmAbout about({1920, 1080});
+    about.show();
+    QApplication::processEvents();
+    Save(about, "about");
+}
+
 QPalette DarkPalette()
 {
     QPalette dark;
@@ -191,6 +216,7 @@ int main(int argc, char* argv[])
     SaveImageSheet("legend-images", QApplication::palette());
     SaveImageSheet("legend-images-dark", DarkPalette());
     SaveImagePixels("legend-images-pixels");
+    SaveInfoWindows();
 
     QTemporaryDir home;
     // The tree as wide as a user would drag it.
