@@ -7,7 +7,6 @@
 #include "support/temp_dir.h"
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -106,26 +105,6 @@ TEST(WelcomeWindow, AFileThatCannotBeWrittenIsReported)
     window.cmdOK()->click();
     ASSERT_FALSE(errors.empty());
     EXPECT_NE(errors.back().find("ZV.INI"), std::string::npos) << errors.back();
-}
-
-TEST(WelcomeWindow, NamesAndTextsOfBothWindows)
-{
-    test::QtApp();
-    test::TempDir dir;
-    frmWelcome welcome(WelcomeKind::Welcome, dir / "ZV.INI", {});
-    frmWelcome splash(WelcomeKind::WizardSplash, dir / "ZV.INI", {});
-    EXPECT_EQ(welcome.objectName(), "frmWelcome");
-    EXPECT_EQ(welcome.lblText()->objectName(), "lblWelcome");
-    EXPECT_EQ(welcome.chkNoShow()->text(), "Do not show this dialog on startup");
-    EXPECT_EQ(splash.objectName(), "frmWizardSplash");
-    EXPECT_EQ(splash.windowTitle(), "Create Model Wizard");
-    EXPECT_EQ(splash.chkNoShow()->objectName(), "chkNoWizardSplash");
-    EXPECT_EQ(splash.chkNoShow()->text(), "Do not show this dialog again");
-    for (const frmWelcome* w : {&welcome, &splash}) {
-        const QStringList paragraphs = w->lblText()->text().split("\n\n");
-        EXPECT_EQ(paragraphs.size(), 3);
-        for (const QString& p : paragraphs) EXPECT_FALSE(p.contains("  ") || p.contains('\n')) << p.toStdString();
-    }
 }
 
 }  // namespace
