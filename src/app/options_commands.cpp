@@ -73,8 +73,9 @@ void ObjectBrowserHooks::ShowBranchCounts(frmZVMain& window)
 {
     const browser::CurrentModel& current = m_browser->Current();
     if (!current.IsOpen()) return;
-    frmSprigs sprigs(current.infPath, current.baseName, window.ProgramSettings().defaultDepth, window.UserPrompt(),
-                     window.ScreenSizePixels(), [this] { ApplyChange(m_browser->RefreshTree()); }, &window);
+    frmSprigs sprigs(
+        current.infPath, current.baseName, window.ProgramSettings().defaultDepth, window.UserPrompt(),
+        window.ScreenSizePixels(), [this] { ApplyChange(m_browser->RefreshTree()); }, &window);
     sprigs.exec();
 }
 

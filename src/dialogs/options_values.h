@@ -15,9 +15,9 @@ namespace arbolith {
 // The application-wide values the Options window edits.
 struct OptionsState {
     FontSizes fonts;
-    std::int16_t treeIndent = 400;    // twips
-    std::int16_t defaultDepth = 6;    // global default max branch count
-    std::int16_t scaleFactor = 50;    // split-mode height, percent of the screen
+    std::int16_t treeIndent = 400;  // twips
+    std::int16_t defaultDepth = 6;  // global default max branch count
+    std::int16_t scaleFactor = 50;  // split-mode height, percent of the screen
     bool compactDat = true;
     bool openDlgAtTop = false;
     bool operator==(const OptionsState&) const = default;
@@ -49,9 +49,9 @@ struct OptionsBoxes {
 
 // What Update makes of the boxes, given the values in force.
 struct OptionsUpdate {
-    OptionsState state;          // the values to store
-    bool scaleRefused = false;   // the scale factor was out of range; the old one stays
-    bool depthChanged = false;   // the global default branch count differs from before
+    OptionsState state;         // the values to store
+    bool scaleRefused = false;  // the scale factor was out of range; the old one stays
+    bool depthChanged = false;  // the global default branch count differs from before
 };
 OptionsUpdate EvaluateOptions(const OptionsBoxes& boxes, const OptionsState& current);
 

@@ -96,8 +96,8 @@ frmOptions::frmOptions(OptionsHost& host, Prompt& prompt, ScreenPixels screen, Q
         "Compact DAT files after creation (Leave checked unless you get funny errors when creating models)", this);
     m_compactDat->setObjectName("chkCompactDAT");
     m_compactDat->setChecked(s.compactDat);
-    m_openDlgAtTop = new QCheckBox(
-        "Display Open Models dialog at upper left of screen (Otherwise, dialog will be centered)", this);
+    m_openDlgAtTop =
+        new QCheckBox("Display Open Models dialog at upper left of screen (Otherwise, dialog will be centered)", this);
     m_openDlgAtTop->setObjectName("chkOpenDlgAtTop");
     m_openDlgAtTop->setChecked(s.openDlgAtTop);
 
@@ -161,9 +161,10 @@ void frmOptions::Update()
     if (u.scaleRefused)
         m_prompt.Tell("Scale factor must be between 10 and 90. No change was made.", PromptIcon::Information);
     if (u.depthChanged)
-        m_prompt.Tell("Changes to the global default branch count will not take effect until you load (or reload) a "
-                      "model.",
-                      PromptIcon::Information);
+        m_prompt.Tell(
+            "Changes to the global default branch count will not take effect until you load (or reload) a "
+            "model.",
+            PromptIcon::Information);
     m_host.ApplyOptions(u.state);
 }
 

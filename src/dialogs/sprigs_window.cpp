@@ -16,9 +16,10 @@ frmSprigs::frmSprigs(std::filesystem::path infFile, const std::string& modelKey,
     setObjectName("frmSprigs");
     setWindowTitle(QString::fromStdString("Branch Counts: " + modelKey));
 
-    auto* label1 = new QLabel("The branch count is the max number of times an object may appear in the tree as an "
-                              "INTERIOR node (i.e., a node with at least 1 child)",
-                              this);
+    auto* label1 = new QLabel(
+        "The branch count is the max number of times an object may appear in the tree as an "
+        "INTERIOR node (i.e., a node with at least 1 child)",
+        this);
     label1->setObjectName("Label1");
     label1->setWordWrap(true);
     m_lstSprigs = new QListWidget(this);
@@ -27,8 +28,8 @@ frmSprigs::frmSprigs(std::filesystem::path infFile, const std::string& modelKey,
     m_lblGlobalDefault = new QLabel(this);
     m_lblGlobalDefault->setObjectName("lblGlobalDefault");
     m_lblGlobalDefault->setWordWrap(true);
-    m_lblGlobalDefault->setText(QString::fromStdString(
-        "The global (all-model) default (set via Options dialog) is " + std::to_string(globalDefault)));
+    m_lblGlobalDefault->setText(QString::fromStdString("The global (all-model) default (set via Options dialog) is " +
+                                                       std::to_string(globalDefault)));
 
     const auto button = [this](const char* caption, const char* name) {
         auto* b = new QPushButton(caption, this);
@@ -86,9 +87,10 @@ void frmSprigs::ShowList(std::size_t selectRow)
 
 void frmSprigs::Add()
 {
-    const auto answer = m_prompt.Input("Enter a line of the form ObjectName=BranchCount or <Default>=BranchCount. "
-                                       "Leave blank to cancel.",
-                                       "New Branch Count", "<Default>=");
+    const auto answer = m_prompt.Input(
+        "Enter a line of the form ObjectName=BranchCount or <Default>=BranchCount. "
+        "Leave blank to cancel.",
+        "New Branch Count", "<Default>=");
     if (!answer || answer->empty()) {
         Tell("Operation cancelled.");
         return;
