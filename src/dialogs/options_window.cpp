@@ -48,6 +48,8 @@ frmOptions::frmOptions(OptionsHost& host, Prompt& prompt, ScreenPixels screen, Q
         box->installEventFilter(this);
         auto* label = new QLabel(caption, fonts);
         label->setBuddy(box);
+        // Room for the whole caption also where font metrics round down (high scaling).
+        label->setMinimumWidth(label->sizeHint().width() + label->fontMetrics().averageCharWidth());
         fontGrid->addWidget(label, row, 0);
         fontGrid->addWidget(box, row, 1);
         return box;

@@ -15,9 +15,18 @@ namespace {
 TEST(OptionsValues, BoxTextReadsAsARoundedWideNumber)
 {
     const std::pair<const char*, std::int64_t> cases[] = {
-        {"12", 12},     {" 12.5", 12},         {"13.5", 14},  {"-3", -3}, {"7 pt", 7},
-        {"", 0},        {"abc", 0},            {".", 0},      {"1e3", 1000},
-        {"99999", 99999}, {"4294967304", 4294967304}, {"1e400", 1'000'000'000'000'000},
+        {"12", 12},
+        {" 12.5", 12},
+        {"13.5", 14},
+        {"-3", -3},
+        {"7 pt", 7},
+        {"", 0},
+        {"abc", 0},
+        {".", 0},
+        {"1e3", 1000},
+        {"99999", 99999},
+        {"4294967304", 4294967304},
+        {"1e400", 1'000'000'000'000'000},
     };
     for (const auto& [text, value] : cases) EXPECT_EQ(BoxNumber(text), value) << text;
 }
@@ -40,7 +49,7 @@ TEST(OptionsValues, UpdateAppliesEachRuleAndKeepsTheRestWhenOneIsRefused)
     boxes = OptionsBoxes{"", "36", "4", "65540", "", "101", true, false};
     u = EvaluateOptions(boxes, OptionsState{FontSizes{}, 400, 6, 50, true, false});
     EXPECT_EQ(u.state.fonts, (FontSizes{8, 36, 4, 8}));
-    EXPECT_TRUE(u.scaleRefused);  // an empty box counts as 0
+    EXPECT_TRUE(u.scaleRefused);   // an empty box counts as 0
     EXPECT_FALSE(u.depthChanged);  // 101 becomes 6, which it was
 
     boxes.scaleFactor = "10";

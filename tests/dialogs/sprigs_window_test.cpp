@@ -78,8 +78,8 @@ TEST(SprigsWindow, EditsTheListAndApplyWritesTheSectionAndRebuilds)
     std::vector<std::string> told;
     for (const auto& m : prompt.asked) told.push_back(m.text);
     EXPECT_EQ(told, (std::vector<std::string>{"Please select an item to edit from the list box.",
-                                              "Please select an item to delete from the list box.",
-                                              "Invalid entry.", "Invalid entry.", "Operation cancelled."}));
+                                              "Please select an item to delete from the list box.", "Invalid entry.",
+                                              "Invalid entry.", "Operation cancelled."}));
     EXPECT_EQ(prompt.inputTexts.back(), "Edit the entry: Application = 2");
     EXPECT_EQ(Rows(*window.lstSprigs()), (std::vector<std::string>{"<DEFAULT>=4", "Document=1"}));
 

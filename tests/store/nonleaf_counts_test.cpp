@@ -11,8 +11,9 @@ TEST(NonleafCounts, ReadsInFileOrderAndRewritesOnlyTheSection)
 {
     test::TempDir dir;
     const auto inf = dir / "m.inf";
-    test::WriteBytes(inf, "[Main]\nModelName=M\n[NonleafCounts]\nZeta=3\n<Default>=\nAlpha=abc\nBig=99999999999\n"
-                          "[Edges]\nA|B|=\n");
+    test::WriteBytes(inf,
+                     "[Main]\nModelName=M\n[NonleafCounts]\nZeta=3\n<Default>=\nAlpha=abc\nBig=99999999999\n"
+                     "[Edges]\nA|B|=\n");
     const auto read = ReadNonleafCountEntries(inf);
     ASSERT_TRUE(read) << read.error().description;
     const std::vector<NonleafCount> expected{{"Zeta", 3}, {"<Default>", 6}, {"Alpha", 0}, {"Big", 2147483647}};
