@@ -4,7 +4,7 @@
 // add, edit and delete rules that keep one entry per key.
 #pragma once
 
-#include "store/nonleaf_counts.h"
+#include "browser/nonleaf_counts.h"
 
 #include <cstddef>
 #include <optional>

@@ -6,9 +6,9 @@
 #include "app/main_window.h"
 #include "app/sample_model.h"
 #include "app/startup.h"
+#include "browser/nonleaf_counts.h"
 #include "dialogs/options_window.h"
 #include "dialogs/sprigs_window.h"
-#include "store/nonleaf_counts.h"
 #include "support/qt_application.h"
 #include "support/temp_dir.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "store/nonleaf_counts.h"
+#include "browser/nonleaf_counts.h"
 
 #include "platform/ini.h"
 #include "platform/profile.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "store/nonleaf_counts.h"
+#include "browser/nonleaf_counts.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
