@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -101,6 +102,13 @@ TEST(OptionsWindow, ApplyStoresWhatIsValidAndTellsWhatWasNot)
     FakeHost host;
     ScriptedPrompt prompt;
     frmOptions window(host, prompt, {});
+    // A size or scale box that gets the focus has its whole text selected.
+    for (QLineEdit* box : {window.txtFontSizeLabel(), window.txtScaleFactor()}) {
+        QFocusEvent focus(QEvent::FocusIn, Qt::MouseFocusReason);
+        QApplication::sendEvent(box, &focus);
+        QApplication::processEvents();
+        EXPECT_EQ(box->selectedText(), box->text());
+    }
     EXPECT_TRUE(window.chkCompactDAT()->isChecked());
     EXPECT_NE(window.chkCompactDAT()->text().indexOf("unless you get"), -1);
     EXPECT_EQ(window.lblDefault()->text(),
