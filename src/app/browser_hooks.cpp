@@ -3,6 +3,7 @@
 
 #include "app/info_windows.h"
 #include "app/main_window.h"
+#include "app/options_commands.h"
 #include "app/sample_model.h"
 #include "app/wizard_launch.h"
 #include "reports/report_window.h"
@@ -83,6 +84,7 @@ void ObjectBrowserHooks::WindowLoaded(frmZVMain& window)
     m_browser = std::make_unique<browser::ObjectBrowser>(window.Folders().modelsFolder, window.UserPrompt());
     m_browser->defaultDepth = s.defaultDepth;
     m_browser->switches = {s.showMember, s.showOrigin, s.showChildCount, s.showFlags};
+    ApplyTreeIndent(window);
 
     std::array<QIcon, kNodeImageCount> icons;
     for (std::size_t i = 0; i < icons.size(); ++i) icons[i] = BrowserIcon(ImageList::Nodes, static_cast<int>(i));
@@ -302,6 +304,12 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
             break;
         case Command::About:
             ShowAboutWindow(window);
+            break;
+        case Command::Options:
+            ShowOptions(window);
+            break;
+        case Command::BranchCounts:
+            ShowBranchCounts(window);
             break;
         default:
             return false;

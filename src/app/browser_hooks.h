@@ -64,6 +64,9 @@ private:
     // The View menu's reports, each in a modal report window. False for
     // any other command.
     bool ShowReport(frmZVMain& window, Command command);
+    // View > Options and View > Branch Counts, modal (options_commands.cpp).
+    void ShowOptions(frmZVMain& window);
+    void ShowBranchCounts(frmZVMain& window);
     // File > Create Model Wizard: one wizard, raised when it is open already.
     void OpenWizard();
 

@@ -45,6 +45,16 @@ public:
     {
         return GetIniInteger(m_doc, section, key, def, m_file, m_onError);
     }
+    // A key with a range: read wide, so a value too large for 16 bits is
+    // simply out of range and gives the default, without a message.
+    std::int16_t Ranged(const char* section, const char* key, std::int16_t def, std::int16_t low,
+                        std::int16_t high) const
+    {
+        const auto text = m_doc.Get(section, key);
+        const auto value = text ? ParseIniNumber(*text) : std::nullopt;
+        if (!value || *value < low || *value > high) return def;
+        return static_cast<std::int16_t>(*value);
+    }
     std::int32_t Long(const char* section, const char* key, std::int32_t def) const
     {
         return GetIniLong(m_doc, section, key, def, m_file, m_onError);
@@ -128,18 +138,18 @@ Settings ReadSettings(const fs::path& file, ScreenSize screen, const IniErrorSin
     const FirstStartPlace first(screens.front());
 
     const SettingsReader r(*loaded, file, onError);
-    s.defaultDepth = InRangeOr<std::int16_t>(r.Int("OMForm", "DefaultDepth", 6), 1, 100, 6);
+    s.defaultDepth = r.Ranged("OMForm", "DefaultDepth", 6, 1, 100);
     s.autoHelp = r.Bool("Main", "AutoHelp", false);
     s.showOrigin = r.Bool("OMForm", "ShowOrigin", false);
     s.showChildCount = r.Bool("OMForm", "ShowChildCount", false);
     s.showFlags = r.Bool("OMForm", "ShowFlags", false);
     s.showMember = r.Bool("OMForm", "ShowMember", true);
     s.treeWidth = InRangeOr<std::int32_t>(r.Long("OMForm", "TreeWidth", 500), 100, 32767, 500);
-    s.treeIndent = InRangeOr<std::int16_t>(r.Int("OMForm", "TreeIndent", 400), 200, 1400, 400);
+    s.treeIndent = r.Ranged("OMForm", "TreeIndent", 400, 200, 1400);
     s.compactDat = r.Bool("Main", "CompactDAT", true);
     s.openDlgAtTop = r.Bool("Main", "OpenDlgAtTop", false);
     s.splitMode = r.Bool("Main", "SplitMode", false);
-    s.scaleFactor = InRangeOr<std::int16_t>(r.Int("Main", "ScaleFactor", 50), 10, 90, 50);
+    s.scaleFactor = r.Ranged("Main", "ScaleFactor", 50, 10, 90);
     // No state stored (a first start): the normal state, at the first-start
     // place, rather than a maximised window whose normal size is 3000 twips.
     const bool stateStored = r.Has("Main", "WindowState") || !first.known;
@@ -172,10 +182,11 @@ Settings ReadSettings(const fs::path& file, ScreenSize screen, const IniErrorSin
         s.treeWidth = std::min((maximised ? screens.front().width : rect.width) / 3, 32767);
     }
 
-    s.fonts.textbox = r.Int("Fonts", "Textbox", 8);
-    s.fonts.label = r.Int("Fonts", "Label", 8);
-    s.fonts.tree = r.Int("Fonts", "Tree", 8);
-    s.fonts.listbox = r.Int("Fonts", "Listbox", 8);
+    // Sizes outside 4 to 36 points become 8, as ApplyFontSizes would make them.
+    s.fonts.textbox = r.Ranged("Fonts", "Textbox", 8, 4, 36);
+    s.fonts.label = r.Ranged("Fonts", "Label", 8, 4, 36);
+    s.fonts.tree = r.Ranged("Fonts", "Tree", 8, 4, 36);
+    s.fonts.listbox = r.Ranged("Fonts", "Listbox", 8, 4, 36);
 
     s.currentLibrary = r.String("Main", "CurrentLibrary");
     s.noWelcome = r.Bool("Main", "NoWelcome", false);

@@ -151,7 +151,8 @@ TEST_F(MainWindowTest, StartUpOpensThePreviousModelThenShowsWelcomeAndHelp)
 
 TEST_F(MainWindowTest, FontSizesOutOfRangeTakeDefaultsAndUnreadableNumbersAreReported)
 {
-    WriteIni("[Main]\nLeft=32768\n[Fonts]\nTree=40\nLabel=0\nTextbox=12\nListbox=70000\n");
+    // A size too large for 16 bits is only out of range; a state that large cannot be read.
+    WriteIni("[Main]\nLeft=32768\nWindowState=70000\n[Fonts]\nTree=40\nLabel=0\nTextbox=12\nListbox=70000\n");
     frmZVMain& w = Start();
     EXPECT_EQ(w.trvObjects()->font().pointSize(), 8);
     EXPECT_EQ(w.trvProps()->font().pointSize(), 8);

@@ -176,6 +176,18 @@ TEST_F(SettingsFile, UnreadableFileGivesDefaultsAndOneMessageAndIsNotOverwritten
     EXPECT_EQ(h.startRect.width, 9000);
     EXPECT_EQ(h.startRect.height, 3000);
     EXPECT_EQ(h.defaultDepth, 9);
+
+    // Ranged keys too large for 16 bits are out of range: their defaults, quietly.
+    test::WriteBytes(other,
+                     "[OMForm]\nDefaultDepth=65546\nTreeIndent=66036\n[Main]\nScaleFactor=65566\n"
+                     "[Fonts]\nTextbox=99999\nLabel=65548\nTree=3\nListbox=36\n");
+    const Settings wide = ReadSettings(other, kScreen, collect);
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(wide.defaultDepth, 6);
+    EXPECT_EQ(wide.treeIndent, 400);
+    EXPECT_EQ(wide.scaleFactor, 50);
+    EXPECT_EQ(wide.fonts, (FontSizes{8, 8, 8, 36}));
+
     test::WriteBytes(other, "[Main]\nLeft=" + std::string(10'000'000, '9') + "\n");
     EXPECT_EQ(ReadSettings(other, kScreen, collect).startRect.left, 0);
     ASSERT_EQ(errors.size(), 1u);

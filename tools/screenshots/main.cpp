@@ -5,12 +5,15 @@
 // fresh temporary folder, so no real settings are read or changed.
 #include "app/browser_hooks.h"
 #include "app/main_window.h"
+#include "app/options_commands.h"
 #include "app/sample_model.h"
 #include "app/startup.h"
 #include "dialogs/about_window.h"
 #include "dialogs/image_set.h"
 #include "dialogs/legend_window.h"
+#include "dialogs/options_window.h"
 #include "dialogs/qt_prompt.h"
+#include "dialogs/sprigs_window.h"
 #include "dialogs/welcome_window.h"
 #include "reports/report_window.h"
 #include "wizard/wizard_window.h"
@@ -22,6 +25,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -162,6 +166,18 @@ QPalette DarkPalette()
 }
 
 // The main window as the wizard sees it in these pictures: nothing shown.
+// The Options window's values without changing the main window.
+class StillOptions : public arbolith::OptionsHost {
+public:
+    explicit StillOptions(arbolith::OptionsState state) : m_state(state) {}
+    arbolith::OptionsState CurrentOptions() const override { return m_state; }
+    void ApplyTreeIndent(std::int16_t) override {}
+    void ApplyOptions(const arbolith::OptionsState&) override {}
+
+private:
+    arbolith::OptionsState m_state;
+};
+
 class NoHost : public arbolith::WizardHost {
 public:
     bool ShowModel(const std::string&) override { return false; }
@@ -270,6 +286,31 @@ int main(int argc, char* argv[])
         QApplication::processEvents();
         Save(table, "report-frequencies");
         table.close();
+    }
+
+    // The Options window, and the Branch Counts window on a copy of the
+    // model's INF file with a few counts.
+    {
+        StillOptions host(arbolith::OptionsFromSettings(window->ProgramSettings()));
+        arbolith::frmOptions options(host, prompt, window->ScreenSizePixels(), window.get());
+        options.show();
+        QApplication::processEvents();
+        Save(options, "options");
+        options.close();
+
+        const arbolith::browser::CurrentModel& current = hooks.Browser()->Current();
+        const std::filesystem::path inf = std::filesystem::path(folder) / "branch-counts.inf";
+        QFile counts(QString::fromStdString(inf.string()));
+        if (counts.open(QIODevice::WriteOnly))
+            counts.write("[NonleafCounts]\n<Default>=4\nDocument=2\nParagraph=1\nApplication=3\n");
+        counts.close();
+        arbolith::frmSprigs sprigs(inf, current.baseName, window->ProgramSettings().defaultDepth, prompt,
+                                   window->ScreenSizePixels(), {}, window.get());
+        sprigs.lstSprigs()->setCurrentRow(1);
+        sprigs.show();
+        QApplication::processEvents();
+        Save(sprigs, "branch-counts");
+        sprigs.close();
     }
 
     window->MenusEnabled(false);
