@@ -294,9 +294,10 @@ TEST_F(WizardWindowTest, CancelStopsTheSearchAndKeepsTheSavedResults)
     ui().cmdSearch->click();
     ASSERT_TRUE(window->IsSearching());
     ui().cmdSearch->click();
-    const int ticks = ServeUntil([&] { return !window->IsSearching(); });
+    // The worker may see the cancel at once, before the window serves a
+    // single timer tick: only the end of the search is waited for.
+    ServeUntil([&] { return !window->IsSearching(); });
     ASSERT_FALSE(window->IsSearching());
-    EXPECT_GT(ticks, 0);
     EXPECT_EQ(Text(ui().cmdSearch->text()), "Search");
     EXPECT_TRUE(ui().cmdSearch->isEnabled());
     EXPECT_NE(Text(ui().lblSearchProgress->text()).find("cancelled"), std::string::npos);
