@@ -9,6 +9,7 @@
 #include "dialogs/legend_window.h"
 #include "dialogs/welcome_window.h"
 #include "support/qt_application.h"
+#include "support/started_main_window.h"
 #include "support/temp_dir.h"
 #include "support/wine_prefix.h"
 
@@ -24,22 +25,13 @@
 namespace arbolith {
 namespace {
 
-class InfoWindowsTest : public ::testing::Test {
+class InfoWindowsTest : public test::StartedMainWindow {
 protected:
-    void SetUp() override { test::QtApp(); }
-    void TearDown() override
-    {
-        if (m_window) m_window->close();
-    }
-
-    frmZVMain& Start(const std::string& ini)
+    // Starts without a sample model, from the settings file `ini` ("" for none).
+    frmZVMain& StartWith(const std::string& ini)
     {
         if (!ini.empty()) test::WriteBytes(m_home / "ZV.INI", ini);
-        m_hooks = std::make_unique<ObjectBrowserHooks>(std::filesystem::path());
-        m_window = StartMainWindow(m_prompt, *m_hooks, {m_home.path()});
-        if (!m_window) throw std::runtime_error("start-up failed");
-        QApplication::processEvents();
-        return *m_window;
+        return Start(std::filesystem::path());
     }
     template <typename W>
     QList<W*> Shown(const QString& name) const
@@ -50,17 +42,13 @@ protected:
         return shown;
     }
 
-    test::TempDir m_home;
     test::ScopedEnv m_homeEnv{"HOME", m_home.path().string()};
     test::ScopedEnv m_prefix{"WINEPREFIX", (m_home / "no-prefix").string()};
-    ScriptedPrompt m_prompt;
-    std::unique_ptr<ObjectBrowserHooks> m_hooks;
-    std::unique_ptr<frmZVMain> m_window;
 };
 
 TEST_F(InfoWindowsTest, WelcomeAtStartUpUnlessSwitchedOffAndAlwaysFromTheMenu)
 {
-    Start("");
+    StartWith("");
     auto welcome = Shown<frmWelcome>("frmWelcome");
     ASSERT_EQ(welcome.size(), 1);
     EXPECT_TRUE(welcome.front()->isModal());
@@ -71,7 +59,7 @@ TEST_F(InfoWindowsTest, WelcomeAtStartUpUnlessSwitchedOffAndAlwaysFromTheMenu)
     m_window.reset();
 
     // The next start keeps it closed; the menu entry still shows it.
-    Start("");
+    StartWith("");
     EXPECT_TRUE(Shown<frmWelcome>("frmWelcome").isEmpty());
     m_window->MenuAction("mnuShowWelcome")->trigger();
     welcome = Shown<frmWelcome>("frmWelcome");
@@ -81,7 +69,7 @@ TEST_F(InfoWindowsTest, WelcomeAtStartUpUnlessSwitchedOffAndAlwaysFromTheMenu)
 
 TEST_F(InfoWindowsTest, OneLegendAboveTheWindowAndTheAboutBox)
 {
-    Start("[Main]\nNoWelcome=True\n");
+    StartWith("[Main]\nNoWelcome=True\n");
     // The menu entry waits for a model; the command itself needs none.
     EXPECT_TRUE(m_hooks->RunCommand(*m_window, Command::Legend));
     EXPECT_TRUE(m_hooks->RunCommand(*m_window, Command::Legend));
@@ -100,7 +88,7 @@ TEST_F(InfoWindowsTest, TheWizardShowsItsSplashUnlessSwitchedOff)
 {
     for (const bool off : {false, true}) {
         SCOPED_TRACE(off);
-        Start(std::string("[Main]\nNoWelcome=True\nNoWizardSplash=") + (off ? "True" : "False") + "\n");
+        StartWith(std::string("[Main]\nNoWelcome=True\nNoWizardSplash=") + (off ? "True" : "False") + "\n");
         m_window->MenuAction("mnuWizard")->trigger();
         QApplication::processEvents();
         int splashes = 0;

@@ -10,6 +10,7 @@
 #include "dialogs/options_window.h"
 #include "dialogs/sprigs_window.h"
 #include "support/qt_application.h"
+#include "support/started_main_window.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -27,20 +28,12 @@
 namespace arbolith {
 namespace {
 
-class OptionsMenuTest : public ::testing::Test {
+class OptionsMenuTest : public test::StartedMainWindow {
 protected:
     void SetUp() override
     {
-        test::QtApp();
-        m_hooks = std::make_unique<ObjectBrowserHooks>(FindSampleLibrary());
-        m_window = StartMainWindow(m_prompt, *m_hooks, {m_home.path()});
-        ASSERT_TRUE(m_window);
-        QApplication::processEvents();
+        Start();
         ASSERT_TRUE(m_hooks->Browser()->Current().IsOpen());
-    }
-    void TearDown() override
-    {
-        if (m_window) m_window->close();
     }
 
     // Chooses the entry and works the modal window it opens with `use`.
@@ -59,11 +52,6 @@ protected:
         QApplication::processEvents();
         EXPECT_TRUE(opened) << menuName;
     }
-
-    test::TempDir m_home;
-    ScriptedPrompt m_prompt;
-    std::unique_ptr<ObjectBrowserHooks> m_hooks;
-    std::unique_ptr<frmZVMain> m_window;
 };
 
 TEST_F(OptionsMenuTest, BranchCountsReachTheInfFileAndTheRebuiltTree)

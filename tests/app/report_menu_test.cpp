@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "reports/report_window.h"
 #include "support/qt_application.h"
+#include "support/started_main_window.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -35,20 +36,9 @@ struct Shown {
     std::vector<std::vector<std::string>> tableRows;  // of lvReport
 };
 
-class ReportMenuTest : public ::testing::Test {
+class ReportMenuTest : public test::StartedMainWindow {
 protected:
-    void SetUp() override
-    {
-        test::QtApp();
-        m_hooks = std::make_unique<ObjectBrowserHooks>(FindSampleLibrary());
-        m_window = StartMainWindow(m_prompt, *m_hooks, {m_home.path()});
-        ASSERT_TRUE(m_window);
-        QApplication::processEvents();
-    }
-    void TearDown() override
-    {
-        if (m_window) m_window->close();
-    }
+    void SetUp() override { Start(); }
 
     // Chooses the entry; the modal report window it opens is read and closed.
     Shown Choose(const char* menuName)
@@ -83,11 +73,6 @@ protected:
             names.insert(entry.path().filename().string());
         return names;
     }
-
-    test::TempDir m_home;
-    ScriptedPrompt m_prompt;
-    std::unique_ptr<ObjectBrowserHooks> m_hooks;  // outlives the window
-    std::unique_ptr<frmZVMain> m_window;
 };
 
 bool Contains(const std::vector<std::string>& lines, const std::string& line)
