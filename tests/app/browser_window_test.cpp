@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "platform/profile.h"
 #include "support/qt_application.h"
+#include "support/started_main_window.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -24,19 +25,8 @@
 namespace arbolith {
 namespace {
 
-class BrowserWindowTest : public ::testing::Test {
+class BrowserWindowTest : public test::StartedMainWindow {
 protected:
-    void SetUp() override { test::QtApp(); }
-
-    frmZVMain& Start(const std::filesystem::path& sample = FindSampleLibrary())
-    {
-        m_window.reset();
-        m_hooks = std::make_unique<ObjectBrowserHooks>(sample);
-        m_window = StartMainWindow(m_prompt, *m_hooks, {m_home.path()});
-        if (!m_window) throw std::runtime_error("start-up failed");
-        QApplication::processEvents();
-        return *m_window;
-    }
     void Close() { m_window->close(); }
 
     QTreeView& Tree() const { return *m_window->trvObjects(); }
@@ -58,11 +48,6 @@ protected:
     std::string Status() const { return m_window->txtStatus()->toPlainText().toStdString(); }
     std::string Text(const QLabel* label) const { return label->text().toStdString(); }
     void Run(const char* menuName) { m_window->MenuAction(menuName)->trigger(); }
-
-    test::TempDir m_home;
-    ScriptedPrompt m_prompt;
-    std::unique_ptr<ObjectBrowserHooks> m_hooks;  // outlives the window
-    std::unique_ptr<frmZVMain> m_window;
 };
 
 TEST_F(BrowserWindowTest, FirstStartMakesAndOpensTheSampleAndTheNextStartReopensIt)
