@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -68,6 +69,18 @@ int UsageError(const CLI::App& app, const CLI::ParseError& error)
     return 2;
 }
 
+// The options several commands share: the models folder, and the model a
+// command reads.
+void AddModelsOption(CLI::App& command, std::filesystem::path& folder)
+{
+    command.add_option("--models", folder, "The models folder to use (made when missing)")->type_name("DIR");
+}
+
+void AddModelArgument(CLI::App& command, std::string& model)
+{
+    command.add_option("model", model, "A model's key (its library's file name), or the library's path")->required();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -88,8 +101,7 @@ int main(int argc, char* argv[])
     extractCommand->add_option("library", extract.libraries, kLibraryHelp)->required();
     Switch extractInterfaces(*extractCommand, "interfaces", "Extract interfaces as objects too");
     Switch extractModules(*extractCommand, "modules", "Extract modules as objects too");
-    extractCommand->add_option("--models", extract.modelsFolder, "The models folder to use (made when missing)")
-        ->type_name("DIR");
+    AddModelsOption(*extractCommand, extract.modelsFolder);
 
     MakeOptions make;
     std::string connect;
@@ -114,14 +126,12 @@ int main(int argc, char* argv[])
     Switch interfaces(*makeCommand, "interfaces", "Extract interfaces as objects too");
     Switch modules(*makeCommand, "modules", "Extract modules as objects too");
     Switch reextract(*makeCommand, "reextract", "Extract the library even when its DAT file is current");
-    makeCommand->add_option("--models", make.modelsFolder, "The models folder to use (made when missing)")
-        ->type_name("DIR");
+    AddModelsOption(*makeCommand, make.modelsFolder);
 
     TreeOptions tree;
     int depth = 0;
     CLI::App* treeCommand = app.add_subcommand("tree", "Print a model's object tree");
-    treeCommand->add_option("model", tree.model, "A model's key (its library's file name), or the library's path")
-        ->required();
+    AddModelArgument(*treeCommand, tree.model);
     CLI::Option* depthOption =
         treeCommand->add_option("--depth", depth, "Levels below the top object to print")
             ->type_name("N")
@@ -130,8 +140,7 @@ int main(int argc, char* argv[])
                     return text.starts_with('-') ? "not a count of levels: " + text : std::string();
                 },
                 ""));
-    treeCommand->add_option("--models", tree.modelsFolder, "The models folder to use (made when missing)")
-        ->type_name("DIR");
+    AddModelsOption(*treeCommand, tree.modelsFolder);
 
     ReportOptions report;
     CLI::App* reportCommand =
@@ -142,14 +151,12 @@ int main(int argc, char* argv[])
                 "(the library's statistics) or frequencies (each object of the model with how often the\n"
                 "tree shows it: four columns separated by tabs, object, as interior node, as leaf node and\n"
                 "total). A report that fails prints nothing on stdout.");
-    reportCommand->add_option("model", report.model, "A model's key (its library's file name), or the library's path")
-        ->required();
+    AddModelArgument(*reportCommand, report.model);
     reportCommand->add_option("kind", report.kind, "creatables, hidden, members, stats or frequencies")
         ->required()
         ->check(CLI::IsMember(std::vector<std::string>(std::begin(kReportKinds), std::end(kReportKinds))));
     reportCommand->add_flag("--flat", report.flat, "frequencies: count over the flat tree, not the global one");
-    reportCommand->add_option("--models", report.modelsFolder, "The models folder to use (made when missing)")
-        ->type_name("DIR");
+    AddModelsOption(*reportCommand, report.modelsFolder);
 
     LibrariesOptions libraries;
     CLI::App* librariesCommand =
