@@ -35,6 +35,35 @@ bool EndsInEvents(std::string_view name)
     return name.size() >= 6 && AsciiLower(name.substr(name.size() - 6)) == "events";
 }
 
+// One object, into every list that shows objects, counted for the Special tab.
+void AddObject(ModelLists& lists, ModelObjectRow object, bool rawIsCollection, std::string rawMemberName)
+{
+    if (AsciiLower(object.name) == "global") lists.hasGlobal = true;
+    if (object.control) ++lists.controlsCount;
+    if (EndsInEvents(object.name)) ++lists.eventsCount;
+    lists.objectNames.push_back(object.name);
+    lists.collections.push_back({object.name, rawIsCollection, std::move(rawMemberName), "", ""});
+    lists.inModel.push_back(std::move(object));
+}
+
+// A property get or method whose return type leaves the library or is
+// generic: a row of the external-edge list, the return-type list or both.
+struct MemberFacts {
+    std::string objectName, invokeType, name, returnType, library, docString;
+    bool external = false;
+    bool genericReturn = false;  // returns Object or Variant
+};
+void AddMember(ModelLists& lists, const MemberFacts& m)
+{
+    if (m.external) {
+        const std::string letter = m.invokeType.empty() ? "" : AsciiUpper(m.invokeType.substr(0, 1));
+        lists.externalEdges.push_back(
+            {false, m.objectName, "(<" + letter + ":" + m.name + ")", m.returnType, m.library});
+    }
+    if (m.genericReturn && m.name != "Parent" && m.name != "Application")
+        lists.returnTypes.push_back({m.objectName, m.name, m.returnType, m.docString});
+}
+
 }  // namespace
 
 Result<ModelLists> ReadModelLists(const std::filesystem::path& datFile)
@@ -55,12 +84,7 @@ Result<ModelLists> ReadModelLists(const std::filesystem::path& datFile)
                        object.control = (row.Integer(3) & 32) != 0;
                        object.key = row.Integer(4);
                        object.custom = row.Bool(5);
-                       if (AsciiLower(object.name) == "global") lists.hasGlobal = true;
-                       if (object.control) ++lists.controlsCount;
-                       if (EndsInEvents(object.name)) ++lists.eventsCount;
-                       lists.objectNames.push_back(object.name);
-                       lists.collections.push_back({object.name, row.Bool(6), row.Text(7), "", ""});
-                       lists.inModel.push_back(std::move(object));
+                       AddObject(lists, std::move(object), row.Bool(6), row.Text(7));
                    });
     if (!objects) return objects.error();
     auto prolific = ForEachRow(*db,
@@ -80,15 +104,8 @@ Result<ModelLists> ReadModelLists(const std::filesystem::path& datFile)
                    "AND (IsExternal = True OR RetTypeIsObject = True OR upper(ReturnType) = 'VARIANT') "
                    "ORDER BY ObjectName, Name, rowid",
                    [&](const Statement& row) {
-                       const std::string name = row.Text(2);
-                       if (row.Bool(6)) {
-                           const std::string invoke = row.Text(1);
-                           const std::string letter = invoke.empty() ? "" : AsciiUpper(invoke.substr(0, 1));
-                           lists.externalEdges.push_back(
-                               {false, row.Text(0), "(<" + letter + ":" + name + ")", row.Text(3), row.Text(4)});
-                       }
-                       if (row.Bool(7) && name != "Parent" && name != "Application")
-                           lists.returnTypes.push_back({row.Text(0), name, row.Text(3), row.Text(5)});
+                       AddMember(lists, {row.Text(0), row.Text(1), row.Text(2), row.Text(3), row.Text(4), row.Text(5),
+                                         row.Bool(6), row.Bool(7)});
                    });
     if (!members) return members.error();
     auto edges = ForEachRow(*db, "SELECT ParentObjectName, ChildObjectName FROM Edges ORDER BY rowid",
@@ -122,12 +139,7 @@ ModelLists ModelListsFromRows(const WorkLists& rows)
         row.childCount = o.cChildObjects;
         row.control = !o.pseudo && (o.flagsVal & 32) != 0;
         row.key = o.key;
-        if (AsciiLower(row.name) == "global") lists.hasGlobal = true;
-        if (row.control) ++lists.controlsCount;
-        if (EndsInEvents(row.name)) ++lists.eventsCount;
-        lists.objectNames.push_back(row.name);
-        lists.collections.push_back({row.name, !o.pseudo && o.isCollection, o.pseudo ? "" : o.rawMemberName, "", ""});
-        lists.inModel.push_back(std::move(row));
+        AddObject(lists, std::move(row), !o.pseudo && o.isCollection, o.pseudo ? "" : o.rawMemberName);
     }
     for (const std::size_t i : ordered(objects.size(), [&](std::size_t a, std::size_t b) {
              return objects[a].cChildObjects > objects[b].cChildObjects;
@@ -141,13 +153,8 @@ ModelLists ModelListsFromRows(const WorkLists& rows)
          })) {
         const MemberRecord& m = members[i];
         if (m.pseudo || (m.invokeType != "propget" && m.invokeType != "method")) continue;
-        if (m.isExternal)
-            lists.externalEdges.push_back({false, m.objectName,
-                                           "(<" + AsciiUpper(m.invokeType.substr(0, 1)) + ":" + m.name + ")",
-                                           m.returnType, m.extTypeLibName});
-        if ((m.retTypeIsObject || AsciiUpper(m.returnType) == "VARIANT") && m.name != "Parent" &&
-            m.name != "Application")
-            lists.returnTypes.push_back({m.objectName, m.name, m.returnType, m.docString});
+        AddMember(lists, {m.objectName, m.invokeType, m.name, m.returnType, m.extTypeLibName, m.docString, m.isExternal,
+                          m.retTypeIsObject || AsciiUpper(m.returnType) == "VARIANT"});
     }
     for (const EdgeRecord& e : rows.edges) lists.allEdges.push_back({e.parentName, e.childName});
     return lists;
