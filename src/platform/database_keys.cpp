@@ -4,10 +4,14 @@
 // That costs tens of milliseconds, and the program opens and closes a model
 // file in nearly every action, so we run the derivation ourselves, keep the
 // result per (salt, passphrase), and always hand SQLCipher the raw key with its
-// salt ("x'<key><salt>'"), which skips its own derivation. New files all get
-// one random salt per process, so creating any number of them costs one
-// derivation; SQLCipher writes the salt from the raw key into the new file,
-// and the stock shell still opens it with the passphrase.
+// salt ("x'<key><salt>'"), which skips its own derivation. Every file this
+// program creates gets one fixed salt, so the model files made over any
+// number of runs cost one derivation per process between them: the catalog
+// reads hundreds of them at once. The passphrase of a model file is public,
+// so a salt drawn per file would protect nothing. SQLCipher writes the salt
+// from the raw key into the new file, and the stock shell still opens it
+// with the passphrase. Files made elsewhere, with salts of their own, cost
+// one derivation each, once.
 #include "platform/database.h"
 #include "platform/database_internal.h"
 
@@ -15,8 +19,8 @@
 
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
-#include <openssl/rand.h>
 
+#include <algorithm>
 #include <atomic>
 #include <future>
 #include <map>
@@ -121,17 +125,16 @@ public:
         return ahead.get();
     }
 
-    // The salt every file created by this process gets.
-    Result<SaltBytes> CreationSalt()
+    // The salt every file this program creates gets: the 16 bytes of
+    // "Arbolith models." (any fixed bytes would do; these read well in a
+    // hex dump of a file's first line).
+    static SaltBytes CreationSalt()
     {
-        std::lock_guard lock(m_mutex);
-        if (!m_creationSalt) {
-            SaltBytes salt{};
-            if (RAND_bytes(salt.data(), static_cast<int>(salt.size())) != 1)
-                return Error::Database(SQLITE_ERROR, "cannot draw a random salt for a new database file");
-            m_creationSalt = salt;
-        }
-        return *m_creationSalt;
+        static constexpr char kText[] = "Arbolith models.";
+        static_assert(sizeof kText - 1 == kSaltBytes);
+        SaltBytes salt{};
+        std::copy_n(kText, kSaltBytes, salt.begin());
+        return salt;
     }
 
     std::atomic<std::uint64_t> derivations{0};
@@ -157,7 +160,6 @@ private:
 
     std::mutex m_mutex;
     std::map<std::string, KeyBytes> m_keys;
-    std::optional<SaltBytes> m_creationSalt;
     std::future<Result<KeyBytes>> m_ahead;  // a derivation started before it was needed
     std::string m_aheadId;
 };
@@ -203,14 +205,13 @@ Result<KeyBytes> DeriveKey(std::string_view passphrase, const SaltBytes& salt)
 // right by construction, so it goes into the cache at once.
 Result<SecretText> CreationKeyText(std::string_view passphrase)
 {
-    auto salt = Keys().CreationSalt();
-    if (!salt) return salt.error();
-    if (auto cached = Keys().Find(*salt, passphrase)) return RawKeyText(*cached, *salt);
-    auto ahead = Keys().TakeAhead(*salt, passphrase);
-    auto key = ahead ? std::move(*ahead) : DeriveKey(passphrase, *salt);
+    const SaltBytes salt = KeyCache::CreationSalt();
+    if (auto cached = Keys().Find(salt, passphrase)) return RawKeyText(*cached, salt);
+    auto ahead = Keys().TakeAhead(salt, passphrase);
+    auto key = ahead ? std::move(*ahead) : DeriveKey(passphrase, salt);
     if (!key) return key.error();
-    Keys().Remember(*salt, passphrase, *key);
-    return RawKeyText(*key, *salt);
+    Keys().Remember(salt, passphrase, *key);
+    return RawKeyText(*key, salt);
 }
 
 }  // namespace db_detail
@@ -218,8 +219,7 @@ Result<SecretText> CreationKeyText(std::string_view passphrase)
 void PrepareCreationKey(std::string_view passphrase)
 {
     if (passphrase.empty()) return;
-    auto salt = db_detail::Keys().CreationSalt();
-    if (salt) db_detail::Keys().StartAhead(*salt, passphrase);
+    db_detail::Keys().StartAhead(db_detail::KeyCache::CreationSalt(), passphrase);
 }
 
 std::uint64_t DatabaseKeyDerivations()

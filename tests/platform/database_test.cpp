@@ -177,6 +177,21 @@ TEST(KeyCache, ReopeningDerivesTheKeyOnceAcrossThreads)
     EXPECT_EQ(good.load(), 40);
 }
 
+TEST(KeyCache, FilesMadeInSeparateRunsShareOneDerivation)
+{
+    // Each ForgetDatabaseKeys stands for a new run of the program.
+    TempDir dir;
+    for (int run = 0; run < 3; ++run) {
+        ForgetDatabaseKeys();
+        MakeSampleFile(dir / ("run" + std::to_string(run) + ".db"));
+    }
+    ForgetDatabaseKeys();
+    const auto before = DatabaseKeyDerivations();
+    for (int run = 0; run < 3; ++run)
+        ASSERT_OK(Database::Open(dir / ("run" + std::to_string(run) + ".db"), kConnect, true));
+    EXPECT_EQ(DatabaseKeyDerivations(), before + 1);
+}
+
 TEST(Statements, HostileTextRoundTripsAsBoundValuesAndFindsItself)
 {
     TempDir dir;
