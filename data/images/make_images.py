@@ -11,6 +11,8 @@ one palette and one 1-unit stroke:
     without;
   - a hollow body (outline only) marks a non-browsable member;
   - a red X over the body marks a hidden object or member.
+The model catalog has its own few: a folder for a category (open, closed,
+grey when empty), a page for a model's INF file and a drum for its DAT file.
 Run it after changing a shape; the SVG files are committed, this script is
 how they are kept consistent.
 """
@@ -120,6 +122,42 @@ def cross():
             f'<path d="{d}" stroke="{RED}" stroke-width="2" stroke-linecap="round"/>')
 
 
+FOLDER = ("#e8b84a", "#8c6414", "#f7dc94")
+
+
+def folder(colours, open_):
+    """A folder with a tab; open, its front leans forward over the back."""
+    fill, line, light = colours
+    back = "M1.5 3.5H6L7.5 5H14.5V13.5H1.5Z"
+    if not open_:
+        return (f'<path d="{back}" fill="{fill}" stroke="{line}" stroke-linejoin="round"/>'
+                f'<path d="M2.5 6.5H13.5" stroke="{light}"/>')
+    return (f'<path d="{back}" fill="{line}" fill-opacity=".45" stroke="{line}" stroke-linejoin="round"/>'
+            f'<path d="M3.5 7.5H15.5L13.5 13.5H1.5Z" fill="{light}" stroke="{line}" stroke-linejoin="round"/>')
+
+
+def page(x0=2.5, x1=11.5, y0=1.5, y1=14.5):
+    """A sheet with a folded corner and lines of text: an INF file."""
+    fill, line, light = PALETTE["property"]
+    fold = 3
+    return (f'<path d="M{x0:g} {y0:g}H{x1 - fold:g}L{x1:g} {y0 + fold:g}V{y1:g}H{x0:g}Z" fill="{WHITE}" '
+            f'stroke="{line}" stroke-linejoin="round"/>'
+            f'<path d="M{x1 - fold:g} {y0:g}V{y0 + fold:g}H{x1:g}" fill="{light}" stroke="{line}" stroke-linejoin="round"/>'
+            + "".join(f'<path d="M{x0 + 2:g} {y:g}H{x1 - 2:g}" stroke="{fill}"/>' for y in (6.5, 9, 11.5)))
+
+
+def drum(cx=8, top=2.5, half=5.5, height=10):
+    """A cylinder seen from a little above: a DAT file, a database."""
+    fill, line, light = PALETTE["object"]
+    ry = 2
+    left, right, bottom = cx - half, cx + half, top + height
+    side = (f"M{left:g} {top:g}V{bottom:g}A{half:g} {ry} 0 0 0 {right:g} {bottom:g}V{top:g}")
+    return (f'<path d="{side}Z" fill="{fill}" stroke="{line}" stroke-linejoin="round"/>'
+            f'<path d="M{left:g} {top + height / 2:g}A{half:g} {ry} 0 0 0 {right:g} {top + height / 2:g}" '
+            f'fill="none" stroke="{light}"/>'
+            f'<ellipse cx="{cx:g}" cy="{top:g}" rx="{half:g}" ry="{ry}" fill="{light}" stroke="{line}"/>')
+
+
 def svg(title, body):
     return ('<svg xmlns="http://www.w3.org/2000/svg" width="16" height="16" viewBox="0 0 16 16">\n'
             f"<title>{title}</title>\n{body}\n</svg>\n")
@@ -168,6 +206,13 @@ def main():
         '<rect x="2.5" y="2.5" width="11" height="11" rx="2" fill="none" stroke="#5d646d" stroke-dasharray="2 2"/>'
         '<path d="M6.5 6.5C6.5 4.5 9.5 4.5 9.5 6.5C9.5 8 8 8 8 9.5" fill="none" stroke="#5d646d" stroke-linecap="round"/>'
         '<circle cx="8" cy="11.5" r=".8" fill="#5d646d"/>'))
+    files["model-category-closed"] = svg("category with models, closed", folder(FOLDER, False))
+    files["model-category-open"] = svg("category, open", folder(FOLDER, True))
+    files["model-category-empty"] = svg("category without models", folder(PALETTE["nohelp"], False))
+    files["model-inf"] = svg("model with its INF file only", page(3.5, 12.5))
+    files["model-dat"] = svg("model with its DAT file only", drum())
+    files["model-both"] = svg("model with its INF and DAT files",
+                              page(1.5, 10.5, 0.5, 12.5) + drum(10.5, 8.5, 4.5, 5.5))
     for name, text in files.items():
         (HERE / f"{name}.svg").write_text("<!-- SPDX-License-Identifier: MIT -->\n" + text)
     print(f"{len(files)} images written")

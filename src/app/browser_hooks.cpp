@@ -249,6 +249,10 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
         OpenWizard();
         return true;
     }
+    if (command == Command::Library) {
+        ShowOpenModel();
+        return true;
+    }
     if (command == Command::WizardHelp) {
         ShowWizardHelp(window, 1);
         return true;
@@ -362,16 +366,32 @@ void ObjectBrowserHooks::OpenWizard()
         m_wizard->activateWindow();
         return;
     }
-    if (!m_wizardHost) m_wizardHost = std::make_unique<MainWindowWizardHost>(*m_window, *this);
     frmZVMain* window = m_window;
     // A window of its own that stays above the main window and closes with it.
     m_wizard = new frmWizard(
-        WizardPlacesOf(*window), window->UserPrompt(), *m_wizardHost,
+        WizardPlacesOf(*window), window->UserPrompt(), WindowHost(),
         [window](int context) { ShowWizardHelp(*window, context); }, window);
     m_wizard->setWindowFlag(Qt::Window);
     m_wizard->setAttribute(Qt::WA_DeleteOnClose);
     m_wizard->show();
     ShowWizardSplash(*m_wizard, window->Folders().settingsFile, window->UserPrompt());
+}
+
+MainWindowHost& ObjectBrowserHooks::WindowHost()
+{
+    if (!m_windowHost) m_windowHost = std::make_unique<MainWindowHost>(*m_window, *this);
+    return *m_windowHost;
+}
+
+void ObjectBrowserHooks::ShowOpenModel()
+{
+    frmZVMain& window = *m_window;
+    m_browser->flatView = false;
+    frmOpenModel dialog(window.Folders().modelsFolder, window.UserPrompt(), WindowHost(), window.ScreenSizePixels(),
+                        window.ProgramSettings().openDlgAtTop, &window);
+    if (dialog.exec() != QDialog::Accepted || dialog.ChosenKey().empty()) return;
+    m_browser->flatView = dialog.FlatChosen();
+    OpenModel(window, dialog.ChosenKey(), false);
 }
 
 void ObjectBrowserHooks::ExpandLevels()

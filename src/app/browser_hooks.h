@@ -24,7 +24,7 @@ class QTreeView;
 namespace arbolith {
 
 class frmWizard;
-class MainWindowWizardHost;
+class MainWindowHost;
 
 class ObjectBrowserHooks : public MainWindowHooks {
 public:
@@ -69,6 +69,10 @@ private:
     void ShowBranchCounts(frmZVMain& window);
     // File > Create Model Wizard: one wizard, raised when it is open already.
     void OpenWizard();
+    // The Models menu: the Open Model dialog, modal; the model chosen there
+    // is opened once it has closed.
+    void ShowOpenModel();
+    MainWindowHost& WindowHost();
 
     std::filesystem::path m_sampleLibrary;
     frmZVMain* m_window = nullptr;
@@ -78,7 +82,7 @@ private:
     MemberListModel m_methods{ImageList::Methods};
     std::string m_objectStatus;  // of the node clicked last
     std::unique_ptr<QObject> m_helpKeys;
-    std::unique_ptr<MainWindowWizardHost> m_wizardHost;
+    std::unique_ptr<MainWindowHost> m_windowHost;
     QPointer<frmWizard> m_wizard;  // deleted when it closes
 };
 

@@ -8,12 +8,12 @@
 
 namespace arbolith {
 
-bool MainWindowWizardHost::ShowModel(const std::string& modelKey)
+bool MainWindowHost::ShowModel(const std::string& modelKey)
 {
     return m_hooks.ShowMadeModel(modelKey);
 }
 
-std::set<std::int64_t> MainWindowWizardHost::TreeObjectKeys() const
+std::set<std::int64_t> MainWindowHost::TreeObjectKeys() const
 {
     std::set<std::int64_t> keys;
     const browser::ObjectBrowser* browser = m_hooks.Browser();
@@ -26,14 +26,14 @@ std::set<std::int64_t> MainWindowWizardHost::TreeObjectKeys() const
     return keys;
 }
 
-std::string MainWindowWizardHost::CurrentModelKey() const
+std::string MainWindowHost::CurrentModelKey() const
 {
     const browser::ObjectBrowser* browser = m_hooks.Browser();
     if (!browser || !browser->Current().IsOpen()) return {};
     return browser->Current().baseName;
 }
 
-void MainWindowWizardHost::ClearModel()
+void MainWindowHost::ClearModel()
 {
     m_hooks.CloseModel();
 }

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The main window's side of the Create Model Wizard: the wizard shows the
-// models it makes in the main window and clears the window when the model
-// it shows is deleted. One wizard at a time; the File menu raises it when
-// it is open already.
+// The main window's side of the Create Model Wizard and the Open Model
+// dialog: the wizard shows the models it makes in the main window, and both
+// clear the window when the model it shows is deleted. One wizard at a time;
+// the File menu raises it when it is open already.
 #pragma once
 
+#include "catalog/open_model_window.h"
 #include "wizard/wizard_session.h"
 
 #include <memory>
@@ -14,10 +15,10 @@ namespace arbolith {
 class frmZVMain;
 class ObjectBrowserHooks;
 
-// The main window as the wizard sees it.
-class MainWindowWizardHost : public WizardHost {
+// The main window as the wizard and the Open Model dialog see it.
+class MainWindowHost : public WizardHost, public OpenModelHost {
 public:
-    MainWindowWizardHost(frmZVMain& window, ObjectBrowserHooks& hooks) : m_window(window), m_hooks(hooks) {}
+    MainWindowHost(frmZVMain& window, ObjectBrowserHooks& hooks) : m_window(window), m_hooks(hooks) {}
 
     bool ShowModel(const std::string& modelKey) override;
     std::set<std::int64_t> TreeObjectKeys() const override;

@@ -5,9 +5,11 @@
 //   arbolith-cli make LIBRARY[\N] [options]         make a browsable model of a library
 //   arbolith-cli tree MODEL [--depth N]             print a model's object tree
 //   arbolith-cli report MODEL KIND [--flat]         print one of a model's reports
+//   arbolith-cli models                             list the models of the models folder
 //   arbolith-cli libraries [--prefix DIR]...        list the libraries registered in Wine prefixes
 //   arbolith-cli search ROOT [--hidden]             find the .olb and .tlb files below a folder
 // `arbolith-cli COMMAND --help` lists a command's options.
+#include "cli/cli_catalog.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_discovery.h"
 #include "cli/cli_output.h"
@@ -158,6 +160,14 @@ int main(int argc, char* argv[])
     reportCommand->add_flag("--flat", report.flat, "frequencies: count over the flat tree, not the global one");
     AddModelsOption(*reportCommand, report.modelsFolder);
 
+    std::filesystem::path modelsFolder;
+    CLI::App* modelsCommand =
+        app.add_subcommand("models", "List the models of the models folder")
+            ->footer(
+                "The Open Model dialog's catalog, one model a line: category, key, model name, library and the\n"
+                "files there are (INF DAT, INF or DAT), separated by tabs.");
+    modelsCommand->add_option("--models", modelsFolder, "The models folder to list")->type_name("DIR");
+
     LibrariesOptions libraries;
     CLI::App* librariesCommand =
         app.add_subcommand("libraries", "List the type libraries registered in the Wine prefixes")
@@ -186,7 +196,7 @@ int main(int argc, char* argv[])
     };
     if (argc > 1 && argv[1][0] != '-' && !isCommand(argv[1])) {
         Complain(std::string("no command named ") + argv[1] +
-                 "; the commands are dump, extract, make, tree, report, libraries and search" +
+                 "; the commands are dump, extract, make, tree, report, models, libraries and search" +
                  " (see: arbolith-cli --help)");
         return 2;
     }
@@ -217,6 +227,7 @@ int main(int argc, char* argv[])
         return MakeCommand(make);
     }
     if (reportCommand->parsed()) return ReportCommand(report);
+    if (modelsCommand->parsed()) return ModelsCommand(modelsFolder);
     if (librariesCommand->parsed()) return LibrariesCommand(libraries);
     if (searchCommand->parsed()) return SearchCommand(search);
     if (depthOption->count()) tree.depth = depth;

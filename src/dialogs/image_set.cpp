@@ -177,4 +177,19 @@ QIcon MethodIcon(std::string_view key)
     return image ? MethodIcon(*image) : UnknownImageIcon();
 }
 
+QIcon CatalogIcon(std::string_view key)
+{
+    static constexpr std::pair<std::string_view, const char*> kFiles[] = {
+        {"ModelCat", "model-category-open"},
+        {"ModelCatClosed", "model-category-closed"},
+        {"ModelCatGray", "model-category-empty"},
+        {"ModelID", "model-both"},
+        {"ModelI", "model-inf"},
+        {"ModelD", "model-dat"},
+    };
+    for (const auto& [name, stem] : kFiles)
+        if (name == key) return IconForFile(FileOf(QString::fromLatin1(stem)));
+    return UnknownImageIcon();
+}
+
 }  // namespace arbolith

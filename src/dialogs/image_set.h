@@ -24,6 +24,11 @@ QIcon NodeIcon(std::string_view key);
 QIcon PropertyIcon(std::string_view key);
 QIcon MethodIcon(std::string_view key);
 
+// The model catalog's pictures: "ModelCat", "ModelCatClosed", "ModelCatGray"
+// (categories), "ModelID", "ModelI", "ModelD" (models with both files, the
+// INF file only, the DAT file only).
+QIcon CatalogIcon(std::string_view key);
+
 // The picture shown for a key that names no image.
 QIcon UnknownImageIcon();
 

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
-// View > Options and View > Branch Counts through the main window on the
-// sample model: what reaches the tree at once, and what ZV.INI and the INF
-// file hold afterwards.
+// View > Options, View > Branch Counts and the Models menu through the main
+// window on the sample model: what reaches the tree at once, and what ZV.INI
+// and the model files hold afterwards.
 #include "app/browser_hooks.h"
 #include "app/main_window.h"
 #include "app/sample_model.h"
 #include "app/startup.h"
 #include "browser/nonleaf_counts.h"
+#include "catalog/open_model_window.h"
 #include "dialogs/options_window.h"
 #include "dialogs/sprigs_window.h"
 #include "support/qt_application.h"
@@ -16,10 +17,12 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <functional>
@@ -71,6 +74,25 @@ TEST_F(OptionsMenuTest, BranchCountsReachTheInfFileAndTheRebuiltTree)
     const auto entries = ReadNonleafCountEntries(m_hooks->Browser()->Current().infPath);
     ASSERT_TRUE(entries);
     EXPECT_NE(std::ranges::find(*entries, NonleafCount{"Document", 0}), entries->end());
+}
+
+TEST_F(OptionsMenuTest, ModelsMenuOpensTheChosenModelAndDeletingItThereClosesIt)
+{
+    const std::string key = m_hooks->Browser()->Current().baseName;
+    Use<frmOpenModel>("mnuLibrary", [&](frmOpenModel& w) {
+        w.chkFlat()->setChecked(true);
+        w.NodeClicked(w.ModelItem(key));
+    });
+    EXPECT_TRUE(m_hooks->Browser()->IsFlatTree());
+    EXPECT_TRUE(m_hooks->Browser()->Current().IsOpen());
+
+    m_prompt.answers = {PromptAnswer::Yes, PromptAnswer::No};
+    Use<frmOpenModel>("mnuLibrary", [&](frmOpenModel& w) {
+        w.trvModels()->setCurrentItem(w.ModelItem(key));
+        w.DeleteModel();
+    });
+    EXPECT_FALSE(m_hooks->Browser()->Current().IsOpen());
+    EXPECT_EQ(m_window->windowTitle(), QApplication::applicationDisplayName());
 }
 
 TEST_F(OptionsMenuTest, OptionsChangeTheWindowAndAreSavedBesideOtherWritersKeys)

@@ -138,5 +138,37 @@ TEST(CliReportFailures, OneMessageAndNothingOnStdout)
     EXPECT_EQ(test::ReadBytes(home / "Models" / "Broken.DAT"), "not a database");
 }
 
+TEST(CliModels, ListsTheCatalogInTheDialogsOrderAndMakesNothing)
+{
+    test::TempDir home;
+    // Before any model: nothing listed and no folder made.
+    test::CliRun none = test::RunCli(home, "models");
+    EXPECT_EQ(none.status, 0) << none.err;
+    EXPECT_EQ(none.out, "");
+    EXPECT_FALSE(fs::exists(home / "Models"));
+
+    const fs::path models = home / "mine";
+    fs::create_directory(models);
+    {
+        auto db = CreateDatFile(models / "Excel.DAT");
+        ASSERT_TRUE(db.ok());
+        ASSERT_TRUE(db->Execute("INSERT INTO Library (Library) VALUES ('Excel library')").ok());
+    }
+    test::WriteBytes(models / "excel.inf", "[Main]\nModelName=Excel\nLibrary=excel9.olb\nCategory=Office\n");
+    test::WriteBytes(models / "Broken.DAT", "not a database");
+    test::WriteBytes(models / "Word.INF", "[Main]\nModelName=Word\tprocessor\nLibrary=msword9.olb\n");
+    test::CliRun ran = test::RunCli(home, "models --models " + Quoted(models.string()));
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    EXPECT_EQ(ran.out,
+              "[Default]\tBroken\t\t\tDAT\n"
+              "[Default]\tWord\tWord\\tprocessor\tmsword9.olb\tINF\n"  // a tab inside a field is escaped
+              "Office\tExcel\tExcel\texcel9.olb\tINF DAT\n");
+    ASSERT_EQ(ran.Messages().size(), 1u);
+    EXPECT_NE(ran.Messages()[0].find("Broken"), std::string::npos);
+
+    EXPECT_EQ(test::RunCli(home, "models --models " + Quoted((home / "nowhere").string())).status, 1);
+    EXPECT_FALSE(fs::exists(home / "nowhere"));
+}
+
 }  // namespace
 }  // namespace arbolith

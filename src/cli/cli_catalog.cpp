@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+#include "cli/cli_catalog.h"
+
+#include "app/folders.h"
+#include "catalog/model_catalog.h"
+#include "cli/cli_output.h"
+
+#include <cstdio>
+#include <string>
+
+namespace arbolith::cli {
+
+int ModelsCommand(const std::filesystem::path& modelsFolder)
+{
+    std::filesystem::path folder = modelsFolder;
+    if (folder.empty()) {
+        auto appFolder = DetermineAppFolder();
+        if (!appFolder) {
+            Complain(appFolder.error().description);
+            return 1;
+        }
+        folder = MakeAppFolders(*appFolder).modelsFolder;
+        // Before the first model is made there is no folder and no model.
+        if (!std::filesystem::exists(folder)) return 0;
+    }
+    auto read = catalog::GetModelInfo(folder);
+    if (!read) {
+        Complain(read.error().description);
+        return 1;
+    }
+    std::string text;
+    for (const catalog::CategoryBranch& branch : catalog::CatalogTree(*read)) {
+        for (const std::size_t index : branch.models) {
+            const catalog::CatalogModel& model = read->models[index];
+            for (const std::string* field : {&branch.name, &model.key, &model.modelName, &model.library}) {
+                AppendPrintable(text, *field);
+                text += '\t';
+            }
+            text += model.hasInf && model.hasDat ? "INF DAT" : model.hasInf ? "INF" : "DAT";
+            text += '\n';
+            if (!model.datProblem.empty()) Complain("warning: " + model.key + ": " + model.datProblem);
+        }
+    }
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+}  // namespace arbolith::cli
