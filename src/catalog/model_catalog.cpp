@@ -71,7 +71,9 @@ Result<Catalog> GetModelInfo(const fs::path& modelsFolder)
 {
     std::error_code ec;
     std::vector<ModelFile> files = ListModelFiles(modelsFolder, ec);
-    if (ec) return Error::FileSystem(ec.value(), "cannot list the models in " + modelsFolder.string() + ": " + ec.message());
+    if (ec)
+        return Error::FileSystem(ec.value(),
+                                 "cannot list the models in " + modelsFolder.string() + ": " + ec.message());
     // Names equal but for case go by their bytes, so which of Foo.DAT and
     // foo.INF spells the key does not depend on the folder's listing order.
     std::sort(files.begin(), files.end(), [](const ModelFile& a, const ModelFile& b) {

@@ -59,8 +59,8 @@ QHBoxLayout* LegendRow(QWidget* parent, std::string_view imageKey, const char* t
 
 }  // namespace
 
-frmOpenModel::frmOpenModel(std::filesystem::path modelsFolder, Prompt& prompt, OpenModelHost& host,
-                           ScreenPixels screen, bool atTopLeft, QWidget* parent)
+frmOpenModel::frmOpenModel(std::filesystem::path modelsFolder, Prompt& prompt, OpenModelHost& host, ScreenPixels screen,
+                           bool atTopLeft, QWidget* parent)
     : QDialog(parent), m_modelsFolder(std::move(modelsFolder)), m_prompt(prompt), m_host(host)
 {
     setObjectName("frmOpenModel");
@@ -122,7 +122,7 @@ frmOpenModel::frmOpenModel(std::filesystem::path modelsFolder, Prompt& prompt, O
     connect(m_cmdHelp, &QPushButton::clicked, this, &frmOpenModel::ShowHelp);
     connect(m_cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 
-    resize(fontMetrics().averageCharWidth() * 100, fontMetrics().height() * 28);
+    resize(fontMetrics().averageCharWidth() * 130, fontMetrics().height() * 28);
     if (atTopLeft) {
         const QScreen* shown = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
         move(shown ? shown->geometry().topLeft() : QPoint(0, 0));
@@ -186,8 +186,7 @@ QTreeWidgetItem* frmOpenModel::ModelItem(std::string_view key) const
     for (int i = 0; i < m_trvModels->topLevelItemCount(); ++i) {
         QTreeWidgetItem* category = m_trvModels->topLevelItem(i);
         for (int j = 0; j < category->childCount(); ++j)
-            if (QTreeWidgetItem* item = category->child(j); item->data(0, KeyRole).toString() == Text(key))
-                return item;
+            if (QTreeWidgetItem* item = category->child(j); item->data(0, KeyRole).toString() == Text(key)) return item;
     }
     return nullptr;
 }

@@ -22,8 +22,8 @@ inline void MakeCatalogDat(const std::filesystem::path& file, const std::string&
     ASSERT_TRUE(db->Execute("INSERT INTO Library (Library) VALUES (?)", {library}).ok());
 }
 
-inline void MakeCatalogInf(const std::filesystem::path& file, const std::string& modelName,
-                           const std::string& library, const std::string& categoryLine)
+inline void MakeCatalogInf(const std::filesystem::path& file, const std::string& modelName, const std::string& library,
+                           const std::string& categoryLine)
 {
     WriteBytes(file, "[Main]\nModelName=" + modelName + "\nLibrary=" + library + "\n" + categoryLine + "\n");
 }

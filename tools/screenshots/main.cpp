@@ -8,6 +8,7 @@
 #include "app/options_commands.h"
 #include "app/sample_model.h"
 #include "app/startup.h"
+#include "catalog/open_model_window.h"
 #include "dialogs/about_window.h"
 #include "dialogs/image_set.h"
 #include "dialogs/legend_window.h"
@@ -36,6 +37,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include <cstdio>
 #include <filesystem>
@@ -178,7 +180,7 @@ private:
     arbolith::OptionsState m_state;
 };
 
-class NoHost : public arbolith::WizardHost {
+class NoHost : public arbolith::WizardHost, public arbolith::OpenModelHost {
 public:
     bool ShowModel(const std::string&) override { return false; }
     std::set<std::int64_t> TreeObjectKeys() const override { return {}; }
@@ -311,6 +313,31 @@ int main(int argc, char* argv[])
         QApplication::processEvents();
         Save(sprigs, "branch-counts");
         sprigs.close();
+    }
+
+    // The Open Model dialog over a folder with the sample model, a model of
+    // each incomplete kind and a second category, one category open.
+    {
+        namespace fs = std::filesystem;
+        const arbolith::browser::CurrentModel& current = hooks.Browser()->Current();
+        const fs::path models = fs::path(folder) / "CatalogModels";
+        fs::create_directories(models);
+        std::error_code ec;
+        fs::copy_file(current.datPath, models / current.datPath.filename(), ec);
+        fs::copy_file(current.infPath, models / current.infPath.filename(), ec);
+        fs::copy_file(current.datPath, models / "Orphan.DAT", ec);
+        QFile inf(QString::fromStdString((models / "Planned.INF").string()));
+        if (inf.open(QIODevice::WriteOnly))
+            inf.write("[Main]\nModelName=Planned Model\nLibrary=planned.olb\nCategory=Office Suites\n");
+        inf.close();
+        NoHost none;
+        arbolith::frmOpenModel dialog(models, prompt, none, window->ScreenSizePixels(), false, window.get());
+        for (int i = 0; i < dialog.trvModels()->topLevelItemCount(); ++i)
+            dialog.NodeClicked(dialog.trvModels()->topLevelItem(i));
+        dialog.show();
+        QApplication::processEvents();
+        Save(dialog, "open-model");
+        dialog.close();
     }
 
     window->MenusEnabled(false);
