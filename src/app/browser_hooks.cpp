@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/browser_hooks.h"
 
+#include "app/help_commands.h"
 #include "app/info_windows.h"
 #include "app/main_window.h"
 #include "app/options_commands.h"
@@ -139,6 +140,8 @@ std::string ObjectBrowserHooks::FirstStartLibrary(frmZVMain& window)
 bool ObjectBrowserHooks::OpenModel(frmZVMain& window, const std::string& library, bool atStartUp)
 {
     window.txtStatus()->clear();
+    // AutoHelp read from the settings stays on for the start-up's model.
+    if (!atStartUp) HelpOffForNewModel();
     if (atStartUp)
         m_browser->OpenAtStartup(library);
     else
@@ -160,6 +163,7 @@ bool ObjectBrowserHooks::ShowMadeModel(const std::string& modelKey)
 {
     if (!m_window || !m_browser) return false;
     m_window->txtStatus()->clear();
+    HelpOffForNewModel();
     m_browser->OpenModel(modelKey, true);
     const browser::CurrentModel& current = m_browser->Current();
     m_window->SetCurrentLibrary(current.library);
@@ -174,6 +178,7 @@ bool ObjectBrowserHooks::ShowMadeModel(const std::string& modelKey)
 void ObjectBrowserHooks::CloseModel()
 {
     if (!m_window || !m_browser) return;
+    HelpOffForNewModel();
     m_browser->CloseModel();
     m_tree.SetTree(m_browser->SharedDisplay());
     m_props.SetRows({});
@@ -315,6 +320,12 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
         case Command::BranchCounts:
             ShowBranchCounts(window);
             break;
+        case Command::HelpDocumentation:
+        case Command::HelpFile:
+        case Command::AutoHelp:
+        case Command::SetHelpFile:
+            RunHelpCommand(window, command);
+            break;
         default:
             return false;
     }
@@ -425,6 +436,7 @@ void ObjectBrowserHooks::ObjectNodeClicked(std::int32_t node)
     m_window->lblProps()->setText(Text(click->panes.propertiesCaption));
     m_window->lblMethods()->setText(Text(click->panes.methodsCaption));
     m_window->lblDefault()->setText(Text(click->panes.defaultCaption));
+    AutoHelpFor(*m_window->trvObjects());
     m_objectStatus = std::move(click->status);
     m_window->txtStatus()->setPlainText(Text(m_objectStatus));
 }
@@ -435,13 +447,7 @@ void ObjectBrowserHooks::MemberClicked(const MemberListModel& pane, QTreeView& o
     if (!member) return;
     other.selectionModel()->clear();
     m_window->txtStatus()->setPlainText(Text(browser::MemberStatusText(*member)));
-}
-
-void ObjectBrowserHooks::ShowHelpFor(QTreeView&)
-{
-    // Help on a tree's selection comes with the help files; until then the
-    // keys say so.
-    m_window->UserPrompt().Tell("Help is not available yet.", PromptIcon::Information);
+    AutoHelpFor(&other == m_window->trvProps() ? *m_window->trvMethods() : *m_window->trvProps());
 }
 
 }  // namespace arbolith

@@ -24,6 +24,7 @@ class QTreeView;
 namespace arbolith {
 
 class frmWizard;
+class HelpSession;
 class MainWindowHost;
 
 class ObjectBrowserHooks : public MainWindowHooks {
@@ -42,6 +43,10 @@ public:
     // The Welcome window (info_windows.cpp).
     void ShowWelcome(frmZVMain& window) override;
     bool RunCommand(frmZVMain& window, Command command) override;
+    void ShowHelpForSelection(frmZVMain& window) override;
+    // What help read about the current model and how it finds and opens
+    // help files (help_commands.cpp).
+    HelpSession& Help();
 
     // Null until the window is loaded.
     const browser::ObjectBrowser* Browser() const { return m_browser.get(); }
@@ -60,7 +65,13 @@ private:
     void SyncChecks();
     void ObjectNodeClicked(std::int32_t node);
     void MemberClicked(const MemberListModel& pane, QTreeView& other, const QModelIndex& index);
+    // Help (help_commands.cpp): on a tree's selection, with AutoHelp on
+    // only, off when another model opens, and the Help menu's commands.
     void ShowHelpFor(QTreeView& tree);
+    void AutoHelpFor(QTreeView& tree);
+    void HelpOffForNewModel();
+    bool RunHelpCommand(frmZVMain& window, Command command);
+    std::string SelectedHelpId(QTreeView& tree) const;
     // The View menu's reports, each in a modal report window. False for
     // any other command.
     bool ShowReport(frmZVMain& window, Command command);
@@ -84,6 +95,7 @@ private:
     std::unique_ptr<QObject> m_helpKeys;
     std::unique_ptr<MainWindowHost> m_windowHost;
     QPointer<frmWizard> m_wizard;  // deleted when it closes
+    std::unique_ptr<HelpSession> m_help;
 };
 
 }  // namespace arbolith

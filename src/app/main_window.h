@@ -57,6 +57,8 @@ public:
     void ToggleSplitMode(std::string_view state);
     // Checks the font-size settings and applies them to the controls.
     void ApplyFontSizes();
+    // The "(AutoHelpOn)" flag in the menu bar while AutoHelp is on.
+    void SetAutoHelpCaption();
     // A short confirmation on the window's flash button.
     void FlashMessage(std::string_view message, double seconds = 1.0);
 
@@ -126,7 +128,6 @@ private:
     // The window's own menu commands.
     void Exit();
     void FlipSplitMode();
-    void SetAutoHelpCaption();
     void RememberPlace();
     void SetGeometryTwips(const WindowRect& rect);
     LayoutMetrics MeasureLayout() const;

@@ -2,6 +2,7 @@
 #include "app/wizard_launch.h"
 
 #include "app/browser_hooks.h"
+#include "app/help_commands.h"
 #include "app/main_window.h"
 #include "browser/object_browser.h"
 #include "typelib/typelib_loader.h"
@@ -53,10 +54,7 @@ WizardPlaces WizardPlacesOf(const frmZVMain& window)
 
 void ShowWizardHelp(frmZVMain& window, int context)
 {
-    // The wizard's help pages come with the program's help; until then every
-    // context says so.
-    (void)context;
-    window.UserPrompt().Tell("Help is not available yet.", PromptIcon::Information);
+    ShowOwnHelp(window, WizardHelpPage(context));
 }
 
 }  // namespace arbolith
