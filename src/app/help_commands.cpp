@@ -89,12 +89,12 @@ Result<std::shared_ptr<help::HelpDocument>> DocumentFor(HelpSession& session, co
 // What the viewer shows for an id the help file has no topic for.
 help::HelpTopic MissingTopic(const help::HelpDocument& document, const help::HelpId& id, const Error& error)
 {
-    const std::string what =
-        id.kind == help::HelpId::Kind::Keyword ? "the keyword " + id.keyword : "help context " + std::to_string(id.context);
-    const QString html = QStringLiteral("<h3>No topic found</h3><p>%1 has no topic for %2.</p><p>%3</p>")
-                             .arg(QString::fromStdString(document.Name()).toHtmlEscaped(),
-                                  QString::fromStdString(what).toHtmlEscaped(),
-                                  QString::fromStdString(error.description).toHtmlEscaped());
+    const std::string what = id.kind == help::HelpId::Kind::Keyword ? "the keyword " + id.keyword
+                                                                    : "help context " + std::to_string(id.context);
+    const QString html =
+        QStringLiteral("<h3>No topic found</h3><p>%1 has no topic for %2.</p><p>%3</p>")
+            .arg(QString::fromStdString(document.Name()).toHtmlEscaped(), QString::fromStdString(what).toHtmlEscaped(),
+                 QString::fromStdString(error.description).toHtmlEscaped());
     return help::HelpTopic{"No topic found", html.toStdString(), {}, {}};
 }
 
@@ -157,8 +157,8 @@ help::frmHelpViewer& ShowHelpViewer(frmZVMain& window)
     if (settings.splitMode && screen) {
         viewer.setGeometry(help::SplitModePlacement(screen->geometry(), settings.scaleFactor));
     } else if (!viewer.isVisible()) {
-        viewer.setGeometry(help::BesideMainWindowPlacement(window.frameGeometry(),
-                                                           screen ? screen->availableGeometry() : QRect()));
+        viewer.setGeometry(
+            help::BesideMainWindowPlacement(window.frameGeometry(), screen ? screen->availableGeometry() : QRect()));
     }
     viewer.show();
     viewer.raise();
@@ -170,8 +170,9 @@ bool ShowOwnHelp(frmZVMain& window, const OwnHelpPage& page)
     const fs::path folder = FindOwnHelpFolder(window.Folders().appFolder, RunningProgramFolder());
     const fs::path file = folder.empty() ? fs::path() : FindEntryNoCase(folder, page.page);
     if (folder.empty() || !FileExists(file)) {
-        Tell(window, "Arbolith's help pages were not found. They are installed with the program in "
-                     "share/arbolith/help.");
+        Tell(window,
+             "Arbolith's help pages were not found. They are installed with the program in "
+             "share/arbolith/help.");
         return false;
     }
     ShowHelpViewer(window).ShowFile(file, page.anchor);
@@ -303,7 +304,8 @@ bool ObjectBrowserHooks::RunHelpCommand(frmZVMain& window, Command command)
             HelpSession& session = SessionFor(Help(), model);
             help::frmHelpFile dialog(session.libraryHelpFile, HelpFileOf(session, model), model.infPath,
                                      window.UserPrompt(), &window);
-            if (dialog.exec() == QDialog::Accepted && dialog.ChosenHelpFile()) session.helpFile = dialog.ChosenHelpFile();
+            if (dialog.exec() == QDialog::Accepted && dialog.ChosenHelpFile())
+                session.helpFile = dialog.ChosenHelpFile();
             return true;
         }
         default:

@@ -23,8 +23,8 @@ std::string EffectiveHelpFile(std::string_view setting, std::string_view library
     return std::string(trimmed.empty() ? TrimView(libraryHelpFile) : trimmed);
 }
 
-frmHelpFile::frmHelpFile(std::string libraryHelpFile, const std::string& currentHelpFile,
-                         std::filesystem::path infFile, Prompt& prompt, QWidget* parent)
+frmHelpFile::frmHelpFile(std::string libraryHelpFile, const std::string& currentHelpFile, std::filesystem::path infFile,
+                         Prompt& prompt, QWidget* parent)
     : QDialog(parent), m_libraryHelpFile(std::move(libraryHelpFile)), m_infFile(std::move(infFile)), m_prompt(prompt)
 {
     setObjectName(QStringLiteral("frmHelpFile"));

@@ -135,8 +135,9 @@ void HelpBrowser::ShowTopic(std::shared_ptr<HelpDocument> document, const HelpTo
 
 void HelpBrowser::Open(const QUrl& url, bool newHistory)
 {
-    // The page shown already is only scrolled to.
-    if (WithoutFragment(source()) == WithoutFragment(url)) {
+    // The place shown already is only scrolled to again; another anchor of
+    // the same page is a step in the history, which setSource makes.
+    if (source() == url) {
         if (!url.fragment().isEmpty()) scrollToAnchor(url.fragment());
     } else {
         setSource(url, QTextDocument::HtmlResource);

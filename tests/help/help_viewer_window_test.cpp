@@ -2,8 +2,8 @@
 // The help viewer and the Set Help File dialog, offscreen: pages and
 // pictures read from the help file a topic came from, one viewer per main
 // window, the split-mode place, and what the dialog writes to the INF file.
-#include "help/help_file_window.h"
 #include "help/help_viewer_window.h"
+#include "help/help_file_window.h"
 #include "platform/ini.h"
 #include "platform/prompt.h"
 #include "support/qt_application.h"
@@ -80,8 +80,7 @@ TEST_F(HelpViewerTest, LinksAndPicturesOfATopicAreReadFromItsHelpFile)
     const HelpTopic topic{"Application Object",
                           "<html><head><title>Application Object</title></head><body>"
                           "<p>The application</p><img src=\"pic.png\"><a href=\"other.htm\">more</a></body></html>",
-                          "",
-                          "/html/app.htm"};
+                          "", "/html/app.htm"};
     viewer.ShowTopic(document, topic);
     HelpBrowser& browser = *viewer.txtTopic();
     EXPECT_TRUE(browser.toPlainText().contains("The application"));
@@ -134,8 +133,9 @@ TEST_F(HelpViewerTest, APageOfAnotherHelpFileIsNeverTakenForTheSamePathOfTheLast
 TEST_F(HelpViewerTest, LocalPagesOpenAtTheirAnchor)
 {
     test::TempDir dir;
-    test::WriteBytes(dir / "wizard.html", "<html><head><title>Create Model Wizard</title></head><body>"
-                                          "<h2 id=\"top\">Top</h2><p>top tab</p></body></html>");
+    test::WriteBytes(dir / "wizard.html",
+                     "<html><head><title>Create Model Wizard</title></head><body>"
+                     "<h2 id=\"top\">Top</h2><p>top tab</p></body></html>");
     frmHelpViewer viewer;
     viewer.ShowFile(dir / "wizard.html", "top");
     EXPECT_EQ(viewer.txtTopic()->source().fragment(), "top");
