@@ -16,6 +16,8 @@
 #include "dialogs/qt_prompt.h"
 #include "dialogs/sprigs_window.h"
 #include "dialogs/welcome_window.h"
+#include "help/help_file_window.h"
+#include "help/help_viewer_window.h"
 #include "reports/report_window.h"
 #include "wizard/wizard_window.h"
 
@@ -358,5 +360,24 @@ int main(int argc, char* argv[])
         }
     });
     window->MenuAction("mnuWizard")->trigger();
+
+    // The help viewer on a library's topic, and the Set Help File dialog.
+    {
+        arbolith::help::frmHelpViewer viewer;
+        viewer.ShowTopic(nullptr, {"Application Object",
+                                   "<h2>Application Object</h2><p>The Quill application: its documents, "
+                                   "windows and settings.</p><h3>Properties</h3><ul><li><a href=\"docs.htm\">"
+                                   "Documents</a></li><li>ActiveWindow</li><li>Visible</li></ul>",
+                                   "", "/app.htm"});
+        viewer.resize(640, 360);
+        viewer.show();
+        QApplication::processEvents();
+        Save(viewer, "help-viewer");
+        const arbolith::browser::CurrentModel& current = hooks.Browser()->Current();
+        arbolith::help::frmHelpFile helpFile(current.libraryHelpFile, current.helpFile, {}, prompt, window.get());
+        helpFile.show();
+        QApplication::processEvents();
+        Save(helpFile, "set-help-file");
+    }
     return 0;
 }
