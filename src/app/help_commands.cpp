@@ -98,6 +98,14 @@ help::HelpTopic MissingTopic(const help::HelpDocument& document, const help::Hel
     return help::HelpTopic{"No topic found", html.toStdString(), {}, {}};
 }
 
+// Closes the viewer when it shows a library's topic; the program's own
+// pages (the wizard's among them) stay open.
+void CloseLibraryHelp(frmZVMain& window)
+{
+    help::frmHelpViewer* viewer = help::ExistingHelpViewer(window);
+    if (viewer && viewer->txtTopic()->Document()) viewer->close();
+}
+
 void SetAutoHelp(frmZVMain& window, bool on)
 {
     window.ProgramSettings().autoHelp = on;
@@ -252,7 +260,7 @@ void ObjectBrowserHooks::HelpOffForNewModel()
 {
     if (!m_window) return;
     if (m_window->ProgramSettings().autoHelp) SetAutoHelp(*m_window, false);
-    if (help::frmHelpViewer* viewer = help::ExistingHelpViewer(*m_window)) viewer->close();
+    CloseLibraryHelp(*m_window);
     if (m_help) m_help->modelDat.clear();
 }
 
@@ -273,7 +281,7 @@ bool ObjectBrowserHooks::RunHelpCommand(frmZVMain& window, Command command)
                     if (focus == tree) ShowHelpFor(*tree);
                 }
             } else if (window.ProgramSettings().splitMode) {
-                if (help::frmHelpViewer* viewer = help::ExistingHelpViewer(window)) viewer->close();
+                CloseLibraryHelp(window);
             }
             return true;
         }

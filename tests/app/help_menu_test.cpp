@@ -282,6 +282,15 @@ TEST_F(HelpMenuTest, TheProgramsOwnHelpAndTheWizardsPagesOpenInTheViewer)
     }
     EXPECT_EQ(m_window->findChildren<QWidget*>("frmHelpViewer").size(), 1);
     EXPECT_TRUE(Told().empty());
+
+    // A model the wizard makes leaves the wizard's help open; a library's
+    // topic closes with its model.
+    m_hooks->ShowMadeModel(m_hooks->Browser()->Current().baseName);
+    EXPECT_TRUE(viewer->isVisible());
+    m_window->MenuAction("mnuHelpFile")->trigger();
+    ASSERT_TRUE(viewer->txtTopic()->toPlainText().contains("Quill contents"));
+    m_hooks->ShowMadeModel(m_hooks->Browser()->Current().baseName);
+    EXPECT_FALSE(viewer->isVisible());
 }
 
 TEST(OwnHelpPages, EveryWizardContextNamesAnAnchorOfThePage)
