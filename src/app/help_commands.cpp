@@ -248,6 +248,9 @@ void ObjectBrowserHooks::ShowHelpFor(QTreeView& tree)
 
 void ObjectBrowserHooks::ShowHelpForSelection(frmZVMain& window)
 {
+    // With AutoHelp on, selecting the tree's node has shown its help already
+    // (and a disabled library has said so once).
+    if (window.ProgramSettings().autoHelp && window.trvObjects()->currentIndex().isValid()) return;
     ShowHelpFor(*window.trvObjects());
 }
 

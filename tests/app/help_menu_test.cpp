@@ -260,6 +260,21 @@ TEST_F(HelpMenuTest, AutoHelpFollowsTheSelectionInOneViewerUntilAnotherModelOpen
     EXPECT_TRUE(Told().empty());
 }
 
+TEST_F(HelpMenuTest, AutoHelpSavedOnStaysOnAtTheNextStartAndSpeaksOnce)
+{
+    SetHelpFile("<disable>");
+    m_window->trvObjects()->setFocus();
+    m_window->MenuAction("mnuAutoHelp")->trigger();
+    ASSERT_EQ(Told().size(), 1u);
+    m_window->close();
+
+    m_prompt.asked.clear();
+    Start();
+    EXPECT_TRUE(m_window->ProgramSettings().autoHelp);
+    EXPECT_TRUE(m_window->MenuAction("mnuAutoHelp")->isChecked());
+    EXPECT_EQ(Told(), std::vector<std::string>{"Help for this library is disabled by user."});
+}
+
 TEST_F(HelpMenuTest, TheProgramsOwnHelpAndTheWizardsPagesOpenInTheViewer)
 {
     m_window->MenuAction("mnuHelpDocumentation")->trigger();
