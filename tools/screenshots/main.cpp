@@ -4,6 +4,7 @@
 // tools/screenshots.sh uses the offscreen one. The program's files go to a
 // fresh temporary folder, so no real settings are read or changed.
 #include "app/browser_hooks.h"
+#include "app/help_commands.h"
 #include "app/main_window.h"
 #include "app/options_commands.h"
 #include "app/sample_model.h"
@@ -373,6 +374,10 @@ int main(int argc, char* argv[])
         viewer.show();
         QApplication::processEvents();
         Save(viewer, "help-viewer");
+        viewer.ShowFile(arbolith::FindOwnHelpFolder({}, {}) / "index.html");
+        viewer.resize(640, 480);
+        QApplication::processEvents();
+        Save(viewer, "help-viewer-own");
         const arbolith::browser::CurrentModel& current = hooks.Browser()->Current();
         arbolith::help::frmHelpFile helpFile(current.libraryHelpFile, current.helpFile, {}, prompt, window.get());
         helpFile.show();
