@@ -315,6 +315,13 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
         case Command::BranchCounts:
             ShowBranchCounts(window);
             break;
+        case Command::FindFirst:
+        case Command::FindAgain:
+        case Command::FindParents:
+        case Command::FindPaths:
+        case Command::FindObjectsWithMember:
+            RunFind(window, command);
+            break;
         default:
             return false;
     }
