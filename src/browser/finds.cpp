@@ -191,8 +191,7 @@ FindResults FindParents(const std::filesystem::path& datFile, std::string_view n
         results.message = "Object " + std::string(name) + " has no parents.";
         results.icon = PromptIcon::Information;
     } else {
-        results.caption =
-            std::to_string(results.lines.size()) + " parents of " + AsciiUpper(name) + " object";
+        results.caption = std::to_string(results.lines.size()) + " parents of " + AsciiUpper(name) + " object";
     }
     return results;
 }
@@ -231,21 +230,19 @@ FindResults FindObjectsWithMember(const std::filesystem::path& datFile, std::str
         "WHERE Name LIKE ? ESCAPE '\\' ORDER BY 1, 2";
     FindResults results;
     const auto read =
-        wholeWord ? ReadLines(
-                        datFile, kWholeSql, std::string(text), [](Statement& row) { return row.Text(0); },
-                        results.lines)
-                  : ReadLines(
-                        datFile, kPartSql, ContainsPattern(text),
-                        [](Statement& row) { return row.Text(0) + "  [Member: " + row.Text(1) + "]"; },
-                        results.lines);
+        wholeWord
+            ? ReadLines(
+                  datFile, kWholeSql, std::string(text), [](Statement& row) { return row.Text(0); }, results.lines)
+            : ReadLines(
+                  datFile, kPartSql, ContainsPattern(text),
+                  [](Statement& row) { return row.Text(0) + "  [Member: " + row.Text(1) + "]"; }, results.lines);
     if (!read) return Failed("Error A16: ", read.error());
     if (results.lines.empty()) {
         results.message = "No objects have member " + std::string(text);
         results.icon = PromptIcon::Information;
     } else {
         results.caption = std::to_string(results.lines.size()) +
-                          (wholeWord ? " objects with member " : " objects with member substring ") +
-                          AsciiUpper(text);
+                          (wholeWord ? " objects with member " : " objects with member substring ") + AsciiUpper(text);
     }
     return results;
 }
