@@ -91,9 +91,7 @@ TEST(FindNode, FollowsNodeOrderAndKeepsItsPlace)
     ASSERT_EQ(tree.display.NodeCount(), 6u);
     ScriptedPrompt prompt;
     FindState state;
-    const auto find = [&](FindMode mode) {
-        return tree.Label(FindNode(state, mode, true, tree.display, prompt));
-    };
+    const auto find = [&](FindMode mode) { return tree.Label(FindNode(state, mode, true, tree.display, prompt)); };
 
     // Find Again before any Find searches for nothing and says nothing.
     EXPECT_EQ(find(FindMode::Again), "(none)");
@@ -169,17 +167,18 @@ protected:
         ASSERT_TRUE(db.ok()) << db.error().description;
         ASSERT_TRUE(CreateDataTables(*db).ok());
         const char* edges[][3] = {
-            {"Zed", "O'Brien", "(P:Owner)"}, {"alpha", "o'brien", "(M:Find)"}, {"Alpha", "Plain", ""},
-            {"Beta", "100%", ""},            {"Gamma", "1000", ""},
+            {"Zed", "O'Brien", "(P:Owner)"}, {"alpha", "o'brien", "(M:Find)"},
+            {"Alpha", "Plain", ""},          {"Beta", "100%", ""},
+            {"Gamma", "1000", ""},
         };
         for (const auto& [parent, child, label] : edges)
             ASSERT_TRUE(db->Execute("INSERT INTO Edges (ParentObjectName, ChildObjectName, Label) VALUES (?, ?, ?)",
                                     {parent, child, label})
                             .ok());
         const char* functions[][2] = {
-            {"Sheet", "a_b"},  {"Sheet", "aXb"},    {"Book", "Rate%"},  {"Book", "Rates"}, {"Cell", "It's"},
-            {"Cell", "Its"},   {"Range", "Item"},   {"Range", "ITEMS"}, {"Book", "item"},  {"Book", "Item"},
-            {"Path", "C:\\x"}, {"Path", "C:x"},
+            {"Sheet", "a_b"}, {"Sheet", "aXb"}, {"Book", "Rate%"}, {"Book", "Rates"},
+            {"Cell", "It's"}, {"Cell", "Its"},  {"Range", "Item"}, {"Range", "ITEMS"},
+            {"Book", "item"}, {"Book", "Item"}, {"Path", "C:\\x"}, {"Path", "C:x"},
         };
         for (const auto& [object, name] : functions)
             ASSERT_TRUE(db->Execute("INSERT INTO Functions (ObjectName, Name) VALUES (?, ?)", {object, name}).ok());

@@ -73,10 +73,10 @@ TEST_P(CliFind, AgreesWithASearchOfTheTreeAndTheModelFile)
     test::TempDir home;
     const std::string models = " --models " + Quoted((home / "Models").string());
     const std::string key = fs::path(lib.file).stem().string();
-    ASSERT_EQ(test::RunCli(home, "make " + Quoted((test::kWineLibraryDir / lib.file).string()) + " --top " +
-                                     lib.top + models)
-                  .status,
-              0);
+    ASSERT_EQ(
+        test::RunCli(home, "make " + Quoted((test::kWineLibraryDir / lib.file).string()) + " --top " + lib.top + models)
+            .status,
+        0);
     const auto find = [&](const std::string& args) {
         const test::CliRun ran = test::RunCli(home, "find " + key + " " + args + models);
         EXPECT_EQ(ran.status, 0) << args << ": " << ran.err;
@@ -107,7 +107,8 @@ TEST_P(CliFind, AgreesWithASearchOfTheTreeAndTheModelFile)
     std::multiset<std::string> parents;
     auto edges = db->Prepare("SELECT ParentObjectName, ChildObjectName, Label FROM Edges");
     while (edges->Step().value())
-        if (EqualsNoCase(edges->Text(1), lib.object)) parents.insert(AsciiLower(edges->Text(0) + "   " + edges->Text(2)));
+        if (EqualsNoCase(edges->Text(1), lib.object))
+            parents.insert(AsciiLower(edges->Text(0) + "   " + edges->Text(2)));
     std::set<std::string> members, objects;
     auto functions = db->Prepare("SELECT ObjectName, Name FROM Functions");
     while (functions->Step().value()) {
@@ -132,14 +133,12 @@ TEST_P(CliFind, AgreesWithASearchOfTheTreeAndTheModelFile)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Libraries, CliFind,
-                         ::testing::Values(Library{"scrrun.dll", "FileSystemObject", "fold", "folder", "Folder",
-                                                   "name"},
-                                           Library{"msxml6.dll", "DOMDocument60", "node", "IXMLDOMNode",
-                                                   "IXMLDOMNode", "node"},
-                                           Library{"mshtml.tlb", "HTMLDocument", "element", "IHTMLElement",
-                                                   "IHTMLElement", "item"}),
-                         [](const auto& info) { return fs::path(info.param.file).stem().string(); });
+INSTANTIATE_TEST_SUITE_P(
+    Libraries, CliFind,
+    ::testing::Values(Library{"scrrun.dll", "FileSystemObject", "fold", "folder", "Folder", "name"},
+                      Library{"msxml6.dll", "DOMDocument60", "node", "IXMLDOMNode", "IXMLDOMNode", "node"},
+                      Library{"mshtml.tlb", "HTMLDocument", "element", "IHTMLElement", "IHTMLElement", "item"}),
+    [](const auto& info) { return fs::path(info.param.file).stem().string(); });
 
 TEST(CliFindFailures, UsageErrorsAndEmptyResults)
 {
