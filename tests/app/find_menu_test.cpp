@@ -41,7 +41,8 @@ protected:
     {
         Lines names;
         const QAbstractItemModel& pane = *m_window->trvMethods()->model();
-        for (int row = 0; row < pane.rowCount(); ++row) names.push_back(pane.index(row, 0).data().toString().toStdString());
+        for (int row = 0; row < pane.rowCount(); ++row)
+            names.push_back(pane.index(row, 0).data().toString().toStdString());
         return names;
     }
     void Choose(const char* menu)
@@ -126,17 +127,24 @@ TEST_F(FindMenuTest, ListSearchesOpenTheReportWindow)
         Lines lines;
     };
     const Case cases[] = {
-        {"mnuFindParents", "application", "2 parents of APPLICATION object",
+        {"mnuFindParents",
+         "application",
+         "2 parents of APPLICATION object",
          {"Document   (< P:Application)", "Documents   (< P:Parent)"}},
-        {"mnuFindPaths", "items", "6 paths to ITEMS object",
+        {"mnuFindPaths",
+         "items",
+         "6 paths to ITEMS object",
          {"Application\\Document\\Items {Item}", "Application\\Documents {Document}\\Document\\Items {Item}",
           "Application\\Window\\Document\\Items {Item}",
           "Application\\Windows {Window}\\Window\\Document\\Items {Item}",
           "Application\\Document\\Items {Item}\\Item\\Document\\Items {Item}",
           "Application\\Document\\Windows {Window}\\Window\\Document\\Items {Item}"}},
         {"mnuFindObjectsWithMember", "item/w", "3 objects with member ITEM", {"Documents", "Items", "Windows"}},
-        {"mnuFindObjectsWithMember", "ITEM", "4 objects with member substring ITEM",
-         {"Document  [Member: Items]", "Documents  [Member: Item]", "Items  [Member: Item]", "Windows  [Member: Item]"}},
+        {"mnuFindObjectsWithMember",
+         "ITEM",
+         "4 objects with member substring ITEM",
+         {"Document  [Member: Items]", "Documents  [Member: Item]", "Items  [Member: Item]",
+          "Windows  [Member: Item]"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.menu + std::string(" ") + c.answer);

@@ -158,7 +158,7 @@ TEST(FindPaths, EveryNodeOfTheObjectInNodeOrder)
 }
 
 // A DAT file whose names hold the characters SQL text and LIKE patterns
-// treat specially.
+// treat in their own way.
 class FindInDat : public ::testing::Test {
 protected:
     void SetUp() override

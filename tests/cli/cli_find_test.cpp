@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <set>
 
 namespace arbolith {
@@ -62,6 +63,8 @@ struct Library {
     const char* word;    // a whole label word
     const char* object;  // for paths and parents
     const char* member;  // part of a member name
+    // Test listings name the library.
+    friend void PrintTo(const Library& library, std::ostream* out) { *out << library.file; }
 };
 
 class CliFind : public ::testing::TestWithParam<Library> {};
