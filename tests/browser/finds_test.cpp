@@ -250,22 +250,6 @@ TEST_F(FindInDat, FailuresAreToldAndMakeNoFile)
         EXPECT_TRUE(members.message.starts_with("Error A16: ")) << members.message;
     }
     EXPECT_FALSE(std::filesystem::exists(missing));
-
-    // Through the prompt: a failure and an empty result are told, Cancel is not.
-    ScriptedPrompt prompt;
-    prompt.inputs = {"x", "Nobody", std::nullopt, "item/w"};
-    EXPECT_FALSE(AskFindParents(missing, prompt));
-    EXPECT_FALSE(AskFindParents(m_dat, prompt));
-    EXPECT_FALSE(AskFindObjectsWithMember(m_dat, prompt));
-    const auto shown = AskFindObjectsWithMember(m_dat, prompt);
-    ASSERT_TRUE(shown);
-    EXPECT_EQ(shown->lines, (Lines{"Book", "Range"}));
-    ASSERT_EQ(prompt.asked.size(), 2u);
-    EXPECT_TRUE(prompt.asked[0].text.starts_with("Error finding parents. "));
-    EXPECT_EQ(prompt.asked[0].icon, PromptIcon::None);
-    EXPECT_EQ(prompt.asked[1].text, "Object Nobody has no parents.");
-    EXPECT_EQ(prompt.inputTexts, (Lines{std::string(kFindParentsQuestion), std::string(kFindParentsQuestion),
-                                        std::string(kFindObjectsQuestion), std::string(kFindObjectsQuestion)}));
 }
 
 }  // namespace
