@@ -326,6 +326,13 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
         case Command::SetHelpFile:
             RunHelpCommand(window, command);
             break;
+        case Command::FindFirst:
+        case Command::FindAgain:
+        case Command::FindParents:
+        case Command::FindPaths:
+        case Command::FindObjectsWithMember:
+            RunFind(window, command);
+            break;
         default:
             return false;
     }

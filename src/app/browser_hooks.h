@@ -9,6 +9,7 @@
 
 #include "app/main_window_hooks.h"
 #include "app/member_list_model.h"
+#include "browser/finds.h"
 #include "browser/object_browser.h"
 #include "browser/object_tree_model.h"
 
@@ -78,6 +79,10 @@ private:
     // View > Options and View > Branch Counts, modal (options_commands.cpp).
     void ShowOptions(frmZVMain& window);
     void ShowBranchCounts(frmZVMain& window);
+    // The Find menu (find_commands.cpp): a node found is selected; the list
+    // searches show their results in a modal report window.
+    void RunFind(frmZVMain& window, Command command);
+    void SelectFoundNode(frmZVMain& window, std::int32_t node);
     // File > Create Model Wizard: one wizard, raised when it is open already.
     void OpenWizard();
     // The Models menu: the Open Model dialog, modal; the model chosen there
@@ -92,6 +97,7 @@ private:
     MemberListModel m_props{ImageList::Properties};
     MemberListModel m_methods{ImageList::Methods};
     std::string m_objectStatus;  // of the node clicked last
+    browser::FindState m_find;   // kept across models: Find Again goes on in a new tree
     std::unique_ptr<QObject> m_helpKeys;
     std::unique_ptr<MainWindowHost> m_windowHost;
     QPointer<frmWizard> m_wizard;  // deleted when it closes

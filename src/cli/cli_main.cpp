@@ -5,6 +5,7 @@
 //   arbolith-cli make LIBRARY[\N] [options]         make a browsable model of a library
 //   arbolith-cli tree MODEL [--depth N]             print a model's object tree
 //   arbolith-cli report MODEL KIND [--flat]         print one of a model's reports
+//   arbolith-cli find MODEL --object NAME ...       the Find menu's searches
 //   arbolith-cli models                             list the models of the models folder
 //   arbolith-cli libraries [--prefix DIR]...        list the libraries registered in Wine prefixes
 //   arbolith-cli search ROOT [--hidden]             find the .olb and .tlb files below a folder
@@ -12,6 +13,7 @@
 #include "cli/cli_catalog.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_discovery.h"
+#include "cli/cli_find.h"
 #include "cli/cli_output.h"
 #include "cli/cli_report.h"
 #include "cli/cli_tree.h"
@@ -26,6 +28,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -160,6 +163,31 @@ int main(int argc, char* argv[])
     reportCommand->add_flag("--flat", report.flat, "frequencies: count over the flat tree, not the global one");
     AddModelsOption(*reportCommand, report.modelsFolder);
 
+    FindOptions find;
+    CLI::App* findCommand =
+        app.add_subcommand("find", "Search a model as the Find menu does")
+            ->footer(
+                "Give one search. --object: the full path (labels joined by \\) of every node of the global\n"
+                "tree whose label contains NAME, in the order the tree was built; with --whole-word the label\n"
+                "is NAME, begins with NAME and a blank, or holds {NAME}. --parents: each parent of the object\n"
+                "and the member that leads to it. --paths: the full path of every node of the object.\n"
+                "--member: the objects with a member whose name contains NAME (with the member), or with\n"
+                "--whole-word is NAME. Letter case does not matter. Nothing found: status 1.");
+    AddModelArgument(*findCommand, find.model);
+    const std::pair<CLI::Option*, FindKind> findKinds[] = {
+        {findCommand->add_option("--object", find.text, "Find the nodes whose label matches")->type_name("NAME"),
+         FindKind::Object},
+        {findCommand->add_option("--parents", find.text, "List the parents of an object")->type_name("NAME"),
+         FindKind::Parents},
+        {findCommand->add_option("--paths", find.text, "List the paths to an object")->type_name("NAME"),
+         FindKind::Paths},
+        {findCommand->add_option("--member", find.text, "List the objects with a member")->type_name("NAME"),
+         FindKind::Member},
+    };
+    CLI::Option* wholeWordOption =
+        findCommand->add_flag("--whole-word", find.wholeWord, "--object and --member: match whole words");
+    AddModelsOption(*findCommand, find.modelsFolder);
+
     std::filesystem::path modelsFolder;
     CLI::App* modelsCommand =
         app.add_subcommand("models", "List the models of the models folder")
@@ -196,7 +224,7 @@ int main(int argc, char* argv[])
     };
     if (argc > 1 && argv[1][0] != '-' && !isCommand(argv[1])) {
         Complain(std::string("no command named ") + argv[1] +
-                 "; the commands are dump, extract, make, tree, report, models, libraries and search" +
+                 "; the commands are dump, extract, make, tree, report, find, models, libraries and search" +
                  " (see: arbolith-cli --help)");
         return 2;
     }
@@ -227,6 +255,27 @@ int main(int argc, char* argv[])
         return MakeCommand(make);
     }
     if (reportCommand->parsed()) return ReportCommand(report);
+    if (findCommand->parsed()) {
+        int given = 0;
+        for (const auto& [option, kind] : findKinds) {
+            if (!option->count()) continue;
+            ++given;
+            find.kind = kind;
+        }
+        if (given != 1) {
+            Complain("give one search: --object, --parents, --paths or --member (see: arbolith-cli find --help)");
+            return 2;
+        }
+        if (find.text.empty()) {
+            Complain("the name to find is empty (see: arbolith-cli find --help)");
+            return 2;
+        }
+        if (wholeWordOption->count() && (find.kind == FindKind::Parents || find.kind == FindKind::Paths)) {
+            Complain("--whole-word goes with --object or --member only (see: arbolith-cli find --help)");
+            return 2;
+        }
+        return FindCommand(find);
+    }
     if (modelsCommand->parsed()) return ModelsCommand(modelsFolder);
     if (librariesCommand->parsed()) return LibrariesCommand(libraries);
     if (searchCommand->parsed()) return SearchCommand(search);
