@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "help/chm_file.h"
 
+#include "help/chm_reader.h"
+
 #include "platform/text_encoding.h"
 
-#include <chm_lib.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -32,8 +33,8 @@ std::uint32_t U32At(std::string_view bytes, std::size_t at)
 
 std::uint16_t U16At(std::string_view bytes, std::size_t at)
 {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
-                                      static_cast<unsigned char>(bytes[at + 1]) << 8);
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1])
+                                                                                  << 8);
 }
 
 // The text up to its first NUL.
@@ -60,8 +61,10 @@ std::vector<std::string> PathParts(std::string_view path)
         part.clear();
     };
     for (const char c : path) {
-        if (c == '/' || c == '\\') finish();
-        else part += c;
+        if (c == '/' || c == '\\')
+            finish();
+        else
+            part += c;
     }
     finish();
     return parts;
@@ -85,10 +88,6 @@ std::string_view FileNamePart(std::string_view path)
     const std::size_t slash = path.find_last_of("/\\");
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
-
-struct ChmCloser {
-    void operator()(chmFile* handle) const { chm_close(handle); }
-};
 
 }  // namespace
 
@@ -145,8 +144,10 @@ ChmSystem ParseSystem(std::string_view system)
 class ChmFile::Impl {
 public:
     std::string name;  // the file, as messages name it
-    std::unique_ptr<chmFile, ChmCloser> handle;
+    ChmReader reader;
     ChmSystem system;
+    // Why the reader stopped (the file is damaged); every later call fails with it.
+    std::optional<Error> failure;
 
     // The context table and the strings it points into, read on first use;
     // a failure to read them is kept and given to every later call.
@@ -162,37 +163,40 @@ public:
     bool entriesListed = false;
     std::vector<std::string> entries;
 
-    Error Damaged(const std::string& why) const { return Error::FileSystem(0, name + ": " + why); }
-    Error NoTopic(const std::string& why) const { return Error::Model(name + ": " + why); }
+    Impl(std::string fileName, ChmReader chmReader) : name(std::move(fileName)), reader(std::move(chmReader)) {}
 
-    // The unit of a stored path, exactly as chmlib finds it.
-    std::optional<chmUnitInfo> Unit(const std::string& path)
+    Error Damaged(const std::string& why) const { return Error::FileSystem(0, name + ": " + why); }
+    Error NoTopic(const std::string& why) const { return failure ? *failure : Error::Model(name + ": " + why); }
+
+    // The stored path of an entry, as chmlib finds it.
+    std::optional<std::string> Unit(const std::string& path)
     {
-        if (path.empty() || path.size() > CHM_MAX_PATHLEN) return std::nullopt;
-        chmUnitInfo unit{};
-        if (chm_resolve_object(handle.get(), path.c_str(), &unit) != CHM_RESOLVE_SUCCESS) return std::nullopt;
-        if (std::string_view(unit.path).ends_with('/')) return std::nullopt;  // a folder
-        return unit;
+        if (failure) return std::nullopt;
+        auto found = reader.Resolve(path);
+        if (!found) {
+            failure = found.error();
+            return std::nullopt;
+        }
+        return std::move(*found);
     }
 
     const std::vector<std::string>& Entries()
     {
-        if (entriesListed) return entries;
+        if (entriesListed || failure) return entries;
         entriesListed = true;
-        chm_enumerate(
-            handle.get(), CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES,
-            [](chmFile*, chmUnitInfo* unit, void* list) {
-                static_cast<std::vector<std::string>*>(list)->emplace_back(CutAtNul({unit->path, sizeof unit->path}));
-                return CHM_ENUMERATOR_CONTINUE;
-            },
-            &entries);
+        auto listed = reader.List();
+        if (!listed) {
+            failure = listed.error();
+            return entries;
+        }
+        entries = std::move(*listed);
         std::sort(entries.begin(), entries.end(),
                   [](const std::string& a, const std::string& b) { return CompareNoCase(a, b) < 0; });
         return entries;
     }
 
-    // The unit of a normalised path ("/a/b.htm"), case ignored.
-    std::optional<chmUnitInfo> Find(const std::string& path)
+    // The stored path of a normalised path ("/a/b.htm"), case ignored.
+    std::optional<std::string> Find(const std::string& path)
     {
         if (auto unit = Unit(path)) return unit;
         for (const std::string& entry : Entries())
@@ -200,7 +204,7 @@ public:
         return std::nullopt;
     }
 
-    std::optional<chmUnitInfo> FindWritten(std::string_view written)
+    std::optional<std::string> FindWritten(std::string_view written)
     {
         if (auto unit = Find(JoinParts(PathParts(written)))) return unit;
         // "page.htm#part": the page.
@@ -210,19 +214,11 @@ public:
         return std::nullopt;
     }
 
-    Result<std::string> ReadUnit(chmUnitInfo& unit, std::uint64_t limit = kMaxChmEntrySize)
+    Result<std::string> ReadUnit(const std::string& path, std::uint64_t limit = kMaxChmEntrySize)
     {
-        const std::string path = std::string(CutAtNul({unit.path, sizeof unit.path}));
-        if (unit.length > limit)
-            return Damaged(path + " is too large (" + std::to_string(unit.length) + " bytes; at most " +
-                           std::to_string(limit) + " are read)");
-        std::string bytes(static_cast<std::size_t>(unit.length), '\0');
-        if (bytes.empty()) return bytes;
-        const LONGINT64 got = chm_retrieve_object(handle.get(), &unit, reinterpret_cast<unsigned char*>(bytes.data()),
-                                                  0, static_cast<LONGINT64>(unit.length));
-        if (got < 0 || static_cast<std::uint64_t>(got) != unit.length)
-            return Damaged("cannot read " + path + ": the file is damaged (" + std::to_string(std::max<LONGINT64>(got, 0)) +
-                           " of " + std::to_string(unit.length) + " bytes read)");
+        if (failure) return *failure;
+        auto bytes = reader.Read(path, limit);
+        if (!bytes && bytes.error().domain == ErrorDomain::FileSystem) failure = bytes.error();
         return bytes;
     }
 
@@ -241,7 +237,8 @@ public:
         auto table = ParseContextTable(*ivb);
         if (!table) return fail(table.error().In(name));
         auto stringsUnit = Unit("/#STRINGS");
-        if (!stringsUnit) return fail(Damaged("the context table has no string table (/#STRINGS)"));
+        if (!stringsUnit)
+            return fail(failure ? *failure : Damaged("the context table has no string table (/#STRINGS)"));
         auto read = ReadUnit(*stringsUnit, kMaxTableSize);
         if (!read) return fail(read.error());
         contexts = std::move(*table);
@@ -274,15 +271,15 @@ Result<ChmFile> ChmFile::Open(const fs::path& file)
     }
     ::close(descriptor);
 
-    auto impl = std::make_unique<Impl>();
-    impl->name = name;
-    impl->handle.reset(chm_open(file.c_str()));
-    if (!impl->handle) return Error::FileSystem(0, name + ": not an HTML Help file, or a damaged one");
+    auto reader = ChmReader::Start(file);
+    if (!reader) return reader.error();
+    auto impl = std::make_unique<Impl>(name, std::move(*reader));
     if (auto unit = impl->Unit("/#SYSTEM")) {
         // The default topic and title are a convenience: a damaged /#SYSTEM
         // leaves the file usable by context number.
         if (auto system = impl->ReadUnit(*unit, kMaxTableSize)) impl->system = ParseSystem(*system);
     }
+    if (impl->failure) return *impl->failure;
     return ChmFile(std::move(impl));
 }
 
@@ -293,7 +290,7 @@ const std::string& ChmFile::Title() const
 
 Result<std::string> ChmFile::Resolve(std::string_view path)
 {
-    if (auto unit = m_impl->FindWritten(path)) return std::string(CutAtNul({unit->path, sizeof unit->path}));
+    if (auto unit = m_impl->FindWritten(path)) return *unit;
     return m_impl->NoTopic("no entry " + std::string(path) + " in the file");
 }
 
@@ -315,7 +312,7 @@ Result<std::string> ChmFile::ContextTopic(std::uint32_t context)
     auto written = StringAt(m_impl->strings, mapped->second);
     if (!written) return written.error().In(m_impl->name + ": context " + std::to_string(context));
 
-    std::optional<chmUnitInfo> unit = m_impl->FindWritten(*written);
+    std::optional<std::string> unit = m_impl->FindWritten(*written);
     // Compilers on other systems may store the path the topic was compiled
     // from ("/home/u/project/a/b.htm"): its longest trailing part that names
     // an entry ("/a/b.htm") is the topic.
@@ -324,21 +321,20 @@ Result<std::string> ChmFile::ContextTopic(std::uint32_t context)
     if (!unit)
         return m_impl->NoTopic("context " + std::to_string(context) + " names " + *written +
                                ", which the file does not hold");
-    std::string path(CutAtNul({unit->path, sizeof unit->path}));
-    m_impl->contextTopics.emplace(context, path);
-    return path;
+    m_impl->contextTopics.emplace(context, *unit);
+    return *unit;
 }
 
 Result<std::string> ChmFile::KeywordTopic(std::string_view keyword)
 {
     if (keyword.empty()) return m_impl->NoTopic("an empty keyword names no topic");
-    if (auto unit = m_impl->FindWritten(keyword)) return std::string(CutAtNul({unit->path, sizeof unit->path}));
+    if (auto unit = m_impl->FindWritten(keyword)) return *unit;
     const std::string name(FileNamePart(keyword));
     if (!name.empty()) {
         const std::string candidates[] = {name, name + ".htm", name + ".html"};
         for (const std::string& candidate : candidates) {
             if (candidate != name) {
-                if (auto unit = m_impl->Find("/" + candidate)) return std::string(CutAtNul({unit->path, sizeof unit->path}));
+                if (auto unit = m_impl->Find("/" + candidate)) return *unit;
             }
             for (const std::string& entry : m_impl->Entries())
                 if (EqualsNoCase(FileNamePart(entry), candidate)) return entry;
@@ -350,8 +346,7 @@ Result<std::string> ChmFile::KeywordTopic(std::string_view keyword)
 Result<std::string> ChmFile::DefaultTopic()
 {
     if (!m_impl->system.defaultTopic.empty()) {
-        if (auto unit = m_impl->FindWritten(m_impl->system.defaultTopic))
-            return std::string(CutAtNul({unit->path, sizeof unit->path}));
+        if (auto unit = m_impl->FindWritten(m_impl->system.defaultTopic)) return *unit;
     }
     for (const std::string& entry : m_impl->Entries())
         if (IsPage(entry) && !entry.starts_with("/#") && !entry.starts_with("/$")) return entry;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// An HTML Help (.chm) file opened through chmlib, and the parsers of the
+// An HTML Help (.chm) file opened through chmlib (in a process of its own,
+// see chm_reader.h), and the parsers of the
 // internal files that name its topics: /#IVB (context number -> offset of
 // the topic's path in /#STRINGS), /#STRINGS, and /#SYSTEM (default topic
 // and title). The parsers take bytes, so a damaged or hostile table can be
@@ -16,8 +17,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-struct chmFile;
 
 namespace arbolith::help {
 

@@ -19,6 +19,11 @@ bool IsSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
+bool IsAsciiDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
 bool IsAlnum(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
@@ -57,22 +62,22 @@ std::size_t FindTagEnd(std::string_view html, std::size_t from)
 // Named references help pages use: the markup characters, typography and
 // the Latin-1 letters. Sorted by name for the binary search.
 constexpr std::pair<std::string_view, char32_t> kNamedReferences[] = {
-    {"AElig", 0xC6},  {"Aacute", 0xC1}, {"Acirc", 0xC2},  {"Agrave", 0xC0}, {"Aring", 0xC5},  {"Atilde", 0xC3},
-    {"Auml", 0xC4},   {"Ccedil", 0xC7}, {"Eacute", 0xC9}, {"Ecirc", 0xCA},  {"Egrave", 0xC8}, {"Euml", 0xCB},
-    {"Iacute", 0xCD}, {"Icirc", 0xCE},  {"Igrave", 0xCC}, {"Iuml", 0xCF},   {"Ntilde", 0xD1}, {"Oacute", 0xD3},
-    {"Ocirc", 0xD4},  {"Ograve", 0xD2}, {"Oslash", 0xD8}, {"Otilde", 0xD5}, {"Ouml", 0xD6},   {"Uacute", 0xDA},
-    {"Ucirc", 0xDB},  {"Ugrave", 0xD9}, {"Uuml", 0xDC},   {"Yacute", 0xDD}, {"aacute", 0xE1}, {"acirc", 0xE2},
-    {"aelig", 0xE6},  {"agrave", 0xE0}, {"amp", '&'},     {"apos", '\''},   {"aring", 0xE5},  {"atilde", 0xE3},
-    {"auml", 0xE4},   {"bull", 0x2022}, {"ccedil", 0xE7}, {"cent", 0xA2},   {"copy", 0xA9},   {"dagger", 0x2020},
-    {"deg", 0xB0},    {"divide", 0xF7}, {"eacute", 0xE9}, {"ecirc", 0xEA},  {"egrave", 0xE8}, {"emsp", 0x2003},
-    {"ensp", 0x2002}, {"euml", 0xEB},   {"euro", 0x20AC}, {"frac12", 0xBD}, {"gt", '>'},      {"hellip", 0x2026},
-    {"iacute", 0xED}, {"icirc", 0xEE},  {"iexcl", 0xA1},  {"igrave", 0xEC}, {"iquest", 0xBF}, {"iuml", 0xEF},
-    {"laquo", 0xAB},  {"ldquo", 0x201C}, {"lsquo", 0x2018}, {"lt", '<'},    {"mdash", 0x2014}, {"micro", 0xB5},
-    {"middot", 0xB7}, {"nbsp", 0xA0},   {"ndash", 0x2013}, {"not", 0xAC},   {"ntilde", 0xF1}, {"oacute", 0xF3},
-    {"ocirc", 0xF4},  {"ograve", 0xF2}, {"ordf", 0xAA},   {"ordm", 0xBA},   {"oslash", 0xF8}, {"otilde", 0xF5},
-    {"ouml", 0xF6},   {"para", 0xB6},   {"plusmn", 0xB1}, {"pound", 0xA3},  {"quot", '"'},    {"raquo", 0xBB},
-    {"rdquo", 0x201D}, {"reg", 0xAE},   {"rsquo", 0x2019}, {"sect", 0xA7},  {"shy", 0xAD},    {"szlig", 0xDF},
-    {"times", 0xD7},  {"trade", 0x2122}, {"uacute", 0xFA}, {"ucirc", 0xFB}, {"ugrave", 0xF9}, {"uuml", 0xFC},
+    {"AElig", 0xC6},   {"Aacute", 0xC1},  {"Acirc", 0xC2},   {"Agrave", 0xC0}, {"Aring", 0xC5},   {"Atilde", 0xC3},
+    {"Auml", 0xC4},    {"Ccedil", 0xC7},  {"Eacute", 0xC9},  {"Ecirc", 0xCA},  {"Egrave", 0xC8},  {"Euml", 0xCB},
+    {"Iacute", 0xCD},  {"Icirc", 0xCE},   {"Igrave", 0xCC},  {"Iuml", 0xCF},   {"Ntilde", 0xD1},  {"Oacute", 0xD3},
+    {"Ocirc", 0xD4},   {"Ograve", 0xD2},  {"Oslash", 0xD8},  {"Otilde", 0xD5}, {"Ouml", 0xD6},    {"Uacute", 0xDA},
+    {"Ucirc", 0xDB},   {"Ugrave", 0xD9},  {"Uuml", 0xDC},    {"Yacute", 0xDD}, {"aacute", 0xE1},  {"acirc", 0xE2},
+    {"aelig", 0xE6},   {"agrave", 0xE0},  {"amp", '&'},      {"apos", '\''},   {"aring", 0xE5},   {"atilde", 0xE3},
+    {"auml", 0xE4},    {"bull", 0x2022},  {"ccedil", 0xE7},  {"cent", 0xA2},   {"copy", 0xA9},    {"dagger", 0x2020},
+    {"deg", 0xB0},     {"divide", 0xF7},  {"eacute", 0xE9},  {"ecirc", 0xEA},  {"egrave", 0xE8},  {"emsp", 0x2003},
+    {"ensp", 0x2002},  {"euml", 0xEB},    {"euro", 0x20AC},  {"frac12", 0xBD}, {"gt", '>'},       {"hellip", 0x2026},
+    {"iacute", 0xED},  {"icirc", 0xEE},   {"iexcl", 0xA1},   {"igrave", 0xEC}, {"iquest", 0xBF},  {"iuml", 0xEF},
+    {"laquo", 0xAB},   {"ldquo", 0x201C}, {"lsquo", 0x2018}, {"lt", '<'},      {"mdash", 0x2014}, {"micro", 0xB5},
+    {"middot", 0xB7},  {"nbsp", 0xA0},    {"ndash", 0x2013}, {"not", 0xAC},    {"ntilde", 0xF1},  {"oacute", 0xF3},
+    {"ocirc", 0xF4},   {"ograve", 0xF2},  {"ordf", 0xAA},    {"ordm", 0xBA},   {"oslash", 0xF8},  {"otilde", 0xF5},
+    {"ouml", 0xF6},    {"para", 0xB6},    {"plusmn", 0xB1},  {"pound", 0xA3},  {"quot", '"'},     {"raquo", 0xBB},
+    {"rdquo", 0x201D}, {"reg", 0xAE},     {"rsquo", 0x2019}, {"sect", 0xA7},   {"shy", 0xAD},     {"szlig", 0xDF},
+    {"times", 0xD7},   {"trade", 0x2122}, {"uacute", 0xFA},  {"ucirc", 0xFB},  {"ugrave", 0xF9},  {"uuml", 0xFC},
 };
 static_assert(std::is_sorted(std::begin(kNamedReferences), std::end(kNamedReferences)));
 
@@ -95,9 +100,12 @@ std::optional<std::string> NumericReference(std::string_view digits)
     char32_t value = 0;
     for (const char c : digits) {
         int digit = -1;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
         if (digit < 0) return std::nullopt;
         value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
     }
@@ -152,9 +160,9 @@ private:
 bool EndsLine(std::string_view tag)
 {
     static constexpr std::array<std::string_view, 30> kBlocks{
-        "address", "article", "blockquote", "body", "br",     "caption", "center", "dd",    "div",     "dl",
-        "dt",      "footer",  "form",       "h1",   "h2",     "h3",      "h4",     "h5",    "h6",      "header",
-        "hr",      "html",    "li",         "ol",   "p",      "pre",     "section", "table", "tr",     "ul"};
+        "address", "article", "blockquote", "body", "br", "caption", "center",  "dd",    "div", "dl",
+        "dt",      "footer",  "form",       "h1",   "h2", "h3",      "h4",      "h5",    "h6",  "header",
+        "hr",      "html",    "li",         "ol",   "p",  "pre",     "section", "table", "tr",  "ul"};
     return std::find(kBlocks.begin(), kBlocks.end(), tag) != kBlocks.end();
 }
 
@@ -234,7 +242,9 @@ std::string HtmlToText(std::string_view html)
             continue;
         }
         std::size_t nameEnd = nameStart;
-        while (nameEnd < html.size() && IsAlnum(html[nameEnd])) ++nameEnd;
+        // A tag's name begins with a letter.
+        if (nameEnd < html.size() && !IsAsciiDigit(html[nameEnd]))
+            while (nameEnd < html.size() && IsAlnum(html[nameEnd])) ++nameEnd;
         if (nameEnd == nameStart) {
             // A '<' that starts no tag ("a < b") is text.
             lines.Add("<");
