@@ -106,8 +106,10 @@ void Answer(chmFile* file, int socket, char request, const std::string& argument
                 bytes.empty() ? 0
                               : chm_retrieve_object(file, &*unit, reinterpret_cast<unsigned char*>(bytes.data()), 0,
                                                     static_cast<LONGINT64>(unit->length));
-            if (got == static_cast<LONGINT64>(unit->length)) Send(socket, kOk, bytes);
-            else Send(socket, kShort, Length(got < 0 ? 0 : static_cast<std::uint64_t>(got)) + Length(unit->length));
+            if (got == static_cast<LONGINT64>(unit->length))
+                Send(socket, kOk, bytes);
+            else
+                Send(socket, kShort, Length(got < 0 ? 0 : static_cast<std::uint64_t>(got)) + Length(unit->length));
         }
     } else if (request == 'L') {
         std::string list;

@@ -2,8 +2,8 @@
 // HTML Help files read through the HelpFile facade: topics by context
 // number and keyword, the default topic, entries by path, pages as text,
 // and damaged or hostile files, which must give errors and never crash.
-#include "help/chm_file.h"
 #include "help/help_file.h"
+#include "help/chm_file.h"
 #include "help/html_text.h"
 #include "support/temp_dir.h"
 
@@ -202,8 +202,8 @@ TEST(ChmTables, HostileContextTablesAreErrors)
     EXPECT_EQ(table->size(), 2u);
     EXPECT_EQ(table->at(1000), 1u);  // the first of a context mapped twice
 
-    for (const std::string& ivb : {std::string("\x08\0", 2), U32(12) + pairs, U32(32) + pairs,
-                                   U32(0xFFFFFFF8u) + pairs}) {
+    for (const std::string& ivb :
+         {std::string("\x08\0", 2), U32(12) + pairs, U32(32) + pairs, U32(0xFFFFFFF8u) + pairs}) {
         auto bad = ParseContextTable(ivb);
         ASSERT_FALSE(bad) << ivb.size();
         EXPECT_NE(bad.error().description.find("/#IVB"), std::string::npos);
@@ -252,9 +252,9 @@ TEST(ChmDamage, TruncatedGarbageAndFlippedFilesGiveErrors)
     TempDir dir;
     const std::string bytes = ReadBytes(kChmDir / "sample.chm");
     ASSERT_GT(bytes.size(), 10000u);
-    for (const std::size_t size : {std::size_t{0}, std::size_t{3}, std::size_t{0x38}, std::size_t{0x60},
-                                   std::size_t{0x100}, std::size_t{0x1000}, std::size_t{0x2000}, bytes.size() / 2,
-                                   bytes.size() - 600, bytes.size() - 1}) {
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{3}, std::size_t{0x38}, std::size_t{0x60}, std::size_t{0x100}, std::size_t{0x1000},
+          std::size_t{0x2000}, bytes.size() / 2, bytes.size() - 600, bytes.size() - 1}) {
         SCOPED_TRACE(size);
         WriteBytes(dir / "cut.chm", std::string_view(bytes).substr(0, size));
         ExerciseDamaged(dir / "cut.chm");
@@ -292,8 +292,14 @@ TEST(ChmDamage, FilesThatCrashChmlibGiveErrors)
         std::string damaged = bytes;
         damaged[control + offset] = value;
         WriteBytes(dir / "damaged.chm", damaged);
-        auto opened = HelpFile::Open(dir / "damaged.chm");  // its tables are stored uncompressed
-        ASSERT_TRUE(opened) << opened.error().description;
+        // A zero window fails chmlib while it opens the file; the others on
+        // the first compressed entry read.
+        auto opened = HelpFile::Open(dir / "damaged.chm");
+        if (!opened) {
+            EXPECT_EQ(offset, 12);
+            EXPECT_NE(opened.error().description.find("damaged"), std::string::npos) << opened.error().description;
+            continue;
+        }
         auto topic = opened->Topic(ParseHelpId("1000"));
         ASSERT_FALSE(topic);
         EXPECT_NE(topic.error().description.find("damaged"), std::string::npos) << topic.error().description;

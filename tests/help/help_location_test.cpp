@@ -70,9 +70,9 @@ TEST(HelpLocation, EachWayFindsItsFileWithoutRegardToCase)
     const std::pair<std::string, fs::path> cases[] = {
         {(places.Dir() / "LIB" / "beside.chm").string(), places.Dir() / "lib" / "Beside.CHM"},  // a Linux path
         {"beside.chm", places.Dir() / "lib" / "Beside.CHM"},                                    // the library's folder
-        {"D:\\Elsewhere\\BESIDE.chm", places.Dir() / "lib" / "Beside.CHM"},                    // by its name first
-        {"c:\\program files\\SAMPLE\\mapped.hlp", drive / "Mapped.HLP"},                       // through the drives
-        {"  registered.CHM ", drive / "Help" / "Registered.chm"},                              // the HELPDIR
+        {"D:\\Elsewhere\\BESIDE.chm", places.Dir() / "lib" / "Beside.CHM"},                     // by its name first
+        {"c:\\program files\\SAMPLE\\mapped.hlp", drive / "Mapped.HLP"},                        // through the drives
+        {"  registered.CHM ", drive / "Help" / "Registered.chm"},                               // the HELPDIR
         {"X:\\Old\\Registered.chm", drive / "Help" / "Registered.chm"},
     };
     for (const auto& [setting, expected] : cases) {
@@ -104,7 +104,7 @@ TEST(HelpLocation, TheErrorNamesEveryPlaceLookedIn)
     ASSERT_FALSE(found);
     const std::string& message = found.error().description;
     for (const std::string& part : {std::string("C:\\Help\\Missing.chm"), (places.Dir() / "lib").string(),
-                                   places.Prefix().string(), std::string("C:\\Program Files\\Sample\\Help")})
+                                    places.Prefix().string(), std::string("C:\\Program Files\\Sample\\Help")})
         EXPECT_NE(message.find(part), std::string::npos) << part << " not in: " << message;
 }
 
