@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -149,6 +150,11 @@ void QuietFaults()
 [[noreturn]] void Serve(int socket, const char* file)
 {
     QuietFaults();
+    // The parent's other descriptors stay with the parent: a pipe held open
+    // here would keep its reader from ever seeing its end.
+    const auto kept = static_cast<unsigned>(socket);
+    if (kept > 3) ::close_range(3, kept - 1, 0);
+    ::close_range(std::max(3u, kept + 1), ~0u, 0);
     chmFile* handle = chm_open(file);
     Send(socket, handle ? kOk : kMissing, {});
     while (handle) {

@@ -8,6 +8,8 @@
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <random>
@@ -139,6 +141,21 @@ TEST(ChmEntries, TheFileStaysOpenAcrossCalls)
     auto topic = file.Topic(ParseHelpId("2001"));
     ASSERT_TRUE(topic) << topic.error().description;
     EXPECT_EQ(topic->path, "/document.htm");
+}
+
+TEST(ChmEntries, TheReaderKeepsNoneOfTheCallersFiles)
+{
+    // A pipe of the caller's must end when the caller closes its end, help
+    // file open or not.
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    HelpFile file = OpenSample();
+    ::close(pipeEnds[1]);
+    pollfd ready{pipeEnds[0], POLLIN, 0};
+    const bool ended = ::poll(&ready, 1, 2000) == 1;
+    ::close(pipeEnds[0]);
+    EXPECT_TRUE(ended) << "the pipe is still open in the help file's reader";
+    EXPECT_TRUE(file.Topic(ParseHelpId("1000")));
 }
 
 TEST(ChmText, MarkupScriptsStylesAndCommentsAreLeftOut)
