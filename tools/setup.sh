@@ -15,7 +15,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
   libsqlcipher-dev sqlcipher libssl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libcli11-dev
+  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libcli11-dev libchm-dev
   wine64-tools
 )
 # The tests read the real type libraries that Wine ships.

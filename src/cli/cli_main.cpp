@@ -9,11 +9,13 @@
 //   arbolith-cli models                             list the models of the models folder
 //   arbolith-cli libraries [--prefix DIR]...        list the libraries registered in Wine prefixes
 //   arbolith-cli search ROOT [--hidden]             find the .olb and .tlb files below a folder
+//   arbolith-cli help FILE [ID]                     print a topic of a help file (.chm, .hlp)
 // `arbolith-cli COMMAND --help` lists a command's options.
 #include "cli/cli_catalog.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_discovery.h"
 #include "cli/cli_find.h"
+#include "cli/cli_help.h"
 #include "cli/cli_output.h"
 #include "cli/cli_report.h"
 #include "cli/cli_tree.h"
@@ -218,13 +220,23 @@ int main(int argc, char* argv[])
     searchCommand->add_option("root", search.root, "The folder to search")->required();
     searchCommand->add_flag("--hidden", search.hidden, "Enter folders whose names begin with \".\" too");
 
+    HelpOptions help;
+    std::string helpId;
+    CLI::App* helpCommand =
+        app.add_subcommand("help", "Print a topic of a help file (.chm, .hlp)")
+            ->footer(
+                "The topic's title on the first line, then its text. ID is a context number (\"1000\") or \"_\"\n"
+                "followed by a keyword (\"_Open\"); without it the file's default topic is printed.");
+    helpCommand->add_option("file", help.file, "The help file")->required();
+    CLI::Option* helpIdOption = helpCommand->add_option("id", helpId, "A context number, or _ and a keyword");
+
     const auto isCommand = [&app](const std::string& name) {
         const auto commands = app.get_subcommands({});
         return std::any_of(commands.begin(), commands.end(), [&](const CLI::App* c) { return c->get_name() == name; });
     };
     if (argc > 1 && argv[1][0] != '-' && !isCommand(argv[1])) {
         Complain(std::string("no command named ") + argv[1] +
-                 "; the commands are dump, extract, make, tree, report, find, models, libraries and search" +
+                 "; the commands are dump, extract, make, tree, report, find, models, libraries, search and help" +
                  " (see: arbolith-cli --help)");
         return 2;
     }
@@ -279,6 +291,10 @@ int main(int argc, char* argv[])
     if (modelsCommand->parsed()) return ModelsCommand(modelsFolder);
     if (librariesCommand->parsed()) return LibrariesCommand(libraries);
     if (searchCommand->parsed()) return SearchCommand(search);
+    if (helpCommand->parsed()) {
+        if (helpIdOption->count()) help.id = helpId;
+        return HelpCommand(help);
+    }
     if (depthOption->count()) tree.depth = depth;
     return TreeCommand(tree);
 }

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "help/help_file.h"
 
+#include "help/chm_file.h"
+#include "help/html_text.h"
+#include "help/winhelp.h"
+
 #include "platform/paths.h"
 #include "platform/text_encoding.h"
 
@@ -33,10 +37,51 @@ HelpId ParseHelpId(std::string_view id)
     return parsed;
 }
 
+namespace {
+
+HelpTopic ChmTopic(std::string page, std::string path)
+{
+    HelpTopic topic;
+    const std::string text = DecodeFileText(page);
+    topic.title = HtmlTitle(text);
+    topic.text = HtmlToText(text);
+    topic.html = std::move(page);
+    topic.path = std::move(path);
+    return topic;
+}
+
+HelpTopic WinHelpTopicAsHelpTopic(const WinHelpTopic& found)
+{
+    HelpTopic topic;
+    topic.title = found.title;
+    if (!found.title.empty()) {
+        topic.html = "<h1>" + EscapeHtml(found.title) + "</h1>\n";
+        topic.text = found.title;
+    }
+    for (const std::string& paragraph : found.paragraphs) {
+        topic.html += "<p>" + EscapeHtml(paragraph) + "</p>\n";
+        if (!topic.text.empty()) topic.text += '\n';
+        topic.text += paragraph;
+    }
+    return topic;
+}
+
+}  // namespace
+
 class HelpFile::Impl {
 public:
     std::filesystem::path path;
     HelpFormat format = HelpFormat::Chm;
+    std::optional<ChmFile> chm;
+    std::optional<WinHelpFile> winHelp;
+
+    Result<HelpTopic> ChmPage(Result<std::string> path)
+    {
+        if (!path) return path.error();
+        auto page = chm->Read(*path);
+        if (!page) return page.error();
+        return ChmTopic(std::move(*page), std::move(*path));
+    }
 };
 
 HelpFile::HelpFile(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
@@ -46,7 +91,22 @@ HelpFile::~HelpFile() = default;
 
 Result<HelpFile> HelpFile::Open(const std::filesystem::path& file)
 {
-    return Error::FileSystem(0, "cannot open the help file " + file.string() + ": help files cannot be read yet");
+    const auto format = HelpFormatOf(file.string());
+    if (!format)
+        return Error::FileSystem(0, file.string() + ": not a help file (the name ends in neither .chm nor .hlp)");
+    auto impl = std::make_unique<Impl>();
+    impl->path = file;
+    impl->format = *format;
+    if (*format == HelpFormat::Chm) {
+        auto chm = ChmFile::Open(file);
+        if (!chm) return chm.error();
+        impl->chm.emplace(std::move(*chm));
+    } else {
+        auto winHelp = WinHelpFile::Open(file);
+        if (!winHelp) return winHelp.error();
+        impl->winHelp.emplace(std::move(*winHelp));
+    }
+    return HelpFile(std::move(impl));
 }
 
 HelpFormat HelpFile::Format() const
@@ -59,19 +119,31 @@ const std::filesystem::path& HelpFile::Path() const
     return m_impl->path;
 }
 
-Result<HelpTopic> HelpFile::Topic(const HelpId&)
+Result<HelpTopic> HelpFile::Topic(const HelpId& id)
 {
-    return Error::FileSystem(0, "help files cannot be read yet");
+    if (id.kind == HelpId::Kind::None) return Error::Model(m_impl->path.string() + ": the help id names no topic");
+    if (m_impl->chm) {
+        if (id.kind == HelpId::Kind::Context) return m_impl->ChmPage(m_impl->chm->ContextTopic(id.context));
+        return m_impl->ChmPage(m_impl->chm->KeywordTopic(id.keyword));
+    }
+    auto found = id.kind == HelpId::Kind::Context ? m_impl->winHelp->TopicForContext(id.context)
+                                                  : m_impl->winHelp->TopicForKeyword(id.keyword);
+    if (!found) return found.error();
+    return WinHelpTopicAsHelpTopic(*found);
 }
 
 Result<HelpTopic> HelpFile::DefaultTopic()
 {
-    return Error::FileSystem(0, "help files cannot be read yet");
+    if (m_impl->chm) return m_impl->ChmPage(m_impl->chm->DefaultTopic());
+    auto found = m_impl->winHelp->FirstTopic();
+    if (!found) return found.error();
+    return WinHelpTopicAsHelpTopic(*found);
 }
 
-Result<std::string> HelpFile::ReadEntry(std::string_view)
+Result<std::string> HelpFile::ReadEntry(std::string_view path)
 {
-    return Error::FileSystem(0, "help files cannot be read yet");
+    if (!m_impl->chm) return Error::Model(m_impl->path.string() + ": a WinHelp file has no entries to read by path");
+    return m_impl->chm->Read(path);
 }
 
 }  // namespace arbolith::help

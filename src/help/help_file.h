@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// A library's help file, read in this process: HTML Help (.chm) through
-// chmlib and the older WinHelp format (.hlp) through our own reader. A help
+// A library's help file, read by Arbolith itself: HTML Help (.chm) through
+// chmlib (in a reader process of its own, so a damaged file cannot bring
+// Arbolith down) and the older WinHelp format (.hlp) through our own reader. A help
 // id of a type library names a topic by context number ("1234") or by
 // keyword ("_word"); the viewer and `arbolith-cli help` show what these
 // return. No help program of another system is involved.
