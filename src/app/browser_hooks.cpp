@@ -315,6 +315,12 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
         case Command::BranchCounts:
             ShowBranchCounts(window);
             break;
+        case Command::SaveView:
+            SaveView();
+            break;
+        case Command::LoadView:
+            LoadView();
+            break;
         default:
             return false;
     }

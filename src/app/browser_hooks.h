@@ -67,6 +67,9 @@ private:
     // View > Options and View > Branch Counts, modal (options_commands.cpp).
     void ShowOptions(frmZVMain& window);
     void ShowBranchCounts(frmZVMain& window);
+    // Tree > Save View and Tree > Load View (view_commands.cpp).
+    void SaveView();
+    void LoadView();
     // File > Create Model Wizard: one wizard, raised when it is open already.
     void OpenWizard();
     // The Models menu: the Open Model dialog, modal; the model chosen there

@@ -95,10 +95,7 @@ public:
         return m_lines[m_next++];
     }
 
-    Error Fault(const std::string& what) const
-    {
-        return Error::Model("line " + std::to_string(m_next) + ": " + what);
-    }
+    Error Fault(const std::string& what) const { return Error::Model("line " + std::to_string(m_next) + ": " + what); }
 
 private:
     std::vector<std::string_view> m_lines;
@@ -150,7 +147,8 @@ Result<ViewSeed> ParseSeed(LineReader& reader, std::size_t k)
         return fault(2, "the index " + Quoted(values[1]) + " should be " + std::to_string(k));
     if (!ParseInteger(values[2], seed.level) || seed.level < 0 || seed.level > kMaxLevel)
         return fault(3, "the level " + Quoted(values[2]) + " is not a number from 0 to " + std::to_string(kMaxLevel));
-    if (!ParseInteger(values[3], seed.object)) return fault(4, "the object key " + Quoted(values[3]) + " is not a number");
+    if (!ParseInteger(values[3], seed.object))
+        return fault(4, "the object key " + Quoted(values[3]) + " is not a number");
     if (!ParseInteger(values[4], seed.parent) || seed.parent != static_cast<std::int32_t>(k) - 1)
         return fault(5, "the parent " + Quoted(values[4]) + " should be " + std::to_string(static_cast<int>(k) - 1));
     seed.docString = values[5];
@@ -231,7 +229,8 @@ Result<ViewFile> ParseView(std::string_view bytes)
     auto key = reader.Next("the model key");
     if (!key) return key.error();
     if (TrimView(*key).empty()) return reader.Fault("the model key is empty");
-    if (std::ranges::any_of(*key, [](char c) { return IsControl(static_cast<unsigned char>(c)) || c == '/' || c == '\\'; }))
+    if (std::ranges::any_of(*key,
+                            [](char c) { return IsControl(static_cast<unsigned char>(c)) || c == '/' || c == '\\'; }))
         return reader.Fault("the model key " + Quoted(*key) + " is not a file name");
     view.modelKey = *key;
 
@@ -414,8 +413,7 @@ Result<void> WriteViewFile(const fs::path& file, const ViewFile& view)
     fs::create_directories(file.parent_path(), error);
     if (error) return FileError(file.parent_path(), error.value(), "cannot make the views folder");
     auto written = WriteFileAtomically(file, FormatView(view));
-    if (!written && (written.error().code == EACCES || written.error().code == EPERM ||
-                     written.error().code == EROFS))
+    if (!written && (written.error().code == EACCES || written.error().code == EPERM || written.error().code == EROFS))
         return written.error().In("the views folder " + file.parent_path().string() +
                                   " cannot be written to; nothing was changed");
     return written;

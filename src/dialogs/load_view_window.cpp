@@ -132,8 +132,11 @@ void frmLoadView::DeleteSelected()
     const int row = m_lstViews->currentRow();
     if (row < 0 || static_cast<std::size_t>(row) >= m_views.size() || m_lstViews->selectedItems().isEmpty()) return;
     const browser::ViewEntry view = m_views[static_cast<std::size_t>(row)];
-    const PromptMessage question{"Permanently delete the view " + view.name + "?", PromptIcon::Question,
-                                 PromptButtons::YesNo, PromptAnswer::No, {}};
+    const PromptMessage question{"Permanently delete the view " + view.name + "?",
+                                 PromptIcon::Question,
+                                 PromptButtons::YesNo,
+                                 PromptAnswer::No,
+                                 {}};
     if (m_prompt.Ask(question) != PromptAnswer::Yes) return;
     if (auto deleted = browser::DeleteViewFile(view.file); !deleted) {
         m_prompt.Tell("Error deleting view file. " + deleted.error().description);

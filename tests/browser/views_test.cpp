@@ -243,9 +243,9 @@ TEST(ViewLoading, AViewThatDoesNotFitItsModelChangesNothing)
 
 TEST(ViewsFolder, NamesFilesAndListing)
 {
-    for (const std::string_view bad : {std::string_view("a.b"), std::string_view("a\\b"), std::string_view("a/b"),
-                                       std::string_view("..", 2), std::string_view("a\0b", 3),
-                                       std::string_view("tab\there"), std::string_view("")})
+    for (const std::string_view bad :
+         {std::string_view("a.b"), std::string_view("a\\b"), std::string_view("a/b"), std::string_view("..", 2),
+          std::string_view("a\0b", 3), std::string_view("tab\there"), std::string_view("")})
         EXPECT_FALSE(InvalidViewNameReason(bad).empty()) << bad;
     EXPECT_EQ(InvalidViewNameReason("My view (2)"), "");
 
@@ -284,7 +284,8 @@ TEST(ViewsFolder, AFolderThatCannotBeWrittenKeepsTheOldViewAndSaysWhy)
     const fs::path file = folder / "old.zvv";
     test::WriteBytes(file, kTwoSeedBytes);
     if (mounted)
-        ASSERT_EQ(::mount("tmpfs", folder.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr), 0) << std::strerror(errno);
+        ASSERT_EQ(::mount("tmpfs", folder.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr), 0)
+            << std::strerror(errno);
     else
         fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
 
