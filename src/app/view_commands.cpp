@@ -36,8 +36,9 @@ void ObjectBrowserHooks::SaveView()
     const fs::path file = browser::ViewFilePath(m_window->Folders().viewsFolder, *answer);
     const std::string name = file.stem().string();
     if (FileExists(file) &&
-        prompt.Ask({name + " view exists. Overwrite?", PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::No,
-                    {}}) != PromptAnswer::Yes)
+        prompt.Ask(
+            {name + " view exists. Overwrite?", PromptIcon::Question, PromptButtons::YesNo, PromptAnswer::No, {}}) !=
+            PromptAnswer::Yes)
         return;
 
     const QTreeView& view = *m_window->trvObjects();
