@@ -56,14 +56,16 @@ bool WriteSyntheticDat(const std::filesystem::path& file)
     if (!db || !CreateDataTables(*db)) return false;
     auto transaction = db->Begin();
     if (!transaction) return false;
-    auto objects = Inserter::Prepare(*db, "Objects", {"Key", "Name", "RawName", "IsCollection", "MemberName", "HelpID"});
+    auto objects =
+        Inserter::Prepare(*db, "Objects", {"Key", "Name", "RawName", "IsCollection", "MemberName", "HelpID"});
     auto edges = Inserter::Prepare(*db, "Edges", {"ParentObjectKey", "ChildObjectKey", "Label"});
     if (!objects || !edges) return false;
     std::mt19937 rng(11);
     for (int i = 0; i < kObjects; ++i) {
         const std::string name = i == 0 ? "Top" : "Object" + std::to_string(rng() % 100'000);
         const bool collection = i % 7 == 0;
-        if (!objects->Insert({i, name, name, collection, collection ? "Item" : "", std::to_string(i % 3)})) return false;
+        if (!objects->Insert({i, name, name, collection, collection ? "Item" : "", std::to_string(i % 3)}))
+            return false;
     }
     std::uniform_int_distribution<int> pick(0, kObjects - 1);
     for (int i = 0; i < kEdges; ++i)

@@ -6,6 +6,7 @@
 #include "browser/views.h"
 #include "dialogs/load_view_window.h"
 #include "platform/paths.h"
+#include "platform/text_encoding.h"
 
 #include <QApplication>
 #include <QTreeView>
@@ -27,13 +28,15 @@ void ObjectBrowserHooks::SaveView()
     const auto answer = prompt.Input(
         "Enter name for this view. Name must be a VALID file name with no extension. Leave blank to cancel.",
         "Save View", "TempView");
-    if (!answer || answer->empty()) return;
-    if (!browser::InvalidViewNameReason(*answer).empty()) {
+    // Blanks around a name would end up in the file name unseen.
+    const std::string typed = answer ? Trim(*answer) : std::string();
+    if (typed.empty()) return;
+    if (!browser::InvalidViewNameReason(typed).empty()) {
         prompt.Tell("Invalid name.", PromptIcon::Exclamation);
         return;
     }
     // An existing view whose name differs only in case is the one replaced.
-    const fs::path file = browser::ViewFilePath(m_window->Folders().viewsFolder, *answer);
+    const fs::path file = browser::ViewFilePath(m_window->Folders().viewsFolder, typed);
     const std::string name = file.stem().string();
     if (FileExists(file) &&
         prompt.Ask(

@@ -72,7 +72,7 @@ public:
         for (std::size_t start = 0;;) {
             const std::size_t end = text.find('\n', start);
             std::string_view line = text.substr(start, end == std::string_view::npos ? end : end - start);
-            if (end != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
+            if (line.ends_with('\r')) line.remove_suffix(1);
             m_lines.push_back(line);
             if (end == std::string_view::npos) break;
             start = end + 1;

@@ -132,6 +132,11 @@ TEST_F(ViewMenuTest, RefusedNamesUnwantedOverwritesAndBadFilesChangeNothing)
         EXPECT_EQ(m_prompt.asked.back().text, "Invalid name.") << name;
         EXPECT_EQ(m_prompt.asked.back().icon, PromptIcon::Exclamation);
     }
+    // A blank answer cancels.
+    const std::size_t told = m_prompt.asked.size();
+    m_prompt.inputs = {std::string("   ")};
+    Run("mnuSaveView");
+    EXPECT_EQ(m_prompt.asked.size(), told) << m_prompt.asked.back().text;
     EXPECT_TRUE(!fs::exists(Views()) || fs::is_empty(Views()));
 
     // An existing view found without regard to case: No keeps its bytes.
@@ -166,7 +171,7 @@ TEST_F(ViewMenuTest, RefusedNamesUnwantedOverwritesAndBadFilesChangeNothing)
     Run("mnuSaveView");
     ASSERT_EQ(m_prompt.asked.size(), asked + 1);
     EXPECT_EQ(m_prompt.asked.back().text, "This feature not available when viewing a flat tree.");
-    EXPECT_EQ(m_prompt.inputTexts.size(), 5u);  // no name asked for
+    EXPECT_EQ(m_prompt.inputTexts.size(), 6u);  // no name asked for
 }
 
 }  // namespace
