@@ -61,27 +61,26 @@ protected:
     }
     std::vector<browser::NodeRecord> Nodes() const { return {Browser().Nodes().begin(), Browser().Nodes().end()}; }
 
-    // Opens Load View and works it with `use`.
-    void UseLoadView(const std::function<void(frmLoadView&)>& use)
+    // Chooses the menu entry and works the modal dialog it opens with `use`.
+    template <class Dialog>
+    void Use(const char* menuName, const std::function<void(Dialog&)>& use)
     {
         bool opened = false;
         QTimer::singleShot(0, [&] {
-            auto* dialog = dynamic_cast<frmLoadView*>(QApplication::activeModalWidget());
-            if (!dialog) return;
-            opened = true;
-            use(*dialog);
-            if (dialog->isVisible()) dialog->close();
+            if (auto* dialog = dynamic_cast<Dialog*>(QApplication::activeModalWidget())) {
+                opened = true;
+                use(*dialog);
+                if (dialog->isVisible()) dialog->close();
+            }
         });
-        Run("mnuLoadView");
+        Run(menuName);
         QApplication::processEvents();
-        EXPECT_TRUE(opened);
+        EXPECT_TRUE(opened) << menuName;
     }
     void LoadViewNamed(const std::string& name)
     {
-        UseLoadView([&](frmLoadView& w) {
-            const auto items = w.lstViews()->findItems(QString::fromStdString(name), Qt::MatchExactly);
-            ASSERT_EQ(items.size(), 1);
-            w.lstViews()->setCurrentItem(items.front());
+        Use<frmLoadView>("mnuLoadView", [&](frmLoadView& w) {
+            w.lstViews()->setCurrentItem(w.lstViews()->findItems(QString::fromStdString(name), Qt::MatchExactly)[0]);
             w.cmdLoad()->click();
         });
     }
@@ -155,17 +154,10 @@ TEST_F(ViewMenuTest, RefusedNamesUnwantedOverwritesAndBadFilesChangeNothing)
 
     // The flat tree has no view to save.
     const std::string key = Browser().Current().baseName;
-    bool opened = false;
-    QTimer::singleShot(0, [&] {
-        if (auto* w = dynamic_cast<frmOpenModel*>(QApplication::activeModalWidget())) {
-            opened = true;
-            w->chkFlat()->setChecked(true);
-            w->NodeClicked(w->ModelItem(key));
-        }
+    Use<frmOpenModel>("mnuLibrary", [&](frmOpenModel& w) {
+        w.chkFlat()->setChecked(true);
+        w.NodeClicked(w.ModelItem(key));
     });
-    Run("mnuLibrary");
-    QApplication::processEvents();
-    ASSERT_TRUE(opened);
     ASSERT_TRUE(Browser().IsFlatTree());
     const std::size_t asked = m_prompt.asked.size();
     Run("mnuSaveView");

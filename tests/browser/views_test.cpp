@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Saved views: the file's exact bytes (files written now must load in later
 // versions), damaged and hostile files refused without a change, a view
-// saved and loaded on a model from its DAT file, and the views folder.
+// saved and loaded on a model from its DAT file, and a folder that cannot
+// be written.
 #include "browser/views.h"
 
 #include "browser/model_files.h"
@@ -25,30 +26,13 @@ namespace fs = std::filesystem;
 
 ViewFile TwoSeedView()
 {
-    ViewFile v;
-    v.modelKey = "Quill";
-    v.branchLimits = {6, 0, 100};
-    ViewSeed root;
+    ViewSeed root, docs;
+    root.docString = "The application", root.helpId = "12", root.image = {true, false, false};
     root.name = "Application";
-    root.image = {true, false, false};
-    root.helpId = "12";
-    root.docString = "The application";
-    ViewSeed docs;
-    docs.isCollection = true;
-    docs.index = 1;
-    docs.level = 1;
-    docs.object = 2;
-    docs.parent = 0;
-    docs.helpId = "0";
-    docs.hiddenState = "H";
-    docs.image = {false, true, true};
-    docs.member = "{Document}";
-    docs.name = "Documents";
-    docs.nameExtra = "(x)";
-    docs.origin = "(P:Documents)";
-    v.seeds = {root, docs};
-    v.expanded = {true, true, false, true};
-    return v;
+    docs.isCollection = true, docs.index = 1, docs.level = 1, docs.object = 2, docs.parent = 0;
+    docs.helpId = "0", docs.hiddenState = "H", docs.image = {false, true, true}, docs.member = "{Document}";
+    docs.name = "Documents", docs.nameExtra = "(x)", docs.origin = "(P:Documents)";
+    return {"Quill", {6, 0, 100}, {root, docs}, {true, true, false, true}};
 }
 
 constexpr std::string_view kTwoSeedBytes =
@@ -70,29 +54,14 @@ TEST(ViewFormat, BytesAreLaidOutExactlyAndReadBack)
     ASSERT_TRUE(parsed) << parsed.error().description;
     EXPECT_EQ(*parsed, TwoSeedView());
 
-    // Written elsewhere: LF line ends, a line end after the last line, text
-    // in Windows-1252.
-    std::string lf(kTwoSeedBytes);
-    for (std::size_t at; (at = lf.find("\r\n")) != std::string::npos;) lf.erase(at, 1);
-    lf.replace(lf.find("The application"), 15, "Caf\xe9");
-    parsed = ParseView(lf + "\n");
-    ASSERT_TRUE(parsed) << parsed.error().description;
-    EXPECT_EQ(parsed->seeds[0].docString, "Caf\xc3\xa9");
-    EXPECT_EQ(parsed->expanded, TwoSeedView().expanded);
-}
-
-TEST(ViewFormat, LineBreaksInTextsBecomeBlanksSoLaterFieldsKeepTheirLines)
-{
-    ViewFile v = TwoSeedView();
-    v.seeds[0].docString = "first\r\nsecond\nthird\rfourth";
-    v.seeds[1].name = "Docu\nments";
-    const std::string bytes = FormatView(v);
+    // Line breaks inside texts would shift every later line.
+    ViewFile broken = TwoSeedView();
+    broken.seeds[0].docString = "first\r\nsecond\nthird\rfourth";
+    const std::string bytes = FormatView(broken);
     EXPECT_NE(bytes.find("06:first second third fourth\r\n"), std::string::npos);
-    EXPECT_NE(bytes.find("SP:[Docu ments]\r\n"), std::string::npos);
-    auto parsed = ParseView(bytes);
+    parsed = ParseView(bytes);
     ASSERT_TRUE(parsed) << parsed.error().description;
-    EXPECT_EQ(parsed->seeds[1].origin, "(P:Documents)");
-    EXPECT_EQ(parsed->expanded, v.expanded);
+    EXPECT_EQ(parsed->seeds[1], TwoSeedView().seeds[1]);
 }
 
 TEST(ViewFormat, DamagedAndHostileFilesAreRefusedWithTheirFaultNamed)
@@ -109,29 +78,20 @@ TEST(ViewFormat, DamagedAndHostileFilesAreRefusedWithTheirFaultNamed)
     } cases[] = {
         {"", "the model key is empty"},
         {good.substr(0, good.find("09:OffColHid")), "cut short: it has 27 lines, a view of 2 seeds has 32"},
-        {good.substr(0, good.find("SP:")), "cut short"},
         {replaced(" 2 ", " 0 "), "seed count \" 0 \" is not a number from 1 to 101"},
-        {replaced(" 2 ", " 102 "), "from 1 to 101"},
         {replaced(" 2 ", " two "), "from 1 to 101"},
-        {replaced(" 2 ", " 99999999999999999999 "), "from 1 to 101"},
         {replaced(" 2 ", " 3 "), "cut short"},
         {replaced(" 2 ", " 1 "), "line 5: field 01: of seed 0 was expected"},
-        {replaced("SP:[Documents]", "[Documents]"), "line 5: a start-path line"},
         // An old file whose doc string spanned two lines.
         {replaced("06:The application", "06:The\r\napplication"), "line 12: field 07: of seed 0 was expected"},
         {replaced("01:True", "01:Yes"), "field 01: of seed 1 (line 19): \"Yes\" is neither True nor False"},
         {replaced("02:1\r\n", "02:7\r\n"), "the index \"7\" should be 1"},
         {replaced("05:0\r\n", "05:5\r\n"), "the parent \"5\" should be 0"},
-        {replaced("03:1\r\n", "03:101\r\n"), "the level \"101\" is not a number from 0 to 100"},
-        {replaced("04:2\r\n", "04:x\r\n"), "the object key \"x\" is not a number"},
         {replaced("OffColHid", "Folder"), "\"Folder\" is not a node image"},
         {replaced("6:0:100:", "6:0:101:"), "branch limit \"101\" of object 2"},
-        {replaced("6:0:100:", "6:-1:"), "branch limit \"-1\" of object 1"},
-        {replaced("6:0:100:", "6:0:100"), "should each end with \":\""},
         {replaced("1101", "11x1"), "should be given by \"0\" and \"1\""},
         {good + "\r\nextra", "lines more than its seed count allows"},
         {replaced("Quill", "../../etc/passwd"), "is not a file name"},
-        {replaced("Quill", std::string("Qu\0ill", 6)), "is not a file name"},
     };
     for (const auto& c : cases) {
         auto parsed = ParseView(c.bytes);
@@ -184,7 +144,6 @@ TEST(ViewLoading, ALocalViewSavedAndLoadedGivesTheSameTreeLimitsAndExpansion)
     EXPECT_EQ(view->modelKey, "lib");
     EXPECT_EQ(view->seeds[1].origin, "(P:Documents)");
     EXPECT_EQ(view->seeds[1].member, "{Document}");
-    EXPECT_EQ(view->seeds[3].hiddenState, "H");
     view->branchLimits[0] = 1;  // a limit of its own, not the INF file's
     const fs::path file = ViewFilePath(m.dir / "VIEWS", "Deep");
     ASSERT_TRUE(WriteViewFile(file, *view));
@@ -229,44 +188,9 @@ TEST(ViewLoading, AViewThatDoesNotFitItsModelChangesNothing)
     EXPECT_EQ(*loaded, TreeChange::None);
     ASSERT_EQ(m.prompt.asked.size(), 1u);
     EXPECT_EQ(m.prompt.asked[0].icon, PromptIcon::Critical);
-    EXPECT_NE(m.prompt.asked[0].text.find("is missing or corrupted. Please recreate the object model by choosing New "
-                                          "Library from the Model menu."),
-              std::string::npos);
+    EXPECT_NE(m.prompt.asked[0].text.find("missing or corrupted. Please recreate"), std::string::npos);
     EXPECT_EQ(m.browser.Current().baseName, "lib");
     EXPECT_EQ(m.Nodes(), before);
-
-    // The flat tree has no view.
-    m.browser.flatView = true;
-    m.browser.LibraryMenuClicked("lib");
-    EXPECT_FALSE(m.browser.CurrentView({}));
-}
-
-TEST(ViewsFolder, NamesFilesAndListing)
-{
-    for (const std::string_view bad :
-         {std::string_view("a.b"), std::string_view("a\\b"), std::string_view("a/b"), std::string_view("..", 2),
-          std::string_view("a\0b", 3), std::string_view("tab\there"), std::string_view("")})
-        EXPECT_FALSE(InvalidViewNameReason(bad).empty()) << bad;
-    EXPECT_EQ(InvalidViewNameReason("My view (2)"), "");
-
-    test::TempDir dir;
-    EXPECT_TRUE(ListViews(dir / "missing")->empty());
-    for (const char* name : {"beta.zvv", "Alpha.ZVV", "alpha.zvv", "gamma.txt", "zvv", ".zvv"})
-        test::WriteBytes(dir / name, "x");
-    fs::create_directory(dir / "folder.zvv");
-    auto views = ListViews(dir.path());
-    ASSERT_TRUE(views);
-    std::vector<std::string> names;
-    for (const ViewEntry& v : *views) names.push_back(v.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "alpha", "beta"}));
-    EXPECT_EQ(ViewFilePath(dir.path(), "BETA"), dir / "beta.zvv");
-    EXPECT_EQ(ViewFilePath(dir.path(), "new"), dir / "new.zvv");
-
-    // Overwriting replaces the file whole; deleting removes the file found.
-    ASSERT_TRUE(WriteViewFile(ViewFilePath(dir.path(), "BETA"), TwoSeedView()));
-    EXPECT_EQ(test::ReadBytes(dir / "beta.zvv"), kTwoSeedBytes);
-    ASSERT_TRUE(DeleteViewFile(dir / "beta.zvv"));
-    EXPECT_FALSE(DeleteViewFile(dir / "beta.zvv"));
 }
 
 TEST(ViewsFolder, AFolderThatCannotBeWrittenKeepsTheOldViewAndSaysWhy)
