@@ -333,6 +333,12 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
         case Command::FindObjectsWithMember:
             RunFind(window, command);
             break;
+        case Command::SaveView:
+            SaveView();
+            break;
+        case Command::LoadView:
+            LoadView();
+            break;
         default:
             return false;
     }

@@ -83,6 +83,9 @@ private:
     // searches show their results in a modal report window.
     void RunFind(frmZVMain& window, Command command);
     void SelectFoundNode(frmZVMain& window, std::int32_t node);
+    // Tree > Save View and Tree > Load View (view_commands.cpp).
+    void SaveView();
+    void LoadView();
     // File > Create Model Wizard: one wizard, raised when it is open already.
     void OpenWizard();
     // The Models menu: the Open Model dialog, modal; the model chosen there

@@ -78,6 +78,14 @@ Result<ActiveModelResult> ObjectBrowser::SetActiveModel(std::string_view library
 {
     m_members.Close();
     CurrentModel m;
+    auto result = ReadActiveModel(libraryName, m);
+    m_current = std::move(m);
+    return result;
+}
+
+Result<ActiveModelResult> ObjectBrowser::ReadActiveModel(std::string_view libraryName, CurrentModel& m)
+{
+    m = {};
     m.library = std::string(libraryName);
     m.baseName = ModelBaseName(m_modelsFolder, libraryName);
     m.datPath = FindDatFile(m_modelsFolder, m.baseName);
@@ -97,7 +105,6 @@ Result<ActiveModelResult> ObjectBrowser::SetActiveModel(std::string_view library
 
     if (!FileExists(m.datPath)) {
         m.library.clear();
-        m_current = std::move(m);
         return ActiveModelResult::DatMissing;
     }
     m.topObjectName = keys.topObjectName;
@@ -109,7 +116,6 @@ Result<ActiveModelResult> ObjectBrowser::SetActiveModel(std::string_view library
     auto helpFile = ReadLibraryHelpFile(m.datPath);
     if (!helpFile) {
         m.library.clear();
-        m_current = std::move(m);
         return helpFile.error();
     }
     // Model making always writes the key; without it (a damaged or hand-made
@@ -122,7 +128,6 @@ Result<ActiveModelResult> ObjectBrowser::SetActiveModel(std::string_view library
              PromptIcon::Exclamation);
     m.libraryHelpFile = std::move(*helpFile);
     m.helpFile = Trim(keys.helpFile).empty() ? m.libraryHelpFile : keys.helpFile;
-    m_current = std::move(m);
     return ActiveModelResult::Opened;
 }
 
@@ -177,11 +182,16 @@ bool ObjectBrowser::FillArrays()
         Tell("Error A8: " + filled.error().description);
         return false;
     }
+    TellUnlinkedEdges();
+    return true;
+}
+
+void ObjectBrowser::TellUnlinkedEdges()
+{
     if (const std::size_t unlinked = m_model.UnlinkedEdgeCount())
         Tell(std::to_string(unlinked) + " of the " + std::to_string(m_model.edges.size()) + " edges of " +
                  m_current.datPath.string() + " name no object of the model; the tree leaves them out.",
              PromptIcon::Exclamation);
-    return true;
 }
 
 bool ObjectBrowser::CreateModelNodes()
@@ -225,6 +235,7 @@ bool ObjectBrowser::CreateNodes(std::int32_t maxLevel, bool readCounts)
 
 void ObjectBrowser::DisplayTree(std::optional<std::int32_t> levelCount)
 {
+    m_viewExpanded.reset();
     // An empty node array shows an empty tree rather than the last one, whose
     // nodes would no longer match the array.
     m_display = std::make_shared<const TreeDisplay>(
@@ -237,6 +248,7 @@ void ObjectBrowser::DisplayTree(std::optional<std::int32_t> levelCount)
 
 std::vector<std::int32_t> ObjectBrowser::DisplayExpanded() const
 {
+    if (m_viewExpanded) return *m_viewExpanded;
     std::vector<std::int32_t> nodes(static_cast<std::size_t>(m_displayExpanded));
     for (std::int32_t i = 0; i < m_displayExpanded; ++i) nodes[static_cast<std::size_t>(i)] = i;
     return nodes;
@@ -293,6 +305,62 @@ TreeChange ObjectBrowser::RefreshTree()
     const auto last = static_cast<std::int32_t>(m_seeds.size()) - 1;
     if (static_cast<std::size_t>(last) >= m_nodes.size()) return TreeChange::None;
     return SwitchToLocalView(last);
+}
+
+Result<ViewFile> ObjectBrowser::CurrentView(std::vector<bool> expanded) const
+{
+    if (!m_current.IsOpen() || m_seeds.empty()) return Error::Model("no model is open");
+    if (m_flatTree) return Error::Model("the flat tree cannot be saved as a view");
+    ViewFile view;
+    view.modelKey = m_current.baseName;
+    view.branchLimits.reserve(m_model.objects.size());
+    for (const ObjectRecord& o : m_model.objects) view.branchLimits.push_back(o.branchLimit);
+    view.seeds.reserve(m_seeds.size());
+    for (std::size_t k = 0; k < m_seeds.size(); ++k)
+        view.seeds.push_back(MakeViewSeed(m_model, m_seeds[k], static_cast<std::int32_t>(k)));
+    expanded.resize(m_nodes.size());
+    view.expanded = std::move(expanded);
+    return view;
+}
+
+Result<TreeChange> ObjectBrowser::LoadView(const ViewFile& view)
+{
+    if (view.seeds.empty() || view.seeds.size() > kMaxViewSeeds)
+        return Error::Model("a view holds 1 to " + std::to_string(kMaxViewSeeds) + " seeds, this one " +
+                            std::to_string(view.seeds.size()));
+    // Everything is read and checked before the current model is replaced.
+    CurrentModel next;
+    auto opened = ReadActiveModel(view.modelKey, next);
+    if (!opened) return opened.error();
+    if (*opened == ActiveModelResult::DatMissing) {
+        Tell("The file " + next.datPath.string() + " for " + next.modelName +
+                 " is missing or corrupted. Please recreate the object model by choosing New Library from the "
+                 "Model menu.",
+             PromptIcon::Critical);
+        return TreeChange::None;
+    }
+    ObjectModel model;
+    if (auto filled = model.FillObjectsArray(next.datPath); !filled) return filled.error();
+    ReadNonleafCounts(next.infPath, defaultDepth, model.objects);
+    if (auto filled = model.FillEdgesArray(next.datPath); !filled) return filled.error();
+    auto seeds = ViewSeedNodes(model, view.seeds);
+    if (!seeds) return seeds.error();
+    ApplyViewBranchLimits(view.branchLimits, model.objects);
+
+    m_members.Close();
+    m_current = std::move(next);
+    m_model = std::move(model);
+    m_seeds = std::move(*seeds);
+    m_flatTree = false;
+    TellUnlinkedEdges();
+    CreateNodes(kMaxLevel, false);  // the stored branch limits, not the INF file's
+    DisplayTree(static_cast<std::int32_t>(m_seeds.size()));
+    std::vector<std::int32_t> open;
+    const std::size_t n = std::min(view.expanded.size(), m_nodes.size());
+    for (std::size_t i = 0; i < n; ++i)
+        if (view.expanded[i]) open.push_back(static_cast<std::int32_t>(i));
+    m_viewExpanded = std::move(open);
+    return TreeChange::Rebuilt;
 }
 
 TreeChange ObjectBrowser::Relabel()

@@ -13,6 +13,7 @@
 #include "browser/object_model.h"
 #include "browser/tree_builder.h"
 #include "browser/tree_display.h"
+#include "browser/views.h"
 #include "platform/progress.h"
 #include "platform/prompt.h"
 #include "platform/result.h"
@@ -115,6 +116,18 @@ public:
     TreeChange SwitchToLocalView(std::optional<std::int32_t> selected);
     TreeChange RefreshTree();
 
+    // Saved views. CurrentView is what Save View writes: the model, the
+    // branch limits, the seeds and `expanded` (per node, in node order, as
+    // the window shows them). The flat tree has no view.
+    Result<ViewFile> CurrentView(std::vector<bool> expanded) const;
+    // Opens the view's model and builds its tree from the stored seeds and
+    // branch limits. The file is checked against the model first: on any
+    // failure (returned) the open model and its tree stay as they were. A
+    // model whose DAT file is missing is told about here and changes
+    // nothing (TreeChange::None). After a load, DisplayExpanded() lists the
+    // nodes the view had expanded.
+    Result<TreeChange> LoadView(const ViewFile& view);
+
     // "On", "Off", or anything else to flip; the tree is relabelled.
     TreeChange ToggleShowMember(std::string_view state = {});
     TreeChange ToggleShowChildCount(std::string_view state = {});
@@ -143,6 +156,9 @@ public:
 
 private:
     void Tell(std::string text, PromptIcon icon = PromptIcon::None);
+    // SetActiveModel without making the model current: fills `m`.
+    Result<ActiveModelResult> ReadActiveModel(std::string_view libraryName, CurrentModel& m);
+    void TellUnlinkedEdges();
     bool FillArrays();
     TreeChange Relabel();
     TreeChange ToggleDisplay(bool& value, std::string_view state);
@@ -161,6 +177,8 @@ private:
     std::shared_ptr<const TreeDisplay> m_display = std::make_shared<const TreeDisplay>();
     std::int32_t m_displaySelection = -1;
     std::int32_t m_displayExpanded = 0;
+    // Set by LoadView after its display: the nodes the view had expanded.
+    std::optional<std::vector<std::int32_t>> m_viewExpanded;
 };
 
 }  // namespace arbolith::browser
