@@ -18,42 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Environment(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? std::string(value) : std::string();
-}
-
-// $WINEPREFIX, ~/.wine, then the folders of ~/.local/share/wineprefixes (or
-// $XDG_DATA_HOME/wineprefixes) by name: those holding a system.reg, each once.
-std::vector<fs::path> UsualWinePrefixes()
-{
-    std::vector<fs::path> candidates;
-    if (std::string prefix = Environment("WINEPREFIX"); !prefix.empty()) candidates.emplace_back(prefix);
-    const std::string home = Environment("HOME");
-    if (!home.empty()) candidates.push_back(fs::path(home) / ".wine");
-    fs::path dataHome = Environment("XDG_DATA_HOME");
-    if (!dataHome.is_absolute()) dataHome = home.empty() ? fs::path() : fs::path(home) / ".local" / "share";
-    if (!dataHome.empty()) {
-        std::vector<fs::path> shared;
-        std::error_code ec;
-        for (fs::directory_iterator it(dataHome / "wineprefixes", ec), end; !ec && it != end; it.increment(ec))
-            shared.push_back(it->path());
-        std::sort(shared.begin(), shared.end());
-        candidates.insert(candidates.end(), shared.begin(), shared.end());
-    }
-    std::vector<fs::path> prefixes;
-    std::set<fs::path> seen;
-    for (const fs::path& candidate : candidates) {
-        std::error_code ec;
-        if (!fs::is_regular_file(candidate / "system.reg", ec)) continue;
-        fs::path key = fs::weakly_canonical(candidate, ec);
-        if (ec) key = candidate.lexically_normal();
-        if (seen.insert(key).second) prefixes.push_back(candidate);
-    }
-    return prefixes;
-}
-
 bool IsRegularFile(const fs::path& path)
 {
     std::error_code ec;
@@ -128,7 +92,7 @@ Result<fs::path> LocateHelpFile(std::string_view setting, const HelpPlaces& plac
     const auto version = ParseVersion(Trim(places.libraryVersion));
     const bool registration = usableName && !Trim(places.libraryGuid).empty() && version;
     if (windowsPath || registration) {
-        const std::vector<fs::path> prefixes = places.winePrefixes.empty() ? UsualWinePrefixes() : places.winePrefixes;
+        const std::vector<fs::path> prefixes = places.winePrefixes.empty() ? FindWinePrefixes() : places.winePrefixes;
         for (const fs::path& prefix : prefixes) {
             const WineRegistry registry = WineRegistry::Open(prefix);
             if (windowsPath) {

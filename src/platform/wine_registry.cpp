@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <set>
 #include <tuple>
 
 namespace arbolith {
@@ -446,6 +447,41 @@ std::optional<std::uint32_t> ParseResourceNumber(std::string_view text)
 }
 
 }  // namespace
+
+std::vector<fs::path> FindWinePrefixes()
+{
+    const auto environment = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value ? std::string(value) : std::string();
+    };
+    std::vector<fs::path> candidates;
+    if (std::string prefix = environment("WINEPREFIX"); !prefix.empty()) candidates.emplace_back(prefix);
+    const std::string home = environment("HOME");
+    if (!home.empty()) candidates.push_back(fs::path(home) / ".wine");
+    fs::path dataHome = environment("XDG_DATA_HOME");
+    if (!dataHome.is_absolute()) dataHome = home.empty() ? fs::path() : fs::path(home) / ".local" / "share";
+    if (!dataHome.empty()) {
+        std::vector<fs::path> shared;
+        std::error_code ec;
+        for (fs::directory_iterator it(dataHome / "wineprefixes", ec), end; !ec && it != end; it.increment(ec)) {
+            std::error_code typeError;
+            if (it->is_directory(typeError)) shared.push_back(it->path());
+        }
+        std::sort(shared.begin(), shared.end());
+        candidates.insert(candidates.end(), shared.begin(), shared.end());
+    }
+    // One folder under two spellings (a link, a trailing "/") is one prefix.
+    std::vector<fs::path> prefixes;
+    std::set<fs::path> seen;
+    for (const fs::path& candidate : candidates) {
+        std::error_code ec;
+        if (!fs::is_regular_file(candidate / "system.reg", ec)) continue;
+        fs::path key = fs::canonical(candidate, ec);
+        if (ec) key = fs::absolute(candidate, ec).lexically_normal();
+        if (seen.insert(key).second) prefixes.push_back(candidate);
+    }
+    return prefixes;
+}
 
 fs::path WineRegistry::DefaultPrefix()
 {

@@ -46,6 +46,11 @@ struct RegisteredTypeLib {
     std::string problem;         // why linuxPath is empty
 };
 
+// Every Wine prefix found: $WINEPREFIX, ~/.wine, then each folder under
+// ~/.local/share/wineprefixes/ (or $XDG_DATA_HOME/wineprefixes, by name),
+// those that hold a system.reg, each once (compared after resolving links).
+std::vector<std::filesystem::path> FindWinePrefixes();
+
 class WineRegistry {
 public:
     // Reads the registry of a prefix: the given folder, else $WINEPREFIX,

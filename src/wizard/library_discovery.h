@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/result.h"
+#include "platform/wine_registry.h"
 #include "typelib/typelib.h"
 
 #include <atomic>
@@ -24,11 +25,6 @@ namespace arbolith {
 
 // ---------------------------------------------------------------------------
 // Wine prefixes and the registry list.
-
-// Every Wine prefix found: $WINEPREFIX, ~/.wine, then each folder under
-// ~/.local/share/wineprefixes/ (by name), those that hold a system.reg, each
-// once (compared after resolving links).
-std::vector<std::filesystem::path> FindWinePrefixes();
 
 // One row of the registry list: one registered library version.
 struct RegistryLibrary {

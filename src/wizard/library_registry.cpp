@@ -119,27 +119,6 @@ bool Listable(const RegisteredTypeLib& lib)
 
 }  // namespace
 
-std::vector<fs::path> FindWinePrefixes()
-{
-    std::vector<fs::path> candidates;
-    if (std::string prefix = Environment("WINEPREFIX"); !prefix.empty()) candidates.emplace_back(prefix);
-    const std::string home = Environment("HOME");
-    if (!home.empty()) candidates.push_back(fs::path(home) / ".wine");
-    fs::path dataHome = Environment("XDG_DATA_HOME");
-    if (!dataHome.is_absolute()) dataHome = home.empty() ? fs::path() : fs::path(home) / ".local" / "share";
-    if (!dataHome.empty())
-        for (fs::path& folder : SubfoldersByName(dataHome / "wineprefixes")) candidates.push_back(std::move(folder));
-
-    std::vector<fs::path> prefixes;
-    std::set<std::string> seen;
-    for (const fs::path& candidate : candidates) {
-        std::error_code ec;
-        if (!fs::is_regular_file(candidate / "system.reg", ec)) continue;
-        if (seen.insert(SameFolderKey(candidate)).second) prefixes.push_back(candidate);
-    }
-    return prefixes;
-}
-
 RegistryListing ReadRegistry(std::span<const fs::path> prefixes)
 {
     RegistryListing listing;
