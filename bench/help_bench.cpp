@@ -3,10 +3,14 @@
 // an open help file for the topic of a context number. The file is a 5 MB
 // HTML Help file of 2,000 pages made with chmcmd when the benchmark starts
 // (tools/make-help-fixtures.sh --big); without chmcmd the benchmarks skip.
+// The last one draws the topics in the help viewer, offscreen.
 #include "help/help_file.h"
+#include "help/help_viewer_window.h"
 #include "support/temp_dir.h"
 
 #include <benchmark/benchmark.h>
+
+#include <QApplication>
 
 #include <cstdlib>
 #include <filesystem>
@@ -105,6 +109,34 @@ void BM_HelpOpenAndFirstTopic(benchmark::State& state)
 }
 BENCHMARK(BM_HelpOpenAndFirstTopic)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+// What a user waits for with AutoHelp on: a click on another node to its
+// topic drawn in the shown viewer (the file open, as after the first click).
+void BM_HelpTopicShown(benchmark::State& state)
+{
+    if (!OpenLarge(state)) return;
+    auto document = help::OpenHelpDocument(LargeChm());
+    if (!document) {
+        state.SkipWithError(document.error().description.c_str());
+        return;
+    }
+    std::shared_ptr<help::HelpDocument> shared = std::move(*document);
+    help::frmHelpViewer viewer;
+    viewer.resize(900, 600);
+    viewer.show();
+    QApplication::processEvents();
+    std::uint32_t step = 0;
+    for (auto _ : state) {
+        const std::uint32_t context = kFirstContext + (step++ * 617) % kPages;
+        auto topic = shared->Topic(help::HelpId{help::HelpId::Kind::Context, context, ""});
+        if (!topic) {
+            state.SkipWithError(topic.error().description.c_str());
+            break;
+        }
+        viewer.ShowTopic(shared, *topic);
+        viewer.repaint();  // drawn now, not at the next turn of the event loop
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_HelpTopicShown)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+}  // namespace
