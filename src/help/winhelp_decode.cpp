@@ -17,8 +17,8 @@ bool Bytes::U8(std::size_t off, std::uint8_t& out) const
 bool Bytes::U16(std::size_t off, std::uint16_t& out) const
 {
     if (!Has(off, 2)) return false;
-    out = static_cast<std::uint16_t>(static_cast<std::uint8_t>(m_b[off]) |
-                                     static_cast<std::uint8_t>(m_b[off + 1]) << 8);
+    out =
+        static_cast<std::uint16_t>(static_cast<std::uint8_t>(m_b[off]) | static_cast<std::uint8_t>(m_b[off + 1]) << 8);
     return true;
 }
 
@@ -145,7 +145,8 @@ Result<PhraseTable> ReadOldPhrases(Bytes file, bool compressed)
         at = 8;
     }
     const std::size_t tableBytes = (std::size_t{count} + 1) * 2;
-    if (!file.Has(at, tableBytes)) return Damaged("|Phrases: " + std::to_string(count) + " phrases do not fit the file");
+    if (!file.Has(at, tableBytes))
+        return Damaged("|Phrases: " + std::to_string(count) + " phrases do not fit the file");
     PhraseTable table;
     table.kind = PhraseTable::Kind::Old;
     std::uint16_t first = 0;
@@ -255,8 +256,8 @@ Result<void> ExpandPhrases(const PhraseTable& table, std::string_view in, std::s
     auto phrase = [&](std::size_t number, std::string_view& text) -> Result<void> {
         if (number >= table.Count())
             return Damaged("text refers to phrase " + std::to_string(number) + " of " + std::to_string(table.Count()));
-        text = std::string_view(table.bytes).substr(table.offsets[number],
-                                                    table.offsets[number + 1] - table.offsets[number]);
+        text = std::string_view(table.bytes)
+                   .substr(table.offsets[number], table.offsets[number + 1] - table.offsets[number]);
         return Ok();
     };
     std::size_t i = 0;

@@ -75,8 +75,8 @@ Result<void> ForEachLeafEntry(Bytes tree, std::string_view what,
 struct PhraseTable {
     enum class Kind { Old, Hall };
     Kind kind = Kind::Old;
-    std::string bytes;                    // every phrase, back to back
-    std::vector<std::uint32_t> offsets;   // phrase i = bytes[offsets[i], offsets[i+1])
+    std::string bytes;                   // every phrase, back to back
+    std::vector<std::uint32_t> offsets;  // phrase i = bytes[offsets[i], offsets[i+1])
     std::size_t Count() const { return offsets.empty() ? 0 : offsets.size() - 1; }
 };
 
@@ -93,12 +93,12 @@ std::string AnsiToUtf8(std::string_view ansi);
 
 // One TOPICLINK record of the |TOPIC stream, with its text expanded.
 struct TopicLink {
-    std::uint32_t pos = 0;    // its TOPICPOS
-    std::uint32_t next = 0;   // TOPICPOS of the next record; 0 or ~0 at the end
+    std::uint32_t pos = 0;   // its TOPICPOS
+    std::uint32_t next = 0;  // TOPICPOS of the next record; 0 or ~0 at the end
     std::uint32_t prev = 0;
-    std::uint8_t type = 0;    // 2 topic header, 0x20 text, 0x23 table
-    std::string data1;        // LinkData1 after the 21-byte record header
-    std::string data2;        // LinkData2, phrase-expanded
+    std::uint8_t type = 0;  // 2 topic header, 0x20 text, 0x23 table
+    std::string data1;      // LinkData1 after the 21-byte record header
+    std::string data2;      // LinkData2, phrase-expanded
 };
 
 inline constexpr std::uint8_t kTopicHeader = 0x02;
@@ -129,7 +129,7 @@ private:
     std::uint32_t m_blockSize;
     bool m_compressed;
     const PhraseTable* m_phrases;
-    std::uint32_t m_bufferSize;   // the TOPICPOS unit per block
+    std::uint32_t m_bufferSize;  // the TOPICPOS unit per block
     std::uint32_t m_blockCount;
     mutable std::map<std::uint32_t, std::string> m_cache;
 };

@@ -9,8 +9,7 @@ std::vector<HlpTopic> FixtureTopics()
     topics.push_back({10,
                       "Overview",
                       {"Arbolith reads the help files of older libraries.",
-                       "A paragraph with a\ttab and a\nline break in it.",
-                       "Bold\x01 words\x01 inside one paragraph."},
+                       "A paragraph with a\ttab and a\nline break in it.", "Bold\x01 words\x01 inside one paragraph."},
                       {"overview", "start"}});
     topics.push_back({20,
                       "The Application object",

@@ -424,7 +424,7 @@ HlpImage WriteHlp(const std::vector<HlpTopic>& topics, const HlpOptions& options
     Put16(system, options.minor);
     Put16(system, 1);
     Put32(system, 0);
-    const std::uint16_t flags = options.compression == HlpCompression::None ? 0
+    const std::uint16_t flags = options.compression == HlpCompression::None   ? 0
                                 : options.compression == HlpCompression::Lz77 ? 4
                                                                               : 8;
     Put16(system, options.minor <= 16 ? 0 : flags);

@@ -86,7 +86,8 @@ TEST(WinHelp, OddTopicsAndLayouts)
     std::string big;
     for (int i = 0; i < 3000; ++i) big += static_cast<char>('a' + (i * 7919) % 26);
     topics.push_back({2, "Big", {big, big + "!"}, {}});
-    for (std::uint32_t i = 3; i < 60; ++i) topics.push_back({i, "Topic " + std::to_string(i), {"Text"}, {"k" + std::to_string(i)}});
+    for (std::uint32_t i = 3; i < 60; ++i)
+        topics.push_back({i, "Topic " + std::to_string(i), {"Text"}, {"k" + std::to_string(i)}});
     for (HlpCompression compression : {HlpCompression::None, HlpCompression::Lz77}) {
         HlpOptions options;
         options.compression = compression;
@@ -147,13 +148,13 @@ TEST(WinHelp, Lz77RoundTripsAndRefusesBadInput)
         const char* message;  // nullptr: expands
     };
     const Case cases[] = {
-        {std::string("\x01\x00\x00", 3), 100, false, "before its start"},  // a reference with no output yet
-        {std::string("\x02" "a\x01\x00", 4), 100, false, "before its start"},  // two back, one produced
-        {std::string("\x02" "a\x00", 3), 100, false, "inside a back-reference"},
+        {std::string("\x01\x00\x00", 3), 100, false, "before its start"},   // a reference with no output yet
+        {std::string("\002a\001\000", 4), 100, false, "before its start"},  // two back, one produced
+        {std::string("\002a\000", 3), 100, false, "inside a back-reference"},
         // 'a' and then seven copies of 18 bytes: 127 bytes into a 100-byte buffer.
-        {"\xFE" "a" + Repeat(std::string("\x00\xF0", 2), 7), 100, false, "expands past"},
-        {std::string("\x00" "abcdefgh", 9), 4, false, "expands past"},
-        {std::string("\x00" "abcd\0\0\0\0", 9), 4, true, nullptr},  // zero padding after a full buffer
+        {"\376a" + Repeat(std::string("\x00\xF0", 2), 7), 100, false, "expands past"},
+        {std::string("\000abcdefgh", 9), 4, false, "expands past"},
+        {std::string("\000abcd\0\0\0\0", 9), 4, true, nullptr},  // zero padding after a full buffer
     };
     for (const Case& c : cases) {
         std::string out;
@@ -206,7 +207,8 @@ TEST(WinHelpDamage, CutsAnywhereFailWithAMessage)
         SCOPED_TRACE(fixture.fileName);
         const test::HlpImage image = test::WriteHlp(test::FixtureTopics(), fixture.options);
         // The whole file cut short.
-        for (std::size_t size = 0; size < image.bytes.size(); size += 1 + size / 16) UseAll(image.bytes.substr(0, size));
+        for (std::size_t size = 0; size < image.bytes.size(); size += 1 + size / 16)
+            UseAll(image.bytes.substr(0, size));
         // Each internal file cut short inside the file: its used size made
         // smaller, at every byte for the small ones.
         for (const auto& [name, at] : image.files) {
@@ -225,7 +227,8 @@ TEST(WinHelpDamage, CutsAnywhereFailWithAMessage)
 TEST(WinHelpDamage, BrokenStructuresAreNamed)
 {
     std::vector<HlpTopic> topics = test::FixtureTopics();
-    for (std::uint32_t i = 0; i < 30; ++i) topics.push_back({100 + i, "More " + std::to_string(i), {"x"}, {"more" + std::to_string(i)}});
+    for (std::uint32_t i = 0; i < 30; ++i)
+        topics.push_back({100 + i, "More " + std::to_string(i), {"x"}, {"more" + std::to_string(i)}});
     HlpOptions options;
     options.treePageSize = 64;  // |KWBTREE and |TTLBTREE of several pages and levels
     const test::HlpImage image = test::WriteHlp(topics, options);
@@ -253,9 +256,8 @@ TEST(WinHelpDamage, BrokenStructuresAreNamed)
         {"|SYSTEM magic", [&](std::string& b) { b[content("|SYSTEM")] = 0; }, nullptr, "|SYSTEM: wrong magic"},
         {"|SYSTEM record too long", [&](std::string& b) { Put16(b, content("|SYSTEM") + 14, 0x7000); }, nullptr,
          "record 1 is cut short"},
-        {"internal file past the end",
-         [&](std::string& b) { Put32(b, image.files.at("|CTXOMAP") + 4, 0x7FFFFFFF); }, nullptr,
-         "|CTXOMAP: runs past the end"},
+        {"internal file past the end", [&](std::string& b) { Put32(b, image.files.at("|CTXOMAP") + 4, 0x7FFFFFFF); },
+         nullptr, "|CTXOMAP: runs past the end"},
         {"huge |CTXOMAP count", [&](std::string& b) { Put16(b, content("|CTXOMAP"), 0xFFFF); }, context(10),
          "65535 entries do not fit"},
         {"topic offset past the blocks", [&](std::string& b) { Put32(b, content("|CTXOMAP") + 6, 0x7FFF0000); },
@@ -270,8 +272,7 @@ TEST(WinHelpDamage, BrokenStructuresAreNamed)
         {"absurd levels", [&](std::string& b) { Put16(b, kw + 32, 400); }, keyword("zzz"), "levels"},
         {"record sizes", [&](std::string& b) { Put32(b, topic + 12 + 16, 3); }, context(10), "impossible sizes"},
         {"huge record", [&](std::string& b) { Put32(b, topic + 12, 0x7FFFFFFF); }, context(10), "larger than a topic"},
-        {"record chain backwards", [&](std::string& b) { Put32(b, topic + 12 + 12, 12); }, context(10),
-         "go backwards"},
+        {"record chain backwards", [&](std::string& b) { Put32(b, topic + 12 + 12, 12); }, context(10), "go backwards"},
         {"phrases without a table", [&](std::string& b) { Put32(b, topic + 12 + 4, 5000); }, context(10),
          "no phrase table"},
         {"formatting past its end",
@@ -316,7 +317,7 @@ TEST(WinHelpDamage, ExpansionIsBounded)
     std::mt19937 random(3);
     for (int i = 0; i < 3000; ++i) noise += static_cast<char>(' ' + random() % 90);
     test::HlpImage image = test::WriteHlp({{1, "Bomb", {noise}, {}}}, options);
-    std::string bomb = "\xFE" "a";
+    std::string bomb = "\376a";
     for (int i = 0; i < 7; ++i) bomb += std::string("\x00\xF0", 2);
     for (int i = 0; i < 120; ++i) {
         bomb += '\xFF';
