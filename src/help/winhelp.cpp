@@ -188,10 +188,10 @@ Result<WinHelpTopic> WinHelpFile::Impl::TopicAtHeader(std::uint32_t pos, std::op
         topic.title = AnsiToUtf8(own.substr(0, own.find('\0')));
     }
     std::size_t total = 0;
+    if (auto r = CheckNext(header.value()); !r) return Fail(r.error());
     std::uint32_t next = header->next;
-    // Positions only grow, so the walk ends; the text cap bounds its work.
+    // Records do not overlap, so the walk reads each byte once and ends.
     while (!IsEndOfChain(next)) {
-        if (next <= pos) return Fail(Damaged("|TOPIC: records go backwards at " + std::to_string(pos)));
         pos = next;
         auto link = topics->Read(pos);
         if (!link) return Fail(link.error());
@@ -200,6 +200,7 @@ Result<WinHelpTopic> WinHelpFile::Impl::TopicAtHeader(std::uint32_t pos, std::op
             if (auto r = AppendParagraphs(link.value(), topic.paragraphs, total); !r) return Fail(r.error());
         total += 1;  // every record counts, so a chain of empty ones ends too
         if (total > kMaxTopicText) return Fail(Damaged("|TOPIC: the topic has too many records"));
+        if (auto r = CheckNext(link.value()); !r) return Fail(r.error());
         next = link->next;
     }
     return topic;

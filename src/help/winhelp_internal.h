@@ -96,6 +96,7 @@ struct TopicLink {
     std::uint32_t pos = 0;   // its TOPICPOS
     std::uint32_t next = 0;  // TOPICPOS of the next record; 0 or ~0 at the end
     std::uint32_t prev = 0;
+    std::uint32_t end = 0;  // TOPICPOS just past its last byte; the next record starts there or later
     std::uint8_t type = 0;  // 2 topic header, 0x20 text, 0x23 table
     std::string data1;      // LinkData1 after the 21-byte record header
     std::string data2;      // LinkData2, phrase-expanded
@@ -138,6 +139,9 @@ inline bool IsEndOfChain(std::uint32_t pos)
 {
     return pos == 0 || pos == 0xFFFFFFFFu;
 }
+
+// An error when the record's successor starts before the record ends.
+Result<void> CheckNext(const TopicLink& link);
 
 // The text of a text or table record as paragraphs, appended to `out`;
 // formatting is skipped. `total` counts the bytes given out so far, capped

@@ -26,6 +26,15 @@ TopicStream::TopicStream(Bytes file, std::uint32_t blockSize, bool compressed, c
 {
 }
 
+Result<void> CheckNext(const TopicLink& link)
+{
+    // Records follow one another without overlapping, so a walk along them
+    // reads every byte of the stream at most once.
+    if (!IsEndOfChain(link.next) && link.next < link.end)
+        return Damaged("|TOPIC: the record at " + std::to_string(link.pos) + " overlaps the next one");
+    return Ok();
+}
+
 bool TopicStream::Split(std::uint32_t pos, std::uint32_t& block, std::uint32_t& at) const
 {
     if (pos < 12) return false;
@@ -64,7 +73,8 @@ Result<TopicLink> TopicStream::Read(std::uint32_t pos) const
     std::uint32_t block = 0, at = 0;
     if (!Split(pos, block, at))
         return Damaged("|TOPIC: record position " + std::to_string(pos) + " lies outside the topic blocks");
-    // A record may run on into the following blocks.
+    // A record may run on into the following blocks; `end` is where it stops.
+    std::uint32_t end = pos;
     auto gather = [&](std::size_t length, std::string& out) -> Result<void> {
         std::uint32_t b = block;
         std::size_t from = at;
@@ -75,6 +85,7 @@ Result<TopicLink> TopicStream::Read(std::uint32_t pos) const
                 return Damaged("|TOPIC: record position " + std::to_string(pos) + " lies past its block's data");
             const std::size_t take = std::min(length - out.size(), data.value()->size() - from);
             out.append(*data.value(), from, take);
+            end = b * m_bufferSize + static_cast<std::uint32_t>(from + take) + 12;
             if (out.size() == length) break;
             if (++b >= m_blockCount) return Damaged("|TOPIC: record at " + std::to_string(pos) + " runs past the end");
             from = 0;
@@ -98,6 +109,7 @@ Result<TopicLink> TopicStream::Read(std::uint32_t pos) const
     if (size > kMaxTopicText || length2 > kMaxTopicText) return Damaged(where + " is larger than a topic may be");
     std::string whole;
     if (auto r = gather(size, whole); !r) return r.error();
+    link.end = end;
     link.data1 = whole.substr(kLinkHeader, length1 - kLinkHeader);
     std::string_view stored = std::string_view(whole).substr(length1);
     if (length2 <= stored.size()) {
@@ -120,7 +132,7 @@ Result<std::uint32_t> TopicStream::FirstHeader() const
         auto link = Read(pos);
         if (!link) return link.error();
         if (link->type == kTopicHeader) return pos;
-        if (link->next <= pos) return Damaged("|TOPIC: records go backwards at " + std::to_string(pos));
+        if (auto r = CheckNext(link.value()); !r) return r.error();
         pos = link->next;
     }
     return Damaged("|TOPIC: the file holds no topic");
@@ -154,7 +166,7 @@ Result<std::uint32_t> TopicStream::HeaderForOffset(std::uint32_t offset) const
             if (std::uint64_t{count} + length > chars) break;
             count += length;
         }
-        if (link->next <= pos) return Damaged("|TOPIC: records go backwards at " + std::to_string(pos));
+        if (auto r = CheckNext(link.value()); !r) return r.error();
         pos = link->next;
     }
     if (header) return *header;
@@ -164,14 +176,18 @@ Result<std::uint32_t> TopicStream::HeaderForOffset(std::uint32_t offset) const
     auto last = BlockHeaderField(block, 0);
     if (!last) return last;
     pos = last.value();
+    std::optional<std::uint32_t> after;  // the record read before, which this one must end before
     for (std::size_t step = 0; step < kMaxSteps; ++step) {
         if (IsEndOfChain(pos)) break;
         auto link = Read(pos);
         if (!link) return link.error().In(where);
+        if (after && link->end > *after)
+            return Damaged("|TOPIC: records overlap walking back from " + std::to_string(*after));
         if (link->type == kTopicHeader) return pos;
-        if (IsEndOfChain(link->prev)) break;
-        if (link->prev >= pos) return Damaged("|TOPIC: records go forwards walking back from " + std::to_string(pos));
+        after = pos;
         pos = link->prev;
+        if (!IsEndOfChain(pos) && pos >= *after)
+            return Damaged("|TOPIC: records overlap walking back from " + std::to_string(*after));
     }
     return Damaged(where + " is in no topic");
 }
