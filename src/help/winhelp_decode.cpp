@@ -154,7 +154,7 @@ Result<PhraseTable> ReadOldPhrases(Bytes file, bool compressed)
     for (std::size_t i = 0; i <= count; ++i) {
         std::uint16_t offset = 0;
         file.U16(at + 2 * i, offset);
-        if (offset < first || (i > 0 && offset < table.offsets.back()))
+        if (offset < first || (i > 0 && static_cast<std::uint32_t>(offset - first) < table.offsets.back()))
             return Damaged("|Phrases: phrase offsets are out of order");
         table.offsets.push_back(offset - first);
     }
@@ -256,6 +256,10 @@ Result<void> ExpandPhrases(const PhraseTable& table, std::string_view in, std::s
     auto phrase = [&](std::size_t number, std::string_view& text) -> Result<void> {
         if (number >= table.Count())
             return Damaged("text refers to phrase " + std::to_string(number) + " of " + std::to_string(table.Count()));
+        // The readers build tables in order and within their bytes; a
+        // table that is not stays an error, never a read outside it.
+        if (table.offsets[number] > table.offsets[number + 1] || table.offsets[number + 1] > table.bytes.size())
+            return Damaged("phrase " + std::to_string(number) + " lies outside the phrase table");
         text = std::string_view(table.bytes)
                    .substr(table.offsets[number], table.offsets[number + 1] - table.offsets[number]);
         return Ok();

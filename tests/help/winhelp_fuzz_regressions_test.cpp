@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 #include "help/winhelp.h"
 #include "support/temp_dir.h"
@@ -41,6 +42,35 @@ TEST(WinHelpFuzzRegressions, EveryInputOpensOrFailsWithAMessage)
             if (!answer) {
                 EXPECT_TRUE(named(answer.error())) << answer.error().description;
             }
+    }
+}
+
+TEST(WinHelpFuzzRegressions, DamagedInputsFailNamingTheirFault)
+{
+    const fs::path dir = fs::path(ARBOLITH_TEST_DATA) / "help" / "winhelp" / "fuzz-regressions";
+    struct Case {
+        const char* file;
+        std::uint32_t context;
+        const char* message;
+    };
+    const Case cases[] = {
+        // Phrase offsets that fell back after rising: a phrase used to be
+        // cut from past the end of the phrase text.
+        {"phrase-offsets-out-of-order.hlp", 20, "|Phrases: phrase offsets are out of order"},
+        {"phrase-offsets-out-of-order-2.hlp", 10, "|Phrases: phrase offsets are out of order"},
+        {"directory-leaf-loop.hlp", 10, "internal directory: B+ tree leaf pages form a loop"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        auto file = WinHelpFile::FromBytes(test::ReadBytes(dir / c.file), "input");
+        const Error* error = file ? nullptr : &file.error();
+        std::optional<Result<WinHelpTopic>> topic;
+        if (file) {
+            topic.emplace(file->TopicForContext(c.context));
+            ASSERT_FALSE(*topic);
+            error = &topic->error();
+        }
+        EXPECT_NE(error->description.find(c.message), std::string::npos) << error->description;
     }
 }
 
