@@ -19,6 +19,7 @@
 
 namespace arbolith::help {
 
+// Text is given in UTF-8 (the file holds the Windows ANSI code page).
 struct WinHelpTopic {
     std::string title;                    // "" when the file has no title for it
     std::vector<std::string> paragraphs;  // in order, without formatting
@@ -37,6 +38,8 @@ public:
 
     // The help file's own title (|SYSTEM); may be empty.
     const std::string& Title() const;
+    // The context numbers the file maps to topics (|CTXOMAP), in its order.
+    std::vector<std::uint32_t> ContextNumbers() const;
     Result<WinHelpTopic> TopicForContext(std::uint32_t contextNumber) const;
     Result<WinHelpTopic> TopicForKeyword(std::string_view keyword) const;
     // The contents topic the file names, else its first topic.
