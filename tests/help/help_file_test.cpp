@@ -116,6 +116,26 @@ TEST(ChmTopics, MissingTopicsAreErrorsThatSayWhy)
     EXPECT_TRUE(sample.Topic(ParseHelpId("1000")));
 }
 
+TEST(WinHelpTopics, ComeThroughTheSameFileAsEscapedHtmlAndText)
+{
+    auto file = HelpFile::Open(fs::path(ARBOLITH_TEST_DATA) / "help" / "winhelp" / "lz77.hlp");
+    ASSERT_TRUE(file.ok()) << file.error().description;
+    EXPECT_EQ(file->Format(), HelpFormat::WinHelp);
+    auto topic = file->Topic(ParseHelpId("20"));
+    ASSERT_TRUE(topic.ok()) << topic.error().description;
+    EXPECT_EQ(topic->title, "The Application object");
+    EXPECT_EQ(topic->text.rfind("The Application object\nRepresents the whole application.", 0), 0u) << topic->text;
+    EXPECT_NE(topic->html.find("<h1>The Application object</h1>"), std::string::npos) << topic->html;
+    auto keyword = file->Topic(ParseHelpId("_end"));
+    ASSERT_TRUE(keyword.ok()) << keyword.error().description;
+    EXPECT_EQ(keyword->title, "Last topic");
+    EXPECT_FALSE(file->Topic(ParseHelpId("999")).ok());
+    EXPECT_FALSE(file->ReadEntry("/any.htm").ok());
+    auto first = file->DefaultTopic();
+    ASSERT_TRUE(first.ok());
+    EXPECT_EQ(first->title, "Overview");
+}
+
 TEST(ChmEntries, PathsResolveWithoutRegardToCase)
 {
     HelpFile file = OpenSample();
