@@ -21,14 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::Quoted;
 using Lines = std::vector<std::string>;
-
-Lines Split(const std::string& text)
-{
-    Lines lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+using test::SplitLines;
 
 std::multiset<std::string> Lowered(const Lines& lines)
 {
@@ -83,9 +76,9 @@ TEST_P(CliFind, AgreesWithASearchOfTheTreeAndTheModelFile)
     const auto find = [&](const std::string& args) {
         const test::CliRun ran = test::RunCli(home, "find " + key + " " + args + models);
         EXPECT_EQ(ran.status, 0) << args << ": " << ran.err;
-        return Split(ran.out);
+        return SplitLines(ran.out);
     };
-    const std::vector<PrintedNode> tree = PrintedTree(Split(test::RunCli(home, "tree " + key + models).out));
+    const std::vector<PrintedNode> tree = PrintedTree(SplitLines(test::RunCli(home, "tree " + key + models).out));
     ASSERT_FALSE(tree.empty());
 
     // Labels that contain the part; whole words: the label is the word, or

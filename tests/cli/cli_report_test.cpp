@@ -21,14 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::Quoted;
 using Lines = std::vector<std::string>;
-
-Lines Split(const std::string& text)
-{
-    Lines lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+using test::SplitLines;
 
 class CliReport : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 
@@ -44,7 +37,7 @@ TEST_P(CliReport, ReportsAgreeWithTheModelFileAndItsTree)
     const auto run = [&](const std::string& command, const std::string& kind) {
         const test::CliRun ran = test::RunCli(home, command + " " + file + " " + kind + models);
         EXPECT_EQ(ran.status, 0) << kind << ": " << ran.err;
-        return Split(ran.out);
+        return SplitLines(ran.out);
     };
     auto db = OpenDatFile(home / "Models" / (fs::path(file).stem().string() + ".DAT"), true);
     ASSERT_TRUE(db.ok());

@@ -36,6 +36,15 @@ struct CliRun {
     }
 };
 
+// The lines of a command's output, without their line ends.
+inline std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
 // args: already quoted where needed.
 inline CliRun RunCli(const TempDir& home, const std::string& args)
 {
