@@ -5,6 +5,7 @@
 #include "app/browser_hooks.h"
 #include "app/help_commands.h"
 #include "app/main_window.h"
+#include "app/member_list_model.h"
 #include "app/wizard_launch.h"
 #include "browser/object_tree_model.h"
 #include "help/help_file_window.h"
@@ -21,6 +22,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeView>
+
+#include <set>
 
 #include <functional>
 #include <memory>
@@ -329,6 +332,53 @@ TEST(OwnHelpPages, EveryWizardContextNamesAnAnchorOfThePage)
             EXPECT_TRUE(std::filesystem::exists(folder / target)) << target;
         }
     }
+}
+
+// The sample library names Quill.chm, which lies beside it: F1 and AutoHelp
+// find the file and show the topic of each node and member, read from it.
+class SampleHelpTest : public test::StartedMainWindow {
+protected:
+    void SetUp() override { Start(); }
+};
+
+TEST_F(SampleHelpTest, EveryNodeAndMemberShowsItsOwnTopicFromTheLibrarysHelpFile)
+{
+    QTreeView& tree = *m_window->trvObjects();
+    tree.expandAll();
+    tree.setCurrentIndex(tree.model()->index(0, 0));
+    tree.setFocus();
+    m_window->MenuAction("mnuAutoHelp")->trigger();
+    help::frmHelpViewer* viewer = help::ExistingHelpViewer(*m_window);
+    ASSERT_NE(viewer, nullptr);
+
+    // Up to fifty nodes, each clicked in turn: a topic of the file every time.
+    std::vector<QModelIndex> nodes;
+    for (QModelIndex index = tree.model()->index(0, 0); index.isValid() && nodes.size() < 50;
+         index = tree.indexBelow(index))
+        nodes.push_back(index);
+    std::set<QString> titles;
+    for (const QModelIndex& index : nodes) {
+        tree.setCurrentIndex(index);
+        titles.insert(viewer->windowTitle());
+        EXPECT_TRUE(viewer->windowTitle().startsWith("Quill.chm - ")) << viewer->windowTitle().toStdString();
+    }
+    EXPECT_GT(titles.size(), 5u);
+
+    // F1 on members: the page is the member's own, titled by its name.
+    int members = 0;
+    for (QTreeView* pane : {m_window->trvProps(), m_window->trvMethods()}) {
+        for (int row = 0; row < pane->model()->rowCount() && members < 10; ++row, ++members) {
+            const QModelIndex index = pane->model()->index(row, 0);
+            pane->setCurrentIndex(index);
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+            QApplication::sendEvent(pane, &press);
+            const auto* member = static_cast<const MemberListModel*>(pane->model())->Member(index);
+            ASSERT_NE(member, nullptr);
+            EXPECT_EQ(viewer->windowTitle().toStdString(), "Quill.chm - " + member->name);
+        }
+    }
+    EXPECT_GT(members, 0);
+    EXPECT_TRUE(m_prompt.asked.empty());
 }
 
 }  // namespace
