@@ -152,6 +152,7 @@ void frmReport::SetCode(const std::string& code)
 {
     SetMode(ReportMode::Code);
     setWindowTitle(QStringLiteral("Enum Select Code"));
+    m_code = code;
     m_txtReport->setPlainText(Text(code));
 }
 
@@ -237,7 +238,7 @@ void frmReport::CopyCode()
     if (m_mode != ReportMode::Code) return;
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    clipboard->setText(m_txtReport->toPlainText());
+    clipboard->setText(Text(m_code));  // as generated: the text box would give LF for CR LF
     FlashMessage(*this, "Code copied to clipboard", 1.0);
 }
 

@@ -86,6 +86,7 @@ private:
     reports::ReportKind m_kind = reports::ReportKind::Creatables;
     std::filesystem::path m_datFile;
     std::string m_modelKey;
+    std::string m_code;  // the generated code, line ends as made
     bool m_shown = false;
     bool m_ascending = true;
 

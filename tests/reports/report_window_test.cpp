@@ -214,10 +214,10 @@ TEST_F(ReportWindowTest, EscapeAndCloseEndTheWindowAndCopyTakesOnlyCode)
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "before");
 
     frmReport code(m_prompt);
-    code.SetCode("Select Case x\nEnd Select");
+    code.SetCode("Select Case x\r\nEnd Select");
     code.show();
     code.mnuCopy()->trigger();  // flashes for a second
-    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "Select Case x\nEnd Select");
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "Select Case x\r\nEnd Select");  // line ends kept
     EXPECT_EQ(code.cmdFlash()->text().toStdString(), "Code copied to clipboard");
     EXPECT_FALSE(code.cmdFlash()->isVisible());
 }
