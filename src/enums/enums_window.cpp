@@ -133,9 +133,8 @@ void frmEnums::CreateControls()
     m_trvEnums->installEventFilter(this);
     m_lstConstants->installEventFilter(this);
     connect(m_trvEnums, &QTreeWidget::currentItemChanged, this, [this] { DisplayConstants(); });
-    connect(m_splitter, &QSplitter::splitterMoved, this, [this] {
-        m_splitTwips = std::max(kMinPaneTwips, PixelsToTwips(m_trvEnums->width()));
-    });
+    connect(m_splitter, &QSplitter::splitterMoved, this,
+            [this] { m_splitTwips = std::max(kMinPaneTwips, PixelsToTwips(m_trvEnums->width())); });
 
     auto* clientLayout = new QVBoxLayout(client);
     clientLayout->setContentsMargins(3, 3, 3, 3);
@@ -195,8 +194,7 @@ bool frmEnums::Load(const std::string& caption, Result<EnumTable> table)
 void frmEnums::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    m_splitter->setSizes(
-        {TwipsToPixels(m_splitTwips), std::max(1, m_splitter->width() - TwipsToPixels(m_splitTwips))});
+    m_splitter->setSizes({TwipsToPixels(m_splitTwips), std::max(1, m_splitter->width() - TwipsToPixels(m_splitTwips))});
     m_trvEnums->setFocus();
 }
 
@@ -250,8 +248,7 @@ void frmEnums::DisplayConstants()
         m_prompt.Tell("Error displaying enum constants. " + constants.error().description);
         return;
     }
-    for (const enums::EnumConstant& constant : *constants)
-        m_lstConstants->addItem(Q(enums::ConstantItem(constant)));
+    for (const enums::EnumConstant& constant : *constants) m_lstConstants->addItem(Q(enums::ConstantItem(constant)));
 }
 
 std::vector<std::string> frmEnums::ConstantItems() const
