@@ -36,8 +36,16 @@ TEST(EnumFontSize, AnswersAndStoredSizes)
         std::optional<std::int16_t> size;
     } answers[] = {
         {std::nullopt, std::nullopt},  // Cancel changes nothing
-        {"12.6", 13}, {"12", 12},     {" 20 points", 20}, {"4", 4},  {"36", 36},
-        {"3", 10},    {"37", 10},     {"abc", 10},        {"", 10},  {"-8", 10},
+        {"12.6", 13},
+        {"12", 12},
+        {" 20 points", 20},
+        {"4", 4},
+        {"36", 36},
+        {"3", 10},
+        {"37", 10},
+        {"abc", 10},
+        {"", 10},
+        {"-8", 10},
         {"99999999999999999999999", 10},
     };
     for (const auto& a : answers) EXPECT_EQ(FontSizeFromAnswer(a.answer), a.size) << a.answer.value_or("<cancel>");
