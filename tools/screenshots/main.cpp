@@ -245,7 +245,8 @@ int main(int argc, char* argv[])
     QTemporaryDir home;
     // The tree as wide as a user would drag it.
     QFile ini(QDir(home.path()).filePath("ZV.INI"));
-    if (ini.open(QIODevice::WriteOnly)) ini.write("[OMForm]\nTreeWidth=3600\n[Main]\nNoWelcome=True\n");
+    if (ini.open(QIODevice::WriteOnly))
+        ini.write("[OMForm]\nTreeWidth=3600\n[Main]\nNoWelcome=True\n[EnumForm]\nTreeWidth=3000\n");
     ini.close();
 
     arbolith::QtPrompt prompt;
