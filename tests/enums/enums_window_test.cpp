@@ -54,13 +54,6 @@ TEST(EnumFontSize, AnswersAndStoredSizes)
     EXPECT_EQ(CheckedEnumFontSize(4), 4);
 }
 
-// The text box shows line breaks as single line feeds.
-std::string ShownText(std::string text)
-{
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
-    return text;
-}
-
 // An enum table in memory; a failing read is switched on per test.
 struct FakeTable {
     std::map<std::string, std::vector<EnumConstant>> enums;
@@ -145,18 +138,6 @@ TEST_F(EnumsWindowTest, ShowsEnumerationsAndTheFirstOnesConstants)
     window->trvEnums()->setCurrentItem(window->trvEnums()->topLevelItem(1));
     EXPECT_EQ(window->lstConstants()->count(), 1);
     EXPECT_TRUE(m_prompt.asked.empty());
-
-    const std::vector<std::pair<std::string, std::string>> menus = {
-        {"mnuClose", "&Close Enums Window"},
-        {"mnuFindConstant", "&Find Constant"},
-        {"mnuCopyEnum", "&Copy Enum/Constant to Clipboard"},
-        {"mnuCreateEnumSelect", "Create &Enum Select Code"},
-        {"mnuFontSize", "Change F&ont Size"},
-    };
-    for (const auto& [name, caption] : menus) {
-        ASSERT_NE(window->MenuAction(name), nullptr) << name;
-        EXPECT_EQ(window->MenuAction(name)->text().toStdString(), caption);
-    }
 }
 
 TEST_F(EnumsWindowTest, FailuresSayWhereTheyHappened)
@@ -290,7 +271,8 @@ TEST_F(EnumsWindowTest, FindConstantAndSelectCodeOpenTheReportWindow)
         items.push_back(window->lstConstants()->item(i)->text().toStdString());
     EXPECT_TRUE(WithReport(window->MenuAction("mnuCreateEnumSelect"), [&](frmReport& report) {
         EXPECT_EQ(report.Mode(), ReportMode::Code);
-        EXPECT_EQ(report.txtReport()->toPlainText().toStdString(), ShownText(enums::EnumSelectCode("Colour", items)));
+        EXPECT_EQ(report.txtReport()->toPlainText(),
+                  QString::fromStdString(enums::EnumSelectCode("Colour", items)).remove('\r'));
     }));
 }
 
