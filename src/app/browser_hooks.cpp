@@ -320,6 +320,10 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
         case Command::BranchCounts:
             ShowBranchCounts(window);
             break;
+        case Command::LibraryEnums:
+        case Command::VbaEnums:
+            ShowEnums(window, command);
+            break;
         case Command::HelpDocumentation:
         case Command::HelpFile:
         case Command::AutoHelp:

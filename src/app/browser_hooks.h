@@ -79,6 +79,9 @@ private:
     // View > Options and View > Branch Counts, modal (options_commands.cpp).
     void ShowOptions(frmZVMain& window);
     void ShowBranchCounts(frmZVMain& window);
+    // Library > Enums and Library > VB/VBA Enums: the enum viewer, modal
+    // (enum_commands.cpp).
+    void ShowEnums(frmZVMain& window, Command command);
     // The Find menu (find_commands.cpp): a node found is selected; the list
     // searches show their results in a modal report window.
     void RunFind(frmZVMain& window, Command command);

@@ -4,6 +4,7 @@
 // tools/screenshots.sh uses the offscreen one. The program's files go to a
 // fresh temporary folder, so no real settings are read or changed.
 #include "app/browser_hooks.h"
+#include "app/folders.h"
 #include "app/help_commands.h"
 #include "app/main_window.h"
 #include "app/options_commands.h"
@@ -17,6 +18,8 @@
 #include "dialogs/qt_prompt.h"
 #include "dialogs/sprigs_window.h"
 #include "dialogs/welcome_window.h"
+#include "enums/enum_source.h"
+#include "enums/enums_window.h"
 #include "help/help_file_window.h"
 #include "help/help_viewer_window.h"
 #include "reports/report_window.h"
@@ -242,7 +245,8 @@ int main(int argc, char* argv[])
     QTemporaryDir home;
     // The tree as wide as a user would drag it.
     QFile ini(QDir(home.path()).filePath("ZV.INI"));
-    if (ini.open(QIODevice::WriteOnly)) ini.write("[OMForm]\nTreeWidth=3600\n[Main]\nNoWelcome=True\n");
+    if (ini.open(QIODevice::WriteOnly))
+        ini.write("[OMForm]\nTreeWidth=3600\n[Main]\nNoWelcome=True\n[EnumForm]\nTreeWidth=3000\n");
     ini.close();
 
     arbolith::QtPrompt prompt;
@@ -383,6 +387,26 @@ int main(int argc, char* argv[])
         helpFile.show();
         QApplication::processEvents();
         Save(helpFile, "set-help-file");
+    }
+
+    // The enum viewer: on VB/VBA's enums when Special.mdb is beside the
+    // program, else on the sample model's.
+    {
+        const arbolith::browser::CurrentModel& current = hooks.Browser()->Current();
+        const auto special = arbolith::enums::FindSpecialFile(arbolith::RunningProgramFolder(), {});
+        auto source = special ? arbolith::enums::EnumSource::OpenVba(*special)
+                              : arbolith::enums::EnumSource::OpenModel(current.datPath);
+        arbolith::frmEnums viewer(prompt, window->Folders().settingsFile, window.get());
+        const bool loaded = source ? viewer.Load(special ? "Enums for VB/VBA" : "Enums for " + current.modelName,
+                                                 arbolith::TableOf(std::move(*source)))
+                                   : false;
+        if (loaded) {
+            viewer.showNormal();
+            viewer.resize(800, 500);
+            QApplication::processEvents();
+            Save(viewer, "enums");
+            viewer.close();
+        }
     }
     return 0;
 }
