@@ -32,8 +32,8 @@ std::string ContainsPattern(std::string_view text)
     return pattern;
 }
 
-// The stored value as the store's Long: values outside 32 bits never come
-// from a model, and a foreign file's are kept as they are.
+// The stored value; a Null value reads as 0, so the constant is still listed
+// and found. Models hold 32-bit values; wider ones are shown as they are.
 std::int64_t ReadValue(const Statement& stmt, int column)
 {
     return stmt.IsNull(column) ? 0 : stmt.Integer(column);

@@ -73,7 +73,8 @@ Result<void> Build(const std::filesystem::path& csv, const std::filesystem::path
                 return r;
             Result<arbolith::Transaction> tx = db->Begin();
             if (!tx) return tx.error();
-            Result<arbolith::Inserter> ins = arbolith::Inserter::Prepare(*db, "VB/VBA - Enums", {"Enum", "Constant", "Value"});
+            Result<arbolith::Inserter> ins =
+                arbolith::Inserter::Prepare(*db, "VB/VBA - Enums", {"Enum", "Constant", "Value"});
             if (!ins) return ins.error();
             for (const CsvRow& row : *rows) {
                 if (auto r = ins->Insert({row.enumName, row.constant, row.value}); !r) return r.error();
