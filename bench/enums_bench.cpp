@@ -25,8 +25,8 @@ const std::filesystem::path& LargeEnumsDat()
         if (!tx || !ins) return std::filesystem::path();
         for (int e = 0; e < 100; ++e)
             for (int c = 0; c < 50; ++c)
-                if (!ins->Insert({"Enum" + std::to_string(e), 50, "const" + std::to_string(e) + "_" + std::to_string(c),
-                                  c}))
+                if (!ins->Insert(
+                        {"Enum" + std::to_string(e), 50, "const" + std::to_string(e) + "_" + std::to_string(c), c}))
                     return std::filesystem::path();
         if (!tx->Commit()) return std::filesystem::path();
         return path;

@@ -93,11 +93,8 @@ TEST(CliEnumsVba, SpecialFileAndFailures)
         std::string args;
         int status;
     } failures[] = {
-        {"enums", 2},
-        {"enums nosuchmodel", 1},
-        {"enum-code --vba NoSuchEnum", 1},
-        {"enum-code --vba", 2},
-        {"enums --vba --find ''", 2},
+        {"enums", 2},           {"enums nosuchmodel", 1},     {"enum-code --vba NoSuchEnum", 1},
+        {"enum-code --vba", 2}, {"enums --vba --find ''", 2},
     };
     for (const auto& f : failures) {
         const test::CliRun ran = test::RunCli(home, f.args);

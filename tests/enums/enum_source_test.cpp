@@ -52,14 +52,8 @@ fs::path MakeVba(const test::TempDir& dir, const std::vector<Row3>& rows)
 }
 
 const std::vector<Row3> kRows = {
-    {"beta", "bTwo", 2},
-    {"Alpha", "aMax", INT_MAX},
-    {"Alpha", "aMin", INT_MIN},
-    {"alpha2", "it's", 0},
-    {"Alpha", "aZero", 0},
-    {"Alpha", "aAlsoZero", 0},
-    {"beta", "b%_\\x", 1},
-    {"Alpha", "line\nbreak", -1},
+    {"beta", "bTwo", 2},   {"Alpha", "aMax", INT_MAX}, {"Alpha", "aMin", INT_MIN}, {"alpha2", "it's", 0},
+    {"Alpha", "aZero", 0}, {"Alpha", "aAlsoZero", 0},  {"beta", "b%_\\x", 1},      {"Alpha", "line\nbreak", -1},
 };
 
 TEST(EnumSource, ReadsModelsInNameAndValueOrder)
@@ -71,11 +65,8 @@ TEST(EnumSource, ReadsModelsInNameAndValueOrder)
     EXPECT_EQ(source->EnumNames().value(), (std::vector<std::string>{"Alpha", "alpha2", "beta"}));
     // By value; equal values in table order; the 32-bit extremes intact.
     const std::vector<EnumConstant> alpha = source->Constants("Alpha").value();
-    EXPECT_EQ(alpha, (std::vector<EnumConstant>{{"aMin", INT_MIN},
-                                                {"line\nbreak", -1},
-                                                {"aZero", 0},
-                                                {"aAlsoZero", 0},
-                                                {"aMax", INT_MAX}}));
+    EXPECT_EQ(alpha, (std::vector<EnumConstant>{
+                         {"aMin", INT_MIN}, {"line\nbreak", -1}, {"aZero", 0}, {"aAlsoZero", 0}, {"aMax", INT_MAX}}));
     EXPECT_EQ(ConstantItem(alpha.front()), "aMin = -2147483648");
     EXPECT_EQ(ConstantItem(alpha.back()), "aMax = 2147483647");
     EXPECT_EQ(source->Constants("it's").value(), std::vector<EnumConstant>{});
@@ -114,13 +105,10 @@ TEST(EnumSource, FindTakesTheTextLiterallyWithoutCase)
         EXPECT_EQ(std::multiset<std::string>(names.begin(), names.end()),
                   std::multiset<std::string>(c.constants.begin(), c.constants.end()))
             << c.text;
-        EXPECT_TRUE(std::is_sorted(enumsSeen.begin(), enumsSeen.end(),
-                                   [](const std::string& a, const std::string& b) {
-                                       return std::lexicographical_compare(
-                                           a.begin(), a.end(), b.begin(), b.end(),
-                                           [](char x, char y) { return std::tolower(x) < std::tolower(y); });
-                                   }))
-            << c.text;
+        EXPECT_TRUE(std::is_sorted(enumsSeen.begin(), enumsSeen.end(), [](const std::string& a, const std::string& b) {
+            return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                                [](char x, char y) { return std::tolower(x) < std::tolower(y); });
+        })) << c.text;
     }
     EXPECT_EQ(MatchItem({"beta", {"bTwo", 2}}), "bTwo = 2   [Enum: beta]");
 }
@@ -149,10 +137,8 @@ TEST(EnumSource, BadFilesAreErrorsAndNothingIsCreated)
 TEST(EnumSource, NullFieldsReadAsEmptyAndZero)
 {
     test::TempDir dir;
-    auto source = EnumSource::OpenVba(MakeVba(dir, {{std::nullopt, "orphan", 5},
-                                                    {"E", std::nullopt, 3},
-                                                    {"E", "noValue", std::nullopt},
-                                                    {"E", "one", 1}}));
+    auto source = EnumSource::OpenVba(MakeVba(
+        dir, {{std::nullopt, "orphan", 5}, {"E", std::nullopt, 3}, {"E", "noValue", std::nullopt}, {"E", "one", 1}}));
     ASSERT_TRUE(source.ok());
     // A row without an enumeration name has no node to be listed under.
     EXPECT_EQ(source->EnumNames().value(), std::vector<std::string>{"E"});
@@ -243,8 +229,8 @@ TEST(EnumCode, SelectCodeLineByLine)
     const std::vector<std::string> head = {"Function ColorName(lValue As Long) As String",
                                            "' Returns symbolic name for given value of enum Color",
                                            "Dim sName As String", "Select case lValue"};
-    const std::vector<std::string> tail = {"\tCase Else: sName = \"<invalid>\"", "End Select",
-                                           "ColorName = sName", "End Function"};
+    const std::vector<std::string> tail = {"\tCase Else: sName = \"<invalid>\"", "End Select", "ColorName = sName",
+                                           "End Function"};
     const struct {
         std::vector<std::string> items;
         std::vector<std::string> cases;
@@ -252,8 +238,7 @@ TEST(EnumCode, SelectCodeLineByLine)
         {{}, {}},
         {{"red = 1", "crimson = 1"}, {"\tCase 1: sName = \"red\"", "\tCase 1: sName = \"crimson\""}},
         {{ConstantItem({"lo", INT_MIN}), ConstantItem({"hi", INT_MAX}), ConstantItem({"neg", -5})},
-         {"\tCase -2147483648: sName = \"lo\"", "\tCase 2147483647: sName = \"hi\"",
-          "\tCase -5: sName = \"neg\""}},
+         {"\tCase -2147483648: sName = \"lo\"", "\tCase 2147483647: sName = \"hi\"", "\tCase -5: sName = \"neg\""}},
         {{"  spaced  =  7 (seven) ", "bare", "a = b = c", "x=", " = 3"},
          {"\tCase 7: sName = \"spaced\"", "\tCase <unknown>: sName = \"bare\"", "\tCase b = c: sName = \"a\"",
           "\tCase : sName = \"x\"", "\tCase 3: sName = \"\""}},
