@@ -10,10 +10,13 @@
 //   arbolith-cli libraries [--prefix DIR]...        list the libraries registered in Wine prefixes
 //   arbolith-cli search ROOT [--hidden]             find the .olb and .tlb files below a folder
 //   arbolith-cli help FILE [ID]                     print a topic of a help file (.chm, .hlp)
+//   arbolith-cli enums MODEL|--vba [--find TEXT]    list the enumerations and their constants
+//   arbolith-cli enum-code MODEL|--vba ENUM [--select]   the code the enum viewer makes of an enumeration
 // `arbolith-cli COMMAND --help` lists a command's options.
 #include "cli/cli_catalog.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_discovery.h"
+#include "cli/cli_enums.h"
 #include "cli/cli_find.h"
 #include "cli/cli_help.h"
 #include "cli/cli_output.h"
@@ -165,6 +168,32 @@ int main(int argc, char* argv[])
     reportCommand->add_flag("--flat", report.flat, "frequencies: count over the flat tree, not the global one");
     AddModelsOption(*reportCommand, report.modelsFolder);
 
+    EnumsOptions enumsList;
+    CLI::App* enumsCommand =
+        app.add_subcommand("enums", "List the enumerations of a model or of VB/VBA")
+            ->footer(
+                "One constant a line: enumeration, constant and value, separated by tabs; enumerations by\n"
+                "name, constants by value. --find: the constants whose name contains TEXT (letter case\n"
+                "aside, every character taken literally), by enumeration. --vba reads Special.mdb.");
+    enumsCommand->add_option("model", enumsList.args, "A model's key (its library's file name), or the library's path")
+        ->expected(0, 1);
+    enumsCommand->add_flag("--vba", enumsList.vba, "The enumerations of VB/VBA instead of a model's");
+    CLI::Option* enumsFind =
+        enumsCommand->add_option("--find", enumsList.find, "List the constants whose name contains TEXT")
+            ->type_name("TEXT");
+    AddModelsOption(*enumsCommand, enumsList.modelsFolder);
+
+    EnumsOptions enumCode;
+    CLI::App* enumCodeCommand =
+        app.add_subcommand("enum-code", "Print the code the enum viewer makes of an enumeration")
+            ->footer(
+                "The commented Enum block the viewer copies, or with --select the Select Case function that\n"
+                "names a value, exactly as copied: CR LF line ends, tab indentation, no final line break.");
+    enumCodeCommand->add_option("args", enumCode.args, "MODEL ENUM, or ENUM with --vba")->expected(1, 2)->required();
+    enumCodeCommand->add_flag("--vba", enumCode.vba, "An enumeration of VB/VBA instead of a model's");
+    enumCodeCommand->add_flag("--select", enumCode.select, "The Select Case function instead of the Enum block");
+    AddModelsOption(*enumCodeCommand, enumCode.modelsFolder);
+
     FindOptions find;
     CLI::App* findCommand =
         app.add_subcommand("find", "Search a model as the Find menu does")
@@ -236,7 +265,8 @@ int main(int argc, char* argv[])
     };
     if (argc > 1 && argv[1][0] != '-' && !isCommand(argv[1])) {
         Complain(std::string("no command named ") + argv[1] +
-                 "; the commands are dump, extract, make, tree, report, find, models, libraries, search and help" +
+                 "; the commands are dump, extract, make, tree, report, find, enums, enum-code, models, libraries, "
+                 "search and help" +
                  " (see: arbolith-cli --help)");
         return 2;
     }
@@ -267,6 +297,11 @@ int main(int argc, char* argv[])
         return MakeCommand(make);
     }
     if (reportCommand->parsed()) return ReportCommand(report);
+    if (enumsCommand->parsed()) {
+        enumsList.findGiven = enumsFind->count() > 0;
+        return EnumsCommand(enumsList);
+    }
+    if (enumCodeCommand->parsed()) return EnumCodeCommand(enumCode);
     if (findCommand->parsed()) {
         int given = 0;
         for (const auto& [option, kind] : findKinds) {
