@@ -36,10 +36,8 @@ void ObjectBrowserHooks::ShowEnums(frmZVMain& window, Command command)
         caption = "Enums for VB/VBA";
         // Beside the program's files first; an installed program keeps it
         // with its shared data.
-        const fs::path program = RunningProgramFolder();
-        std::vector<fs::path> dataFolders;
-        if (!program.empty()) dataFolders.push_back(program.parent_path() / "share" / "arbolith");
-        const std::optional<fs::path> special = enums::FindSpecialFile(window.Folders().appFolder, dataFolders);
+        const std::optional<fs::path> special =
+            enums::FindSpecialFile(window.Folders().appFolder, enums::SpecialDataFolders(RunningProgramFolder()));
         if (!special) {
             // Never made by opening: a missing file is an error to report.
             table = Error::FileSystem(ENOENT, std::string(enums::kSpecialFileName) + " was not found in " +

@@ -21,7 +21,7 @@ std::optional<enums::EnumSource> OpenSource(const EnumsOptions& options, const s
 {
     if (options.vba) {
         const std::filesystem::path program = RunningProgramFolder();
-        const auto special = enums::FindSpecialFile(program, {program / ".." / "share" / "arbolith"});
+        const auto special = enums::FindSpecialFile(program, enums::SpecialDataFolders(program));
         if (!special) {
             Complain(std::string(enums::kSpecialFileName) + " is neither beside the program nor in " +
                      (program / ".." / "share" / "arbolith").lexically_normal().string());

@@ -9,6 +9,12 @@
 
 namespace arbolith::enums {
 
+std::vector<std::filesystem::path> SpecialDataFolders(const std::filesystem::path& programFolder)
+{
+    if (programFolder.empty()) return {};
+    return {programFolder, (programFolder / ".." / "share" / "arbolith").lexically_normal()};
+}
+
 namespace {
 
 constexpr std::string_view kPassword = ";pwd=vormtex";

@@ -27,6 +27,9 @@ inline constexpr std::string_view kSpecialFileName = "Special.mdb";
 // Nothing when it is in none of them.
 std::optional<std::filesystem::path> FindSpecialFile(const std::filesystem::path& appFolder,
                                                      const std::vector<std::filesystem::path>& dataFolders);
+// The data folders of a program in `programFolder`: that folder (a build
+// tree makes the file there) and the installed share/arbolith beside it.
+std::vector<std::filesystem::path> SpecialDataFolders(const std::filesystem::path& programFolder);
 
 struct EnumConstant {
     std::string name;
