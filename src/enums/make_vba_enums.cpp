@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// arbolith-make-special CSV OUTPUT: builds Special.mdb, the VB/VBA enum
+// arbolith-make-vba-enums CSV OUTPUT: builds Special.mdb, the VB/VBA enum
 // table the enum viewer reads, from a CSV file of `Enum,Constant,Value`
 // lines (a header line first). The file is written under a temporary name
 // beside OUTPUT and renamed when complete, so a failed run leaves no
@@ -94,11 +94,11 @@ Result<void> Build(const std::filesystem::path& csv, const std::filesystem::path
 int main(int argc, char** argv)
 {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: arbolith-make-special CSV OUTPUT\n");
+        std::fprintf(stderr, "usage: arbolith-make-vba-enums CSV OUTPUT\n");
         return 2;
     }
     if (Result<void> built = Build(argv[1], argv[2]); !built) {
-        std::fprintf(stderr, "arbolith-make-special: %s\n", built.error().description.c_str());
+        std::fprintf(stderr, "arbolith-make-vba-enums: %s\n", built.error().description.c_str());
         return 1;
     }
     return 0;
