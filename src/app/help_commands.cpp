@@ -7,7 +7,6 @@
 #include "help/help_file_window.h"
 #include "platform/paths.h"
 #include "platform/text_encoding.h"
-#include "store/dat_schema.h"
 
 #include <QAbstractProxyModel>
 #include <QAction>
@@ -27,31 +26,6 @@ void Tell(frmZVMain& window, const std::string& text, PromptIcon icon = PromptIc
     window.UserPrompt().Tell(text, icon);
 }
 
-// The Library table's first row: where the library is and what it names as
-// its help file. A file without the table or a column leaves those empty.
-Result<void> ReadLibraryRow(const fs::path& datFile, help::HelpPlaces& places, std::string& libraryHelpFile)
-{
-    auto db = OpenDatFile(datFile, /*readOnly=*/true);
-    if (!db) return db.error();
-    auto has = db->HasTable("Library");
-    if (!has) return has.error();
-    if (!*has) return {};
-    auto stmt = db->Prepare("SELECT * FROM Library LIMIT 1");
-    if (!stmt) return stmt.error();
-    auto step = stmt->Step();
-    if (!step) return step.error();
-    if (!*step) return {};
-    const auto text = [&](const char* column) {
-        const auto index = stmt->ColumnIndex(column);
-        return index ? stmt->Text(*index) : std::string();
-    };
-    places.libraryFile = text("FQLibName");
-    places.libraryGuid = text("TL_GUID");
-    places.libraryVersion = text("TL_Version");
-    libraryHelpFile = text("TL_HelpFile");
-    return {};
-}
-
 // The help session for the model now current: what it read about another
 // model is dropped first.
 HelpSession& SessionFor(HelpSession& session, const browser::CurrentModel& model)
@@ -62,9 +36,10 @@ HelpSession& SessionFor(HelpSession& session, const browser::CurrentModel& model
     session.access = std::move(access);
     session.modelDat = model.datPath;
     session.libraryHelpFile = model.libraryHelpFile;
-    // A DAT file that cannot be read now leaves only the setting itself to
-    // look for; the model opened, so its tree is still worth browsing.
-    if (model.IsOpen()) (void)ReadLibraryRow(model.datPath, session.places, session.libraryHelpFile);
+    // Where the library is and who it is, as read when the model opened.
+    session.places.libraryFile = model.libraryFile;
+    session.places.libraryGuid = model.libraryGuid;
+    session.places.libraryVersion = model.libraryVersion;
     return session;
 }
 

@@ -23,21 +23,37 @@ std::string WithoutSpaces(std::string_view text)
     return out;
 }
 
-// Library.TL_HelpFile of the first row; "" when the file has no such table,
-// column or row (the help file is a convenience, not a reason to refuse a model).
-Result<std::string> ReadLibraryHelpFile(const fs::path& datFile)
+// What the first row of the Library table says about the library: its help
+// file, its file and its identity. Empty texts when the file has no such
+// table, column or row (these are conveniences, not reasons to refuse a model).
+struct LibraryRow {
+    std::string helpFile;  // TL_HelpFile
+    std::string file;      // FQLibName
+    std::string guid;      // TL_GUID
+    std::string version;   // TL_Version
+};
+Result<LibraryRow> ReadLibraryRow(const fs::path& datFile)
 {
     auto db = OpenDatFile(datFile, /*readOnly=*/true);
     if (!db) return db.error();
     auto has = db->HasTable("Library");
     if (!has) return has.error();
-    if (!*has) return std::string();
+    LibraryRow row;
+    if (!*has) return row;
     auto stmt = db->Prepare("SELECT * FROM Library LIMIT 1");
     if (!stmt) return stmt.error();
     auto step = stmt->Step();
     if (!step) return step.error();
-    const auto column = stmt->ColumnIndex("TL_HelpFile");
-    return *step && column ? stmt->Text(*column) : std::string();
+    if (!*step) return row;
+    const auto text = [&](std::string_view name) {
+        const auto column = stmt->ColumnIndex(name);
+        return column ? stmt->Text(*column) : std::string();
+    };
+    row.helpFile = text("TL_HelpFile");
+    row.file = text("FQLibName");
+    row.guid = text("TL_GUID");
+    row.version = text("TL_Version");
+    return row;
 }
 
 }  // namespace
@@ -113,10 +129,10 @@ Result<ActiveModelResult> ObjectBrowser::ReadActiveModel(std::string_view librar
     m.showHidden = keys.showHidden;
     m.showExternal = keys.showExternal;
 
-    auto helpFile = ReadLibraryHelpFile(m.datPath);
-    if (!helpFile) {
+    auto libraryRow = ReadLibraryRow(m.datPath);
+    if (!libraryRow) {
         m.library.clear();
-        return helpFile.error();
+        return libraryRow.error();
     }
     // Model making always writes the key; without it (a damaged or hand-made
     // file) the tree would start at whatever object has key 0.
@@ -126,7 +142,10 @@ Result<ActiveModelResult> ObjectBrowser::ReadActiveModel(std::string_view librar
                  "missing or not a number), so the tree starts at the object with key 0. Make the model again "
                  "with the Create Model Wizard to set the top object.",
              PromptIcon::Exclamation);
-    m.libraryHelpFile = std::move(*helpFile);
+    m.libraryHelpFile = std::move(libraryRow->helpFile);
+    m.libraryFile = std::move(libraryRow->file);
+    m.libraryGuid = std::move(libraryRow->guid);
+    m.libraryVersion = std::move(libraryRow->version);
     m.helpFile = Trim(keys.helpFile).empty() ? m.libraryHelpFile : keys.helpFile;
     return ActiveModelResult::Opened;
 }

@@ -42,6 +42,9 @@ struct CurrentModel {
     bool showHidden = true;
     bool showExternal = true;
     std::string libraryHelpFile;  // Library.TL_HelpFile
+    std::string libraryFile;      // Library.FQLibName: where the library was read from
+    std::string libraryGuid;      // Library.TL_GUID
+    std::string libraryVersion;   // Library.TL_Version
     std::string helpFile;         // INF HelpFile, else the library's
 
     bool IsOpen() const { return !library.empty(); }
