@@ -109,30 +109,15 @@ void BM_FindNodeNoMatchMshtml(benchmark::State& state)
 }
 BENCHMARK(BM_FindNodeNoMatchMshtml)->Unit(benchmark::kMillisecond);
 
-// 10,000 objects, each expanded six times: 1 + 6 x 166,667 nodes.
-struct MillionNodeTree {
-    ObjectModel model;
-    std::vector<NodeRecord> nodes;
+// The shared million-node tree, with unique names, and its display.
+struct MillionNodeTree : bench::MillionNodeTree {
     TreeDisplay display;
 };
 
 const MillionNodeTree& Million()
 {
     static const MillionNodeTree tree = [] {
-        MillionNodeTree t;
-        std::mt19937 rng(7);
-        constexpr int kObjects = 10'000;
-        for (int i = 0; i < kObjects; ++i) {
-            browser::ObjectRecord& o = t.model.objects.emplace_back();
-            o.key = i;
-            o.name = "Object" + std::to_string(i);
-            o.branchLimit = 6;
-        }
-        std::uniform_int_distribution<int> pick(0, kObjects - 1);
-        for (int i = 0; i < 166'667; ++i) t.model.edges.push_back({pick(rng), pick(rng), ""});
-        t.model.Reindex();
-        const std::vector<NodeRecord> seeds{RootSeed(t.model, 0)};
-        if (!CreateNodes(t.model, seeds, kMaxLevel, {}, t.nodes)) t.nodes.clear();
+        MillionNodeTree t{bench::MakeMillionNodeTree(7, false), {}};
         t.display = TreeDisplay::Build(t.model, t.nodes, 1, {}, LabelStyle::Display);
         return t;
     }();

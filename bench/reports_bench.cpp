@@ -23,37 +23,15 @@ namespace {
 
 using bench::MshtmlDat;
 
-// Six expansions of every object: 1 + 6 x 166,667 = 1,000,003 nodes.
-struct MillionNodeTree {
-    browser::ObjectModel model;
-    std::vector<browser::NodeRecord> nodes;
-};
-
-const MillionNodeTree& Tree()
+const bench::MillionNodeTree& Tree()
 {
-    static const MillionNodeTree tree = [] {
-        MillionNodeTree t;
-        std::mt19937 rng(11);
-        constexpr int kObjects = 10'000;
-        for (int i = 0; i < kObjects; ++i) {
-            browser::ObjectRecord& o = t.model.objects.emplace_back();
-            o.key = i;
-            o.name = "Object" + std::to_string(rng() % 100'000);
-            o.branchLimit = 6;
-        }
-        std::uniform_int_distribution<int> pick(0, kObjects - 1);
-        for (int i = 0; i < 166'667; ++i) t.model.edges.push_back({pick(rng), pick(rng), ""});
-        t.model.Reindex();
-        const std::vector<browser::NodeRecord> seeds{browser::RootSeed(t.model, 0)};
-        if (!browser::CreateNodes(t.model, seeds, browser::kMaxLevel, {}, t.nodes)) t.nodes.clear();
-        return t;
-    }();
+    static const bench::MillionNodeTree tree = bench::MakeMillionNodeTree(11, true);
     return tree;
 }
 
 void BM_ObjectFrequenciesMillionNodes(benchmark::State& state)
 {
-    const MillionNodeTree& tree = Tree();
+    const bench::MillionNodeTree& tree = Tree();
     for (auto _ : state) {
         auto rows = reports::ObjectFrequencies(tree.model, tree.nodes);
         benchmark::DoNotOptimize(rows.data());
