@@ -23,39 +23,6 @@ std::string WithoutSpaces(std::string_view text)
     return out;
 }
 
-// What the first row of the Library table says about the library: its help
-// file, its file and its identity. Empty texts when the file has no such
-// table, column or row (these are conveniences, not reasons to refuse a model).
-struct LibraryRow {
-    std::string helpFile;  // TL_HelpFile
-    std::string file;      // FQLibName
-    std::string guid;      // TL_GUID
-    std::string version;   // TL_Version
-};
-Result<LibraryRow> ReadLibraryRow(const fs::path& datFile)
-{
-    auto db = OpenDatFile(datFile, /*readOnly=*/true);
-    if (!db) return db.error();
-    auto has = db->HasTable("Library");
-    if (!has) return has.error();
-    LibraryRow row;
-    if (!*has) return row;
-    auto stmt = db->Prepare("SELECT * FROM Library LIMIT 1");
-    if (!stmt) return stmt.error();
-    auto step = stmt->Step();
-    if (!step) return step.error();
-    if (!*step) return row;
-    const auto text = [&](std::string_view name) {
-        const auto column = stmt->ColumnIndex(name);
-        return column ? stmt->Text(*column) : std::string();
-    };
-    row.helpFile = text("TL_HelpFile");
-    row.file = text("FQLibName");
-    row.guid = text("TL_GUID");
-    row.version = text("TL_Version");
-    return row;
-}
-
 }  // namespace
 
 std::string ModelBaseName(const fs::path& modelsFolder, std::string_view libraryName)
@@ -129,7 +96,7 @@ Result<ActiveModelResult> ObjectBrowser::ReadActiveModel(std::string_view librar
     m.showHidden = keys.showHidden;
     m.showExternal = keys.showExternal;
 
-    auto libraryRow = ReadLibraryRow(m.datPath);
+    auto libraryRow = ReadLibraryFacts(m.datPath);
     if (!libraryRow) {
         m.library.clear();
         return libraryRow.error();

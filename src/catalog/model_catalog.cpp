@@ -40,20 +40,6 @@ std::vector<ModelFile> ListModelFiles(const fs::path& folder, std::error_code& e
     return files;
 }
 
-// The description in the first row of the DAT file's Library table; ""
-// when the table has no row.
-Result<std::string> ReadDatLibrary(const fs::path& datFile)
-{
-    auto db = OpenDatFile(datFile, /*readOnly=*/true);
-    if (!db) return db.error();
-    auto stmt = db->Prepare("SELECT * FROM Library LIMIT 1");
-    if (!stmt) return stmt.error();
-    auto row = stmt->Step();
-    if (!row) return row.error();
-    const auto column = stmt->ColumnIndex("Library");
-    return *row && column ? stmt->Text(*column) : std::string();
-}
-
 void ReadInf(const fs::path& infFile, CatalogModel& model)
 {
     // An INF file that cannot be read lists its model with empty texts: the
@@ -96,9 +82,9 @@ Result<Catalog> GetModelInfo(const fs::path& modelsFolder)
         if (model.hasInf) {
             ReadInf(GetInfFileName(model.key, modelsFolder), model);
         } else {
-            auto library = ReadDatLibrary(GetDatFileName(model.key, modelsFolder));
+            auto library = ReadLibraryFacts(GetDatFileName(model.key, modelsFolder));
             if (library)
-                model.library = std::move(*library);
+                model.library = std::move(library->library);
             else
                 model.datProblem = library.error().description;
         }

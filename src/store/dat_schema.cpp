@@ -344,4 +344,29 @@ Result<void> CheckDatTable(Database& db, const TableDef& table)
     return Ok();
 }
 
+Result<LibraryFacts> ReadLibraryFacts(const std::filesystem::path& datFile)
+{
+    auto db = OpenDatFile(datFile, /*readOnly=*/true);
+    if (!db) return db.error();
+    auto has = db->HasTable(kLibraryTable);
+    if (!has) return has.error();
+    LibraryFacts row;
+    if (!*has) return row;
+    auto stmt = db->Prepare("SELECT * FROM Library LIMIT 1");
+    if (!stmt) return stmt.error();
+    auto step = stmt->Step();
+    if (!step) return step.error();
+    if (!*step) return row;
+    const auto text = [&](std::string_view name) {
+        const auto column = stmt->ColumnIndex(name);
+        return column ? stmt->Text(*column) : std::string();
+    };
+    row.library = text("Library");
+    row.helpFile = text("TL_HelpFile");
+    row.file = text("FQLibName");
+    row.guid = text("TL_GUID");
+    row.version = text("TL_Version");
+    return row;
+}
+
 }  // namespace arbolith

@@ -100,6 +100,18 @@ Result<void> CreateDatTable(Database& db, const TableDef& table);
 // Opens a DAT file with its password.
 Result<Database> OpenDatFile(const std::filesystem::path& path, bool readOnly = false);
 
+// What the first row of a DAT file's Library table says about its library.
+// Empty texts when the file has no such table, column or row: these are
+// conveniences, not reasons to refuse a model. The file is read only.
+struct LibraryFacts {
+    std::string library;   // Library: the library's description
+    std::string helpFile;  // TL_HelpFile
+    std::string file;      // FQLibName: where the library was read from
+    std::string guid;      // TL_GUID
+    std::string version;   // TL_Version
+};
+Result<LibraryFacts> ReadLibraryFacts(const std::filesystem::path& datFile);
+
 // Checks that the file's table has the definition's fields in order, with
 // the declared types, and its indexes; the error names the first difference.
 Result<void> CheckDatTable(Database& db, const TableDef& table);
