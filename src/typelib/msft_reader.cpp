@@ -15,6 +15,7 @@
 #include <unordered_map>
 
 #include "typelib/code_pages.h"
+#include "typelib/dispatch_view.h"
 #include "typelib/msft_layout.h"
 
 namespace arbolith {
@@ -23,7 +24,6 @@ namespace {
 using namespace msft;
 
 constexpr int kMaxTypeDepth = 16;  // PTR -> PTR -> ... chains in one descriptor
-constexpr int kMaxBaseDepth = 32;  // interface inheritance levels
 
 // Bounds on what one library may decode into, as a multiple of its size plus
 // a floor. Names and doc strings may be shared (the string table holds each
@@ -66,8 +66,6 @@ private:
                            TypeInfo& type);
     std::uint32_t ReadFunction(ByteView body, std::uint32_t recOff, Function& fn) const;
     std::uint32_t ReadVariable(ByteView body, std::uint32_t recOff, Variable& var) const;
-    Read<bool> BuildDispatchView(std::uint32_t index, int depth);
-    Read<bool> CollectVtable(const TypeLib& lib, const TypeRef& ref, int depth, std::vector<const TypeInfo*>& chain);
 
     std::string Name(std::int32_t off) const;
     std::string String(std::int32_t off) const;
@@ -85,8 +83,6 @@ private:
     std::int32_t m_dispatchHref = -1;
     TypeLib m_lib;
     std::vector<RawTypeInfo> m_raw;
-    enum class View : std::uint8_t { Pending, Building, Done };
-    std::vector<View> m_views;  // dispatch views of the duals, by type index
     // Member tables and records decoded so far. In a sound file no two types
     // share a member block and no two members share a record, so this never
     // exceeds the file size; a file that points many types or members at the
@@ -96,7 +92,6 @@ private:
     const std::uint64_t m_textLimit;
     mutable std::uint64_t m_textBytes = 0;  // past m_textLimit, text decodes as "" and the library fails
     const std::uint64_t m_dispatchViewLimit;
-    std::uint64_t m_dispatchViewBytes = 0;
     mutable std::unordered_map<std::uint32_t, std::shared_ptr<const TypeLib>> m_imports;  // by import-file offset
     mutable std::unordered_map<std::int32_t, TypeRef> m_refCache;
     mutable std::unordered_map<std::int32_t, std::shared_ptr<const TypeRef>> m_sharedRefs;  // for TypeDesc
@@ -586,87 +581,6 @@ Read<bool> Parser::ReadTypeInfo(std::uint32_t index, TypeInfo& type, RawTypeInfo
     return true;
 }
 
-// The interfaces of a base chain, most derived first. A chain that comes
-// back to an interface already in it ends there, so a type that names itself
-// as its base is taken once. A dual of this library met on the way gets its
-// dispatch view built now, so that its vtable view can be followed; one
-// being built further up the stack (a cycle) ends the chain instead.
-Read<bool> Parser::CollectVtable(const TypeLib& lib, const TypeRef& ref, int depth, std::vector<const TypeInfo*>& chain)
-{
-    if (depth > kMaxBaseDepth || !ref.resolved || ref.index < 0) return true;
-    const TypeLib* owner = ref.external ? ref.library.get() : &lib;
-    if (owner == nullptr || static_cast<std::size_t>(ref.index) >= owner->types.size()) return true;
-    const TypeInfo& stored = owner->types[ref.index];
-    if (owner == &m_lib && m_views[ref.index] == View::Pending) {
-        auto built = BuildDispatchView(static_cast<std::uint32_t>(ref.index), depth + 1);
-        if (!built) return built.error();
-    }
-    const TypeInfo& view = stored.interfaceView ? *stored.interfaceView : stored;
-    if (view.kind != TypeKind::Interface) return true;
-    if (std::find(chain.begin(), chain.end(), &view) != chain.end()) return true;
-    chain.push_back(&view);
-    if (view.implTypes.empty()) return true;
-    return CollectVtable(*owner, view.implTypes.front().ref, depth + 1, chain);
-}
-
-// The dispatch view of a function declared for the vtable: the [retval]
-// parameter becomes the return type, else an HRESULT return becomes VOID,
-// and a trailing [lcid] parameter goes.
-void ToDispatchForm(Function& fn)
-{
-    fn.funcKind = FUNC_DISPATCH;
-    if (!fn.params.empty() && (fn.params.back().flags & PARAMFLAG_FRETVAL)) {
-        fn.returnType = fn.params.back().type;
-        if (fn.returnType.pointerLevels > 0) --fn.returnType.pointerLevels;
-        fn.params.pop_back();
-    } else if (fn.returnType.code == VT_HRESULT) {
-        fn.returnType = TypeDesc{VT_VOID, 0, nullptr};
-    }
-    if (!fn.params.empty() && (fn.params.back().flags & PARAMFLAG_FLCID)) fn.params.pop_back();
-}
-
-Read<bool> Parser::BuildDispatchView(std::uint32_t index, int depth)
-{
-    if (depth > kMaxBaseDepth) return true;  // left for the pass over all types
-    m_views[index] = View::Building;
-    TypeInfo& type = m_lib.types[index];
-    const RawTypeInfo& raw = m_raw[index];
-    // The stored functions move to the interface view; the dispatch view gets rewritten copies.
-    std::vector<Function> own = std::move(type.functions);
-    type.functions.clear();
-    auto iface = std::make_shared<TypeInfo>(type);
-    iface->functions = std::move(own);
-    iface->kind = TypeKind::Interface;
-    iface->implTypes.clear();
-    if (raw.datatype1 != -1) iface->implTypes.push_back({ResolveHref(raw.datatype1), 0});
-
-    std::vector<const TypeInfo*> chain;
-    if (!iface->implTypes.empty()) {
-        auto collected = CollectVtable(m_lib, iface->implTypes.front().ref, depth, chain);
-        if (!collected) return collected.error();
-    }
-    chain.insert(chain.begin(), iface.get());
-    for (const TypeInfo* t : chain) {
-        for (const Function& fn : t->functions) {
-            m_dispatchViewBytes += sizeof(Function) + fn.name.size() + fn.doc.size();
-            for (const Parameter& p : fn.params) m_dispatchViewBytes += sizeof(Parameter) + p.name.size();
-        }
-    }
-    if (m_dispatchViewBytes > m_dispatchViewLimit)
-        return m_file.Fail(ErrCode::BadValue, 0,
-                           "typeinfo " + std::to_string(index) + ": dispatch views of the library exceed " +
-                               Hex(m_dispatchViewLimit) + " bytes");
-    std::vector<Function> functions;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        functions.insert(functions.end(), (*it)->functions.begin(), (*it)->functions.end());
-    for (Function& fn : functions) ToDispatchForm(fn);
-    type.functions = std::move(functions);
-    type.typeFlags &= static_cast<std::uint16_t>(~TYPEFLAG_FOLEAUTOMATION);
-    type.interfaceView = std::move(iface);
-    m_views[index] = View::Done;
-    return true;
-}
-
 Read<TypeLib> Parser::Run()
 {
     auto header = ReadHeader();
@@ -717,15 +631,14 @@ Read<TypeLib> Parser::Run()
                 break;
         }
     }
-    m_views.assign(m_typeCount, View::Done);
-    for (std::uint32_t i = 0; i < m_typeCount; ++i)
-        if (m_lib.types[i].kind == TypeKind::Dispatch && (m_lib.types[i].typeFlags & kTypeFlagDual))
-            m_views[i] = View::Pending;
-    for (std::uint32_t i = 0; i < m_typeCount; ++i) {
-        if (m_views[i] != View::Pending) continue;
-        auto built = BuildDispatchView(i, 0);
-        if (!built) return built.error();
-    }
+    auto views = BuildDispatchViews(
+        m_lib,
+        [&](std::uint32_t i) -> std::optional<TypeRef> {
+            if (m_raw[i].datatype1 == -1) return std::nullopt;
+            return ResolveHref(m_raw[i].datatype1);
+        },
+        m_dispatchViewLimit);
+    if (!views) return views.error();
     if (m_textBytes > m_textLimit)
         return m_file.Fail(
             ErrCode::BadValue, 0,

@@ -34,6 +34,7 @@
 #include "typelib/msft_layout.h"
 #include "typelib/msft_reader.h"
 #include "typelib/pe_resources.h"
+#include "typelib/sltg_reader.h"
 
 namespace arbolith {
 namespace {
@@ -144,6 +145,12 @@ Cache& GlobalCache()
     return cache;
 }
 
+// GUID and version of the library in `data`, whichever format holds it.
+Read<MsftReader::Identity> PeekIdentity(ByteView data)
+{
+    return data.U32At(0) == msft::SLTG_MAGIC ? SltgReader::PeekIdentity(data) : MsftReader::PeekIdentity(data);
+}
+
 // Identities of the libraries inside one file (nothing for other files).
 void Identify(const std::string& path, std::vector<Candidate>& out)
 {
@@ -156,12 +163,12 @@ void Identify(const std::string& path, std::vector<Candidate>& out)
         for (std::uint32_t id : ids.value()) {
             auto data = FindTypeLibResource(view, id);
             if (!data) continue;
-            auto ident = MsftReader::PeekIdentity(data.value());
+            auto ident = PeekIdentity(data.value());
             if (ident) out.push_back({path, id, ident.value(), file->Stamp()});
         }
         return;
     }
-    auto ident = MsftReader::PeekIdentity(view);
+    auto ident = PeekIdentity(view);
     if (ident) out.push_back({path, 0, ident.value(), file->Stamp()});
 }
 
@@ -312,16 +319,13 @@ Result<TypeLib> LoadBytes(ByteView whole, const std::string& display, std::uint3
                                   "resource " + std::to_string(resource) + " not found in " + display);
     }
     std::uint32_t magic = data.U32At(0);
-    if (magic == msft::SLTG_MAGIC)
-        return Error::TypeLibrary(static_cast<int>(ErrCode::Unsupported) + 1,
-                                  display + ": this older type library format (SLTG) is not supported yet");
-    if (magic != msft::MSFT_MAGIC)
+    if (magic != msft::MSFT_MAGIC && magic != msft::SLTG_MAGIC)
         return Error::TypeLibrary(static_cast<int>(ErrCode::BadMagic) + 1, display + ": not a type library");
 
-    auto identity = MsftReader::PeekIdentity(data);
+    auto identity = PeekIdentity(data);
     if (identity) ctx.inProgress.push_back(identity->guid);
     ImportResolver resolver = [&](const ImportedLibrary& want) { return ResolveImport(want, folder, ctx); };
-    auto lib = MsftReader::Open(data, resolver);
+    auto lib = magic == msft::SLTG_MAGIC ? SltgReader::Open(data, resolver) : MsftReader::Open(data, resolver);
     if (identity) ctx.inProgress.pop_back();
     if (!lib) return lib.error().ToError().In(display);
     TypeLib result = std::move(lib.value());

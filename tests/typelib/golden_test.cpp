@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -73,6 +74,56 @@ std::string DescribeDifference(const std::string& golden, const std::string& dum
     }
 }
 
+// Wine's loader reads less of an SLTG library than of an MSFT one, so the
+// dumps of SLTG libraries (files named "sltg-*") are compared with what it
+// leaves out masked on both sides; the round-trip test checks those fields
+// against each library's MSFT twin instead. Left out by the loader: member
+// help strings and contexts, type help strings, the library's LCID (it
+// reports 0 unless the sublanguage is neutral), the "read from disk" library
+// flag, references from record and enum fields (it resolves none), and the
+// members of unions.
+std::string AsWineReadsSltg(const std::string& dump)
+{
+    static const std::regex kHelpContext(R"( helpctx=\d+)");
+    static const std::regex kTypeLine(R"(^T\d+ kind=(\d+) .*)");
+    static const std::regex kFieldRef(R"(^(  type vt=\d+) ref=.*)");
+    std::istringstream in(dump);
+    std::string out, line;
+    int kind = -1;
+    bool inUnionMember = false;
+    while (std::getline(in, line)) {
+        if (line.ends_with('\r')) line.pop_back();
+        std::smatch m;
+        if (std::regex_match(line, m, kTypeLine)) {
+            kind = std::stoi(m[1]);
+            inUnionMember = false;
+            if (kind == 7) line = std::regex_replace(line, std::regex(R"( vars=\d+)"), " vars=-");
+        } else if (line.starts_with("T")) {
+            kind = -1;  // a dual's interface view ("T3.iface ...")
+        }
+        if (line.starts_with("LIB.lcid=")) {
+            line = "LIB.lcid=-";
+        } else if (line.starts_with("LIB.flags=")) {
+            line = "LIB.flags=" + std::to_string(std::stoul(line.substr(10)) & ~8ul);
+        } else if (line.starts_with(" F") || line.starts_with(" V")) {
+            inUnionMember = kind == 7 && line.starts_with(" V");
+            line = std::regex_replace(line, kHelpContext, " helpctx=-");
+        } else if (line.starts_with("  doc=")) {
+            line = "  doc=-";
+        } else if (line.starts_with(" doc=")) {
+            line = " doc=-";
+        } else if ((kind == 0 || kind == 1) && std::regex_match(line, m, kFieldRef)) {
+            line = m[1].str() + " ref=-";
+        } else if ((kind == 0 || kind == 1) && line.starts_with("  type.lib ")) {
+            continue;
+        }
+        if (inUnionMember) continue;
+        out += line;
+        out += '\n';
+    }
+    return out;
+}
+
 std::string TestNameOf(const testing::TestParamInfo<test::OracleDump>& info)
 {
     std::string name = info.param.library + "_" + std::to_string(info.param.resource);
@@ -114,7 +165,10 @@ TEST_P(OracleGolden, DumpMatchesWineLoader)
     const auto lib = LoadTypeLib(path, options);
     ASSERT_TRUE(lib.ok()) << path << ": " << lib.error().description;
 
-    const std::string difference = DescribeDifference(*golden, DumpTypeLib(*lib));
+    const bool sltg = c.library.starts_with("sltg-");
+    const std::string difference =
+        sltg ? DescribeDifference(AsWineReadsSltg(*golden), AsWineReadsSltg(DumpTypeLib(*lib)))
+             : DescribeDifference(*golden, DumpTypeLib(*lib));
     for (const auto& known : kKnownDifferences)
         if (c.file == known.golden) {
             EXPECT_FALSE(difference.empty()) << c.file << " now matches; take it off kKnownDifferences";

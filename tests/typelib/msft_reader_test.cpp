@@ -44,7 +44,7 @@ TEST(MsftReader, DamagedHeadersFailNamingWhatIsWrong)
         {"", ""},
         {"MS", ""},
         {Spoilt(0, 0x12345678), "not a type library"},
-        {Spoilt(0, 0x47544C53), "older type library format"},
+        {Spoilt(0, 0x47544C53), "block directory"},
         {Spoilt(0x20, 0x7FFFFFFF), "typeinfo count"},
         {Spoilt(0x20, 0xFFFFFFFF), ""},
         {Spoilt(kIThingInfo + 4, 0x1F40), "typeinfo 1: member block offset 0x1f40 past end of file"},
