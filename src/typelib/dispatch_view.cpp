@@ -114,9 +114,9 @@ Read<bool> Builder::Build(std::uint32_t index, int depth)
         }
     }
     if (m_bytes > m_limit)
-        return ReadError{ErrCode::BadValue, 0,
-                         "typeinfo " + std::to_string(index) + ": dispatch views of the library exceed " +
-                             Hex(m_limit) + " bytes"};
+        return ReadError{
+            ErrCode::BadValue, 0,
+            "typeinfo " + std::to_string(index) + ": dispatch views of the library exceed " + Hex(m_limit) + " bytes"};
     std::vector<Function> functions;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
         functions.insert(functions.end(), (*it)->functions.begin(), (*it)->functions.end());

@@ -152,7 +152,10 @@ std::optional<Guid> ParseGuid(std::string_view text)
         std::uint32_t v = 0;
         for (std::size_t i = from; i < from + digits; ++i) {
             char c = text[i];
-            int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            int d = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                           : -1;
             if (d < 0) return std::nullopt;
             v = (v << 4) | static_cast<std::uint32_t>(d);
         }
@@ -242,8 +245,8 @@ private:
     // One type's view of the library: its member area and references.
     struct TypeContext {
         std::uint32_t index = 0;
-        ByteView items;                   // member records, offsets count from here
-        std::vector<std::int32_t> refs;   // reference table: index into m_refs, -1 unreadable
+        ByteView items;                  // member records, offsets count from here
+        std::vector<std::int32_t> refs;  // reference table: index into m_refs, -1 unreadable
     };
 
     Read<std::vector<Block>> ReadDirectory();
@@ -274,11 +277,11 @@ private:
     std::vector<TypeEntry> m_entries;
     ByteView m_names;
     std::uint32_t m_magicBlockAt = 0;
-    std::vector<TypeRef> m_refs;                                    // every distinct reference, by text
-    std::unordered_map<std::string, std::int32_t> m_refByText;      // "*\R..." -> index in m_refs
-    mutable std::vector<std::shared_ptr<const TypeRef>> m_sharedRefs;  // by index in m_refs
+    std::vector<TypeRef> m_refs;                                                  // every distinct reference, by text
+    std::unordered_map<std::string, std::int32_t> m_refByText;                    // "*\R..." -> index in m_refs
+    mutable std::vector<std::shared_ptr<const TypeRef>> m_sharedRefs;             // by index in m_refs
     std::unordered_map<std::uint32_t, std::shared_ptr<const TypeLib>> m_imports;  // by name-table offset
-    std::vector<std::optional<TypeRef>> m_storedBase;              // by type index
+    std::vector<std::optional<TypeRef>> m_storedBase;                             // by type index
     const std::uint64_t m_textLimit;
     mutable std::uint64_t m_textBytes = 0;
     const std::uint64_t m_recordLimit;
@@ -301,9 +304,13 @@ Read<std::vector<Block>> Parser::ReadDirectory()
     m_magicBlockAt = kHeaderSize + entries * kEntrySize;
     auto magic = m_file.Slice(m_magicBlockAt, kMagicBlockSize, "directory magic");
     if (!magic) return magic.error();
-    if (std::memcmp(magic->Data(), "\x01" "CompObj\0dir\0", kMagicBlockSize) != 0)
+    if (std::memcmp(magic->Data(),
+                    "\x01"
+                    "CompObj\0dir\0",
+                    kMagicBlockSize) != 0)
         return m_file.Fail(ErrCode::BadMagic, m_magicBlockAt, "block directory: \"CompObj\"/\"dir\" marks missing");
-    std::uint64_t at = std::uint64_t{m_magicBlockAt} + kMagicBlockSize + std::uint64_t{types} * kIndexStringSize + kPadSize;
+    std::uint64_t at =
+        std::uint64_t{m_magicBlockAt} + kMagicBlockSize + std::uint64_t{types} * kIndexStringSize + kPadSize;
 
     std::vector<Block> blocks;
     blocks.reserve(entries);
@@ -313,8 +320,8 @@ Read<std::vector<Block>> Parser::ReadDirectory()
             return m_file.Fail(ErrCode::BadValue, kHdrFirstBlock,
                                "block chain names entry " + std::to_string(entry) + " of " + std::to_string(entries));
         if (blocks.size() == entries)
-            return m_file.Fail(ErrCode::Cycle, kHeaderSize, "block chain does not end within its " +
-                                                                std::to_string(entries) + " entries");
+            return m_file.Fail(ErrCode::Cycle, kHeaderSize,
+                               "block chain does not end within its " + std::to_string(entries) + " entries");
         std::uint32_t length = table->U32At((entry - 1) * kEntrySize);
         auto bytes = m_file.Slice(at, length, "block " + std::to_string(blocks.size()));
         if (!bytes) return bytes.error();
@@ -843,7 +850,8 @@ Read<bool> Parser::ReadType(std::uint32_t index, const Block& block)
     auto head = b.Slice(0, kTypeHeaderSize, where + ": header");
     if (!head) return head.error();
     if (head->U16At(0) != kTypeMagic)
-        return b.Fail(ErrCode::BadMagic, 0, where + ": header magic " + Hex(head->U16At(0)) + ", not " + Hex(kTypeMagic));
+        return b.Fail(ErrCode::BadMagic, 0,
+                      where + ": header magic " + Hex(head->U16At(0)) + ", not " + Hex(kTypeMagic));
     const std::uint8_t kind = head->U8At(kThKind);
     if (kind > static_cast<std::uint8_t>(TypeKind::Union))
         return b.Fail(ErrCode::BadValue, kThKind, where + ": unknown type kind " + std::to_string(kind));
