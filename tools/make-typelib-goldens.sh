@@ -15,6 +15,10 @@
 #                              test can tell when the installed package differs
 # The Wine corpus is every file of the 64-bit Wine package holding a TYPELIB
 # resource, each resource number in turn until the loader refuses one.
+# The older-format (SLTG) libraries tests/data/typelib/idl/sltg-*.tlb and
+# sltg-in-pe.dll are dumped too (each resource of the DLL until the loader
+# refuses one); tools/make-sltg-fixtures.sh makes them, --compile-idl does not.
+# Those the loader cannot read (sltg_no_golden below) get no golden.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,7 +34,7 @@ oracle=
 for arg in "$@"; do
   case "$arg" in
     --compile-idl) compile_idl=1 ;;
-    -h|--help) sed -n '3,17p' "$0"; exit 0 ;;
+    -h|--help) sed -n '3,21p' "$0"; exit 0 ;;
     *) oracle=$arg ;;
   esac
 done
@@ -70,12 +74,16 @@ wine_path() {
   printf '%s' "$win"
 }
 
-# dump LOCALE PATH RESOURCE GOLDEN: 0 when written, 1 when the loader refused.
+# dump LOCALE PATH RESOURCE GOLDEN: 0 when written, 1 when the loader refused
+# or crashed (Wine's debugger then prints its report where the dump was going).
 dump() {
   local locale=$1 path=$2 resource=$3 golden=$4 text
   text=$(LC_ALL=$locale "$wine" "$oracle" "$(wine_path "$path" "$resource")" 2>/dev/null | tr -d '\r') || true
   case "$text" in
     LOADFAIL*|"") return 1 ;;
+    *"Unhandled exception:"*)
+      echo "the loader crashed on $(basename "$path") resource $resource" >&2
+      return 1 ;;
   esac
   printf '%s\n' "$text" | gzip -n -9 >"$golden"
 }
@@ -107,6 +115,26 @@ for entry in "${idl_libs[@]}"; do
   read -r name _ locale <<<"$entry"
   dump "$locale" "$idl_dir/$name.tlb" 1 "$out/$name.tlb.1.txt.gz" ||
     { echo "the loader refused $name.tlb" >&2; exit 1; }
+done
+
+# Older-format libraries. Wine's loader crashes on a SAFEARRAY parameter as
+# widl 10 writes it (no element type), so that file has no golden.
+sltg_no_golden=(sltg-safearray.tlb)
+mapfile -t sltg_files < <(cd "$idl_dir" && ls sltg-*.tlb sltg-in-pe.dll 2>/dev/null | LC_ALL=C sort)
+for base in "${sltg_files[@]}"; do
+  [[ " ${sltg_no_golden[*]} " == *" $base "* ]] && continue
+  locale=C.UTF-8
+  [[ "$base" == *cyrillic* ]] && locale=ru_RU.UTF-8
+  # The loader reads a bare library file whatever resource number follows
+  # its name, so only a PE file is asked for more than one.
+  last=1
+  [[ "$base" == *.dll ]] && last=$max_resources
+  dumped=0
+  for ((r = 1; r <= last; r++)); do
+    dump "$locale" "$idl_dir/$base" "$r" "$out/$base.$r.txt.gz" || break
+    dumped=$r
+  done
+  [ "$dumped" != 0 ] || { echo "the loader refused $base" >&2; exit 1; }
 done
 
 echo "$(ls "$out"/*.txt.gz | wc -l) goldens, $(du -cb "$out"/*.txt.gz | tail -1 | cut -f1) bytes in $out"
