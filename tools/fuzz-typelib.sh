@@ -6,8 +6,8 @@
 #
 # SECONDS defaults to 600. Seeds are prepared in /tmp/fuzz-seeds (never in the
 # repository): the Wine files holding a TYPELIB resource, the bytes of their
-# first library cut out from "MSFT" on, tests/data/typelib/idl/*.tlb and the
-# inputs under tests/data/typelib/fuzz-regressions.
+# first library cut out from "MSFT" on, tests/data/typelib/idl/*.tlb and *.dll (the
+# SLTG libraries among them), and the inputs under tests/data/typelib/fuzz-regressions.
 # The growing corpus is kept in /tmp/fuzz-corpus so later runs start where
 # earlier ones stopped; crashes land in /tmp/fuzz-artifacts. Turn a crash into
 # a regression input with
@@ -33,7 +33,7 @@ cmake --build "$build" --target typelib_fuzzer
 
 if [[ ! -d $seeds ]]; then
   mkdir -p "$seeds"
-  cp "$repo"/tests/data/typelib/idl/*.tlb "$repo"/tests/data/typelib/fuzz-regressions/* "$seeds"/
+  cp "$repo"/tests/data/typelib/idl/*.tlb "$repo"/tests/data/typelib/idl/*.dll "$repo"/tests/data/typelib/fuzz-regressions/* "$seeds"/
   for f in "$wine"/*; do
     [[ -f $f ]] || continue
     grep -q -a "T.Y.P.E.L.I.B" "$f" || continue
