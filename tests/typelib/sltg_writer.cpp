@@ -224,10 +224,7 @@ struct TypeBlock {
 class Writer {
 public:
     explicit Writer(const TypeLib& lib)
-        : m_lib(lib),
-          m_encode(AnsiCodePageOfLcid(lib.lcid)),
-          m_names(m_encode),
-          m_pointerSize(lib.sysKind == 3 ? 8 : 4)
+        : m_lib(lib), m_encode(AnsiCodePageOfLcid(lib.lcid)), m_names(m_encode), m_pointerSize(lib.sysKind == 3 ? 8 : 4)
     {
     }
 
@@ -279,7 +276,8 @@ std::uint16_t Writer::RefIndex(TypeBlock& block, const TypeRef& ref)
                            std::to_string(ref.libraryMinor) + "#" + Hex(lcid) + "#" + path + "#";
         libraryPart = Hex(Name(spec));
     }
-    std::string text = "*\\R" + libraryPart + "*#" + Hex(ref.index < 0 ? 0xFFFF : static_cast<std::uint32_t>(ref.index));
+    std::string text =
+        "*\\R" + libraryPart + "*#" + Hex(ref.index < 0 ? 0xFFFF : static_cast<std::uint32_t>(ref.index));
     auto [it, added] = block.refIndex.try_emplace(text, static_cast<std::uint16_t>(block.refs.size()));
     if (added) block.refs.push_back(std::move(text));
     return it->second;
@@ -362,7 +360,8 @@ void Writer::Function(TypeBlock& block, const arbolith::Function& fn, std::uint8
     std::string ret = TypeWords(fn.returnType, 0, block, items.Size());
     if (ret.size() == 2) {
         retNextOpt |= 0x80;
-        retType = static_cast<std::uint16_t>(static_cast<unsigned char>(ret[0]) | (static_cast<unsigned char>(ret[1]) << 8));
+        retType =
+            static_cast<std::uint16_t>(static_cast<unsigned char>(ret[0]) | (static_cast<unsigned char>(ret[1]) << 8));
     } else {
         retType = static_cast<std::uint16_t>(items.Size());
         items.Add(ret);
@@ -462,7 +461,8 @@ void Writer::Variable(TypeBlock& block, const arbolith::Variable& var, bool last
     std::string words = TypeWords(var.type, 0, block, items.Size());
     if (words.size() == 2) {
         flags |= 0x02;
-        type = static_cast<std::uint16_t>(static_cast<unsigned char>(words[0]) | (static_cast<unsigned char>(words[1]) << 8));
+        type = static_cast<std::uint16_t>(static_cast<unsigned char>(words[0]) |
+                                          (static_cast<unsigned char>(words[1]) << 8));
     } else {
         type = static_cast<std::uint16_t>(items.Size());
         items.Add(words);
@@ -623,7 +623,7 @@ std::string Writer::Block(const TypeInfo& type, std::size_t index)
     out.U16(simpleAlias);
     out.U16(0);
     out.U16(type.kind == TypeKind::Interface || dual ? m_pointerSize : 0);  // instance size
-    out.U16(m_pointerSize);                                                  // alignment
+    out.U16(m_pointerSize);                                                 // alignment
     out.U16(0xFFFF);
     out.U16(0xFFFF);
     out.U16(std::min<std::uint32_t>(vft, 0xFFFF));

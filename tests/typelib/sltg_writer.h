@@ -27,8 +27,15 @@
 //  - a reference to an imported type names the type by its index in that
 //    library: a reference whose index is unknown stays unresolved;
 //  - a constant value is either a 16-bit unsigned number held in the
-//    variable record or data beside it read by the variable's own type:
-//    integers (4 bytes, 8 for 64-bit types), reals, currency and strings.
+//    variable record or data beside it in the value's own type: a 32-bit
+//    integer, 8 bytes for 64-bit integers and currency, a float or double
+//    for reals and dates, a counted string for strings;
+//  - a dispinterface's IDispatch is implied, not written: readers that
+//    follow a stored one (Wine's loader does) list IDispatch's functions as
+//    the dispinterface's own;
+//  - an unnamed parameter is written with the empty name, which reads back
+//    as no name (a parameter marked unnamed reads as the function's name in
+//    Wine's loader).
 //
 // Limits it refuses to write past (the file would be unreadable): more than
 // 5956 types (block index strings are reached through 16-bit offsets), a name
