@@ -95,10 +95,10 @@ TEST(SltgWriter, ManyTypesWithLongNamesKeepEveryBlockFindable)
         EXPECT_TRUE(seen.insert(index).second) << "index string " << index << " used twice";
         EXPECT_EQ(At(b, blockAt[t], 2), 0x0501u) << "type " << t;
         p += 2 + len;
-        p += 2 + At(b, p, 2);             // the other name
-        p += 2 + 2;                       // reserved, name
-        p += 2 + At(b, p, 2);             // help string
-        p += 2 + 4 + 2 + 16 + 2;          // reserved, help context, reserved, GUID, kind
+        p += 2 + At(b, p, 2);     // the other name
+        p += 2 + 2;               // reserved, name
+        p += 2 + At(b, p, 2);     // help string
+        p += 2 + 4 + 2 + 16 + 2;  // reserved, help context, reserved, GUID, kind
     }
 }
 
@@ -124,10 +124,8 @@ TEST(SltgWriter, RefusesWhatItsOffsetsCannotReach)
         TypeLib lib;
         const char* refusal;  // nullptr: writes
     } cases[] = {
-        {"5956 types", Library(5956, 0, true), nullptr},
-        {"5957 types", Library(5957, 0, true), "at most 5956"},
-        {"names just under 64 KB", namesAtLimit, nullptr},
-        {"names past 64 KB", namesPastLimit, "name table"},
+        {"5956 types", Library(5956, 0, true), nullptr},    {"5957 types", Library(5957, 0, true), "at most 5956"},
+        {"names just under 64 KB", namesAtLimit, nullptr},  {"names past 64 KB", namesPastLimit, "name table"},
         {"member data past 64 KB", bigType, "member data"},
     };
     for (const auto& c : cases) {
