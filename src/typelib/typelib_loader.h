@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Finding and loading type libraries from files: raw MSFT files, TYPELIB
+// Finding and loading type libraries from files: raw MSFT or SLTG files, TYPELIB
 // resources of PE files, and the libraries a loaded one imports.
 // LoadTypeLib itself is declared in platform/typelib.h.
 #pragma once

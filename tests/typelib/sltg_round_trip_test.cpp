@@ -68,7 +68,8 @@ void AsSltgHolds(TypeLib& lib)
         }
         AsSltgHoldsType(type);
     }
-    ASSERT_TRUE(BuildDispatchViews(lib, [&](std::uint32_t i) { return bases[i]; }, ~std::uint64_t{0}));
+    ASSERT_TRUE(BuildDispatchViews(
+        lib, [&](std::uint32_t i) { return bases[i]; }, ~std::uint64_t{0}));
 }
 
 struct Library {
