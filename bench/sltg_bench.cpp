@@ -31,8 +31,9 @@ const Twins& Libraries()
             // Member and parameter names repeat from type to type, as in real
             // libraries: SLTG's name table is reached through 16-bit offsets.
             for (int m = 0; m < 40; ++m)
-                methods.push_back(test::Method("Method" + std::to_string(m), 0x60020000 + m,
-                                               {{"index", 1, {3, 0, std::nullopt}}, {"value", 2, {8, 1, std::nullopt}}}));
+                methods.push_back(
+                    test::Method("Method" + std::to_string(m), 0x60020000 + m,
+                                 {{"index", 1, {3, 0, std::nullopt}}, {"value", 2, {8, 1, std::nullopt}}}));
             builder.Interface("IType" + std::to_string(t),
                               Guid{0x5A1E0000u + static_cast<std::uint32_t>(t), 1, 2, {3, 4, 5, 6, 7, 8, 9, 11}},
                               std::nullopt, std::move(methods));

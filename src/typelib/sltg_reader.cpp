@@ -48,6 +48,7 @@ constexpr std::uint32_t kTypeEntryFixed = 2 + 2 + 2 + 2 + 2 + 2 + 4 + 2 + 16;  /
 constexpr std::uint16_t kNameTableShiftedMark = 0x0200;
 constexpr std::uint32_t kNameTableShift = 0x20;
 constexpr std::uint32_t kNamesBase = 0x218;  // header, hash table, size, first name's prefix
+constexpr std::uint32_t kNoEnd = 0xFFFFFFFF;
 
 // A type block.
 constexpr std::uint16_t kTypeMagic = 0x0501;
@@ -276,6 +277,9 @@ private:
     TypeLib m_lib;
     std::vector<TypeEntry> m_entries;
     ByteView m_names;
+    // Where the name at each offset a record can hold (16 bits) ends, so no
+    // lookup scans the table again; kNoEnd for one never terminated.
+    std::vector<std::uint32_t> m_nameEnd;
     std::uint32_t m_magicBlockAt = 0;
     std::vector<TypeRef> m_refs;                                                  // every distinct reference, by text
     std::unordered_map<std::string, std::int32_t> m_refByText;                    // "*\R..." -> index in m_refs
@@ -422,6 +426,12 @@ Read<bool> Parser::ReadLibraryBlock(ByteView lib)
     auto names = lib.Slice(namesAt, lib.Size() > namesAt ? lib.Size() - namesAt : 0, "name table");
     if (!names) return names.error();
     m_names = names.value();
+    m_nameEnd.assign(std::min<std::size_t>(m_names.Size(), 0x10000), kNoEnd);
+    std::uint32_t end = kNoEnd;
+    for (std::size_t i = m_names.Size(); i-- > 0;) {
+        if (m_names.Data()[i] == 0) end = static_cast<std::uint32_t>(i);
+        if (i < m_nameEnd.size()) m_nameEnd[i] = end;
+    }
     return true;
 }
 
@@ -436,12 +446,8 @@ std::string Parser::Decode(std::string_view bytes) const
 // outside the table or not terminated.
 std::string Parser::Name(std::uint16_t offset) const
 {
-    if (offset >= m_names.Size()) return {};
-    const auto* start = m_names.Data() + offset;
-    const void* nul = std::memchr(start, 0, m_names.Size() - offset);
-    if (nul == nullptr) return {};
-    return Decode(std::string_view(reinterpret_cast<const char*>(start),
-                                   static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - start)));
+    if (offset >= m_nameEnd.size() || m_nameEnd[offset] == kNoEnd) return {};
+    return Decode(std::string_view(reinterpret_cast<const char*>(m_names.Data()) + offset, m_nameEnd[offset] - offset));
 }
 
 // Member records decoded so far. In a sound file no two members share a
