@@ -300,4 +300,16 @@ std::string DecodeCodePage(std::string_view bytes, std::uint16_t codePage)
     }
 }
 
+std::string DecodeAnsi(std::string_view bytes, std::uint32_t lcid)
+{
+    bool ascii = true;
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii) return std::string(bytes);
+    return DecodeCodePage(bytes, AnsiCodePageOfLcid(lcid));
+}
+
 }  // namespace arbolith

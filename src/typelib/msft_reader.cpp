@@ -11,12 +11,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <unordered_map>
 
 #include "typelib/code_pages.h"
 #include "typelib/dispatch_view.h"
 #include "typelib/msft_layout.h"
+#include "typelib/stored_values.h"
 
 namespace arbolith {
 namespace {
@@ -24,18 +24,6 @@ namespace {
 using namespace msft;
 
 constexpr int kMaxTypeDepth = 16;  // PTR -> PTR -> ... chains in one descriptor
-
-// Bounds on what one library may decode into, as a multiple of its size plus
-// a floor. Names and doc strings may be shared (the string table holds each
-// text once), and every dual's dispatch view copies its whole base chain, so
-// neither is bounded by the file itself; among Wine's libraries text stays
-// under 1x the file and dispatch views reach 12x (msxml2: deep chains).
-// Without them a crafted file of a few hundred kilobytes, its members all
-// naming one 64 KB doc string or its duals all on one wide base, grows into
-// gigabytes.
-constexpr std::uint64_t kTextPerFileByte = 32;
-constexpr std::uint64_t kDispatchViewPerFileByte = 128;
-constexpr std::uint64_t kDecodedFloor = 1u << 20;
 
 constexpr const char* kSegmentNames[SEGDIR_COUNT] = {
     "typeinfo table",     "import info", "import files",      "references",   "GUID hash",
@@ -49,13 +37,7 @@ struct RawTypeInfo {
 
 class Parser {
 public:
-    Parser(ByteView file, const ImportResolver& resolver)
-        : m_file(file),
-          m_resolver(resolver),
-          m_textLimit(kTextPerFileByte * file.Size() + kDecodedFloor),
-          m_dispatchViewLimit(kDispatchViewPerFileByte * file.Size() + kDecodedFloor)
-    {
-    }
+    Parser(ByteView file, const ImportResolver& resolver) : m_file(file), m_resolver(resolver), m_text(file.Size()) {}
 
     Read<TypeLib> Run();
 
@@ -89,9 +71,7 @@ private:
     // same bytes to multiply them is refused once it does.
     std::uint64_t m_memberBytes = 0;
     std::uint64_t m_referencesRead = 0;  // coclass reference records; each is read once in a sound file
-    const std::uint64_t m_textLimit;
-    mutable std::uint64_t m_textBytes = 0;  // past m_textLimit, text decodes as "" and the library fails
-    const std::uint64_t m_dispatchViewLimit;
+    mutable LibraryText m_text;
     mutable std::unordered_map<std::uint32_t, std::shared_ptr<const TypeLib>> m_imports;  // by import-file offset
     mutable std::unordered_map<std::int32_t, TypeRef> m_refCache;
     mutable std::unordered_map<std::int32_t, std::shared_ptr<const TypeRef>> m_sharedRefs;  // for TypeDesc
@@ -149,9 +129,7 @@ Read<bool> Parser::ReadHeader()
 
 std::string Parser::Decode(std::string_view bytes) const
 {
-    m_textBytes += bytes.size();
-    if (m_textBytes > m_textLimit) return {};
-    return DecodeAnsi(bytes, m_lib.lcid);
+    return m_text.Decode(bytes, m_lib.lcid);
 }
 
 std::string Parser::Name(std::int32_t off) const
@@ -219,63 +197,16 @@ std::optional<ConstantValue> Parser::DecodeValue(std::int32_t encoded) const
     std::uint32_t off = static_cast<std::uint32_t>(encoded);
     std::uint16_t vt = 0;
     if (!cd.U16(off, vt)) return std::nullopt;
+    if (vt != VT_BSTR) return ReadStoredNumber(cd, off + 2, vt);
+    // A string: its length in 32 bits (0xFFFFFFFF for none), then its bytes.
     v.vt = vt;
-    std::uint32_t lo = 0, hi = 0;
-    switch (vt) {
-        case VT_I1:
-        case VT_I2:
-        case VT_I4:
-        case VT_INT:
-        case VT_ERROR:
-        case VT_HRESULT:
-            if (!cd.U32(off + 2, lo)) return std::nullopt;
-            v.integer = vt == VT_I1   ? static_cast<std::int8_t>(lo)
-                        : vt == VT_I2 ? static_cast<std::int16_t>(lo)
-                                      : static_cast<std::int32_t>(lo);
-            return v;
-        case VT_BOOL:
-            if (!cd.U32(off + 2, lo)) return std::nullopt;
-            v.integer = static_cast<std::int16_t>(lo);
-            return v;
-        case VT_UI1:
-        case VT_UI2:
-        case VT_UI4:
-        case VT_UINT:
-            if (!cd.U32(off + 2, lo)) return std::nullopt;
-            v.integer = vt == VT_UI1 ? (lo & 0xFF) : vt == VT_UI2 ? (lo & 0xFFFF) : lo;
-            return v;
-        case VT_R4: {
-            if (!cd.U32(off + 2, lo)) return std::nullopt;
-            float f;
-            static_assert(sizeof f == 4);
-            std::memcpy(&f, &lo, 4);
-            v.real = f;
-            return v;
-        }
-        case VT_R8:
-        case VT_DATE:
-        case VT_CY:
-        case VT_I8:
-        case VT_UI8: {
-            if (!cd.U32(off + 2, lo) || !cd.U32(off + 6, hi)) return std::nullopt;
-            std::uint64_t q = (std::uint64_t{hi} << 32) | lo;
-            if (vt == VT_R8 || vt == VT_DATE)
-                std::memcpy(&v.real, &q, 8);
-            else
-                v.integer = static_cast<std::int64_t>(q);
-            return v;
-        }
-        case VT_BSTR: {
-            if (!cd.U32(off + 2, lo)) return std::nullopt;
-            if (lo == 0xFFFFFFFF) return v;
-            auto bytes = cd.Slice(off + 6, lo, "string constant");
-            if (!bytes) return std::nullopt;
-            v.text = Decode(std::string_view(reinterpret_cast<const char*>(bytes->Data()), lo));
-            return v;
-        }
-        default:
-            return v;
-    }
+    std::uint32_t len = 0;
+    if (!cd.U32(off + 2, len)) return std::nullopt;
+    if (len == 0xFFFFFFFF) return v;
+    auto bytes = cd.Slice(off + 6, len, "string constant");
+    if (!bytes) return std::nullopt;
+    v.text = Decode(std::string_view(reinterpret_cast<const char*>(bytes->Data()), len));
+    return v;
 }
 
 TypeRef Parser::ResolveHref(std::int32_t href) const
@@ -595,7 +526,7 @@ Read<TypeLib> Parser::Run()
     for (std::uint32_t i = 0; i < m_typeCount; ++i) {
         auto ok = ReadTypeInfo(i, m_lib.types[i], m_raw[i]);
         if (!ok) return ok.error();
-        if (m_textBytes > m_textLimit) break;  // failed below; no point reading on
+        if (m_text.Exceeded()) break;  // failed below; no point reading on
     }
     for (std::uint32_t i = 0; i < m_typeCount; ++i) {
         TypeInfo& type = m_lib.types[i];
@@ -637,12 +568,9 @@ Read<TypeLib> Parser::Run()
             if (m_raw[i].datatype1 == -1) return std::nullopt;
             return ResolveHref(m_raw[i].datatype1);
         },
-        m_dispatchViewLimit);
+        DispatchViewBound(m_file.Size()));
     if (!views) return views.error();
-    if (m_textBytes > m_textLimit)
-        return m_file.Fail(
-            ErrCode::BadValue, 0,
-            "names and strings decode to more than " + Hex(m_textLimit) + " bytes (shared text multiplied)");
+    if (m_text.Exceeded()) return m_text.Failure();
     return std::move(m_lib);
 }
 
@@ -677,18 +605,6 @@ Read<MsftReader::Identity> MsftReader::PeekIdentity(ByteView data)
     id.guid.data3 = g->U16At(6);
     for (int i = 0; i < 8; ++i) id.guid.data4[i] = g->U8At(8 + i);
     return id;
-}
-
-std::string DecodeAnsi(std::string_view bytes, std::uint32_t lcid)
-{
-    bool ascii = true;
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (ascii) return std::string(bytes);
-    return DecodeCodePage(bytes, AnsiCodePageOfLcid(lcid));
 }
 
 }  // namespace arbolith

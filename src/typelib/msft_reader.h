@@ -43,8 +43,4 @@ public:
     static Read<Identity> PeekIdentity(ByteView data);
 };
 
-// Text of `bytes` in the ANSI code page of the primary language of `lcid`,
-// as UTF-8 (ASCII passes through unchanged).
-std::string DecodeAnsi(std::string_view bytes, std::uint32_t lcid);
-
 }  // namespace arbolith

@@ -23,8 +23,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "typelib/code_pages.h"
 #include "typelib/dispatch_view.h"
 #include "typelib/msft_layout.h"
+#include "typelib/stored_values.h"
 
 namespace arbolith {
 namespace {
@@ -111,13 +113,9 @@ constexpr std::uint16_t kParamFlagIn = 0x01, kParamFlagOut = 0x02, kParamFlagRet
 constexpr int kMaxTypeWords = 16;
 constexpr int kMaxBaseDepth = 32;
 
-// Bounds on what one library may decode into, as for MSFT: text is shared
-// through the name table, so a crafted file can name one long text from
-// every member; member records can be shared by crafted chains.
-constexpr std::uint64_t kTextPerFileByte = 32;
+// Member records may be decoded up to this multiple of the file's size
+// (plus the floor of code_pages.h), since crafted chains can share records.
 constexpr std::uint64_t kRecordsPerFileByte = 4;
-constexpr std::uint64_t kDispatchViewPerFileByte = 128;
-constexpr std::uint64_t kDecodedFloor = 1u << 20;
 
 const Guid kIidDispatch{0x00020400, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
@@ -234,7 +232,7 @@ public:
     Parser(ByteView file, const ImportResolver& resolver)
         : m_file(file),
           m_resolver(resolver),
-          m_textLimit(kTextPerFileByte * file.Size() + kDecodedFloor),
+          m_text(file.Size()),
           m_recordLimit(kRecordsPerFileByte * file.Size() + kDecodedFloor)
     {
     }
@@ -286,8 +284,7 @@ private:
     mutable std::vector<std::shared_ptr<const TypeRef>> m_sharedRefs;             // by index in m_refs
     std::unordered_map<std::uint32_t, std::shared_ptr<const TypeLib>> m_imports;  // by name-table offset
     std::vector<std::optional<TypeRef>> m_storedBase;                             // by type index
-    const std::uint64_t m_textLimit;
-    mutable std::uint64_t m_textBytes = 0;
+    mutable LibraryText m_text;
     const std::uint64_t m_recordLimit;
     std::uint64_t m_recordBytes = 0;
     bool m_recordsOverflow = false;
@@ -437,9 +434,7 @@ Read<bool> Parser::ReadLibraryBlock(ByteView lib)
 
 std::string Parser::Decode(std::string_view bytes) const
 {
-    m_textBytes += bytes.size();
-    if (m_textBytes > m_textLimit) return {};
-    return DecodeAnsi(bytes, m_lib.lcid);
+    return m_text.Decode(bytes, m_lib.lcid);
 }
 
 // The NUL-terminated name at `offset` of the name table; "" when it is
@@ -709,45 +704,17 @@ bool Parser::ReadFunction(const TypeContext& ctx, std::uint32_t at, Function& fn
 
 std::optional<ConstantValue> Parser::ReadConstant(const TypeContext& ctx, std::uint16_t vt, std::uint16_t at) const
 {
+    if (vt != VT_BSTR) return ReadStoredNumber(ctx.items, at, vt);
+    // A string: its length in 16 bits (0xFFFF for none), then its bytes.
     ConstantValue v;
     v.vt = vt;
-    std::uint32_t lo = 0, hi = 0;
-    switch (vt) {
-        case VT_BSTR: {
-            std::uint16_t len = 0;
-            if (!ctx.items.U16(at, len)) return std::nullopt;
-            if (len == kNone) return v;
-            auto bytes = ctx.items.Slice(std::uint64_t{at} + 2, len, "string constant");
-            if (!bytes) return std::nullopt;
-            v.text = Decode(std::string_view(reinterpret_cast<const char*>(bytes->Data()), len));
-            return v;
-        }
-        case VT_R4: {
-            if (!ctx.items.U32(at, lo)) return std::nullopt;
-            float f;
-            std::memcpy(&f, &lo, 4);
-            v.real = f;
-            return v;
-        }
-        case VT_R8:
-        case VT_DATE:
-        case VT_CY:
-        case VT_I8:
-        case VT_UI8: {
-            if (!ctx.items.U32(at, lo) || !ctx.items.U32(at + 4u, hi)) return std::nullopt;
-            std::uint64_t q = (std::uint64_t{hi} << 32) | lo;
-            if (vt == VT_R8 || vt == VT_DATE)
-                std::memcpy(&v.real, &q, 8);
-            else
-                v.integer = static_cast<std::int64_t>(q);
-            return v;
-        }
-        default:
-            // Every other constant is stored as 32 bits.
-            if (!ctx.items.U32(at, lo)) return std::nullopt;
-            v.integer = vt == VT_UI4 || vt == VT_UINT ? std::int64_t{lo} : std::int64_t{static_cast<std::int32_t>(lo)};
-            return v;
-    }
+    std::uint16_t len = 0;
+    if (!ctx.items.U16(at, len)) return std::nullopt;
+    if (len == kNone) return v;
+    auto bytes = ctx.items.Slice(std::uint64_t{at} + 2, len, "string constant");
+    if (!bytes) return std::nullopt;
+    v.text = Decode(std::string_view(reinterpret_cast<const char*>(bytes->Data()), len));
+    return v;
 }
 
 bool Parser::ReadVariable(const TypeContext& ctx, std::uint32_t at, const Variable* previous, Variable& var)
@@ -960,7 +927,7 @@ Read<TypeLib> Parser::Run()
     for (std::size_t i = 0; i < typeCount; ++i) {
         auto ok = ReadType(static_cast<std::uint32_t>(i), (*blocks)[i]);
         if (!ok) return ok.error();
-        if (m_textBytes > m_textLimit) break;  // failed below; no point reading on
+        if (m_text.Exceeded()) break;  // failed below; no point reading on
     }
     for (std::size_t i = 0; i < typeCount; ++i) {
         TypeInfo& type = m_lib.types[i];
@@ -968,13 +935,9 @@ Read<TypeLib> Parser::Run()
             if (auto dispatch = FindDispatchBase(*m_storedBase[i])) type.implTypes = {ImplType{*dispatch, 0}};
     }
     auto views = BuildDispatchViews(
-        m_lib, [&](std::uint32_t i) { return m_storedBase[i]; },
-        kDispatchViewPerFileByte * m_file.Size() + kDecodedFloor);
+        m_lib, [&](std::uint32_t i) { return m_storedBase[i]; }, DispatchViewBound(m_file.Size()));
     if (!views) return views.error();
-    if (m_textBytes > m_textLimit)
-        return m_file.Fail(
-            ErrCode::BadValue, 0,
-            "names and strings decode to more than " + Hex(m_textLimit) + " bytes (shared text multiplied)");
+    if (m_text.Exceeded()) return m_text.Failure();
     return std::move(m_lib);
 }
 
