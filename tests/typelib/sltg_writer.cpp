@@ -272,9 +272,9 @@ std::uint16_t Writer::RefIndex(TypeBlock& block, const TypeRef& ref)
             path = full.substr(full.find_last_of('/') + 1);
             lcid = ref.library->lcid;
         }
-        std::string spec = "*\\G" + ref.libraryGuid.ToString() + "#" + std::to_string(ref.libraryMajor) + "." +
-                           std::to_string(ref.libraryMinor) + "#" + Hex(lcid) + "#" + path + "#";
-        libraryPart = Hex(Name(spec));
+        std::string description = "*\\G" + ref.libraryGuid.ToString() + "#" + std::to_string(ref.libraryMajor) + "." +
+                                  std::to_string(ref.libraryMinor) + "#" + Hex(lcid) + "#" + path + "#";
+        libraryPart = Hex(Name(description));
     }
     std::string text =
         "*\\R" + libraryPart + "*#" + Hex(ref.index < 0 ? 0xFFFF : static_cast<std::uint32_t>(ref.index));
