@@ -83,6 +83,8 @@ TEST_F(SltgDamage, EachDamageFailsNamingItsCause)
     const std::size_t lib = m_layout.blockStart[4];
     const std::size_t firstEntry = 0x24 + 8 * (m_layout.entryOf[0] - 1);
     const std::size_t membersOfFirst = firstType + Get32(m_bytes, firstType + 0x0A);
+    const std::size_t shape = m_layout.blockStart[2];  // IShape: its base is in its reference table
+    const std::size_t shapeRefs = shape + Get32(m_bytes, shape + 2);
     const std::pair<std::string, const char*> cases[] = {
         {Spoilt(0, 0x47544C54, 4), "not an SLTG type library"},
         {Spoilt(4, 1, 2), "no library block"},
@@ -96,6 +98,8 @@ TEST_F(SltgDamage, EachDamageFailsNamingItsCause)
         {Spoilt(firstType + 0x0A, 0xFFF0, 4), "typeinfo 0: member header"},
         {Spoilt(membersOfFirst + 5, 0xFFFF, 4), "typeinfo 0: member records"},
         {Spoilt(lib, 0x51CD, 2), "library block: magic 0x51cd"},
+        {Spoilt(shapeRefs, 0xDE, 1), "typeinfo 2: reference table: magic 0xde"},
+        {Spoilt(shapeRefs + 0x44, 0x7FFFFFF8, 4), "typeinfo 2: reference table: 2147483640 bytes of references"},
     };
     for (const auto& [bytes, message] : cases) {
         auto loaded = Open(bytes);
