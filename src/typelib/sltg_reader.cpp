@@ -245,7 +245,7 @@ private:
     struct TypeContext {
         std::uint32_t index = 0;
         ByteView items;                  // member records, offsets count from here
-        std::vector<std::int32_t> refs;  // reference table: index into m_refs, -1 unreadable
+        std::vector<std::int32_t> refs;  // the reference table: where each entry is in m_refs
     };
 
     Read<std::vector<Block>> ReadDirectory();
@@ -264,7 +264,7 @@ private:
     std::optional<ConstantValue> ReadConstant(const TypeContext& ctx, std::uint16_t vt, std::uint16_t at) const;
     std::shared_ptr<const TypeRef> SharedRef(const TypeContext& ctx, std::uint32_t refIndex) const;
     TypeRef ResolveReference(std::string_view text);
-    std::optional<TypeRef> FindDispatchBase(const TypeRef& base) const;
+    std::optional<TypeRef> FindDispatchBase(TypeRef ref) const;
 
     std::string Name(std::uint16_t offset) const;
     std::string Decode(std::string_view bytes) const;
@@ -891,22 +891,35 @@ Read<bool> Parser::ReadType(std::uint32_t index, const Block& block)
 }
 
 // The IDispatch reference a dual's dispatch view names as what it
-// implements: IDispatch itself, found up the stored base chain.
-std::optional<TypeRef> Parser::FindDispatchBase(const TypeRef& base) const
+// implements: IDispatch itself, found up the stored base chain, which may
+// lead into imported libraries.
+std::optional<TypeRef> Parser::FindDispatchBase(TypeRef ref) const
 {
-    TypeRef ref = base;
+    std::shared_ptr<const TypeLib> foreign;  // the library `ref` was read from, when not this one
     for (int depth = 0; depth < kMaxBaseDepth && ref.resolved && ref.index >= 0; ++depth) {
+        if (foreign && !ref.external) {
+            // Internal to that library: from here it is a reference into it.
+            ref.external = true;
+            ref.library = foreign;
+            ref.libraryName = foreign->name;
+            ref.libraryMajor = foreign->majorVersion;
+            ref.libraryMinor = foreign->minorVersion;
+            ref.libraryGuid = foreign->guid;
+        }
         const TypeLib* owner = ref.external ? ref.library.get() : &m_lib;
-        if (owner == nullptr || static_cast<std::size_t>(ref.index) >= owner->types.size()) break;
-        const TypeInfo& t = owner->types[static_cast<std::size_t>(ref.index)];
+        const auto index = static_cast<std::size_t>(ref.index);
+        if (owner == nullptr || index >= owner->types.size()) break;
+        const TypeInfo& t = owner->types[index];
         if (t.guid == kIidDispatch) return ref;
-        std::optional<TypeRef> next;
-        if (owner == &m_lib && m_storedBase[static_cast<std::size_t>(ref.index)])
-            next = m_storedBase[static_cast<std::size_t>(ref.index)];
-        else if (const TypeInfo& v = t.interfaceView ? *t.interfaceView : t; !v.implTypes.empty())
-            next = v.implTypes.front().ref;
-        if (!next) break;
-        ref = *next;
+        if (!ref.external) {
+            if (!m_storedBase[index]) break;
+            ref = *m_storedBase[index];
+            continue;
+        }
+        const TypeInfo& stored = t.interfaceView ? *t.interfaceView : t;
+        if (stored.implTypes.empty()) break;
+        foreign = ref.library;
+        ref = stored.implTypes.front().ref;
     }
     return std::nullopt;
 }

@@ -5,6 +5,7 @@
 #include "typelib/sltg_reader.h"
 #include "support/temp_dir.h"
 #include "typelib/msft_builder.h"
+#include "typelib/sltg_writer.h"
 #include "typelib/typelib.h"
 #include "typelib/typelib_dump.h"
 #include "typelib/typelib_loader.h"
@@ -174,6 +175,52 @@ TEST(SltgImports, AnMsftLibraryFindsItsImportedTypesInAnSltgOneBesideIt)
     EXPECT_TRUE(base.resolved);
     EXPECT_EQ(base.name, "IShape");
     EXPECT_EQ(base.libraryName, "SltgInterfaces");
+}
+
+// A dual whose base is a dual of another library: its dispatch view holds
+// IDispatch's functions, then the bases', then its own, and names the
+// IDispatch found two libraries away as what it implements.
+TEST(SltgImports, ADualOnAnImportedDualReachesIDispatchThroughThatLibrary)
+{
+    const fs::path wine = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows";
+    if (!fs::exists(wine / "stdole2.tlb"))
+        GTEST_SKIP() << "Wine's stdole2.tlb is not installed (apt-get install wine64)";
+    test::TempDir dir;
+    ClearTypeLibCache();
+    const Guid stdole{0x00020430, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    const Guid dispatch{0x00020400, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    const Guid baseLib{0x22222222, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
+    const Guid base{0x22222223, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}};
+    test::LibraryBuilder a("Bases", baseLib);
+    // IBase : IRoot : IDispatch; the step from IBase to IRoot is internal to that library.
+    a.Dual("IRoot", Guid{0x22222224, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}},
+           test::Imported(a.Import(stdole, 2, 0, "stdole2.tlb"), dispatch), {test::Method("Clean", 3)});
+    a.Dual("IBase", base, test::Own(0), {test::Method("Paint", 1)});
+    test::WriteBytes(dir.path() / "bases.tlb", a.Bytes());
+    test::LibraryBuilder b("Derived", Guid{0x33333333, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}});
+    b.Dual("IDerived", Guid{0x33333334, 0, 0, {1, 2, 3, 4, 5, 6, 7, 8}},
+           test::Imported(b.Import(baseLib, 1, 0, "bases.tlb"), base), {test::Method("Polish", 2)});
+    test::WriteBytes(dir.path() / "derived.tlb", b.Bytes());
+
+    LoadOptions options;
+    options.searchPaths.push_back(wine.string());
+    auto msft = LoadTypeLib((dir.path() / "derived.tlb").string(), options);
+    ASSERT_TRUE(msft) << msft.error().description;
+    auto sltg = LoadTypeLibFromBytes(test::WriteSltg(*msft), "derived-sltg.tlb", 0, dir.path().string(), options);
+    ClearTypeLibCache();
+    ASSERT_TRUE(sltg) << sltg.error().description;
+    const TypeInfo& derived = sltg->types.at(0);
+    ASSERT_EQ(derived.implTypes.size(), 1u);
+    EXPECT_EQ(derived.implTypes[0].ref.name, "IDispatch");
+    EXPECT_EQ(derived.implTypes[0].ref.libraryName, "stdole");
+    std::vector<std::string> names;
+    for (const Function& fn : derived.functions) names.push_back(fn.name);
+    const std::vector<std::string> expected{"QueryInterface", "AddRef",        "Release", "GetTypeInfoCount",
+                                            "GetTypeInfo",    "GetIDsOfNames", "Invoke",  "Clean",
+                                            "Paint",          "Polish"};
+    EXPECT_EQ(names, expected);
+    ASSERT_TRUE(derived.interfaceView);
+    EXPECT_EQ(derived.interfaceView->implTypes.at(0).ref.name, "IBase");
 }
 
 }  // namespace
