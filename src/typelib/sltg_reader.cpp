@@ -868,16 +868,14 @@ Read<bool> Parser::ReadType(std::uint32_t index, const Block& block)
             type.aliasOf = std::move(alias);
             break;
         }
-        case TypeKind::Coclass:
-            if (implsAt != kNone) ReadImplTypes(ctx, implsAt, type);
-            break;
-        default:
-            if (implsAt != kNone && type.kind != TypeKind::Enum && type.kind != TypeKind::Record &&
-                type.kind != TypeKind::Union && type.kind != TypeKind::Module)
-                ReadImplTypes(ctx, implsAt, type);
+        default: {
+            const bool implements =
+                type.kind == TypeKind::Interface || type.kind == TypeKind::Dispatch || type.kind == TypeKind::Coclass;
+            if (implements && implsAt != kNone) ReadImplTypes(ctx, implsAt, type);
             if (funcsAt != kNone && funcCount > 0) ReadFunctions(ctx, funcsAt, funcCount, type);
             if (varsAt != kNone && varCount > 0) ReadVariables(ctx, varsAt, varCount, type);
             break;
+        }
     }
     if (m_recordsOverflow)
         return b.Fail(ErrCode::BadValue, membersAt, where + ": member records overlap those of other members or types");
