@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// arbolith-cli's libraries and search commands: the wizard's registry list
+// arbolith-cli's libraries and scan commands: the wizard's registry list
 // and drive search, printed one library a line. Each returns the exit
 // status: 0 done, 1 failed.
 #pragma once

@@ -8,7 +8,8 @@
 //   arbolith-cli find MODEL --object NAME ...       the Find menu's searches
 //   arbolith-cli models                             list the models of the models folder
 //   arbolith-cli libraries [--prefix DIR]...        list the libraries registered in Wine prefixes
-//   arbolith-cli search ROOT [--hidden]             find the .olb and .tlb files below a folder
+//   arbolith-cli scan ROOT [--hidden]               find the .olb and .tlb files below a folder
+//   arbolith-cli search TEXT [--rebuild]            find members, objects and constants in every model
 //   arbolith-cli help FILE [ID]                     print a topic of a help file (.chm, .hlp)
 //   arbolith-cli enums MODEL|--vba [--find TEXT]    list the enumerations and their constants
 //   arbolith-cli enum-code MODEL|--vba ENUM [--select]   the code the enum viewer makes of an enumeration
@@ -21,6 +22,7 @@
 #include "cli/cli_help.h"
 #include "cli/cli_output.h"
 #include "cli/cli_report.h"
+#include "cli/cli_search.h"
 #include "cli/cli_tree.h"
 #include "store/inf_file.h"
 
@@ -239,15 +241,29 @@ int main(int argc, char* argv[])
         ->type_name("DIR")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 
-    SearchOptions search;
-    CLI::App* searchCommand =
-        app.add_subcommand("search", "Find the .olb and .tlb files below a folder")
+    SearchOptions scan;
+    CLI::App* scanCommand =
+        app.add_subcommand("scan", "Find the .olb and .tlb files below a folder")
             ->footer(
                 "One line per file, its full path, breadth first: the files of the root folder by name, then\n"
                 "those of its subfolders, level by level. Links to folders are not followed; /proc, /sys,\n"
                 "/dev and /run are passed over.");
-    searchCommand->add_option("root", search.root, "The folder to search")->required();
-    searchCommand->add_flag("--hidden", search.hidden, "Enter folders whose names begin with \".\" too");
+    scanCommand->add_option("root", scan.root, "The folder to search")->required();
+    scanCommand->add_flag("--hidden", scan.hidden, "Enter folders whose names begin with \".\" too");
+
+    ModelSearchOptions modelSearch;
+    CLI::App* searchCommand =
+        app.add_subcommand("search", "Find members, objects and enum constants in every model")
+            ->footer(
+                "One match a line: model, object, member and declaration, separated by tabs, ordered by\n"
+                "model, object and member. TEXT is taken as plain words (quotes and operators only separate\n"
+                "words); each word also finds longer words it begins, and every word must match a name, a\n"
+                "declaration or a doc string. The index beside the models (.arbolith-index.db) is brought up\n"
+                "to date first. Nothing found: status 1.");
+    searchCommand->add_option("text", modelSearch.text, "The words to find")->required();
+    searchCommand->add_flag("--rebuild", modelSearch.rebuild, "Make the index anew before searching");
+    searchCommand->add_flag("--json", modelSearch.json, "Print one JSON document (schema arbolith-cli/search/1)");
+    AddModelsOption(*searchCommand, modelSearch.modelsFolder);
 
     HelpOptions help;
     std::string helpId;
@@ -266,7 +282,7 @@ int main(int argc, char* argv[])
     if (argc > 1 && argv[1][0] != '-' && !isCommand(argv[1])) {
         Complain(std::string("no command named ") + argv[1] +
                  "; the commands are dump, extract, make, tree, report, find, enums, enum-code, models, libraries, "
-                 "search and help" +
+                 "scan, search and help" +
                  " (see: arbolith-cli --help)");
         return 2;
     }
@@ -325,7 +341,8 @@ int main(int argc, char* argv[])
     }
     if (modelsCommand->parsed()) return ModelsCommand(modelsFolder);
     if (librariesCommand->parsed()) return LibrariesCommand(libraries);
-    if (searchCommand->parsed()) return SearchCommand(search);
+    if (scanCommand->parsed()) return SearchCommand(scan);
+    if (searchCommand->parsed()) return ModelSearchCommand(modelSearch);
     if (helpCommand->parsed()) {
         if (helpIdOption->count()) help.id = helpId;
         return HelpCommand(help);
