@@ -135,17 +135,16 @@ ModelEntries ReadModel(const fs::path& datFile)
     // written (a propget without access counts as read). A property's get
     // and put rows carry one declaration, listed once.
     std::set<std::tuple<std::string, std::string, std::string>> seen;
-    r = ReadRows(*db, "SELECT ObjectName, Name, Declaration, DocString, InvokeType, Access FROM Functions",
-                 [&](Statement& s) {
-                     const std::string invoke = s.Text(4), access = s.Text(5);
-                     const bool shown = QString::fromStdString(invoke).compare("method", Qt::CaseInsensitive) == 0 ||
-                                        (invoke == "propget" && access.empty()) || access == "R" || access == "W";
-                     if (!shown) return;
-                     std::string object = s.Text(0), name = s.Text(1), declaration = s.Text(2);
-                     if (!seen.emplace(object, name, declaration).second) return;
-                     out.entries.push_back(
-                         {kMemberKind, std::move(object), std::move(name), std::move(declaration), s.Text(3)});
-                 });
+    r = ReadRows(
+        *db, "SELECT ObjectName, Name, Declaration, DocString, InvokeType, Access FROM Functions", [&](Statement& s) {
+            const std::string invoke = s.Text(4), access = s.Text(5);
+            const bool shown = QString::fromStdString(invoke).compare("method", Qt::CaseInsensitive) == 0 ||
+                               (invoke == "propget" && access.empty()) || access == "R" || access == "W";
+            if (!shown) return;
+            std::string object = s.Text(0), name = s.Text(1), declaration = s.Text(2);
+            if (!seen.emplace(object, name, declaration).second) return;
+            out.entries.push_back({kMemberKind, std::move(object), std::move(name), std::move(declaration), s.Text(3)});
+        });
     if (!r) return fail(r.error());
 
     auto hasEnums = db->HasTable(kEnumsTable);
@@ -160,7 +159,8 @@ ModelEntries ReadModel(const fs::path& datFile)
                 lastEnum = enumName;
             }
             std::string declaration = constant + " = " + std::to_string(s.Integer(2));
-            out.entries.push_back({kConstantKind, std::move(enumName), std::move(constant), std::move(declaration), {}});
+            out.entries.push_back(
+                {kConstantKind, std::move(enumName), std::move(constant), std::move(declaration), {}});
         });
         if (!r) return fail(r.error());
     }
@@ -215,8 +215,9 @@ Result<Database> CreateIndex(const fs::path& file)
         r = db->ExecuteScript(std::string(kEntriesTable) + "unicode61)");
         if (!r) r = db->ExecuteScript(std::string(kEntriesTable) + "simple)");
     }
-    if (r) r = db->Execute("INSERT INTO Meta(Name, Value) VALUES ('format', ?), ('version', ?)",
-                           {kFormatName, kFormatVersion});
+    if (r)
+        r = db->Execute("INSERT INTO Meta(Name, Value) VALUES ('format', ?), ('version', ?)",
+                        {kFormatName, kFormatVersion});
     if (r) r = tx->Commit();
     if (!r) {
         db = Result<Database>(r.error());
@@ -288,7 +289,9 @@ Result<ModelIndex> ModelIndex::Open(const fs::path& modelsFolder, bool rebuild)
             discarded = ProblemOf(*db);
             if (discarded.empty()) return ModelIndex(modelsFolder, file, std::move(*db), {}, false);
         } else {
-            discarded = db.error().description;
+            // The engine's own words speak of model files and passwords.
+            discarded = DbPrimaryCode(db.error().code) == kDbCantOpen ? db.error().description
+                                                                      : "the file is no database of its own";
         }
     }
     if (present) {
@@ -383,9 +386,10 @@ Result<RefreshSummary> ModelIndex::Refresh(ProgressSink* progress, const std::at
         workers.clear();  // joins
     };
 
-    auto modelInsert = Inserter::Prepare(m_db, "Models",
-                                         {"File", "Key", "DatSize", "DatTime", "InfSize", "InfTime", "Problem"});
-    auto entryInsert = Inserter::Prepare(m_db, "Entries", {"rowid", "Kind", "Object", "Name", "Declaration", "DocString"});
+    auto modelInsert =
+        Inserter::Prepare(m_db, "Models", {"File", "Key", "DatSize", "DatTime", "InfSize", "InfTime", "Problem"});
+    auto entryInsert =
+        Inserter::Prepare(m_db, "Entries", {"rowid", "Kind", "Object", "Name", "Declaration", "DocString"});
     if (!modelInsert || !entryInsert) {
         finish();
         return (!modelInsert ? modelInsert.error() : entryInsert.error());
@@ -393,12 +397,13 @@ Result<RefreshSummary> ModelIndex::Refresh(ProgressSink* progress, const std::at
     for (std::size_t i = 0; i < toRead.size(); ++i) {
         if (cancel && *cancel) break;
         const ModelOnDisk& model = *toRead[i];
-        if (progress) progress->Caption("Indexing " + model.key + " (" + std::to_string(i + 1) + " of " +
-                                        std::to_string(toRead.size()) + ")");
+        if (progress)
+            progress->Caption("Indexing " + model.key + " (" + std::to_string(i + 1) + " of " +
+                              std::to_string(toRead.size()) + ")");
         ModelEntries read = futures[i].get();
         if (cancel && *cancel) break;
-        auto id = modelInsert->Insert({model.file, model.key, model.dat.size, model.dat.time, model.inf.size,
-                                       model.inf.time, read.problem});
+        auto id = modelInsert->Insert(
+            {model.file, model.key, model.dat.size, model.dat.time, model.inf.size, model.inf.time, read.problem});
         if (!id) {
             finish();
             return id.error();
@@ -462,8 +467,7 @@ Result<SearchOutcome> SearchModels(const fs::path& modelsFolder, std::string_vie
     auto refreshed = index->Refresh(progress);
     if (!refreshed) {
         // A file that fails while in use is damaged after all: made anew once.
-        if (DbPrimaryCode(refreshed.error().code) != kDbCorrupt ||
-            refreshed.error().domain != ErrorDomain::Database)
+        if (DbPrimaryCode(refreshed.error().code) != kDbCorrupt || refreshed.error().domain != ErrorDomain::Database)
             return refreshed.error();
         index = ModelIndex::Open(modelsFolder, true);
         if (!index) return index.error();

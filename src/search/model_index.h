@@ -97,8 +97,11 @@ public:
 private:
     ModelIndex(std::filesystem::path folder, std::filesystem::path file, Database db, std::string discarded,
                bool rebuilt)
-        : m_folder(std::move(folder)), m_file(std::move(file)), m_db(std::move(db)),
-          m_discarded(std::move(discarded)), m_rebuilt(rebuilt)
+        : m_folder(std::move(folder)),
+          m_file(std::move(file)),
+          m_db(std::move(db)),
+          m_discarded(std::move(discarded)),
+          m_rebuilt(rebuilt)
     {
     }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// arbolith-cli libraries and search, run as a user runs them, on a Wine
+// arbolith-cli libraries and scan, run as a user runs them, on a Wine
 // prefix and a folder tree made by the test.
 #include "cli/run_cli.h"
 #include "support/wine_prefix.h"
@@ -48,7 +48,7 @@ TEST(LibrariesCommand, WithoutAnyPrefixSaysWhereToTurn)
     EXPECT_NE(run.Messages()[0].find("winecfg"), std::string::npos) << run.err;
 }
 
-TEST(SearchCommand, FullPathsInSearchOrderAndClearFailures)
+TEST(ScanCommand, FullPathsInSearchOrderAndClearFailures)
 {
     TempDir home;
     const fs::path root = home / "tree";
@@ -58,12 +58,12 @@ TEST(SearchCommand, FullPathsInSearchOrderAndClearFailures)
         WriteBytes(root / file, "x");
     const std::string r = root.string();
 
-    CliRun run = RunCli(home, "search " + Quoted(r));
+    CliRun run = RunCli(home, "scan " + Quoted(r));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, r + "/a.tlb\n" + r + "/odd\\xff\\tname.tlb\n" + r + "/sub/b.OLB\n");
     EXPECT_NE(run.err.find("2 folders searched, 3 libraries found"), std::string::npos) << run.err;
 
-    run = RunCli(home, "search --hidden " + Quoted(r + "/"));
+    run = RunCli(home, "scan --hidden " + Quoted(r + "/"));
     EXPECT_EQ(run.out, r + "/a.tlb\n" + r + "/odd\\xff\\tname.tlb\n" + r + "/.hidden/c.tlb\n" + r + "/sub/b.OLB\n");
 
     struct Failure {
@@ -71,9 +71,8 @@ TEST(SearchCommand, FullPathsInSearchOrderAndClearFailures)
         int status;
         std::string says;
     };
-    for (const Failure& f :
-         {Failure{"search " + Quoted(r + "/missing"), 1, "no such folder"},
-          Failure{"search " + Quoted(r + "/a.tlb"), 1, "not a folder"}, Failure{"search", 2, "root"}}) {
+    for (const Failure& f : {Failure{"scan " + Quoted(r + "/missing"), 1, "no such folder"},
+                             Failure{"scan " + Quoted(r + "/a.tlb"), 1, "not a folder"}, Failure{"scan", 2, "root"}}) {
         run = RunCli(home, f.args);
         EXPECT_EQ(run.status, f.status) << f.args;
         EXPECT_EQ(run.out, "") << f.args;
