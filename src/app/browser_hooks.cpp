@@ -337,6 +337,9 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
         case Command::FindObjectsWithMember:
             RunFind(window, command);
             break;
+        case Command::FindInAllModels:
+            FindInAllModels(window);
+            break;
         case Command::SaveView:
             SaveView();
             break;

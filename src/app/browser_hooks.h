@@ -86,6 +86,10 @@ private:
     // searches show their results in a modal report window.
     void RunFind(frmZVMain& window, Command command);
     void SelectFoundNode(frmZVMain& window, std::int32_t node);
+    // Find > Find in All Models (model_search_commands.cpp): the matches in
+    // every model, listed in a modal report window; a double-clicked match
+    // opens its model at its object.
+    void FindInAllModels(frmZVMain& window);
     // Tree > Save View and Tree > Load View (view_commands.cpp).
     void SaveView();
     void LoadView();

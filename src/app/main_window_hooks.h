@@ -48,6 +48,7 @@ enum class Command {
     FindParents,
     FindPaths,
     FindObjectsWithMember,
+    FindInAllModels,
     // Help menu
     HelpDocumentation,
     WizardHelp,

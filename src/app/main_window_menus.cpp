@@ -96,6 +96,7 @@ std::span<const frmZVMain::MenuItem> frmZVMain::MenuBar()
         {"mnuFindParents", "Find &Parents", Kind::Entry, false, C::FindParents},
         {"mnuFindPaths", "Find Paths to Object", Kind::Entry, false, C::FindPaths},
         {"mnuFindObjectsWithMember", "Find Objects with &Member", Kind::Entry, false, C::FindObjectsWithMember},
+        {"mnuFindInAllModels", "Find in All &Models...", Kind::Entry, false, C::FindInAllModels},
 
         {"mnuHelp", "&Help", Kind::Menu},
         {"mnuHelpDocumentation", "&Help", Kind::Entry, false, C::HelpDocumentation},

@@ -242,6 +242,27 @@ std::string_view HitKindName(HitKind kind)
     return "object";
 }
 
+SearchRequest ParseSearchAnswer(std::string_view answer)
+{
+    SearchRequest request;
+    std::string text(answer);
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    if (text.size() >= 2 && text[text.size() - 2] == '/' && (text.back() == 'r' || text.back() == 'R')) {
+        request.rebuild = true;
+        text.resize(text.size() - 2);
+    }
+    request.text = std::move(text);
+    return request;
+}
+
+std::string HitLine(const SearchHit& hit)
+{
+    std::string line = hit.model + ": " + hit.object;
+    if (!hit.member.empty()) line += "." + hit.member;
+    if (!hit.declaration.empty() && hit.kind != HitKind::Object) line += "   " + hit.declaration;
+    return line;
+}
+
 std::string FtsQuery(std::string_view text)
 {
     const QString all = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));

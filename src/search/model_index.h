@@ -120,4 +120,20 @@ struct SearchOutcome {
 Result<SearchOutcome> SearchModels(const std::filesystem::path& modelsFolder, std::string_view text,
                                    bool rebuild = false, ProgressSink* progress = nullptr);
 
+// Find in All Models: its question, and the answer split into the text and
+// the "/r" (any case, at the end) that asks for the index to be made anew.
+inline constexpr std::string_view kFindInAllModelsTitle = "Find in All Models";
+inline constexpr std::string_view kFindInAllModelsQuestion =
+    "Enter the words to find in the objects, members, declarations and doc strings of every model. "
+    "Append /r to make the search index anew first.";
+struct SearchRequest {
+    std::string text;
+    bool rebuild = false;
+};
+SearchRequest ParseSearchAnswer(std::string_view answer);
+
+// A match as the report window lists it: "model: Object.Member   declaration",
+// "model: Object" for an object.
+std::string HitLine(const SearchHit& hit);
+
 }  // namespace arbolith::search

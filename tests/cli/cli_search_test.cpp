@@ -2,11 +2,11 @@
 // `arbolith-cli search` over models made from Wine's real libraries: "item"
 // must find the Item member of every collection object of every model, as the
 // model files themselves list them; then the command's bad input.
+#include "cli/run_cli.h"
 #include "platform/database.h"
 #include "store/dat_schema.h"
 #include "support/temp_dir.h"
 #include "support/wine_corpus.h"
-#include "cli/run_cli.h"
 
 #include <gtest/gtest.h>
 

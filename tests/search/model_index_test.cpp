@@ -51,14 +51,13 @@ void WriteModel(const fs::path& datFile, const ModelRows& rows)
 
 // Two models sharing a member name, with a row the member panes do not show
 // (a put without access) and a property's get and put rows of one declaration.
-const ModelRows kShapes{
-    {{"Shapes", "The shapes of a page"}, {"Shape", ""}},
-    {{"Shapes", "Item", "method", "", "Method Item(Index As Long) As Shape", "One shape"},
-     {"Shapes", "Count", "propget", "R", "Property Count() As Long", ""},
-     {"Shape", "Name", "propget", "", "Property Name() As String", "Its name"},
-     {"Shape", "Name", "propput", "W", "Property Name() As String", "Its name"},
-     {"Shape", "Secret", "propput", "", "Property Secret() As Long", ""}},
-    {{"ShapeKind", "skSquare", 2}, {"ShapeKind", "skCircle", 1}}};
+const ModelRows kShapes{{{"Shapes", "The shapes of a page"}, {"Shape", ""}},
+                        {{"Shapes", "Item", "method", "", "Method Item(Index As Long) As Shape", "One shape"},
+                         {"Shapes", "Count", "propget", "R", "Property Count() As Long", ""},
+                         {"Shape", "Name", "propget", "", "Property Name() As String", "Its name"},
+                         {"Shape", "Name", "propput", "W", "Property Name() As String", "Its name"},
+                         {"Shape", "Secret", "propput", "", "Property Secret() As Long", ""}},
+                        {{"ShapeKind", "skSquare", 2}, {"ShapeKind", "skCircle", 1}}};
 const ModelRows kBooks{{{"Books", ""}, {"Épître", "Une lettre"}},
                        {{"Books", "item", "method", "", "Method item(Title As String) As Book", "Items by title"},
                         {"Books", "NOTE", "method", "", "Method NOTE() As String", "and or near"}},
@@ -113,9 +112,8 @@ TEST(ModelIndex, FindsNamesDeclarationsDocStringsAndConstantsInOrder)
     EXPECT_TRUE(Find(models.path(), "secret").empty());
     // Objects by name or doc string, enumerations and their constants.
     EXPECT_EQ(Find(models.path(), "page"), (std::vector<std::string>{"shapes|Shapes|||object"}));
-    EXPECT_EQ(Find(models.path(), "sk"),
-              (std::vector<std::string>{"shapes|ShapeKind|skCircle|skCircle = 1|constant",
-                                        "shapes|ShapeKind|skSquare|skSquare = 2|constant"}));
+    EXPECT_EQ(Find(models.path(), "sk"), (std::vector<std::string>{"shapes|ShapeKind|skCircle|skCircle = 1|constant",
+                                                                   "shapes|ShapeKind|skSquare|skSquare = 2|constant"}));
     EXPECT_EQ(Find(models.path(), "shapekind"), (std::vector<std::string>{"shapes|ShapeKind|||object"}));
     // Letters beyond ASCII fold too.
     EXPECT_EQ(Find(models.path(), "ÉPÎ"), (std::vector<std::string>{"books|Épître|||object"}));
@@ -130,9 +128,18 @@ TEST(ModelIndex, QuotesAndOperatorsAreOnlyWords)
     WriteModel(models / "books.DAT", kBooks);
     // Each is a plain-word search: none fails, none finds more than its words.
     const std::pair<std::string_view, std::size_t> cases[] = {
-        {"NOT", 1},          {"note OR", 1},      {"\"and\" near", 1}, {"item NOT note", 0},
-        {"item OR note", 0}, {"\"item", 1},       {"item\"", 1},       {"item*", 1},
-        {"-item", 1},        {"^item", 1},        {"docstring:item", 0}, {"NEAR(item note)", 0},
+        {"NOT", 1},
+        {"note OR", 1},
+        {"\"and\" near", 1},
+        {"item NOT note", 0},
+        {"item OR note", 0},
+        {"\"item", 1},
+        {"item\"", 1},
+        {"item*", 1},
+        {"-item", 1},
+        {"^item", 1},
+        {"docstring:item", 0},
+        {"NEAR(item note)", 0},
         {"'; DROP TABLE Models; --", 0},
     };
     for (const auto& [text, count] : cases) EXPECT_EQ(Find(models.path(), text).size(), count) << text;
