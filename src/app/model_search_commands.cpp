@@ -109,8 +109,8 @@ void ObjectBrowserHooks::FindInAllModels(frmZVMain& window)
     }
     if (!notes.empty()) prompt.Ask({notes, PromptIcon::Exclamation, PromptButtons::Ok, PromptAnswer::Ok, title});
     if (found.hits.empty()) {
-        prompt.Ask({"No match to " + request.text, PromptIcon::Information, PromptButtons::Ok, PromptAnswer::Ok,
-                    title});
+        prompt.Ask(
+            {"No match to " + request.text, PromptIcon::Information, PromptButtons::Ok, PromptAnswer::Ok, title});
         return;
     }
 

@@ -333,13 +333,21 @@ Result<RefreshSummary> ModelIndex::Refresh(ProgressSink* progress, const std::at
     auto onDisk = ListModels(m_folder);
     if (!onDisk) return onDisk.error();
 
-    struct Known {
-        std::int64_t id;
-        FileStamp dat, inf;
-        std::string problem;
-    };
-    std::map<std::string, Known> known;
-    {
+    // What to drop (gone or changed) and what to read (new or changed),
+    // against the models the index holds now.
+    std::vector<std::int64_t> drop;
+    std::vector<const ModelOnDisk*> toRead;
+    const auto plan = [&]() -> Result<void> {
+        drop.clear();
+        toRead.clear();
+        summary.unreadable.clear();
+        summary.removed = 0;
+        struct Known {
+            std::int64_t id;
+            FileStamp dat, inf;
+            std::string problem;
+        };
+        std::map<std::string, Known> known;
         auto stmt = m_db.Prepare("SELECT Id, File, DatSize, DatTime, InfSize, InfTime, Problem FROM Models");
         if (!stmt) return stmt.error();
         for (;;) {
@@ -351,32 +359,36 @@ Result<RefreshSummary> ModelIndex::Refresh(ProgressSink* progress, const std::at
                                     {stmt->Integer(4), stmt->Integer(5)},
                                     stmt->Text(6)};
         }
-    }
-
-    // What to drop (gone or changed) and what to read (new or changed).
-    std::vector<std::int64_t> drop;
-    std::vector<const ModelOnDisk*> toRead;
-    std::set<std::string> present;
-    for (const ModelOnDisk& model : *onDisk) {
-        present.insert(model.file);
-        const auto it = known.find(model.file);
-        if (it != known.end() && it->second.dat == model.dat && it->second.inf == model.inf) {
-            if (!it->second.problem.empty()) summary.unreadable.push_back(model.key + ": " + it->second.problem);
-            continue;
+        std::set<std::string> present;
+        for (const ModelOnDisk& model : *onDisk) {
+            present.insert(model.file);
+            const auto it = known.find(model.file);
+            if (it != known.end() && it->second.dat == model.dat && it->second.inf == model.inf) {
+                if (!it->second.problem.empty()) summary.unreadable.push_back(model.key + ": " + it->second.problem);
+                continue;
+            }
+            if (it != known.end()) drop.push_back(it->second.id);
+            toRead.push_back(&model);
         }
-        if (it != known.end()) drop.push_back(it->second.id);
-        toRead.push_back(&model);
-    }
-    for (const auto& [file, k] : known)
-        if (!present.contains(file)) {
-            drop.push_back(k.id);
-            ++summary.removed;
-        }
+        for (const auto& [file, k] : known)
+            if (!present.contains(file)) {
+                drop.push_back(k.id);
+                ++summary.removed;
+            }
+        return Ok();
+    };
+    if (auto r = plan(); !r) return r.error();
     summary.models = onDisk->size();
     if (drop.empty() && toRead.empty()) return summary;
 
+    // Another process may be bringing the same file up to date: the write
+    // lock is taken first (a write as the transaction's first statement
+    // waits for it), and the plan made again under it.
     auto tx = m_db.Begin();
     if (!tx) return tx.error();
+    if (auto r = m_db.Execute("UPDATE Meta SET Value = Value WHERE Name = 'format'"); !r) return r.error();
+    if (auto r = plan(); !r) return r.error();
+    if (drop.empty() && toRead.empty()) return summary;
     for (const std::int64_t id : drop) {
         Result<void> r = m_db.Execute("DELETE FROM Entries WHERE rowid BETWEEN ? AND ?",
                                       {id << kModelShift, (id << kModelShift) + kMaxEntriesPerModel});

@@ -76,8 +76,8 @@ TEST_F(FindInAllModelsTest, AnswersWithoutMatchesAreToldInAMessage)
         std::string answer;
         std::string says;
     };
-    for (const Case& c : {Case{"\"*\" ^", "no word"}, Case{"zzzqqq", "No match to zzzqqq"},
-                          Case{"/r", "made anew: 1 models"}}) {
+    for (const Case& c :
+         {Case{"\"*\" ^", "no word"}, Case{"zzzqqq", "No match to zzzqqq"}, Case{"/r", "made anew: 1 models"}}) {
         m_prompt.asked.clear();
         EXPECT_TRUE(Choose(c.answer).empty()) << c.answer;
         ASSERT_EQ(m_prompt.asked.size(), 1u) << c.answer;

@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace arbolith::search {
@@ -184,6 +185,20 @@ TEST(ModelIndex, FollowsModelsThatComeChangeAndGo)
     ASSERT_TRUE(r);
     EXPECT_EQ(r->models, 1u);
     EXPECT_EQ(r->read, 0u);  // the searches above kept the file current
+}
+
+TEST(ModelIndex, TwoSearchesBringingOneIndexUpToDateAtOnceAgree)
+{
+    TempDir models;
+    ASSERT_EQ(Find(models.path(), "item").size(), 0u);  // the index exists, empty
+    WriteModel(models / "shapes.DAT", kShapes);
+    WriteModel(models / "books.DAT", kBooks);
+    std::vector<std::string> first, second;
+    std::thread other([&] { first = Find(models.path(), "item"); });
+    second = Find(models.path(), "item");
+    other.join();
+    EXPECT_EQ(first.size(), 2u);
+    EXPECT_EQ(first, second);
 }
 
 TEST(ModelIndex, DamagedModelIsReportedAndTheOthersStillFound)
