@@ -320,7 +320,16 @@ Result<ModelIndex> ModelIndex::Open(const fs::path& modelsFolder, bool rebuild)
         if (!removed) return removed.error();
     }
     auto db = CreateIndex(file);
-    if (!db) return db.error().In("make the search index");
+    if (!db) {
+        // Another search made the file meanwhile: use that one.
+        std::error_code exists;
+        if (!rebuild && !present && fs::exists(fs::symlink_status(file, exists))) {
+            auto theirs = Database::Open(file, "");
+            if (theirs && ProblemOf(*theirs).empty())
+                return ModelIndex(modelsFolder, file, std::move(*theirs), {}, false);
+        }
+        return db.error().In("make the search index");
+    }
     return ModelIndex(modelsFolder, file, std::move(*db), std::move(discarded), true);
 }
 
