@@ -88,6 +88,10 @@ Result<DiffOutcome> RunDiff(const DiffRequest& request, ProgressSink& progress)
         if (!read) return read.error();
         *sides[i] = std::move(*read);
     }
+    // A library holds none of the objects a model's maker adds: between a
+    // library and a model they are no difference.
+    if (before->kind != after->kind)
+        DropCustomRows(before->kind == DiffInput::Kind::ModelFile ? outcome.before : outcome.after);
     progress.Caption("Comparing ...");
     progress.Yield();
     outcome.diff = CompareModels(outcome.before, outcome.after);

@@ -51,7 +51,8 @@ struct DiffOutcome {
     ModelDiff diff;
 };
 
-// Resolves and reads both sides, then compares them. A side that cannot be
+// Resolves and reads both sides, then compares them. Between a library and
+// a model, the model's custom objects, members and edges are left out. A side that cannot be
 // read fails the whole run, its error naming that side.
 Result<DiffOutcome> RunDiff(const DiffRequest& request, ProgressSink& progress);
 

@@ -29,8 +29,8 @@ std::string Counted(std::int64_t count, std::string_view one, std::string_view m
 
 std::string CountsText(const ChangeCounts& c)
 {
-    return std::to_string(c.added) + " added, " + std::to_string(c.removed) + " removed, " +
-           std::to_string(c.changed) + " changed";
+    return std::to_string(c.added) + " added, " + std::to_string(c.removed) + " removed, " + std::to_string(c.changed) +
+           " changed";
 }
 
 void WriteFields(JsonWriter& json, const std::vector<FieldChange>& fields)

@@ -36,8 +36,7 @@ struct Pairing {
 template <class T>
 using PairingMap = std::map<std::string, Pairing<T>>;
 
-void Compare(std::vector<FieldChange>& out, std::string_view field, const std::string& before,
-             const std::string& after)
+void Compare(std::vector<FieldChange>& out, std::string_view field, const std::string& before, const std::string& after)
 {
     if (before != after) out.push_back(FieldChange{std::string(field), before, after});
 }
@@ -84,8 +83,8 @@ std::vector<MemberChange> CompareMembers(const std::vector<const MemberFacts*>& 
         for (std::size_t i = 0; i < common; ++i) {
             auto fields = MemberFields(*rows.before[i], *rows.after[i]);
             if (!fields.empty())
-                changes.push_back({Change::Changed, rows.after[i]->name, rows.after[i]->invokeType, "",
-                                   std::move(fields)});
+                changes.push_back(
+                    {Change::Changed, rows.after[i]->name, rows.after[i]->invokeType, "", std::move(fields)});
         }
         for (std::size_t i = common; i < rows.before.size(); ++i)
             leftOver[Lower(rows.before[i]->name)].before.push_back(rows.before[i]);
@@ -230,8 +229,8 @@ void CompareObjects(const Grouped& a, const Grouped& b, ModelDiff& diff)
             const auto* anyEdges = Lookup(b.edges, key) ? Lookup(b.edges, key) : Lookup(a.edges, key);
             section.name = anyMembers ? anyMembers->front()->objectName : anyEdges->front()->parent;
         }
-        section.members = CompareMembers(membersBefore ? *membersBefore : noMembers,
-                                         membersAfter ? *membersAfter : noMembers);
+        section.members =
+            CompareMembers(membersBefore ? *membersBefore : noMembers, membersAfter ? *membersAfter : noMembers);
         const auto* edgesBefore = Lookup(a.edges, key);
         const auto* edgesAfter = Lookup(b.edges, key);
         section.edges = CompareEdges(edgesBefore ? *edgesBefore : noEdges, edgesAfter ? *edgesAfter : noEdges);

@@ -4,6 +4,7 @@
 
 #include "store/dat_schema.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace arbolith::diff {
@@ -12,13 +13,13 @@ namespace {
 
 // The five tables a DAT file holds besides Library, with the fields read here.
 constexpr std::string_view kObjectsQuery =
-    "SELECT Name, DocString, HiddenState, TypeKind, MemberName, DefaultName, IsCollection FROM Objects";
+    "SELECT Name, DocString, HiddenState, TypeKind, MemberName, DefaultName, IsCollection, IsCustom FROM Objects";
 // Pseudo-members (no name) only carry an edge; the panes never show them.
 constexpr std::string_view kMembersQuery =
-    "SELECT ObjectName, Name, InvokeType, Declaration, Access, HiddenState, DocString FROM Functions"
+    "SELECT ObjectName, Name, InvokeType, Declaration, Access, HiddenState, DocString, IsCustom FROM Functions"
     " WHERE Name IS NOT NULL AND Name <> ''";
 constexpr std::string_view kConstantsQuery = "SELECT Enum, Constant, Value FROM Enums";
-constexpr std::string_view kEdgesQuery = "SELECT ParentObjectName, ChildObjectName, Label FROM Edges";
+constexpr std::string_view kEdgesQuery = "SELECT ParentObjectName, ChildObjectName, Label, IsCustom FROM Edges";
 
 // Runs the query and hands each row to `take`; a failure names the file.
 template <class Take>
@@ -56,7 +57,7 @@ ModelFacts FactsFromWorkLists(const WorkLists& work)
     for (const MemberRecord& m : work.members) {
         if (m.pseudo || m.name.empty()) continue;
         facts.members.push_back(MemberFacts{m.objectName, m.name, m.invokeType, m.declaration, m.access.value_or(""),
-                                            m.hiddenState, m.docString});
+                                            m.hiddenState, m.docString, false});
     }
     facts.constants.reserve(work.constants.size());
     for (const EnumConstantRecord& c : work.constants) {
@@ -65,7 +66,7 @@ ModelFacts FactsFromWorkLists(const WorkLists& work)
         facts.constants.push_back(ConstantFacts{c.enumName, c.constant, value});
     }
     facts.edges.reserve(work.edges.size());
-    for (const EdgeRecord& e : work.edges) facts.edges.push_back(EdgeFacts{e.parentName, e.childName, e.label});
+    for (const EdgeRecord& e : work.edges) facts.edges.push_back(EdgeFacts{e.parentName, e.childName, e.label, false});
     return facts;
 }
 
@@ -100,6 +101,13 @@ Result<ModelFacts> ReadLibraryModel(const std::string& pathWithResource, const L
     }
 }
 
+void DropCustomRows(ModelFacts& facts)
+{
+    std::erase_if(facts.objects, [](const ObjectFacts& o) { return o.custom; });
+    std::erase_if(facts.members, [](const MemberFacts& m) { return m.custom; });
+    std::erase_if(facts.edges, [](const EdgeFacts& e) { return e.custom; });
+}
+
 Result<ModelFacts> ReadModelFile(const std::filesystem::path& datFile)
 {
     std::error_code ec;
@@ -127,12 +135,12 @@ Result<ModelFacts> ReadModelFile(const std::filesystem::path& datFile)
     }
     auto read = ReadRows(*db, kObjectsQuery, datFile, [&](Statement& s) {
         facts.objects.push_back(
-            ObjectFacts{s.Text(0), s.Text(1), s.Text(2), s.Text(3), s.Text(4), s.Text(5), s.Bool(6)});
+            ObjectFacts{s.Text(0), s.Text(1), s.Text(2), s.Text(3), s.Text(4), s.Text(5), s.Bool(6), s.Bool(7)});
     });
     if (!read) return read.error();
     read = ReadRows(*db, kMembersQuery, datFile, [&](Statement& s) {
         facts.members.push_back(
-            MemberFacts{s.Text(0), s.Text(1), s.Text(2), s.Text(3), s.Text(4), s.Text(5), s.Text(6)});
+            MemberFacts{s.Text(0), s.Text(1), s.Text(2), s.Text(3), s.Text(4), s.Text(5), s.Text(6), s.Bool(7)});
     });
     if (!read) return read.error();
     read = ReadRows(*db, kConstantsQuery, datFile, [&](Statement& s) {
@@ -141,8 +149,9 @@ Result<ModelFacts> ReadModelFile(const std::filesystem::path& datFile)
         facts.constants.push_back(ConstantFacts{s.Text(0), s.Text(1), value});
     });
     if (!read) return read.error();
-    read = ReadRows(*db, kEdgesQuery, datFile,
-                    [&](Statement& s) { facts.edges.push_back(EdgeFacts{s.Text(0), s.Text(1), s.Text(2)}); });
+    read = ReadRows(*db, kEdgesQuery, datFile, [&](Statement& s) {
+        facts.edges.push_back(EdgeFacts{s.Text(0), s.Text(1), s.Text(2), s.Bool(3)});
+    });
     if (!read) return read.error();
     return facts;
 }

@@ -26,6 +26,7 @@ struct ObjectFacts {
     std::string memberName;   // the element type of a collection
     std::string defaultName;  // "None" when the object has no default member
     bool isCollection = false;
+    bool custom = false;  // added by the model's maker, not read from the library
 };
 
 // One row of the member panes: a method, a property accessor, a constant.
@@ -37,6 +38,7 @@ struct MemberFacts {
     std::string access;
     std::string hiddenState;
     std::string docString;
+    bool custom = false;
 };
 
 struct ConstantFacts {
@@ -49,12 +51,13 @@ struct EdgeFacts {
     std::string parent;
     std::string child;
     std::string label;
+    bool custom = false;
 };
 
 struct ModelFacts {
-    std::string source;        // the library or DAT file read, as given
-    std::string libraryName;   // the library's own name (TL_Name)
-    std::string version;       // its version
+    std::string source;       // the library or DAT file read, as given
+    std::string libraryName;  // the library's own name (TL_Name)
+    std::string version;      // its version
     bool inclInterfaces = false;
     bool inclModules = false;
     std::vector<ObjectFacts> objects;
@@ -77,6 +80,10 @@ ModelFacts FactsFromWorkLists(const WorkLists& work);
 // memory. A library that cannot be read fails naming the path.
 Result<ModelFacts> ReadLibraryModel(const std::string& pathWithResource, const LibraryReading& reading,
                                     ProgressSink& progress);
+
+// Leaves out the objects, members and edges a model's maker added (custom
+// objects such as <Events>): what a library alone cannot hold.
+void DropCustomRows(ModelFacts& facts);
 
 // Reads a model's DAT file without changing it. A file that is missing, is
 // no DAT file, or lacks a table fails naming the file.

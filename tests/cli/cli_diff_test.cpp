@@ -76,6 +76,28 @@ TEST(CliDiff, ModelsAreNamedByKeyOrFile)
     EXPECT_EQ(ReadBytes(dat), bytes);
 }
 
+// Objects a model's maker adds (<Events>) differ between two models, but
+// are no difference between a model and its library.
+TEST(CliDiff, CustomObjectsCountBetweenModelsOnly)
+{
+    const TempDir home, withEvents, without;
+    const std::string quill = Quoted((std::filesystem::path(ARBOLITH_SAMPLE_DIR) / "Quill.tlb").string());
+    for (const auto& [models, events] : {std::pair{&withEvents, "--events"}, std::pair{&without, "--no-events"}}) {
+        const CliRun made = RunCli(
+            home, "make " + quill + " --top Application " + events + " --models " + Quoted(models->path().string()));
+        ASSERT_EQ(made.status, 0) << made.err;
+    }
+    const std::string a = Quoted((withEvents / "Quill.DAT").string());
+    const std::string b = Quoted((without / "Quill.DAT").string());
+    CliRun run = RunCli(home, "diff " + a + " " + b);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_TRUE(run.out.starts_with("Object <Events>: removed")) << run.out;
+    for (const std::string& model : {a, b}) {
+        run = RunCli(home, "diff " + quill + " " + model);
+        EXPECT_EQ(run.status, 0) << run.out << run.err;
+    }
+}
+
 TEST(CliDiff, JsonFollowsItsSchema)
 {
     if (std::system("python3 -c 'import jsonschema' 2>/dev/null") != 0) GTEST_SKIP() << "needs python3-jsonschema";

@@ -87,14 +87,14 @@ TEST(ModelDiff, SwappingTheSidesSwapsAddedAndRemoved)
 TEST(ModelDiff, NamesPairWithoutRegardToCaseAndDuplicatesPairInOrder)
 {
     ModelFacts a, b;
-    a.objects = {{"widget", "", "", "dis", "", "None", false}};
-    b.objects = {{"Widget", "", "", "dis", "", "None", false}};
+    a.objects = {{"widget", "", "", "dis", "", "None", false, false}};
+    b.objects = {{"Widget", "", "", "dis", "", "None", false, false}};
     // Two rows of one name and kind (a damaged or hand-edited model): the
     // first pairs with the first, the second with the second.
-    a.members = {{"widget", "Go", "method", "Method Go()", "", "", "one"},
-                 {"widget", "Go", "method", "Method Go()", "", "", "two"}};
-    b.members = {{"WIDGET", "GO", "method", "Method Go()", "", "", "one"},
-                 {"WIDGET", "GO", "method", "Method Go()", "", "", "2"}};
+    a.members = {{"widget", "Go", "method", "Method Go()", "", "", "one", false},
+                 {"widget", "Go", "method", "Method Go()", "", "", "two", false}};
+    b.members = {{"WIDGET", "GO", "method", "Method Go()", "", "", "one", false},
+                 {"WIDGET", "GO", "method", "Method Go()", "", "", "2", false}};
     const ModelDiff diff = CompareModels(a, b);
     ASSERT_EQ(diff.objects.size(), 1u);
     EXPECT_EQ(diff.objects[0].change, Change::Changed);
@@ -172,8 +172,8 @@ TEST(ModelDiff, Msado15AgainstItsBackCompatibleLibrary)
     if (auto problem = WineLibraryProblem("msado15.dll")) GTEST_SKIP() << *problem;
     const test::TempDir work;
     const std::filesystem::path tlb = work / "backcompat.tlb";
-    const std::string command = widl.string() + " -t -m64 -I " + idl.parent_path().string() + " -o " +
-                                tlb.string() + " " + idl.string() + " 2>/dev/null";
+    const std::string command = widl.string() + " -t -m64 -I " + idl.parent_path().string() + " -o " + tlb.string() +
+                                " " + idl.string() + " 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const ModelFacts backCompat = ReadLibrary(tlb);
     const ModelDiff diff = CompareModels(backCompat, ReadLibrary(test::kWineLibraryDir / "msado15.dll"));
@@ -240,8 +240,8 @@ TEST(DiffInputs, ADamagedSideIsNamedAndLeftAsItWas)
         test::WriteBytes(file, d.bytes);
         SilentProgress progress;
         for (const bool damagedFirst : {true, false}) {
-            DiffRequest request{damagedFirst ? file.string() : good, damagedFirst ? good : file.string(), {}, {}, {},
-                                {}};
+            DiffRequest request{
+                damagedFirst ? file.string() : good, damagedFirst ? good : file.string(), {}, {}, {}, {}};
             auto outcome = RunDiff(request, progress);
             ASSERT_FALSE(outcome);
             EXPECT_NE(outcome.error().description.find(file.string()), std::string::npos)
