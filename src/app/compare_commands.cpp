@@ -5,9 +5,9 @@
 // in the report window.
 #include "app/browser_hooks.h"
 #include "app/main_window.h"
+#include "dialogs/background_task.h"
 #include "diff/diff_inputs.h"
 #include "diff/diff_report.h"
-#include "dialogs/background_task.h"
 #include "reports/report_window.h"
 #include "typelib/typelib_loader.h"
 

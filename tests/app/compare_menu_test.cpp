@@ -78,7 +78,8 @@ TEST_F(CompareMenuTest, ShowsTheDifferencesOrSaysThereAreNone)
 
     // The model's own library (its <Events> object is the model's own, not
     // the library's), and the model itself by its key: the same.
-    for (const std::string& same : {m_hooks->Browser()->Current().libraryFile, m_hooks->Browser()->Current().baseName}) {
+    for (const std::string& same :
+         {m_hooks->Browser()->Current().libraryFile, m_hooks->Browser()->Current().baseName}) {
         SCOPED_TRACE(same);
         m_prompt.asked.clear();
         shown = Compare(same);
