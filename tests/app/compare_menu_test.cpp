@@ -117,5 +117,17 @@ TEST_F(CompareMenuTest, CancelledOrUnreadableAnswersShowNoReport)
     }
 }
 
+// The entry stays in the File menu without a model; it then asks for one.
+TEST_F(CompareMenuTest, WithoutAModelAsksForOneFirst)
+{
+    m_hooks->CloseModel();
+    const Shown shown = Compare("/any/library.tlb");
+    EXPECT_FALSE(shown.busyAfterChoosing);
+    EXPECT_FALSE(shown.reportOpened);
+    EXPECT_TRUE(m_prompt.inputTexts.empty());
+    ASSERT_EQ(m_prompt.asked.size(), 1u);
+    EXPECT_EQ(m_prompt.asked[0].text, "Please choose a library first.");
+}
+
 }  // namespace
 }  // namespace arbolith
