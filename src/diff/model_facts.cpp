@@ -77,7 +77,11 @@ Result<ModelFacts> ReadLibraryModel(const std::string& pathWithResource, const L
         progress.Caption("Reading " + pathWithResource + " ...");
         progress.Yield();
         auto lib = LoadTypeLib(pathWithResource, reading.load);
-        if (!lib) return lib.error().In("read library " + pathWithResource);
+        if (!lib) {
+            // The reader's errors mostly name the file already.
+            if (lib.error().description.find(pathWithResource) != std::string::npos) return lib.error();
+            return lib.error().In("read library " + pathWithResource);
+        }
         // The library row is made before the walk lets go of the types.
         WorkLists work = WalkTypeLib(*lib, reading.inclInterfaces, reading.inclModules, progress);
         ReplaceWithCoClassNames(work);
