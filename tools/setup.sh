@@ -20,6 +20,8 @@ packages=(
 )
 # The tests read the real type libraries that Wine ships.
 [ "$mode" = test ] && packages+=(wine64)
+# The --json output is checked against its JSON Schemas.
+[ "$mode" = test ] && packages+=(python3-jsonschema)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -258,6 +258,10 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
         ShowOpenModel();
         return true;
     }
+    if (command == Command::CompareWith) {
+        CompareWith(window);
+        return true;
+    }
     if (command == Command::WizardHelp) {
         ShowWizardHelp(window, 1);
         return true;

@@ -95,6 +95,10 @@ private:
     void LoadView();
     // File > Create Model Wizard: one wizard, raised when it is open already.
     void OpenWizard();
+    // File > Compare With...: asks for another library or model and shows
+    // how it differs from the current model, compared on a worker thread
+    // (compare_commands.cpp).
+    void CompareWith(frmZVMain& window);
     // The Models menu: the Open Model dialog, modal; the model chosen there
     // is opened once it has closed.
     void ShowOpenModel();

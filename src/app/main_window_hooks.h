@@ -17,6 +17,7 @@ class frmZVMain;
 enum class Command {
     Wizard,
     Library,
+    CompareWith,  // File > Compare With...: the current model against another library or model
     // Tree menu
     LocalView,
     GlobalView,

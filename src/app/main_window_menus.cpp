@@ -54,6 +54,7 @@ std::span<const frmZVMain::MenuItem> frmZVMain::MenuBar()
     static const MenuItem items[] = {
         {"mnuFile", "&File", Kind::Menu},
         {"mnuWizard", "Create Model &Wizard", Kind::Entry, false, C::Wizard},
+        {"mnuCompareWith", "Compare &With...", Kind::Entry, false, C::CompareWith},
         {"mnuExit", "E&xit", Kind::Entry, false, &frmZVMain::Exit},
 
         {"mnuLibrary", "Model&s", Kind::BarAction, false, C::Library},

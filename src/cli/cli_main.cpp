@@ -13,9 +13,11 @@
 //   arbolith-cli help FILE [ID]                     print a topic of a help file (.chm, .hlp)
 //   arbolith-cli enums MODEL|--vba [--find TEXT]    list the enumerations and their constants
 //   arbolith-cli enum-code MODEL|--vba ENUM [--select]   the code the enum viewer makes of an enumeration
+//   arbolith-cli diff A B [--json]                  what changed from one library or model to another
 // `arbolith-cli COMMAND --help` lists a command's options.
 #include "cli/cli_catalog.h"
 #include "cli/cli_commands.h"
+#include "cli/cli_diff.h"
 #include "cli/cli_discovery.h"
 #include "cli/cli_enums.h"
 #include "cli/cli_find.h"
@@ -275,6 +277,24 @@ int main(int argc, char* argv[])
     helpCommand->add_option("file", help.file, "The help file")->required();
     CLI::Option* helpIdOption = helpCommand->add_option("id", helpId, "A context number, or _ and a keyword");
 
+    DiffOptions diffRequest;
+    CLI::App* diffCommand =
+        app.add_subcommand("diff", "Compare two libraries or models")
+            ->footer(
+                "A and B each name a library (\"FILE\\N\" for its TYPELIB resource N), a model's DAT file (a path\n"
+                "ending in .DAT), or a model by its key in the models folder. Libraries are read in memory; no\n"
+                "model file is written or changed. The report lists per object (by name) the members added,\n"
+                "removed and changed, and the edges to children; then the enumerations; then a summary line.\n"
+                "Equal: no output, status 0. Different: status 1. A side that cannot be read: status 2.");
+    diffCommand->add_option("a", diffRequest.before, "The library or model before")->required();
+    diffCommand->add_option("b", diffRequest.after, "The library or model after")->required();
+    Switch diffInterfaces(*diffCommand, "interfaces",
+                          "Read libraries with interfaces as objects (default: as the model compared with)");
+    Switch diffModules(*diffCommand, "modules", "Read libraries with modules as objects (default: likewise)");
+    diffCommand->add_flag("--json", diffRequest.json, "Print the report as one JSON document");
+    diffCommand->add_option("--models", diffRequest.modelsFolder, "The models folder a model key is looked up in")
+        ->type_name("DIR");
+
     const auto isCommand = [&app](const std::string& name) {
         const auto commands = app.get_subcommands({});
         return std::any_of(commands.begin(), commands.end(), [&](const CLI::App* c) { return c->get_name() == name; });
@@ -282,7 +302,7 @@ int main(int argc, char* argv[])
     if (argc > 1 && argv[1][0] != '-' && !isCommand(argv[1])) {
         Complain(std::string("no command named ") + argv[1] +
                  "; the commands are dump, extract, make, tree, report, find, enums, enum-code, models, libraries, "
-                 "scan, search and help" +
+                 "scan, search, help and diff" +
                  " (see: arbolith-cli --help)");
         return 2;
     }
@@ -338,6 +358,11 @@ int main(int argc, char* argv[])
             return 2;
         }
         return FindCommand(find);
+    }
+    if (diffCommand->parsed()) {
+        diffRequest.interfaces = diffInterfaces.Given();
+        diffRequest.modules = diffModules.Given();
+        return DiffCommand(diffRequest);
     }
     if (modelsCommand->parsed()) return ModelsCommand(modelsFolder);
     if (librariesCommand->parsed()) return LibrariesCommand(libraries);
