@@ -86,6 +86,9 @@ private:
     // searches show their results in a modal report window.
     void RunFind(frmZVMain& window, Command command);
     void SelectFoundNode(frmZVMain& window, std::int32_t node);
+    // View > Diagram: the selected object's diagram in a window of its own
+    // (diagram_commands.cpp).
+    void ShowDiagram(frmZVMain& window);
     // Tree > Save View and Tree > Load View (view_commands.cpp).
     void SaveView();
     void LoadView();

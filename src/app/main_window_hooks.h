@@ -40,6 +40,7 @@ enum class Command {
     ObjectFrequencies,
     ViewAllMembers,
     ShowStats,
+    Diagram,
     BranchCounts,
     Options,
     // Find menu

@@ -61,11 +61,7 @@ std::string GraphJson(const std::string& modelKey, const browser::ObjectModel& m
         json.Null();
     else
         json.Int(graph.depth);
-    json
-        .Field("capped", graph.capped)
-        .Key("reachable")
-        .UInt(graph.reachable)
-        .Field("note", diagram::CapNote(graph));
+    json.Field("capped", graph.capped).Key("reachable").UInt(graph.reachable).Field("note", diagram::CapNote(graph));
     json.Key("output");
     if (output.empty())
         json.Null();

@@ -14,8 +14,8 @@ struct GraphOptions {
     std::string model;
     std::string root;  // "": the model's top object
     int depth = 2;
-    bool all = false;  // every object of the model, not a neighbourhood
-    std::string format = "dot";   // dot, svg or png
+    bool all = false;              // every object of the model, not a neighbourhood
+    std::string format = "dot";    // dot, svg or png
     std::filesystem::path output;  // empty: stdout
     bool json = false;
     std::filesystem::path modelsFolder;

@@ -15,7 +15,7 @@ namespace arbolith::diagram {
 
 namespace {
 
-std::mutex g_graphviz;      // guards every call into Graphviz
+std::mutex g_graphviz;         // guards every call into Graphviz
 std::string g_graphvizErrors;  // what Graphviz reported during the current call
 
 int CollectGraphvizError(char* text)
@@ -135,7 +135,8 @@ Result<LaidOutDiagram> LayOutDot(std::string_view dot)
     for (Agnode_t* n = agfstnode(g); n; n = agnxtnode(g, n)) {
         const double w = ND_width(n) * 72, h = ND_height(n) * 72;  // inches to points
         const pointf c = ND_coord(n);
-        out.boxes.push_back({ObjectOfName(agnameof(n)), c.x - bb.LL.x + kPad - w / 2, bb.UR.y - c.y + kPad - h / 2, w, h});
+        out.boxes.push_back(
+            {ObjectOfName(agnameof(n)), c.x - bb.LL.x + kPad - w / 2, bb.UR.y - c.y + kPad - h / 2, w, h});
     }
     return out;
 }

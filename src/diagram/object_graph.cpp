@@ -68,17 +68,16 @@ Result<NeighbourhoodGraph> CollectNeighbourhood(const ObjectModel& model, const 
 
     const auto leftOut = [&](std::int32_t k) {
         const ObjectRecord& o = model.objects[static_cast<std::size_t>(k)];
-        return (!request.showHidden && IsHiddenObjectState(o.hiddenState)) ||
-               (!request.showExternal && o.isExternal);
+        return (!request.showHidden && IsHiddenObjectState(o.hiddenState)) || (!request.showExternal && o.isExternal);
     };
     const IncomingEdges incoming(model);
 
     NeighbourhoodGraph graph;
     graph.root = request.root;
     graph.depth = request.wholeModel ? -1 : request.depth;
-    std::vector<std::int32_t> slot(n, -1);       // node index of each object kept
+    std::vector<std::int32_t> slot(n, -1);  // node index of each object kept
     std::vector<std::uint8_t> inNeighbourhood(n, 0);
-    std::vector<std::uint8_t> seen(n, 0);        // bit 1: walked down from, bit 2: walked up from
+    std::vector<std::uint8_t> seen(n, 0);  // bit 1: walked down from, bit 2: walked up from
     const auto reach = [&](std::int32_t k, std::int32_t distance) {
         const auto o = static_cast<std::size_t>(k);
         if (inNeighbourhood[o]) return;
@@ -193,21 +192,22 @@ std::string WriteDot(const ObjectModel& model, const NeighbourhoodGraph& graph)
         return graph.nodes[static_cast<std::size_t>(a)].object < graph.nodes[static_cast<std::size_t>(b)].object;
     });
     std::vector<std::int32_t> rank(graph.nodes.size());
-    for (std::size_t i = 0; i < order.size(); ++i) rank[static_cast<std::size_t>(order[i])] = static_cast<std::int32_t>(i);
+    for (std::size_t i = 0; i < order.size(); ++i)
+        rank[static_cast<std::size_t>(order[i])] = static_cast<std::int32_t>(i);
     const auto id = [&](std::int32_t node) {
         return "o" + std::to_string(graph.nodes[static_cast<std::size_t>(node)].object);
     };
 
-    const std::string rootName =
-        graph.root >= 0 && static_cast<std::size_t>(graph.root) < model.objects.size()
-            ? model.objects[static_cast<std::size_t>(graph.root)].name
-            : std::string();
+    const std::string rootName = graph.root >= 0 && static_cast<std::size_t>(graph.root) < model.objects.size()
+                                     ? model.objects[static_cast<std::size_t>(graph.root)].name
+                                     : std::string();
     std::string dot = "digraph \"" + DotEscaped(rootName) + "\" {\n";
     dot += "  graph [rankdir=LR, fontname=\"Helvetica\", fontsize=10, nodesep=0.25, ranksep=0.6";
     if (graph.capped) dot += ", labelloc=t, labeljust=l, label=\"" + DotEscaped(CapNote(graph)) + "\"";
     dot += "];\n";
-    dot += "  node [shape=box, style=\"rounded,filled\", fillcolor=\"#f4f7fb\", color=\"#4a6785\", "
-           "fontname=\"Helvetica\", fontsize=10, height=0.3];\n";
+    dot +=
+        "  node [shape=box, style=\"rounded,filled\", fillcolor=\"#f4f7fb\", color=\"#4a6785\", "
+        "fontname=\"Helvetica\", fontsize=10, height=0.3];\n";
     dot += "  edge [color=\"#6b7b8c\", fontname=\"Helvetica\", fontsize=8, fontcolor=\"#3b4a5a\", arrowsize=0.6];\n";
     for (const std::int32_t node : order) {
         const ObjectRecord& o = objectOf(node);

@@ -40,7 +40,7 @@ struct GraphRequest {
 };
 
 struct GraphNode {
-    std::int32_t object = -1;  // position in the model's object array
+    std::int32_t object = -1;   // position in the model's object array
     std::int32_t distance = 0;  // edges from the root, either way; -1: not connected to it
 };
 
