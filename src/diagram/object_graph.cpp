@@ -48,6 +48,27 @@ std::string CountText(std::size_t n, std::string_view one, std::string_view many
     return std::to_string(n) + " " + std::string(n == 1 ? one : many);
 }
 
+// An edge label escaped, broken into lines after a "; " once a line has
+// reached `width` characters: a member list such as "(< P:a; M:b; ...)"
+// otherwise stretches the drawing across the screen.
+std::string WrappedEdgeLabel(std::string_view label, std::size_t width = 32)
+{
+    std::string out;
+    std::size_t lineStart = 0;
+    for (std::size_t at = 0; at < label.size();) {
+        const std::size_t next = label.find("; ", at);
+        const std::size_t end = next == std::string_view::npos ? label.size() : next + 2;
+        out += DotEscaped(label.substr(at, end - at));
+        at = end;
+        if (at < label.size() && at - lineStart >= width) {
+            while (!out.empty() && out.back() == ' ') out.pop_back();
+            out += "\\n";
+            lineStart = at;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::optional<std::int32_t> FindObjectByName(const ObjectModel& model, std::string_view name)
@@ -230,7 +251,7 @@ std::string WriteDot(const ObjectModel& model, const NeighbourhoodGraph& graph)
     });
     for (const GraphEdge* e : edges) {
         dot += "  " + id(e->from) + " -> " + id(e->to);
-        if (!e->label.empty()) dot += " [label=\"" + DotEscaped(e->label) + "\"]";
+        if (!e->label.empty()) dot += " [label=\"" + WrappedEdgeLabel(e->label) + "\"]";
         dot += ";\n";
     }
     dot += "}\n";

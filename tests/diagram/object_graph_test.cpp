@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The neighbourhood walk, the DOT text and Graphviz's layout on small
 // models built by hand.
-#include "diagram/graphviz_layout.h"
 #include "diagram/object_graph.h"
+#include "diagram/graphviz_layout.h"
 
 #include <gtest/gtest.h>
 
@@ -149,8 +149,9 @@ TEST(Neighbourhood, ALargeGraphKeepsTheNearestObjectsAndSaysSo)
     EXPECT_EQ(g->reachable, 801u);
     EXPECT_TRUE(std::all_of(g->nodes.begin(), g->nodes.end(), [](const GraphNode& n) { return n.distance <= 1; }));
     for (const auto& e : g->edges) EXPECT_LT(static_cast<std::size_t>(e.to), g->nodes.size());
-    EXPECT_EQ(CapNote(*g), "Showing the nearest 150 objects of 801 within 2 levels; lower the depth or choose "
-                           "another object to see the rest.");
+    EXPECT_EQ(CapNote(*g),
+              "Showing the nearest 150 objects of 801 within 2 levels; lower the depth or choose "
+              "another object to see the rest.");
     EXPECT_NE(WriteDot(m, *g).find(CapNote(*g)), std::string::npos);
 
     // The whole model: the unconnected objects come last, at distance -1.
