@@ -33,8 +33,8 @@ TEST_P(GraphGoldenTest, DotOfTheMadeModelIsTheCommittedOne)
     const test::CliRun made =
         test::RunCli(home, "make " + Quoted((test::kWineLibraryDir / file).string()) + " --top " + g.top + models);
     ASSERT_EQ(made.status, 0) << made.err;
-    const test::CliRun graph = test::RunCli(
-        home, "graph " + file + " --root " + g.top + " --depth " + std::to_string(g.depth) + models);
+    const test::CliRun graph =
+        test::RunCli(home, "graph " + file + " --root " + g.top + " --depth " + std::to_string(g.depth) + models);
     ASSERT_EQ(graph.status, 0) << graph.err;
     const auto golden = std::filesystem::path(ARBOLITH_TEST_DATA) / "diagram" / (std::string(g.library) + ".dot");
     EXPECT_TRUE(graph.out == test::ReadBytes(golden)) << "the DOT differs from " << golden;
@@ -50,8 +50,8 @@ protected:
     void SetUp() override
     {
         m_models = " --models " + Quoted((m_home / "Models").string());
-        const auto made = test::RunCli(
-            m_home, "make " + Quoted(std::string(ARBOLITH_SAMPLE_DIR) + "/Quill.tlb") + " --top Application" + m_models);
+        const auto made = test::RunCli(m_home, "make " + Quoted(std::string(ARBOLITH_SAMPLE_DIR) + "/Quill.tlb") +
+                                                   " --top Application" + m_models);
         ASSERT_EQ(made.status, 0) << made.err;
         m_dat = test::ReadBytes(m_home / "Models" / "Quill.DAT");
     }
