@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace arbolith::diagram {
@@ -110,7 +111,7 @@ frmDiagram::frmDiagram(Source source, Prompt& prompt, QWidget* parent)
     m_depth = new QSpinBox(this);
     m_depth->setObjectName("spnDepth");
     m_depth->setRange(0, 1000);
-    m_depth->setValue(2);
+    m_depth->setValue(std::clamp(m_source.depth, 0, 1000));
     m_whole = new QCheckBox("&Whole model", this);
     m_whole->setObjectName("chkWholeModel");
     auto* depthLabel = new QLabel("&Depth:", this);

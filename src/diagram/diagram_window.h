@@ -60,6 +60,7 @@ public:
         std::int32_t root = 0;
         bool showHidden = true;
         bool showExternal = true;
+        int depth = 2;  // the depth chooser's first value
     };
     frmDiagram(Source source, Prompt& prompt, QWidget* parent = nullptr);
     ~frmDiagram() override;
