@@ -52,10 +52,16 @@ void LayOut(benchmark::State& state, bool wholeModel)
     }
 }
 
-void BM_LayOutHtmlDocumentDepth3(benchmark::State& state) { LayOut(state, false); }
+void BM_LayOutHtmlDocumentDepth3(benchmark::State& state)
+{
+    LayOut(state, false);
+}
 BENCHMARK(BM_LayOutHtmlDocumentDepth3)->Unit(benchmark::kMillisecond);
 
-void BM_LayOutWholeMshtmlCapped(benchmark::State& state) { LayOut(state, true); }
+void BM_LayOutWholeMshtmlCapped(benchmark::State& state)
+{
+    LayOut(state, true);
+}
 BENCHMARK(BM_LayOutWholeMshtmlCapped)->Unit(benchmark::kMillisecond);
 
 // The window made, shown, laid out on its worker and painted: what View >

@@ -161,7 +161,13 @@ frmDiagram::frmDiagram(Source source, Prompt& prompt, QWidget* parent)
     Request();
 }
 
-frmDiagram::~frmDiagram() = default;
+frmDiagram::~frmDiagram()
+{
+    // A layout still running finishes here, while every member is alive;
+    // its result is dropped.
+    m_closing = true;
+    m_task.WaitForFinished();
+}
 
 void frmDiagram::SetDepth(int depth)
 {
@@ -212,6 +218,7 @@ void frmDiagram::StartLayout()
                 outcome->error = laidOut.error().description;
         },
         [this, outcome] {
+            if (m_closing) return;
             if (outcome->request == m_requested)
                 Show(outcome);
             else

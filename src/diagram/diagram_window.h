@@ -108,6 +108,7 @@ private:
     std::uint64_t m_requested = 0;  // bumped by every change of what to draw
     std::uint64_t m_running = 0;    // the request the running layout is for
     std::uint64_t m_shownRequest = 0;
+    bool m_closing = false;
 
     std::shared_ptr<const LaidOutDiagram> m_shown;
     std::shared_ptr<const NeighbourhoodGraph> m_shownGraph;

@@ -62,6 +62,26 @@ TEST_F(DiagramWindow, TheNewestDepthWinsOverLayoutsStillRunning)
     EXPECT_EQ(m_window->StatusText(), "7 objects, 6 edges. Click an object to select it in the tree.");
 }
 
+TEST_F(DiagramWindow, ClosingWhileALayoutRunsDropsItsResult)
+{
+    for (int i = 0; i < 5; ++i) {
+        auto window = std::make_unique<frmDiagram>(frmDiagram::Source{Chain(), "Chain", 3}, m_prompt);
+        window->SetWholeModel(true);
+        EXPECT_TRUE(window->IsLayingOut());
+        window.reset();
+    }
+    QApplication::processEvents();
+
+    // A root the model does not have: a message in the window, nothing to export.
+    frmDiagram bad(frmDiagram::Source{Chain(), "Chain", 99}, m_prompt);
+    ASSERT_TRUE(bad.WaitForLayout());
+    EXPECT_EQ(bad.Shown(), nullptr);
+    EXPECT_TRUE(bad.StatusText().startsWith("The diagram could not be made")) << bad.StatusText().toStdString();
+    test::TempDir dir;
+    EXPECT_FALSE(bad.ExportTo(dir / "d.svg"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "d.svg"));
+}
+
 TEST_F(DiagramWindow, AClickOnABoxSelectsItsObjectAndADragDoesNot)
 {
     DiagramView& view = *m_window->View();
