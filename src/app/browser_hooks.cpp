@@ -347,6 +347,9 @@ bool ObjectBrowserHooks::RunCommand(frmZVMain& window, Command command)
         case Command::SaveView:
             SaveView();
             break;
+        case Command::Diagram:
+            ShowDiagram(window);
+            break;
         case Command::LoadView:
             LoadView();
             break;

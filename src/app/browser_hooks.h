@@ -90,6 +90,9 @@ private:
     // every model, listed in a modal report window; a double-clicked match
     // opens its model at its object.
     void FindInAllModels(frmZVMain& window);
+    // View > Diagram: the selected object's diagram in a window of its own
+    // (diagram_commands.cpp).
+    void ShowDiagram(frmZVMain& window);
     // Tree > Save View and Tree > Load View (view_commands.cpp).
     void SaveView();
     void LoadView();

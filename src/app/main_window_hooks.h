@@ -41,6 +41,7 @@ enum class Command {
     ObjectFrequencies,
     ViewAllMembers,
     ShowStats,
+    Diagram,
     BranchCounts,
     Options,
     // Find menu

@@ -86,6 +86,7 @@ std::span<const frmZVMain::MenuItem> frmZVMain::MenuBar()
         {"mnuObjFreq", "Objects and Their &Frequencies", Kind::Entry, false, C::ObjectFrequencies},
         {"mnuViewAllMembers", "All Members", Kind::Entry, false, C::ViewAllMembers},
         {"mnuShowStats", "&Library Statistics", Kind::Entry, false, C::ShowStats},
+        {"mnuDiagram", "&Diagram", Kind::Entry, false, C::Diagram},
         {"", "", Kind::Separator},
         {"mnuBranchCounts", "&Branch Counts", Kind::Entry, false, C::BranchCounts},
         {"", "", Kind::Separator},

@@ -4,6 +4,7 @@
 //   arbolith-cli extract LIBRARY[\N]... [options]   make the libraries' DAT files
 //   arbolith-cli make LIBRARY[\N] [options]         make a browsable model of a library
 //   arbolith-cli tree MODEL [--depth N]             print a model's object tree
+//   arbolith-cli graph MODEL [--root NAME] [--depth N] [--format dot|svg|png] [-o FILE]   an object's diagram
 //   arbolith-cli report MODEL KIND [--flat]         print one of a model's reports
 //   arbolith-cli find MODEL --object NAME ...       the Find menu's searches
 //   arbolith-cli models                             list the models of the models folder
@@ -21,6 +22,7 @@
 #include "cli/cli_discovery.h"
 #include "cli/cli_enums.h"
 #include "cli/cli_find.h"
+#include "cli/cli_graph.h"
 #include "cli/cli_help.h"
 #include "cli/cli_output.h"
 #include "cli/cli_report.h"
@@ -295,14 +297,36 @@ int main(int argc, char* argv[])
     diffCommand->add_option("--models", diffRequest.modelsFolder, "The models folder a model key is looked up in")
         ->type_name("DIR");
 
+    GraphOptions graph;
+    CLI::App* graphCommand =
+        app.add_subcommand("graph", "Draw the neighbourhood of an object, as View > Diagram does")
+            ->footer(
+                "The root object (the model's top object unless --root is given) with its children and its\n"
+                "parents to N levels, edges labelled with the member that leads to the child; hidden and\n"
+                "external objects as the model's settings show them. A graph of more than 150 objects keeps\n"
+                "the nearest and says so. DOT is written as text; SVG and PNG are laid out by Graphviz.\n"
+                "--json prints the graph's objects and edges instead (FILE is still written when given).");
+    AddModelArgument(*graphCommand, graph.model);
+    graphCommand->add_option("--root", graph.root, "The object at the centre (letter case aside)")->type_name("NAME");
+    graphCommand->add_option("--depth", graph.depth, "Levels of parents and of children to show (default 2)")
+        ->type_name("N")
+        ->check(CLI::Range(0, 1'000'000));
+    graphCommand->add_flag("--all", graph.all, "Every object of the model instead (--depth does not apply)");
+    graphCommand->add_option("--format", graph.format, "dot (default), svg or png")
+        ->check(CLI::IsMember({"dot", "svg", "png"}));
+    graphCommand->add_option("-o,--output", graph.output, "Write the drawing to FILE instead of stdout")
+        ->type_name("FILE");
+    graphCommand->add_flag("--json", graph.json, "Print the graph's objects and edges as JSON");
+    AddModelsOption(*graphCommand, graph.modelsFolder);
+
     const auto isCommand = [&app](const std::string& name) {
         const auto commands = app.get_subcommands({});
         return std::any_of(commands.begin(), commands.end(), [&](const CLI::App* c) { return c->get_name() == name; });
     };
     if (argc > 1 && argv[1][0] != '-' && !isCommand(argv[1])) {
         Complain(std::string("no command named ") + argv[1] +
-                 "; the commands are dump, extract, make, tree, report, find, enums, enum-code, models, libraries, "
-                 "scan, search, help and diff" +
+                 "; the commands are dump, extract, make, tree, graph, report, find, enums, enum-code, models, "
+                 "libraries, scan, search, help and diff" +
                  " (see: arbolith-cli --help)");
         return 2;
     }
@@ -333,6 +357,7 @@ int main(int argc, char* argv[])
         return MakeCommand(make);
     }
     if (reportCommand->parsed()) return ReportCommand(report);
+    if (graphCommand->parsed()) return GraphCommand(graph);
     if (enumsCommand->parsed()) {
         enumsList.findGiven = enumsFind->count() > 0;
         return EnumsCommand(enumsList);

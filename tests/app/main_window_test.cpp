@@ -290,7 +290,7 @@ TEST_F(MainWindowTest, EveryMenuEntryRunsItsOwnCommand)
     }
     EXPECT_EQ(hooks.commands.size(), static_cast<std::size_t>(entries));
     EXPECT_EQ(std::set<Command>(hooks.commands.begin(), hooks.commands.end()).size(), hooks.commands.size());
-    EXPECT_EQ(entries, 40);
+    EXPECT_EQ(entries, 41);
     EXPECT_TRUE(m_prompt.asked.empty());
 
     // A command the hooks do not provide says so.
