@@ -55,6 +55,52 @@ void AppendRow(std::string& text, std::string_view enumName, const enums::EnumCo
     text += '\n';
 }
 
+// Rows of (enumeration, constant), grouped by enumeration as they come.
+class EnumsJson {
+public:
+    explicit EnumsJson(const EnumsOptions& options)
+    {
+        m_json = BeginJsonDocument("enums");
+        m_json.Field("source", options.vba ? "vba" : "model");
+        if (options.vba)
+            m_json.Key("model").Null();
+        else
+            m_json.Field("model", options.args.front());
+        m_json.Key("find");
+        if (options.findGiven)
+            m_json.String(options.find);
+        else
+            m_json.Null();
+        m_json.Key("enums").BeginArray();
+    }
+    // Starts the enumeration's entry unless it is the one being written, so
+    // an enumeration without constants is listed too.
+    void Enum(std::string_view enumName)
+    {
+        if (m_open && enumName == m_current) return;
+        if (m_open) m_json.EndArray().EndObject();
+        m_json.BeginObject().Field("name", enumName).Key("constants").BeginArray();
+        m_current = enumName;
+        m_open = true;
+    }
+    void Add(std::string_view enumName, const enums::EnumConstant& constant)
+    {
+        Enum(enumName);
+        m_json.BeginObject().Field("name", constant.name).Field("value", constant.value).EndObject();
+    }
+    int Finish()
+    {
+        if (m_open) m_json.EndArray().EndObject();
+        m_json.EndArray();
+        return FinishJsonDocument(m_json);
+    }
+
+private:
+    JsonWriter m_json;
+    std::string m_current;
+    bool m_open = false;
+};
+
 int Write(const std::string& text)
 {
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -82,6 +128,11 @@ int EnumsCommand(const EnumsOptions& options)
             Complain(matches.error().description);
             return 1;
         }
+        if (options.json) {
+            EnumsJson json(options);
+            for (const enums::ConstantMatch& match : *matches) json.Add(match.enumName, match.constant);
+            return json.Finish();
+        }
         for (const enums::ConstantMatch& match : *matches) AppendRow(text, match.enumName, match.constant);
         return Write(text);
     }
@@ -90,6 +141,8 @@ int EnumsCommand(const EnumsOptions& options)
         Complain(names.error().description);
         return 1;
     }
+    std::optional<EnumsJson> json;
+    if (options.json) json.emplace(options);
     for (const std::string& name : *names) {
         const auto constants = source->Constants(name);
         if (!constants) {
@@ -97,9 +150,15 @@ int EnumsCommand(const EnumsOptions& options)
             Complain(constants.error().description);
             return 1;
         }
-        for (const enums::EnumConstant& constant : *constants) AppendRow(text, name, constant);
+        if (json) json->Enum(name);
+        for (const enums::EnumConstant& constant : *constants) {
+            if (json)
+                json->Add(name, constant);
+            else
+                AppendRow(text, name, constant);
+        }
     }
-    return Write(text);
+    return json ? json->Finish() : Write(text);
 }
 
 int EnumCodeCommand(const EnumsOptions& options)
