@@ -17,6 +17,7 @@ packages=(
   libsqlcipher-dev sqlcipher libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libcli11-dev libchm-dev
   wine64-tools
+  python3-jsonschema
 )
 # The tests read the real type libraries that Wine ships.
 [ "$mode" = test ] && packages+=(wine64)
