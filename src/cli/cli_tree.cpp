@@ -69,6 +69,11 @@ int WriteTreeJson(const browser::ObjectBrowser& browser, std::optional<int> dept
         json.Field("collection", object && object->isCollection);
         json.Field("children", tree.ChildCount(node));
         json.EndObject();
+        // A tree of millions of nodes is written out as it goes.
+        if (json.Text().size() > (1u << 20)) {
+            const std::string piece = json.TakeWritten();
+            std::fwrite(piece.data(), 1, piece.size(), stdout);
+        }
         return !depth || level < *depth;
     });
     json.EndArray();

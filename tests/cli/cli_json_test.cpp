@@ -62,10 +62,7 @@ std::string Joined(const QJsonArray& parts, const std::string& separator)
 
 class CliJson : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(Run("make " + Quoted(kQuill) + " --top Application --events").status, 0);
-    }
+    void SetUp() override { ASSERT_EQ(Run("make " + Quoted(kQuill) + " --top Application --events").status, 0); }
     test::CliRun Run(const std::string& args) const
     {
         return test::RunCli(home, args + " --models " + Quoted((home / "Models").string()));
@@ -112,8 +109,11 @@ TEST_F(CliJson, DocumentsSayWhatTheTextSays)
         {"models", "models",
          [](const QJsonObject& m) {
              const bool inf = m["hasInf"].toBool(), dat = m["hasDat"].toBool();
-             return Str(m["category"]) + "\t" + Str(m["key"]) + "\t" + Str(m["modelName"]) + "\t" +
-                    Str(m["library"]) + "\t" + (inf && dat ? "INF DAT" : inf ? "INF" : "DAT");
+             return Str(m["category"]) + "\t" + Str(m["key"]) + "\t" + Str(m["modelName"]) + "\t" + Str(m["library"]) +
+                    "\t" +
+                    (inf && dat ? "INF DAT"
+                     : inf      ? "INF"
+                                : "DAT");
          }},
     };
     for (const auto& c : cases) {
