@@ -16,7 +16,10 @@ constexpr std::uint16_t kVtNull = 1;
 
 void WriteVersion(JsonWriter& json, std::uint16_t major, std::uint16_t minor)
 {
-    json.Key("version").String(std::to_string(major) + "." + std::to_string(minor));
+    json.Key("version").BeginObject();
+    json.Key("major").UInt(major);
+    json.Key("minor").UInt(minor);
+    json.EndObject();
 }
 
 void WriteTypeDesc(JsonWriter& json, const TypeDesc& type)
