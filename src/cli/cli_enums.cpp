@@ -16,8 +16,10 @@ namespace arbolith::cli {
 namespace {
 
 // The enum table asked for: Special.mdb beside the program (a build tree) or
-// in the installed data folder, or the model's DAT file.
-std::optional<enums::EnumSource> OpenSource(const EnumsOptions& options, const std::string& model)
+// in the installed data folder, or the model's DAT file. `modelKey` is set to
+// the key of the model opened.
+std::optional<enums::EnumSource> OpenSource(const EnumsOptions& options, const std::string& model,
+                                            std::string* modelKey = nullptr)
 {
     if (options.vba) {
         const std::filesystem::path program = RunningProgramFolder();
@@ -37,6 +39,7 @@ std::optional<enums::EnumSource> OpenSource(const EnumsOptions& options, const s
     StderrPrompt prompt;
     const auto browser = OpenCliModel(model, options.modelsFolder, prompt);
     if (!browser) return std::nullopt;
+    if (modelKey) *modelKey = browser->Current().baseName;
     auto source = enums::EnumSource::OpenModel(browser->Current().datPath);
     if (!source) {
         Complain(source.error().description);
@@ -58,14 +61,14 @@ void AppendRow(std::string& text, std::string_view enumName, const enums::EnumCo
 // Rows of (enumeration, constant), grouped by enumeration as they come.
 class EnumsJson {
 public:
-    explicit EnumsJson(const EnumsOptions& options)
+    EnumsJson(const EnumsOptions& options, std::string_view modelKey)
     {
         m_json = BeginJsonDocument("enums");
         m_json.Field("source", options.vba ? "vba" : "model");
         if (options.vba)
             m_json.Key("model").Null();
         else
-            m_json.Field("model", options.args.front());
+            m_json.Field("model", modelKey);
         m_json.Key("find");
         if (options.findGiven)
             m_json.String(options.find);
@@ -115,7 +118,8 @@ int EnumsCommand(const EnumsOptions& options)
         Complain("give either a model or --vba");
         return 2;
     }
-    auto source = OpenSource(options, options.vba ? std::string() : options.args.front());
+    std::string modelKey;
+    auto source = OpenSource(options, options.vba ? std::string() : options.args.front(), &modelKey);
     if (!source) return 1;
     std::string text;
     if (options.findGiven) {
@@ -129,7 +133,7 @@ int EnumsCommand(const EnumsOptions& options)
             return 1;
         }
         if (options.json) {
-            EnumsJson json(options);
+            EnumsJson json(options, modelKey);
             for (const enums::ConstantMatch& match : *matches) json.Add(match.enumName, match.constant);
             return json.Finish();
         }
@@ -142,7 +146,7 @@ int EnumsCommand(const EnumsOptions& options)
         return 1;
     }
     std::optional<EnumsJson> json;
-    if (options.json) json.emplace(options);
+    if (options.json) json.emplace(options, modelKey);
     for (const std::string& name : *names) {
         const auto constants = source->Constants(name);
         if (!constants) {
