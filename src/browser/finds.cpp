@@ -184,7 +184,11 @@ FindResults FindParents(const std::filesystem::path& datFile, std::string_view n
         "ORDER BY ParentObjectName COLLATE NOCASE, rowid";
     FindResults results;
     const auto read = ReadLines(
-        datFile, kSql, std::string(name), [](Statement& row) { return row.Text(0) + "   " + row.Text(1); },
+        datFile, kSql, std::string(name),
+        [&results](Statement& row) {
+            results.parts.emplace_back(row.Text(0), row.Text(1));
+            return row.Text(0) + "   " + row.Text(1);
+        },
         results.lines);
     if (!read) return Failed("Error finding parents. ", read.error());
     if (results.lines.empty()) {
@@ -207,8 +211,10 @@ FindResults FindPaths(const ObjectModel& model, std::span<const NodeRecord> node
     const std::size_t count = std::min(nodes.size(), tree.NodeCount());
     for (std::size_t i = 0; i < count; ++i) {
         const std::int32_t object = nodes[i].object;
-        if (object >= 0 && static_cast<std::size_t>(object) < named.size() && named[static_cast<std::size_t>(object)])
+        if (object >= 0 && static_cast<std::size_t>(object) < named.size() && named[static_cast<std::size_t>(object)]) {
             results.lines.push_back(NodePath(tree, static_cast<std::int32_t>(i)));
+            results.nodes.push_back(static_cast<std::int32_t>(i));
+        }
     }
     if (results.lines.empty()) {
         results.message = "No paths for " + std::string(name);
@@ -229,13 +235,20 @@ FindResults FindObjectsWithMember(const std::filesystem::path& datFile, std::str
         "SELECT DISTINCT ObjectName COLLATE NOCASE, Name COLLATE NOCASE FROM Functions "
         "WHERE Name LIKE ? ESCAPE '\\' ORDER BY 1, 2";
     FindResults results;
-    const auto read =
-        wholeWord
-            ? ReadLines(
-                  datFile, kWholeSql, std::string(text), [](Statement& row) { return row.Text(0); }, results.lines)
-            : ReadLines(
-                  datFile, kPartSql, ContainsPattern(text),
-                  [](Statement& row) { return row.Text(0) + "  [Member: " + row.Text(1) + "]"; }, results.lines);
+    const auto read = wholeWord ? ReadLines(
+                                      datFile, kWholeSql, std::string(text),
+                                      [&results](Statement& row) {
+                                          results.parts.emplace_back(row.Text(0), std::string());
+                                          return row.Text(0);
+                                      },
+                                      results.lines)
+                                : ReadLines(
+                                      datFile, kPartSql, ContainsPattern(text),
+                                      [&results](Statement& row) {
+                                          results.parts.emplace_back(row.Text(0), row.Text(1));
+                                          return row.Text(0) + "  [Member: " + row.Text(1) + "]";
+                                      },
+                                      results.lines);
     if (!read) return Failed("Error A16: ", read.error());
     if (results.lines.empty()) {
         results.message = "No objects have member " + std::string(text);

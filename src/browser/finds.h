@@ -24,6 +24,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace arbolith::browser {
@@ -97,6 +98,12 @@ struct FindResults {
     std::string message;
     PromptIcon icon = PromptIcon::None;
     bool failed = false;
+    // Each line's parts, for callers that want them apart. Parents: the
+    // parent and the member that leads to the object. Objects with a member:
+    // the object and the member's name ("" in a whole-word search, where it
+    // is the text asked for). Paths: the node each line is the path of.
+    std::vector<std::pair<std::string, std::string>> parts;
+    std::vector<std::int32_t> nodes;
 };
 
 // The parents of an object: "parent   label" per edge that leads to it,

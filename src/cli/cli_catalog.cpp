@@ -10,7 +10,39 @@
 
 namespace arbolith::cli {
 
-int ModelsCommand(const std::filesystem::path& modelsFolder)
+namespace {
+
+int PrintJson(const std::filesystem::path& folder, const catalog::Catalog* read)
+{
+    JsonWriter json = BeginJsonDocument("models");
+    json.Field("folder", folder.string());
+    json.Key("models").BeginArray();
+    if (read) {
+        for (const catalog::CategoryBranch& branch : catalog::CatalogTree(*read)) {
+            for (const std::size_t index : branch.models) {
+                const catalog::CatalogModel& model = read->models[index];
+                json.BeginObject()
+                    .Field("category", branch.name)
+                    .Field("key", model.key)
+                    .Field("modelName", model.modelName)
+                    .Field("library", model.library)
+                    .Field("hasInf", model.hasInf)
+                    .Field("hasDat", model.hasDat);
+                if (!model.datProblem.empty()) {
+                    json.Field("datProblem", model.datProblem);
+                    Complain("warning: " + model.key + ": " + model.datProblem);
+                }
+                json.EndObject();
+            }
+        }
+    }
+    json.EndArray();
+    return FinishJsonDocument(json);
+}
+
+}  // namespace
+
+int ModelsCommand(const std::filesystem::path& modelsFolder, bool json)
 {
     std::filesystem::path folder = modelsFolder;
     if (folder.empty()) {
@@ -21,13 +53,14 @@ int ModelsCommand(const std::filesystem::path& modelsFolder)
         }
         folder = MakeAppFolders(*appFolder).modelsFolder;
         // Before the first model is made there is no folder and no model.
-        if (!std::filesystem::exists(folder)) return 0;
+        if (!std::filesystem::exists(folder)) return json ? PrintJson(folder, nullptr) : 0;
     }
     auto read = catalog::GetModelInfo(folder);
     if (!read) {
         Complain(read.error().description);
         return 1;
     }
+    if (json) return PrintJson(folder, &*read);
     std::string text;
     for (const catalog::CategoryBranch& branch : catalog::CatalogTree(*read)) {
         for (const std::size_t index : branch.models) {

@@ -11,6 +11,8 @@ namespace arbolith::cli {
 
 // Returns the exit status: 0 listed (an empty folder lists nothing), 1 the
 // folder cannot be read. Reads only: no folder or file is made.
-int ModelsCommand(const std::filesystem::path& modelsFolder);
+// With `json`, one JSON document: the folder and its models, each with its
+// fields apart and whether its INF and DAT files are there.
+int ModelsCommand(const std::filesystem::path& modelsFolder, bool json = false);
 
 }  // namespace arbolith::cli

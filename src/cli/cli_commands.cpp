@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/cli_commands.h"
 
+#include "cli/cli_dump_json.h"
 #include "cli/cli_output.h"
 #include "cli/cli_support.h"
 #include "extract/extraction.h"
@@ -14,6 +15,8 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace arbolith::cli {
 namespace {
@@ -74,16 +77,30 @@ int DumpCommand(const DumpOptions& options)
     // Wine prefix's registry.
     const LoadOptions load = RegistryLoadOptions();
     int status = 0;
+    JsonWriter json;
+    std::vector<std::pair<std::string, std::string>> failures;
+    if (options.json) json = BeginJsonDocument("dump");
+    if (options.json) json.Key("libraries").BeginArray();
     for (const std::string& library : options.libraries) {
         auto lib = LoadTypeLib(library, load);
         if (!lib) {
             Complain(lib.error().description);
+            failures.emplace_back(library, lib.error().description);
             status = 1;
             continue;
         }
-        WritePrintableLines(DumpTypeLib(*lib));
+        if (options.json)
+            WriteTypeLibJson(json, *lib, library);
+        else
+            WritePrintableLines(DumpTypeLib(*lib));
     }
-    return status;
+    if (!options.json) return status;
+    json.EndArray();
+    json.Key("failures").BeginArray();
+    for (const auto& [library, reason] : failures)
+        json.BeginObject().Field("file", library).Field("error", reason).EndObject();
+    json.EndArray();
+    return FinishJsonDocument(json, status);
 }
 
 int ExtractCommand(const ExtractOptionsGiven& given)

@@ -13,6 +13,9 @@ namespace arbolith::cli {
 
 struct DumpOptions {
     std::vector<std::string> libraries;
+    // One JSON document: the libraries read, and for each one that could
+    // not be, its name and why (also told on stderr; the status is then 1).
+    bool json = false;
 };
 
 struct ExtractOptionsGiven {

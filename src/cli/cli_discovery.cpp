@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,6 +18,24 @@ int LibrariesCommand(const LibrariesOptions& options)
     const std::vector<std::filesystem::path> prefixes =
         options.prefixes.empty() ? FindWinePrefixes() : options.prefixes;
     const RegistryListing listing = ReadRegistry(prefixes);
+    if (options.json) {
+        JsonWriter json = BeginJsonDocument("libraries");
+        json.Key("libraries").BeginArray();
+        for (const RegistryLibrary& lib : listing.libraries)
+            json.BeginObject()
+                .Field("description", lib.description)
+                .Field("version", lib.version)
+                .Field("path", lib.path)
+                .Field("resource", std::int64_t{lib.resource})
+                .Field("fileExists", lib.fileExists)
+                .Field("guid", lib.guid)
+                .Field("prefix", lib.prefix.string())
+                .Field("win64", lib.win64)
+                .EndObject();
+        json.EndArray();
+        if (!listing.note.empty()) Complain(listing.note);
+        return FinishJsonDocument(json);
+    }
     std::string out;
     for (const RegistryLibrary& lib : listing.libraries) {
         // Each field on its own, so that a tab inside one is escaped and the

@@ -11,6 +11,9 @@ namespace arbolith::cli {
 
 struct LibrariesOptions {
     std::vector<std::filesystem::path> prefixes;  // empty: every Wine prefix found
+    // One JSON document: each library version with its fields apart, its
+    // GUID, prefix and whether its file is there.
+    bool json = false;
 };
 
 struct SearchOptions {

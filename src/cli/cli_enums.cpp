@@ -16,8 +16,10 @@ namespace arbolith::cli {
 namespace {
 
 // The enum table asked for: Special.mdb beside the program (a build tree) or
-// in the installed data folder, or the model's DAT file.
-std::optional<enums::EnumSource> OpenSource(const EnumsOptions& options, const std::string& model)
+// in the installed data folder, or the model's DAT file. `modelKey` is set to
+// the key of the model opened.
+std::optional<enums::EnumSource> OpenSource(const EnumsOptions& options, const std::string& model,
+                                            std::string* modelKey = nullptr)
 {
     if (options.vba) {
         const std::filesystem::path program = RunningProgramFolder();
@@ -37,6 +39,7 @@ std::optional<enums::EnumSource> OpenSource(const EnumsOptions& options, const s
     StderrPrompt prompt;
     const auto browser = OpenCliModel(model, options.modelsFolder, prompt);
     if (!browser) return std::nullopt;
+    if (modelKey) *modelKey = browser->Current().baseName;
     auto source = enums::EnumSource::OpenModel(browser->Current().datPath);
     if (!source) {
         Complain(source.error().description);
@@ -55,6 +58,52 @@ void AppendRow(std::string& text, std::string_view enumName, const enums::EnumCo
     text += '\n';
 }
 
+// Rows of (enumeration, constant), grouped by enumeration as they come.
+class EnumsJson {
+public:
+    EnumsJson(const EnumsOptions& options, std::string_view modelKey)
+    {
+        m_json = BeginJsonDocument("enums");
+        m_json.Field("source", options.vba ? "vba" : "model");
+        if (options.vba)
+            m_json.Key("model").Null();
+        else
+            m_json.Field("model", modelKey);
+        m_json.Key("find");
+        if (options.findGiven)
+            m_json.String(options.find);
+        else
+            m_json.Null();
+        m_json.Key("enums").BeginArray();
+    }
+    // Starts the enumeration's entry unless it is the one being written, so
+    // an enumeration without constants is listed too.
+    void Enum(std::string_view enumName)
+    {
+        if (m_open && enumName == m_current) return;
+        if (m_open) m_json.EndArray().EndObject();
+        m_json.BeginObject().Field("name", enumName).Key("constants").BeginArray();
+        m_current = enumName;
+        m_open = true;
+    }
+    void Add(std::string_view enumName, const enums::EnumConstant& constant)
+    {
+        Enum(enumName);
+        m_json.BeginObject().Field("name", constant.name).Field("value", constant.value).EndObject();
+    }
+    int Finish()
+    {
+        if (m_open) m_json.EndArray().EndObject();
+        m_json.EndArray();
+        return FinishJsonDocument(m_json);
+    }
+
+private:
+    JsonWriter m_json;
+    std::string m_current;
+    bool m_open = false;
+};
+
 int Write(const std::string& text)
 {
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -69,7 +118,8 @@ int EnumsCommand(const EnumsOptions& options)
         Complain("give either a model or --vba");
         return 2;
     }
-    auto source = OpenSource(options, options.vba ? std::string() : options.args.front());
+    std::string modelKey;
+    auto source = OpenSource(options, options.vba ? std::string() : options.args.front(), &modelKey);
     if (!source) return 1;
     std::string text;
     if (options.findGiven) {
@@ -82,6 +132,11 @@ int EnumsCommand(const EnumsOptions& options)
             Complain(matches.error().description);
             return 1;
         }
+        if (options.json) {
+            EnumsJson json(options, modelKey);
+            for (const enums::ConstantMatch& match : *matches) json.Add(match.enumName, match.constant);
+            return json.Finish();
+        }
         for (const enums::ConstantMatch& match : *matches) AppendRow(text, match.enumName, match.constant);
         return Write(text);
     }
@@ -90,6 +145,8 @@ int EnumsCommand(const EnumsOptions& options)
         Complain(names.error().description);
         return 1;
     }
+    std::optional<EnumsJson> json;
+    if (options.json) json.emplace(options, modelKey);
     for (const std::string& name : *names) {
         const auto constants = source->Constants(name);
         if (!constants) {
@@ -97,9 +154,15 @@ int EnumsCommand(const EnumsOptions& options)
             Complain(constants.error().description);
             return 1;
         }
-        for (const enums::EnumConstant& constant : *constants) AppendRow(text, name, constant);
+        if (json) json->Enum(name);
+        for (const enums::EnumConstant& constant : *constants) {
+            if (json)
+                json->Add(name, constant);
+            else
+                AppendRow(text, name, constant);
+        }
     }
-    return Write(text);
+    return json ? json->Finish() : Write(text);
 }
 
 int EnumCodeCommand(const EnumsOptions& options)

@@ -21,6 +21,8 @@ struct EnumsOptions {
     bool findGiven = false;
     bool select = false;  // enum-code: the Select Case function
     std::filesystem::path modelsFolder;
+    // enums: one JSON document, the enumerations each with its constants.
+    bool json = false;
 };
 
 // Each returns the exit status.

@@ -19,6 +19,10 @@ struct FindOptions {
     std::string text;
     bool wholeWord = false;              // --object and --member only
     std::filesystem::path modelsFolder;  // empty: the application's
+    // One JSON document: each result's parts apart (a path as its labels,
+    // a parent with its member, an object with its member). Nothing found:
+    // the document lists no results, and the status is 1.
+    bool json = false;
 };
 
 // Returns the exit status: 0 with results, 1 when nothing was found or the

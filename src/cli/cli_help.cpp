@@ -32,6 +32,18 @@ int HelpCommand(const HelpOptions& options)
         Complain(topic.error().description);
         return 1;
     }
+    if (options.json) {
+        JsonWriter json = BeginJsonDocument("help");
+        json.Field("file", options.file.string());
+        json.Key("id");
+        if (options.id)
+            json.String(*options.id);
+        else
+            json.Null();
+        json.Field("title", topic->title).Field("text", topic->text);
+        FieldOrNull(json, "page", topic->path);
+        return FinishJsonDocument(json);
+    }
     // Each line of the text through Printable: a page's bytes must not
     // reach the terminal as control sequences.
     std::string out;

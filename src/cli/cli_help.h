@@ -14,6 +14,9 @@ namespace arbolith::cli {
 struct HelpOptions {
     std::filesystem::path file;
     std::optional<std::string> id;
+    // One JSON document: the topic's title, its text and, for a compiled
+    // HTML file, the page's path inside it.
+    bool json = false;
 };
 
 // Returns the exit status: 0 printed; 1 the file or topic cannot be read,

@@ -15,7 +15,9 @@
 //   arbolith-cli enums MODEL|--vba [--find TEXT]    list the enumerations and their constants
 //   arbolith-cli enum-code MODEL|--vba ENUM [--select]   the code the enum viewer makes of an enumeration
 //   arbolith-cli diff A B [--json]                  what changed from one library or model to another
-// `arbolith-cli COMMAND --help` lists a command's options.
+// `arbolith-cli COMMAND --help` lists a command's options. dump, tree, report, find, models,
+// libraries, help, enums, graph, diff and search take --json: one JSON document on stdout
+// instead of the text.
 #include "cli/cli_catalog.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_diff.h"
@@ -92,6 +94,14 @@ void AddModelsOption(CLI::App& command, std::filesystem::path& folder)
     command.add_option("--models", folder, "The models folder to use (made when missing)")->type_name("DIR");
 }
 
+// --json: the command's data as one JSON document on stdout, in the form
+// schemas/cli/<command>.schema.json describes.
+void AddJsonOption(CLI::App& command, bool& json)
+{
+    command.add_flag("--json", json,
+                     "Print one JSON document (schema arbolith-cli/" + command.get_name() + "/1) instead of text");
+}
+
 void AddModelArgument(CLI::App& command, std::string& model)
 {
     command.add_option("model", model, "A model's key (its library's file name), or the library's path")->required();
@@ -111,6 +121,7 @@ int main(int argc, char* argv[])
     DumpOptions dump;
     CLI::App* dumpCommand = app.add_subcommand("dump", "Print type libraries as the reader sees them");
     dumpCommand->add_option("library", dump.libraries, kLibraryHelp)->required();
+    AddJsonOption(*dumpCommand, dump.json);
 
     ExtractOptionsGiven extract;
     CLI::App* extractCommand = app.add_subcommand("extract", "Make each library's DAT file in the models folder");
@@ -157,6 +168,7 @@ int main(int argc, char* argv[])
                 },
                 ""));
     AddModelsOption(*treeCommand, tree.modelsFolder);
+    AddJsonOption(*treeCommand, tree.json);
 
     ReportOptions report;
     CLI::App* reportCommand =
@@ -173,6 +185,7 @@ int main(int argc, char* argv[])
         ->check(CLI::IsMember(std::vector<std::string>(std::begin(kReportKinds), std::end(kReportKinds))));
     reportCommand->add_flag("--flat", report.flat, "frequencies: count over the flat tree, not the global one");
     AddModelsOption(*reportCommand, report.modelsFolder);
+    AddJsonOption(*reportCommand, report.json);
 
     EnumsOptions enumsList;
     CLI::App* enumsCommand =
@@ -188,6 +201,7 @@ int main(int argc, char* argv[])
         enumsCommand->add_option("--find", enumsList.find, "List the constants whose name contains TEXT")
             ->type_name("TEXT");
     AddModelsOption(*enumsCommand, enumsList.modelsFolder);
+    AddJsonOption(*enumsCommand, enumsList.json);
 
     EnumsOptions enumCode;
     CLI::App* enumCodeCommand =
@@ -224,14 +238,17 @@ int main(int argc, char* argv[])
     CLI::Option* wholeWordOption =
         findCommand->add_flag("--whole-word", find.wholeWord, "--object and --member: match whole words");
     AddModelsOption(*findCommand, find.modelsFolder);
+    AddJsonOption(*findCommand, find.json);
 
     std::filesystem::path modelsFolder;
+    bool modelsJson = false;
     CLI::App* modelsCommand =
         app.add_subcommand("models", "List the models of the models folder")
             ->footer(
                 "The Open Model dialog's catalog, one model a line: category, key, model name, library and the\n"
                 "files there are (INF DAT, INF or DAT), separated by tabs.");
     modelsCommand->add_option("--models", modelsFolder, "The models folder to list")->type_name("DIR");
+    AddJsonOption(*modelsCommand, modelsJson);
 
     LibrariesOptions libraries;
     CLI::App* librariesCommand =
@@ -244,6 +261,7 @@ int main(int argc, char* argv[])
     librariesCommand->add_option("--prefix", libraries.prefixes, "A Wine prefix to read (may be given again)")
         ->type_name("DIR")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    AddJsonOption(*librariesCommand, libraries.json);
 
     SearchOptions scan;
     CLI::App* scanCommand =
@@ -278,6 +296,7 @@ int main(int argc, char* argv[])
                 "followed by a keyword (\"_Open\"); without it the file's default topic is printed.");
     helpCommand->add_option("file", help.file, "The help file")->required();
     CLI::Option* helpIdOption = helpCommand->add_option("id", helpId, "A context number, or _ and a keyword");
+    AddJsonOption(*helpCommand, help.json);
 
     DiffOptions diffRequest;
     CLI::App* diffCommand =
@@ -389,7 +408,7 @@ int main(int argc, char* argv[])
         diffRequest.modules = diffModules.Given();
         return DiffCommand(diffRequest);
     }
-    if (modelsCommand->parsed()) return ModelsCommand(modelsFolder);
+    if (modelsCommand->parsed()) return ModelsCommand(modelsFolder, modelsJson);
     if (librariesCommand->parsed()) return LibrariesCommand(libraries);
     if (scanCommand->parsed()) return SearchCommand(scan);
     if (searchCommand->parsed()) return ModelSearchCommand(modelSearch);

@@ -105,4 +105,28 @@ void Complain(std::string_view text)
     PrintLine(stderr, "arbolith-cli: " + std::string(text));
 }
 
+JsonWriter BeginJsonDocument(std::string_view command, int version)
+{
+    JsonWriter json;
+    json.BeginObject().Field("schema", "arbolith-cli/" + std::string(command) + "/" + std::to_string(version));
+    return json;
+}
+
+int FinishJsonDocument(JsonWriter& json, int status)
+{
+    json.EndObject();
+    const std::string text = json.Take();
+    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    return std::fflush(stdout) == 0 && written ? status : 1;
+}
+
+void FieldOrNull(JsonWriter& json, std::string_view key, std::string_view value)
+{
+    json.Key(key);
+    if (value.empty())
+        json.Null();
+    else
+        json.String(value);
+}
+
 }  // namespace arbolith::cli

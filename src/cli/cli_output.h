@@ -4,6 +4,8 @@
 // must not break a line of the output or reach the terminal as a command.
 #pragma once
 
+#include "platform/json_writer.h"
+
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -25,5 +27,17 @@ void PrintLine(std::FILE* stream, std::string_view text);
 
 // "arbolith-cli: " and the text, as one line on stderr.
 void Complain(std::string_view text);
+
+// A --json document: an object opened with its first member,
+// "schema": "arbolith-cli/<command>/<version>". The version goes up when a
+// field changes meaning or goes away.
+JsonWriter BeginJsonDocument(std::string_view command, int version = 1);
+
+// Closes the document's object, writes it to stdout and returns the exit
+// status: `status`, or 1 when stdout cannot be written.
+int FinishJsonDocument(JsonWriter& json, int status = 0);
+
+// A field whose value is a string, or null when the string is empty.
+void FieldOrNull(JsonWriter& json, std::string_view key, std::string_view value);
 
 }  // namespace arbolith::cli

@@ -18,6 +18,10 @@ struct ReportOptions {
     std::string kind;
     bool flat = false;
     std::filesystem::path modelsFolder;  // empty: the application's
+    // One JSON document: the names as an array (empty when there are none),
+    // the statistics as named fields with the counts as numbers, or the
+    // frequencies as rows of numbers.
+    bool json = false;
 };
 
 // The names KIND takes, in the order the help lists them.

@@ -8,7 +8,9 @@
 
 #include <array>
 #include <cstdio>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace arbolith::cli {
 namespace {
@@ -19,6 +21,63 @@ std::string MakeHint(std::string_view library, const std::filesystem::path& mode
     std::string hint = "arbolith-cli make " + std::string(library);
     if (!modelsFolder.empty()) hint += " --models " + modelsFolder.string();
     return hint;
+}
+
+// The nodes as the text lists them, each with the facts a script wants
+// apart: the object's name and state, and the member that leads to it.
+int WriteTreeJson(const browser::ObjectBrowser& browser, std::optional<int> depth)
+{
+    const browser::TreeDisplay& tree = browser.Display();
+    const browser::ObjectModel& model = browser.Model();
+    const std::span<const browser::NodeRecord> nodes = browser.Nodes();
+    JsonWriter json = BeginJsonDocument("tree");
+    json.Field("model", browser.Current().baseName);
+    json.Field("modelName", browser.Current().modelName);
+    json.Key("nodes").BeginArray();
+    // Each node's position in the list, for its children's "parent".
+    std::vector<std::int64_t> position(tree.NodeCount(), -1);
+    std::int64_t next = 0;
+    tree.WalkInOrder([&](std::int32_t node, std::int32_t level) {
+        position[static_cast<std::size_t>(node)] = next++;
+        json.BeginObject();
+        json.Field("depth", level);
+        json.Key("parent");
+        if (const std::int32_t parent = tree.Parent(node); tree.IsNode(parent))
+            json.Int(position[static_cast<std::size_t>(parent)]);
+        else
+            json.Null();
+        json.Field("label", tree.Label(node));
+        const browser::NodeRecord* record =
+            static_cast<std::size_t>(node) < nodes.size() ? &nodes[static_cast<std::size_t>(node)] : nullptr;
+        const browser::ObjectRecord* object =
+            record && record->object >= 0 && static_cast<std::size_t>(record->object) < model.objects.size()
+                ? &model.objects[static_cast<std::size_t>(record->object)]
+                : nullptr;
+        json.Key("object");
+        if (object)
+            json.String(object->name);
+        else
+            json.Null();
+        json.Key("member");
+        if (record && record->edge >= 0 && static_cast<std::size_t>(record->edge) < model.edges.size())
+            json.String(model.edges[static_cast<std::size_t>(record->edge)].label);
+        else
+            json.Null();
+        json.Field("hidden", object && AsciiLower(object->hiddenState) == "h");
+        json.Field("external", object && object->isExternal);
+        json.Field("custom", object && object->isCustom);
+        json.Field("collection", object && object->isCollection);
+        json.Field("children", tree.ChildCount(node));
+        json.EndObject();
+        // A tree of millions of nodes is written out as it goes.
+        if (json.Text().size() > (1u << 20)) {
+            const std::string piece = json.TakeWritten();
+            std::fwrite(piece.data(), 1, piece.size(), stdout);
+        }
+        return !depth || level < *depth;
+    });
+    json.EndArray();
+    return FinishJsonDocument(json);
 }
 
 }  // namespace
@@ -79,6 +138,7 @@ int TreeCommand(const TreeOptions& options)
 
     const browser::TreeDisplay& tree = browser.Display();
     const std::optional<int> depth = options.depth;
+    if (options.json) return WriteTreeJson(browser, depth);
     std::string text;
     tree.WalkInOrder([&](std::int32_t node, std::int32_t level) {
         text.append(static_cast<std::size_t>(level) * 2, ' ');

@@ -19,6 +19,9 @@ struct TreeOptions {
     std::string model;                   // a model key, a library file name or path
     std::optional<int> depth;            // levels below the top to print; unset: all
     std::filesystem::path modelsFolder;  // empty: the application's
+    // One JSON document: the nodes in the text's order, each with its depth,
+    // its parent's position in the list, its label, object and member.
+    bool json = false;
 };
 
 // Returns the exit status.

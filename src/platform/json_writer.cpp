@@ -180,6 +180,13 @@ std::string JsonWriter::Take()
     return std::move(m_out);
 }
 
+std::string JsonWriter::TakeWritten()
+{
+    std::string text;
+    text.swap(m_out);
+    return text;
+}
+
 std::string JsonQuoted(std::string_view text)
 {
     std::string out;

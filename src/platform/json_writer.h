@@ -38,6 +38,9 @@ public:
     // and array is closed.
     const std::string& Text() const { return m_out; }
     std::string Take();
+    // The text written so far, removed from the writer, which goes on where
+    // it was: a long document can be written out in pieces.
+    std::string TakeWritten();
 
 private:
     void BeforeValue();

@@ -145,7 +145,10 @@ LineReport MakeLineReport(ReportKind kind, const std::filesystem::path& datFile,
         report.error = std::string(errorPrefix) + read.error().description;
         return report;
     }
-    if (query && report.lines.empty() && !query->emptyItem.empty()) report.lines.emplace_back(query->emptyItem);
+    if (query && report.lines.empty() && !query->emptyItem.empty()) {
+        report.lines.emplace_back(query->emptyItem);
+        report.nothingFound = true;
+    }
     return report;
 }
 

@@ -25,6 +25,7 @@ enum class ReportKind { Creatables, Hidden, AllMembers, Statistics };
 struct LineReport {
     std::string caption;             // "Hidden Objects for " + model key, ...
     std::vector<std::string> lines;  // with the empty-result item where the report has one
+    bool nothingFound = false;       // `lines` holds the empty-result item only
     // Set when reading stopped: the report's message prefix followed by the
     // reason ("Error showing hidden objects: ..."); `lines` holds what was
     // read before.

@@ -21,6 +21,18 @@ TEST(JsonWriter, NestsAndPlacesCommas)
               "null,0.5,null],\"empty\":[]}\n");
 }
 
+// Pieces taken along the way and the rest make the document written at once:
+// the writer still knows where it is (commas, the final line break).
+TEST(JsonWriter, TakesTheDocumentInPieces)
+{
+    JsonWriter w;
+    std::string pieces = w.BeginObject().Key("a").BeginArray().Int(1).TakeWritten();
+    pieces += w.Int(2).TakeWritten();
+    EXPECT_EQ(w.TakeWritten(), "");
+    pieces += w.EndArray().Field("b", true).EndObject().Take();
+    EXPECT_EQ(pieces, "{\"a\":[1,2],\"b\":true}\n");
+}
+
 TEST(JsonWriter, EscapesTextAndReplacesBytesThatAreNotUtf8)
 {
     const std::pair<std::string, std::string> cases[] = {
