@@ -57,6 +57,9 @@ public:
     bool ShowMadeModel(const std::string& modelKey);
     // Empties the window: no model, no tree, no caption, model menus off.
     void CloseModel();
+    // File > Create Model Wizard: one wizard, raised when it is open already.
+    // With a `library` path, tab 0 has that file (resource `resource`) chosen.
+    frmWizard* OpenWizard(const std::string& library = {}, std::uint32_t resource = 0);
 
 private:
     void ShowTree();
@@ -89,8 +92,6 @@ private:
     // Tree > Save View and Tree > Load View (view_commands.cpp).
     void SaveView();
     void LoadView();
-    // File > Create Model Wizard: one wizard, raised when it is open already.
-    void OpenWizard();
     // The Models menu: the Open Model dialog, modal; the model chosen there
     // is opened once it has closed.
     void ShowOpenModel();
