@@ -26,16 +26,9 @@ TEST(JsonWriter, EscapesTextAndReplacesBytesThatAreNotUtf8)
     const std::pair<std::string, std::string> cases[] = {
         {"a\"b\\c", R"("a\"b\\c")"},
         {"line\nnext\ttab\r", R"("line\nnext\ttab\r")"},
-        {std::string("nul\0bell\x07"
-                     "del\x7f",
-                     13),
-         R"("nul\u0000bell\u0007del\u007f")"},
+        {std::string("nul\0bell\x07" "del\x7f", 13), R"("nul\u0000bell\u0007del\u007f")"},
         {"\xD0\x9F\xD1\x80\xE2\x82\xAC\xF0\x9F\x98\x80", "\"\xD0\x9F\xD1\x80\xE2\x82\xAC\xF0\x9F\x98\x80\""},
-        {"\xFF"
-         "a\xC0\xAF"
-         "\xED\xA0\x80",
-         "\"\xEF\xBF\xBD"
-         "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},
+        {"\xFF" "a\xC0\xAF" "\xED\xA0\x80", "\"\xEF\xBF\xBD" "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},
         {"cut\xE2\x82", "\"cut\xEF\xBF\xBD\xEF\xBF\xBD\""},
     };
     for (const auto& [text, quoted] : cases) EXPECT_EQ(JsonQuoted(text), quoted) << text;
