@@ -17,9 +17,11 @@ packages=(
   libsqlcipher-dev sqlcipher libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libcli11-dev libchm-dev
   wine64-tools
+  dpkg-dev file
 )
-# The tests read the real type libraries that Wine ships.
-[ "$mode" = test ] && packages+=(wine64)
+# The tests read the real type libraries that Wine ships, and check the
+# desktop entry and the MIME type the way the desktop reads them.
+[ "$mode" = test ] && packages+=(wine64 shared-mime-info libglib2.0-bin desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

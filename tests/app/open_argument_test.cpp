@@ -14,8 +14,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QPointer>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTreeView>
 
