@@ -26,7 +26,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://arbolith.invalid/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Libraries a program loads without linking them (plugins, dlopen) are
-# invisible to dpkg-shlibdeps; add them here when a feature needs one.
+# invisible to dpkg-shlibdeps; add them here when a feature needs one. Qt's
+# platform and SVG plugins come with the Qt libraries the programs link, and
+# Graphviz's layout and render plugins with libgvc6 itself, so none is
+# needed today.
 set(ARBOLITH_DEB_RUNTIME_DEPENDS "" CACHE STRING "Packages the programs need at run time that dpkg-shlibdeps cannot see")
 if(ARBOLITH_DEB_RUNTIME_DEPENDS)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "${ARBOLITH_DEB_RUNTIME_DEPENDS}")

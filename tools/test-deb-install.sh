@@ -87,7 +87,10 @@ dpkg-deb --field "$deb" Depends | grep -q 'libc6' || die "the package declares n
 # The sample's tree as the build tree's own program makes it.
 mkdir -p "$work/host-home"
 HOME=$work/host-home XDG_DATA_HOME=$work/host-home/.local/share WINEPREFIX=$work/host-home/.wine \
-  "$build/bin/arbolith-cli" make "$source_dir/data/sample/Quill.tlb" --top Application --events > /dev/null
+  "$build/bin/arbolith-cli" make "$source_dir/data/sample/Quill.tlb" --top Application --events > "$work/host-make.log" 2>&1 || {
+  cat "$work/host-make.log"
+  die "the build tree's arbolith-cli make"
+}
 HOME=$work/host-home XDG_DATA_HOME=$work/host-home/.local/share WINEPREFIX=$work/host-home/.wine \
   "$build/bin/arbolith-cli" tree Quill > "$work/expected-tree.txt"
 [ -s "$work/expected-tree.txt" ] || die "the build tree's arbolith-cli printed no tree"
@@ -145,8 +148,11 @@ in_root arbolith --version | grep -q '^arbolith ' || die "arbolith --version"
 
 # --- The sample's model, made by the installed program ----------------------
 say "arbolith-cli make on the installed sample"
-in_root arbolith-cli make /usr/share/arbolith/sample/Quill.tlb --top Application --events ||
+in_root arbolith-cli make /usr/share/arbolith/sample/Quill.tlb --top Application --events > "$work/make.log" 2>&1 || {
+  cat "$work/make.log"
   die "arbolith-cli make in the root"
+}
+grep -v '^  ' "$work/make.log"
 [ -f "$root/root/.local/share/arbolith/Models/Quill.DAT" ] || die "no Quill.DAT in the root's models folder"
 in_root arbolith-cli tree Quill > "$work/tree.txt" || die "arbolith-cli tree Quill in the root"
 diff -u "$work/expected-tree.txt" "$work/tree.txt" || die "the installed program's tree differs from the build tree's"
