@@ -18,9 +18,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libcli11-dev libchm-dev
   wine64-tools
   libgraphviz-dev libgvc6
+  dpkg-dev file
 )
-# The tests read the real type libraries that Wine ships.
-[ "$mode" = test ] && packages+=(wine64)
+# The tests read the real type libraries that Wine ships, and check the
+# desktop entry and the MIME type the way the desktop reads them.
+[ "$mode" = test ] && packages+=(wine64 shared-mime-info libglib2.0-bin desktop-file-utils)
 # The --json output is checked against its JSON Schemas.
 [ "$mode" = test ] && packages+=(python3-jsonschema)
 missing=()

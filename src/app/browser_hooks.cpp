@@ -397,12 +397,13 @@ bool ObjectBrowserHooks::ShowReport(frmZVMain& window, Command command)
     return true;
 }
 
-void ObjectBrowserHooks::OpenWizard()
+frmWizard* ObjectBrowserHooks::OpenWizard(const std::string& library, std::uint32_t resource)
 {
     if (m_wizard) {
+        if (!library.empty()) m_wizard->ChooseLibraryFile(library, resource);
         m_wizard->raise();
         m_wizard->activateWindow();
-        return;
+        return m_wizard;
     }
     frmZVMain* window = m_window;
     // A window of its own that stays above the main window and closes with it.
@@ -412,7 +413,9 @@ void ObjectBrowserHooks::OpenWizard()
     m_wizard->setWindowFlag(Qt::Window);
     m_wizard->setAttribute(Qt::WA_DeleteOnClose);
     m_wizard->show();
+    if (!library.empty()) m_wizard->ChooseLibraryFile(library, resource);
     ShowWizardSplash(*m_wizard, window->Folders().settingsFile, window->UserPrompt());
+    return m_wizard;
 }
 
 MainWindowHost& ObjectBrowserHooks::WindowHost()

@@ -57,6 +57,9 @@ public:
     bool ShowMadeModel(const std::string& modelKey);
     // Empties the window: no model, no tree, no caption, model menus off.
     void CloseModel();
+    // File > Create Model Wizard: one wizard, raised when it is open already.
+    // With a `library` path, tab 0 has that file (resource `resource`) chosen.
+    frmWizard* OpenWizard(const std::string& library = {}, std::uint32_t resource = 0);
 
 private:
     void ShowTree();
@@ -96,8 +99,6 @@ private:
     // Tree > Save View and Tree > Load View (view_commands.cpp).
     void SaveView();
     void LoadView();
-    // File > Create Model Wizard: one wizard, raised when it is open already.
-    void OpenWizard();
     // File > Compare With...: asks for another library or model and shows
     // how it differs from the current model, compared on a worker thread
     // (compare_commands.cpp).

@@ -7,11 +7,13 @@
 #include "app/sample_model.h"
 #include "app/shutdown.h"
 #include "app/startup.h"
+#include "app/wizard_launch.h"
 #include "dialogs/qt_prompt.h"
 
 #include <QApplication>
 
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -51,6 +53,13 @@ int main(int argc, char* argv[])
     auto window = arbolith::StartMainWindow(prompt, hooks);
     if (!window) return 1;
     prompt.SetParent(window.get());
+    // `arbolith FILE`: judged once the models folder is known.
+    if (const auto file = arbolith::FileArgument(QApplication::arguments())) {
+        std::error_code ec;
+        const std::filesystem::path here = std::filesystem::current_path(ec);
+        arbolith::OpenRequested(*window, hooks,
+                                arbolith::ClassifyFileArgument(*file, window->Folders().modelsFolder, here));
+    }
     arbolith::OrderlyShutdown shutdown(*window);
     return QApplication::exec();
 }

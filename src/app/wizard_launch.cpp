@@ -5,6 +5,7 @@
 #include "app/help_commands.h"
 #include "app/main_window.h"
 #include "browser/object_browser.h"
+#include "platform/prompt.h"
 #include "typelib/typelib_loader.h"
 
 namespace arbolith {
@@ -50,6 +51,22 @@ WizardPlaces WizardPlacesOf(const frmZVMain& window)
     places.load = RegistryLoadOptions();
     places.compact = window.ProgramSettings().compactDat;
     return places;
+}
+
+frmWizard* OpenRequested(frmZVMain& window, ObjectBrowserHooks& hooks, const OpenRequest& request)
+{
+    switch (request.kind) {
+        case OpenKind::Library:
+            return hooks.OpenWizard(request.path, request.resource);
+        case OpenKind::Model:
+            // The model's own messages (a damaged DAT file, ...) come from the browser.
+            hooks.OpenModel(window, request.modelKey, false);
+            return nullptr;
+        case OpenKind::Unusable:
+            window.UserPrompt().Tell(request.message, PromptIcon::Exclamation);
+            return nullptr;
+    }
+    return nullptr;
 }
 
 void ShowWizardHelp(frmZVMain& window, int context)

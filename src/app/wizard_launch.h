@@ -5,6 +5,7 @@
 // the File menu raises it when it is open already.
 #pragma once
 
+#include "app/command_line.h"
 #include "catalog/open_model_window.h"
 #include "wizard/wizard_session.h"
 
@@ -12,6 +13,7 @@
 
 namespace arbolith {
 
+class frmWizard;
 class frmZVMain;
 class ObjectBrowserHooks;
 
@@ -32,6 +34,12 @@ private:
 
 // The files and settings the wizard works with, from the main window's.
 WizardPlaces WizardPlacesOf(const frmZVMain& window);
+
+// The program's FILE argument carried out in the started main window: a
+// library opens the wizard with it chosen, a model key opens that model, and
+// anything else is told through the window's prompt (the window stays as
+// it started). Returns the wizard it opened, else null.
+frmWizard* OpenRequested(frmZVMain& window, ObjectBrowserHooks& hooks, const OpenRequest& request);
 
 // The one entry point of the wizard's help: context 1 is the wizard as a
 // whole, 4 its tips, 6 to 12 its settings tabs.

@@ -124,6 +124,9 @@ public:
 
     const WizardControls& Controls() const { return m_ui; }
     WizardSession& Session() { return *m_session; }
+    // Tab 0 with `path` chosen as a pick in the Browse list would choose it
+    // (resource 0: the number in the resource box), its folder shown there.
+    void ChooseLibraryFile(const std::string& path, std::uint32_t resource);
     // True while a DAT file or the model is being made on the worker thread.
     bool IsBusy() const { return m_busy; }
     bool IsSearching() const { return m_search.IsRunning(); }

@@ -349,6 +349,15 @@ void frmWizard::ChooseAction(WizardAction action)
     ShowLibraryTab();
 }
 
+void frmWizard::ChooseLibraryFile(const std::string& path, std::uint32_t resource)
+{
+    if (IsBusy()) return;
+    m_ui.tabWizard->setCurrentIndex(0);
+    ChooseAction(WizardAction::Browse);
+    ShowBrowseFolder(std::filesystem::path(path).parent_path());
+    ChooseLibrary(path, resource);
+}
+
 void frmWizard::ChooseLibrary(const std::string& path, std::uint32_t resource)
 {
     ReadControls();

@@ -2,6 +2,7 @@
 // The desktop program's command line, decided before any window exists, and
 // the program itself started the way a user without a display starts it.
 #include "app/command_line.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +51,7 @@ TEST(CommandLine, DisplayOrChosenPlatformDecidesWhetherTheProgramRuns)
             EXPECT_EQ(d.error.find('\n'), d.error.size() - 1);  // one line
         }
     }
-    EXPECT_EQ(DecideLaunch({"arbolith", "--help"}).output.rfind("Usage: arbolith [options]\n", 0), 0u);
+    EXPECT_EQ(DecideLaunch({"arbolith", "--help"}).output.rfind("Usage: arbolith [options] [file]\n", 0), 0u);
 }
 
 TEST(CommandLine, WhatTheToolkitLeavesMustBeKnown)
@@ -58,8 +59,65 @@ TEST(CommandLine, WhatTheToolkitLeavesMustBeKnown)
     EXPECT_EQ(CheckRemainingArguments({"arbolith"}), "");
     EXPECT_NE(CheckRemainingArguments({"arbolith", "--frobnicate"}).find("unknown option \"frobnicate\""),
               std::string::npos);
-    EXPECT_NE(CheckRemainingArguments({"arbolith", "lib.tlb"}).find("unexpected argument \"lib.tlb\""),
+    EXPECT_EQ(CheckRemainingArguments({"arbolith", "lib.tlb"}), "");
+    EXPECT_NE(CheckRemainingArguments({"arbolith", "a.tlb", "b.tlb"}).find("unexpected argument \"b.tlb\""),
               std::string::npos);
+    EXPECT_EQ(FileArgument({"arbolith"}), std::nullopt);
+    EXPECT_EQ(FileArgument({"arbolith", "--", "-odd.tlb"}), "-odd.tlb");
+}
+
+TEST(CommandLine, FileArgumentIsALibraryAModelKeyOrToldWhyNot)
+{
+    test::TempDir dir;
+    const auto here = dir.path() / "work", models = dir.path() / "Models";
+    std::filesystem::create_directories(here / "folder.tlb");
+    std::filesystem::create_directories(models);
+    test::WriteBytes(models / "Quill.dat", "x");
+    test::WriteBytes(models / "a.b.dat", "x");
+    test::WriteBytes(here / "lib.TLB", "not even a library: the name decides");
+    test::WriteBytes(here / "raw.bin", std::string("MSFT\x02\x00\x01\x00", 8));
+    test::WriteBytes(here / "old.dat", "SLTG....");
+    test::WriteBytes(here / "notes.txt", "MSF");
+    test::WriteBytes(here / "x.dll", "MZ");
+    const std::string lib = (here / "lib.TLB").string(), dll = (here / "x.dll").string();
+
+    struct Case {
+        std::string argument;
+        OpenKind kind;
+        std::string expected;  // the path, the model key, or a part of the message
+        std::uint32_t resource = 0;
+    };
+    const Case cases[] = {
+        {"lib.TLB", OpenKind::Library, lib},
+        {"./sub/../lib.TLB", OpenKind::Library, lib},
+        {lib, OpenKind::Library, lib},
+        {"raw.bin", OpenKind::Library, (here / "raw.bin").string()},
+        {"old.dat", OpenKind::Library, (here / "old.dat").string()},
+        {"x.dll\\2", OpenKind::Library, dll, 2},
+        {"Quill", OpenKind::Model, "Quill"},
+        {"quill", OpenKind::Model, "quill"},
+        {"a.b", OpenKind::Model, "a.b"},
+        {"notes.txt", OpenKind::Unusable, "\"notes.txt\": it is not a type library"},
+        {"folder.tlb", OpenKind::Unusable, "it is a folder"},
+        {"missing.olb", OpenKind::Unusable, "\"missing.olb\": there is no such file."},
+        {"missing.dll\\3", OpenKind::Unusable, "there is no such file."},
+        {"sub/Quill", OpenKind::Unusable, "there is no such file."},
+        {"Nothing", OpenKind::Unusable, "no model of that name in " + models.string()},
+        {"", OpenKind::Unusable, "the name is empty"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.argument);
+        const OpenRequest r = ClassifyFileArgument(c.argument, models, here);
+        EXPECT_EQ(r.kind, c.kind);
+        if (c.kind == OpenKind::Library) {
+            EXPECT_EQ(r.path, c.expected);
+            EXPECT_EQ(r.resource, c.resource);
+        } else if (c.kind == OpenKind::Model) {
+            EXPECT_EQ(r.modelKey, c.expected);
+        } else {
+            EXPECT_NE(r.message.find(c.expected), std::string::npos) << r.message;
+        }
+    }
 }
 
 // The program as built, with no display in its environment.
