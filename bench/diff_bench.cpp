@@ -8,21 +8,15 @@
 #include "extract/extraction.h"
 #include "platform/progress.h"
 #include "platform/prompt.h"
+#include "process_support.h"
 #include "support/temp_dir.h"
 #include "typelib/typelib_loader.h"
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -32,35 +26,6 @@ using namespace arbolith;
 const fs::path kWine = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows";
 const fs::path kMsxml3 = kWine / "msxml3.dll";
 const fs::path kMsxml6 = kWine / "msxml6.dll";
-
-// Runs a program with its output read through a pipe and thrown away; its
-// exit status, or -1 when it could not run or was ended by a signal.
-int RunThroughPipe(std::vector<std::string> args)
-{
-    int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0) return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-    if (spawned == 0) {
-        char buffer[65536];
-        while (read(pipeEnds[0], buffer, sizeof buffer) > 0) {
-        }
-    }
-    close(pipeEnds[0]);
-    if (spawned != 0) return -1;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
 
 fs::path CliBesideMe()
 {
@@ -103,7 +68,7 @@ void RunDiffProcess(benchmark::State& state, const std::string& a, const std::st
     }
     const std::vector<std::string> args = {cli.string(), "diff", a, b};
     for (auto _ : state)
-        if (RunThroughPipe(args) != 1) {
+        if (bench::RunThroughPipe(args) != 1) {
             state.SkipWithError("arbolith-cli diff did not report a difference");
             return;
         }

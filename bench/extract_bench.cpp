@@ -11,15 +11,11 @@
 #include "extract/extraction.h"
 #include "platform/progress.h"
 #include "platform/prompt.h"
+#include "process_support.h"
 #include "typelib/pe_resources.h"
 #include "typelib/typelib_loader.h"
 
 #include <benchmark/benchmark.h>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -27,8 +23,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -84,35 +78,6 @@ void BM_ExtractMshtml(benchmark::State& state)
 }
 BENCHMARK(BM_ExtractMshtml)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Runs a program with its output read through a pipe and thrown away, as a
-// caller reading what it prints would; false when it could not run or
-// failed.
-bool RunThroughPipe(std::vector<std::string> args)
-{
-    int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0) return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-    if (spawned == 0) {
-        char buffer[65536];
-        while (read(pipeEnds[0], buffer, sizeof buffer) > 0) {
-        }
-    }
-    close(pipeEnds[0]);
-    if (spawned != 0) return false;
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 // winedump as Debian installs it: on the path, in Wine's own folder, or
 // under its versioned name.
 std::string Winedump()
@@ -125,7 +90,7 @@ std::string Winedump()
 // Runs `winedump file`; false when it could not run.
 bool RunWinedump(const std::string& file)
 {
-    return RunThroughPipe({Winedump(), file});
+    return arbolith::bench::RunThroughPipe({Winedump(), file}) == 0;
 }
 
 // The raw MSFT bytes of mshtml.tlb in `folder`, for winedump; "" when they
@@ -156,7 +121,7 @@ void BM_ExtractMshtmlProcess(benchmark::State& state)
     const std::vector<std::string> args = {cli.string(), "extract", kMshtml.string(), "--models",
                                            scratch.Path().string()};
     for (auto _ : state)
-        if (!RunThroughPipe(args)) {
+        if (arbolith::bench::RunThroughPipe(args) != 0) {
             state.SkipWithError("arbolith-cli extract failed");
             return;
         }

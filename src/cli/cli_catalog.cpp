@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "cli/cli_catalog.h"
 
-#include "app/folders.h"
 #include "catalog/model_catalog.h"
 #include "cli/cli_output.h"
+#include "cli/cli_support.h"
 
 #include <cstdio>
 #include <string>
@@ -44,17 +44,11 @@ int PrintJson(const std::filesystem::path& folder, const catalog::Catalog* read)
 
 int ModelsCommand(const std::filesystem::path& modelsFolder, bool json)
 {
-    std::filesystem::path folder = modelsFolder;
-    if (folder.empty()) {
-        auto appFolder = DetermineAppFolder();
-        if (!appFolder) {
-            Complain(appFolder.error().description);
-            return 1;
-        }
-        folder = MakeAppFolders(*appFolder).modelsFolder;
-        // Before the first model is made there is no folder and no model.
-        if (!std::filesystem::exists(folder)) return json ? PrintJson(folder, nullptr) : 0;
-    }
+    const auto found = ExistingModelsFolder(modelsFolder);
+    if (!found) return 1;
+    const std::filesystem::path& folder = *found;
+    // Before the first model is made there is no folder and no model.
+    if (modelsFolder.empty() && !std::filesystem::exists(folder)) return json ? PrintJson(folder, nullptr) : 0;
     auto read = catalog::GetModelInfo(folder);
     if (!read) {
         Complain(read.error().description);

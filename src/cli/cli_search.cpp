@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli/cli_search.h"
 
-#include "app/folders.h"
 #include "cli/cli_output.h"
+#include "cli/cli_support.h"
 #include "platform/json_writer.h"
 #include "search/model_index.h"
 
@@ -46,15 +46,9 @@ int ModelSearchCommand(const ModelSearchOptions& options)
         Complain("the search text has no word to look for (see: arbolith-cli search --help)");
         return 2;
     }
-    std::filesystem::path folder = options.modelsFolder;
-    if (folder.empty()) {
-        auto appFolder = DetermineAppFolder();
-        if (!appFolder) {
-            Complain(appFolder.error().description);
-            return 1;
-        }
-        folder = MakeAppFolders(*appFolder).modelsFolder;
-    }
+    const auto found = ExistingModelsFolder(options.modelsFolder);
+    if (!found) return 1;
+    const std::filesystem::path& folder = *found;
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
         Complain(folder.string() + ": no such models folder");

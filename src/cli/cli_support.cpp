@@ -70,6 +70,17 @@ std::string LogWatch::Note() const
     return Grew() ? "; details in " + m_file.string() : std::string();
 }
 
+std::optional<std::filesystem::path> ExistingModelsFolder(const std::filesystem::path& given)
+{
+    if (!given.empty()) return given;
+    auto appFolder = DetermineAppFolder();
+    if (!appFolder) {
+        Complain(appFolder.error().description);
+        return std::nullopt;
+    }
+    return MakeAppFolders(*appFolder).modelsFolder;
+}
+
 std::optional<AppFolders> PrepareCliFolders(const std::filesystem::path& modelsFolder)
 {
     auto appFolder = DetermineAppFolder();

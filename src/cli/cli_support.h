@@ -60,6 +60,11 @@ private:
 // failure is reported on stderr and gives nothing.
 std::optional<AppFolders> PrepareCliFolders(const std::filesystem::path& modelsFolder);
 
+// The models folder a command reads: `given` when not empty, else the
+// program's own, which is not made here. A failure to find the program's
+// folder is reported on stderr and gives nothing.
+std::optional<std::filesystem::path> ExistingModelsFolder(const std::filesystem::path& given);
+
 // ZV.INI's settings. A file that cannot be read, or a key that cannot, is
 // reported as one warning line each (the message names the file) and the
 // settings concerned keep their defaults.

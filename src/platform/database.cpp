@@ -753,6 +753,18 @@ Result<Database> Database::Open(const std::filesystem::path& path, std::string_v
     return Database(handle->release(), path, std::move(options->passphrase), readOnly);
 }
 
+Result<void> Database::ForEachRow(std::string_view sql, const std::function<void(const Statement&)>& each)
+{
+    auto stmt = Prepare(sql);
+    if (!stmt) return stmt.error();
+    for (;;) {
+        auto more = stmt->Step();
+        if (!more) return more.error();
+        if (!*more) return Ok();
+        each(*stmt);
+    }
+}
+
 Result<Statement> Database::Prepare(std::string_view sql)
 {
     const std::string text = RewriteBooleanWords(sql);

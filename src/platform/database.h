@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -238,6 +239,8 @@ public:
 
     // One statement (a trailing ';' is fine, a second statement is an error).
     Result<Statement> Prepare(std::string_view sql);
+    // Runs one query without parameters and hands each row to `each`.
+    Result<void> ForEachRow(std::string_view sql, const std::function<void(const Statement&)>& each);
     // Prepares, binds and runs one statement that returns no rows.
     Result<void> Execute(std::string_view sql, std::span<const Value> params = {});
     Result<void> Execute(std::string_view sql, std::initializer_list<Value> params);

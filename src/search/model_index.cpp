@@ -101,18 +101,6 @@ struct ModelEntries {
     std::string problem;  // why the DAT file could not be read, or ""
 };
 
-Result<void> ReadRows(Database& db, std::string_view sql, const std::function<void(Statement&)>& row)
-{
-    auto stmt = db.Prepare(sql);
-    if (!stmt) return stmt.error();
-    for (;;) {
-        auto more = stmt->Step();
-        if (!more) return more.error();
-        if (!*more) return Ok();
-        row(*stmt);
-    }
-}
-
 ModelEntries ReadModel(const fs::path& datFile)
 {
     ModelEntries out;
@@ -126,7 +114,7 @@ ModelEntries ReadModel(const fs::path& datFile)
         out.problem = error.description;
         return out;
     };
-    auto r = ReadRows(*db, "SELECT Name, DocString FROM Objects", [&](Statement& s) {
+    auto r = db->ForEachRow("SELECT Name, DocString FROM Objects", [&](const Statement& s) {
         out.entries.push_back({kObjectKind, s.Text(0), s.Text(0), {}, s.Text(1)});
     });
     if (!r) return fail(r.error());
@@ -135,8 +123,8 @@ ModelEntries ReadModel(const fs::path& datFile)
     // written (a propget without access counts as read). A property's get
     // and put rows carry one declaration, listed once.
     std::set<std::tuple<std::string, std::string, std::string>> seen;
-    r = ReadRows(
-        *db, "SELECT ObjectName, Name, Declaration, DocString, InvokeType, Access FROM Functions", [&](Statement& s) {
+    r = db->ForEachRow(
+        "SELECT ObjectName, Name, Declaration, DocString, InvokeType, Access FROM Functions", [&](const Statement& s) {
             const std::string invoke = s.Text(4), access = s.Text(5);
             const bool shown = QString::fromStdString(invoke).compare("method", Qt::CaseInsensitive) == 0 ||
                                (invoke == "propget" && access.empty()) || access == "R" || access == "W";
@@ -151,17 +139,18 @@ ModelEntries ReadModel(const fs::path& datFile)
     if (!hasEnums) return fail(hasEnums.error());
     if (*hasEnums) {
         std::string lastEnum;
-        r = ReadRows(*db, "SELECT Enum, Constant, Value FROM Enums ORDER BY Enum, Value, Constant", [&](Statement& s) {
-            std::string enumName = s.Text(0), constant = s.Text(1);
-            if (enumName != lastEnum) {
-                // The enumeration itself, so that its name finds it.
-                out.entries.push_back({kObjectKind, enumName, enumName, {}, {}});
-                lastEnum = enumName;
-            }
-            std::string declaration = constant + " = " + std::to_string(s.Integer(2));
-            out.entries.push_back(
-                {kConstantKind, std::move(enumName), std::move(constant), std::move(declaration), {}});
-        });
+        r = db->ForEachRow(
+            "SELECT Enum, Constant, Value FROM Enums ORDER BY Enum, Value, Constant", [&](const Statement& s) {
+                std::string enumName = s.Text(0), constant = s.Text(1);
+                if (enumName != lastEnum) {
+                    // The enumeration itself, so that its name finds it.
+                    out.entries.push_back({kObjectKind, enumName, enumName, {}, {}});
+                    lastEnum = enumName;
+                }
+                std::string declaration = constant + " = " + std::to_string(s.Integer(2));
+                out.entries.push_back(
+                    {kConstantKind, std::move(enumName), std::move(constant), std::move(declaration), {}});
+            });
         if (!r) return fail(r.error());
     }
     return out;

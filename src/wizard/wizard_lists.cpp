@@ -17,19 +17,6 @@ namespace arbolith {
 
 namespace {
 
-// Runs a query without parameters and hands each row to `each`.
-Result<void> ForEachRow(Database& db, std::string_view sql, const std::function<void(const Statement&)>& each)
-{
-    auto stmt = db.Prepare(sql);
-    if (!stmt) return stmt.error();
-    for (;;) {
-        auto more = stmt->Step();
-        if (!more) return more.error();
-        if (!*more) return Ok();
-        each(*stmt);
-    }
-}
-
 bool EndsInEvents(std::string_view name)
 {
     return name.size() >= 6 && AsciiLower(name.substr(name.size() - 6)) == "events";
@@ -72,46 +59,44 @@ Result<ModelLists> ReadModelLists(const std::filesystem::path& datFile)
     if (!db) return db.error();
     ModelLists lists;
     // Name compares without regard to case; rows of one name keep their order.
-    auto objects =
-        ForEachRow(*db,
-                   "SELECT Name, HiddenState, cChildObjects, FlagsVal, Key, IsCustom, RawIsCollection, RawMemberName "
-                   "FROM Objects ORDER BY Name, rowid",
-                   [&](const Statement& row) {
-                       ModelObjectRow object;
-                       object.name = row.Text(0);
-                       object.hidden = AsciiLower(row.Text(1)) == "h";
-                       object.childCount = row.Integer(2);
-                       object.control = (row.Integer(3) & 32) != 0;
-                       object.key = row.Integer(4);
-                       object.custom = row.Bool(5);
-                       AddObject(lists, std::move(object), row.Bool(6), row.Text(7));
-                   });
+    auto objects = db->ForEachRow(
+        "SELECT Name, HiddenState, cChildObjects, FlagsVal, Key, IsCustom, RawIsCollection, RawMemberName "
+        "FROM Objects ORDER BY Name, rowid",
+        [&](const Statement& row) {
+            ModelObjectRow object;
+            object.name = row.Text(0);
+            object.hidden = AsciiLower(row.Text(1)) == "h";
+            object.childCount = row.Integer(2);
+            object.control = (row.Integer(3) & 32) != 0;
+            object.key = row.Integer(4);
+            object.custom = row.Bool(5);
+            AddObject(lists, std::move(object), row.Bool(6), row.Text(7));
+        });
     if (!objects) return objects.error();
-    auto prolific = ForEachRow(*db,
-                               "SELECT Name, cChildObjects FROM Objects WHERE NOT coalesce(IsCustom, False) "
-                               "ORDER BY cChildObjects DESC, rowid",
-                               [&](const Statement& row) {
-                                   lists.prolific.push_back({row.Text(0), row.Integer(1)});
-                               });
+    auto prolific = db->ForEachRow(
+        "SELECT Name, cChildObjects FROM Objects WHERE NOT coalesce(IsCustom, False) "
+        "ORDER BY cChildObjects DESC, rowid",
+        [&](const Statement& row) {
+            lists.prolific.push_back({row.Text(0), row.Integer(1)});
+        });
     if (!prolific) return prolific.error();
     // The external edges and the generic return types come from one pass
     // over Functions, its largest table, in the order both lists show.
-    auto members =
-        ForEachRow(*db,
-                   "SELECT ObjectName, InvokeType, Name, ReturnType, ExtTypeLibName, DocString, IsExternal = True, "
-                   "RetTypeIsObject = True OR upper(ReturnType) = 'VARIANT' FROM Functions "
-                   "WHERE (InvokeType = 'propget' OR InvokeType = 'method') "
-                   "AND (IsExternal = True OR RetTypeIsObject = True OR upper(ReturnType) = 'VARIANT') "
-                   "ORDER BY ObjectName, Name, rowid",
-                   [&](const Statement& row) {
-                       AddMember(lists, {row.Text(0), row.Text(1), row.Text(2), row.Text(3), row.Text(4), row.Text(5),
-                                         row.Bool(6), row.Bool(7)});
-                   });
+    auto members = db->ForEachRow(
+        "SELECT ObjectName, InvokeType, Name, ReturnType, ExtTypeLibName, DocString, IsExternal = True, "
+        "RetTypeIsObject = True OR upper(ReturnType) = 'VARIANT' FROM Functions "
+        "WHERE (InvokeType = 'propget' OR InvokeType = 'method') "
+        "AND (IsExternal = True OR RetTypeIsObject = True OR upper(ReturnType) = 'VARIANT') "
+        "ORDER BY ObjectName, Name, rowid",
+        [&](const Statement& row) {
+            AddMember(lists, {row.Text(0), row.Text(1), row.Text(2), row.Text(3), row.Text(4), row.Text(5), row.Bool(6),
+                              row.Bool(7)});
+        });
     if (!members) return members.error();
-    auto edges = ForEachRow(*db, "SELECT ParentObjectName, ChildObjectName FROM Edges ORDER BY rowid",
-                            [&](const Statement& row) {
-                                lists.allEdges.push_back({row.Text(0), row.Text(1)});
-                            });
+    auto edges =
+        db->ForEachRow("SELECT ParentObjectName, ChildObjectName FROM Edges ORDER BY rowid", [&](const Statement& row) {
+            lists.allEdges.push_back({row.Text(0), row.Text(1)});
+        });
     if (!edges) return edges.error();
     return lists;
 }
