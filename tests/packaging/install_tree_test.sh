@@ -29,13 +29,19 @@ run() {
   mkdir -p "$home"
   env -u ARBOLITH_HOME -u XDG_DATA_HOME HOME="$home" WINEPREFIX="$home/.wine" "$@"
 }
+# The build tree's program keeps its files beside itself unless told
+# otherwise; given a home of its own, it never shares build/bin's settings
+# with the tests running beside this one.
+run_built() {
+  mkdir -p "$work/built"
+  env ARBOLITH_HOME="$work/built" HOME="$work/built" WINEPREFIX="$work/built/.wine" "$build/bin/arbolith-cli" "$@"
+}
 sample=$prefix/share/arbolith/sample/Quill.tlb
 run "$work/installed" "$prefix/bin/arbolith-cli" make "$sample" --top Application --events > "$work/make.log" 2>&1 ||
   fail "the installed arbolith-cli cannot make the sample's model: $(cat "$work/make.log")"
-run "$work/built" "$build/bin/arbolith-cli" make "$sample" --top Application --events --models "$work/built/Models" \
-  > /dev/null 2>&1
+run_built make "$sample" --top Application --events --models "$work/built/Models" > /dev/null 2>&1
 installed_tree=$(run "$work/installed" "$prefix/bin/arbolith-cli" tree Quill || true)
-built_tree=$(run "$work/built" "$build/bin/arbolith-cli" tree Quill --models "$work/built/Models" || true)
+built_tree=$(run_built tree Quill --models "$work/built/Models" || true)
 [ -n "$installed_tree" ] && [ "$installed_tree" = "$built_tree" ] ||
   fail "the installed program's tree differs from the build tree's"
 [ -f "$work/installed/.local/share/arbolith/Models/Quill.DAT" ] || fail "the model is not in the user's data folder"
