@@ -156,6 +156,9 @@ grep -v '^  ' "$work/make.log"
 [ -f "$root/root/.local/share/arbolith/Models/Quill.DAT" ] || die "no Quill.DAT in the root's models folder"
 in_root arbolith-cli tree Quill > "$work/tree.txt" || die "arbolith-cli tree Quill in the root"
 diff -u "$work/expected-tree.txt" "$work/tree.txt" || die "the installed program's tree differs from the build tree's"
-in_root arbolith-cli enums --vba | grep -q '^ColorConstants' || die "the installed VB/VBA enum database is not found"
+# Read whole first: grep -q stops at the first match and would close the pipe
+# on the program still writing.
+vba_enums=$(in_root arbolith-cli enums --vba) || die "arbolith-cli enums --vba"
+grep -q '^ColorConstants' <<<"$vba_enums" || die "the installed VB/VBA enum database is not found"
 
 say "passed: $(wc -l < "$work/tree.txt") tree lines, the same as the build tree's"

@@ -45,8 +45,10 @@ built_tree=$(run_built tree Quill --models "$work/built/Models" || true)
 [ -n "$installed_tree" ] && [ "$installed_tree" = "$built_tree" ] ||
   fail "the installed program's tree differs from the build tree's"
 [ -f "$work/installed/.local/share/arbolith/Models/Quill.DAT" ] || fail "the model is not in the user's data folder"
-run "$work/installed" "$prefix/bin/arbolith-cli" enums --vba | grep -q '^ColorConstants' ||
-  fail "the installed VB/VBA enum database is not found"
+# Read whole before it is searched: grep -q stops reading at the first match,
+# and the program writing the rest would then fail on the closed pipe.
+vba_enums=$(run "$work/installed" "$prefix/bin/arbolith-cli" enums --vba || true)
+grep -q '^ColorConstants' <<<"$vba_enums" || fail "the installed VB/VBA enum database is not found"
 [ "$(ls "$prefix/bin")" = "$(printf 'arbolith\narbolith-cli')" ] || fail "files were written beside the programs"
 
 [ "$failures" -eq 0 ] && echo "install tree: all checks passed"
