@@ -154,15 +154,7 @@ std::string Parser::String(std::int32_t off) const
 
 Guid Parser::GuidAt(std::int32_t off) const
 {
-    Guid g;
-    if (off < 0) return g;
-    auto bytes = m_seg[SEG_GUIDS].Slice(static_cast<std::uint32_t>(off), 16, "GUID");
-    if (!bytes) return g;
-    g.data1 = bytes->U32At(0);
-    g.data2 = bytes->U16At(4);
-    g.data3 = bytes->U16At(6);
-    for (int i = 0; i < 8; ++i) g.data4[i] = bytes->U8At(8 + i);
-    return g;
+    return off < 0 ? Guid{} : ReadStoredGuid(m_seg[SEG_GUIDS], static_cast<std::uint32_t>(off));
 }
 
 std::optional<ConstantValue> Parser::DecodeValue(std::int32_t encoded) const
@@ -598,12 +590,7 @@ Read<MsftReader::Identity> MsftReader::PeekIdentity(ByteView data)
         HDR_SIZE + 4ull * static_cast<std::uint32_t>(count) + ((head->U32At(HDR_VARFLAGS) & VARFLAG_HELP_DLL) ? 4 : 0);
     std::uint32_t segOff = 0;
     if (!data.U32(dirOff + SEG_GUIDS * SEGDIR_ENTRY_SIZE, segOff)) return id;
-    auto g = data.Slice(std::uint64_t{segOff} + static_cast<std::uint32_t>(guidOff), 16, "library GUID");
-    if (!g) return id;
-    id.guid.data1 = g->U32At(0);
-    id.guid.data2 = g->U16At(4);
-    id.guid.data3 = g->U16At(6);
-    for (int i = 0; i < 8; ++i) id.guid.data4[i] = g->U8At(8 + i);
+    id.guid = ReadStoredGuid(data, std::uint64_t{segOff} + static_cast<std::uint32_t>(guidOff));
     return id;
 }
 

@@ -133,16 +133,6 @@ struct Block {
     std::uint16_t indexString = 0;  // offset from the magic block
 };
 
-Guid GuidFrom(ByteView bytes, std::uint64_t at)
-{
-    Guid g;
-    g.data1 = bytes.U32At(at);
-    g.data2 = bytes.U16At(at + 4);
-    g.data3 = bytes.U16At(at + 6);
-    for (int i = 0; i < 8; ++i) g.data4[i] = bytes.U8At(at + 8 + i);
-    return g;
-}
-
 // "{00020430-0000-0000-C000-000000000046}" at the start of `text`.
 std::optional<Guid> ParseGuid(std::string_view text)
 {
@@ -369,7 +359,7 @@ Read<std::uint64_t> Parser::ReadLibraryAttributes(ByteView lib)
     m_lib.libFlags = fixed->U16At(12);
     m_lib.majorVersion = fixed->U16At(14);
     m_lib.minorVersion = fixed->U16At(16);
-    m_lib.guid = GuidFrom(fixed.value(), 18);
+    m_lib.guid = ReadStoredGuid(fixed.value(), 18);
     m_lib.doc = Decode(texts[0]);
     m_lib.helpFile = Decode(texts[1]);
     return at + kLibFixedAfterStrings;
@@ -410,7 +400,7 @@ Read<bool> Parser::ReadLibraryBlock(ByteView lib)
         e.nameOffset = nameOffset;
         e.doc = Decode(texts[2]);
         e.helpContext = tail->U32At(2);
-        e.guid = GuidFrom(tail.value(), 8);
+        e.guid = ReadStoredGuid(tail.value(), 8);
         at += 2 + 4 + 2 + 16;
     }
     std::uint32_t tableAt = 0;

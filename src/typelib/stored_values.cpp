@@ -9,6 +9,18 @@ namespace arbolith {
 
 using namespace msft;
 
+Guid ReadStoredGuid(ByteView bytes, std::uint64_t at)
+{
+    Guid g;
+    auto stored = bytes.Slice(at, 16, "GUID");
+    if (!stored) return g;
+    g.data1 = stored->U32At(0);
+    g.data2 = stored->U16At(4);
+    g.data3 = stored->U16At(6);
+    for (int i = 0; i < 8; ++i) g.data4[i] = stored->U8At(8 + i);
+    return g;
+}
+
 std::optional<ConstantValue> ReadStoredNumber(ByteView bytes, std::uint64_t at, std::uint16_t vt)
 {
     ConstantValue v;
